@@ -1,0 +1,73 @@
+#pragma once
+// The one state record of the main window. Field names are the player's own vocabulary.
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+#include "playback/Decoder.h"
+
+namespace telbo {
+
+inline constexpr int kSlots = 101; // slots 0..100 of each collection
+
+struct PlayerState {
+    // Collections and positions
+    std::array<QString, kSlots> TitleFiles{};
+    std::int16_t KO = 0;
+    std::int16_t PlayPoint = 0;
+    std::array<QString, kSlots> ListFiles{};
+    std::int16_t ListKO = 0;
+    std::int16_t ListPoint = 0;
+
+    // Playback settings
+    std::int16_t Volume = 0;
+    std::int16_t PlaySpeed = 0;
+    std::int16_t IntroTime = 0;
+    std::int16_t TimerCount = 0;
+    std::int16_t TimerType = 0;
+    std::int16_t PlayTypeFlag = 0;
+    std::int16_t NextTypeFlag = 0;
+    bool AutoPlay = false;
+    bool ConfigSave = false;
+    std::int16_t SamplingRate = 0;
+    std::int16_t StereoConf = 0;
+    ::telbo::DecodeOptions DecodeOptions{};
+    ::telbo::EqualizerBands EqualizerBands{};
+    bool EqualizerReady = false;
+    QString PresetToken;
+    QString PresetRest;
+
+    // Title and tags
+    bool ScrollFlag = false;
+    std::int16_t ScrollSpeed = 0;
+    std::int16_t TagShowFlag = 0;
+    TagRecord TitleTag{};
+    TagRecord EditTag{};
+    TagRecord TagClipboard{};
+
+    // Decoder and play clock
+    OpenInfoRecord OpenInfo{};
+    std::int32_t NowTime = 0;
+    std::int16_t PlayState = 0;
+    std::array<bool, kSlots> ShuffleDone{};
+    std::int16_t ShuffleCount = 0;
+
+    // Window, panels and dialogs
+    bool MinFlag = false;
+    std::int16_t FormSmallWidth = 0;
+    bool LockFlag = false;
+    bool DownListFlag = false;
+    bool DownConfigFlag = false;
+    bool EqualizerShown = false;
+    bool TitleEditShown = false;
+    bool ListSelectFlag = false;
+    QString LastDir;
+    std::int16_t DragX = 0;
+    std::int16_t DragY = 0;
+    bool DragFlag = false;
+    bool ResizeFlag = false;
+};
+
+} // namespace telbo
