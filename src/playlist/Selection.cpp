@@ -1,0 +1,96 @@
+#include "playlist/Selection.h"
+
+#include <QDir>
+
+#include <algorithm>
+
+namespace telbo {
+
+namespace {
+
+constexpr QChar kNul = QChar(u'\0');
+
+} // namespace
+
+QStringList SplitSelection(const QString& name) {
+    const qsizetype firstNul = name.indexOf(kNul);
+    if (firstNul < 0) return {name};
+
+    QString folder = name.left(firstNul);
+    const bool slashFolder = folder.contains(u'/') && !folder.contains(u'\\');
+    if (slashFolder) {
+        if (!folder.endsWith(u'/')) folder += u'/';
+    } else {
+        folder += u'\\';
+    }
+
+    QStringList paths;
+    QStringView rest = QStringView(name).mid(firstNul + 1);
+    for (int i = 0; i < kMaxSelection; ++i) {
+        const qsizetype nul = rest.indexOf(kNul);
+        if (nul < 0) {
+            paths.append(folder + rest.toString());
+            return paths;
+        }
+        paths.append(folder + rest.left(nul).toString());
+        rest = rest.mid(nul + 1);
+    }
+    return {};
+}
+
+QStringList SplitCommandText(const QString& text) {
+    if (text.contains(u'"')) {
+        // A lone quote has no inner text; it must not read outside the string.
+        return {text.size() < 2 ? QString() : text.mid(1, text.size() - 2)};
+    }
+    QStringList pieces;
+    QStringView rest(text);
+    for (int i = 0; i < kMaxSelection; ++i) {
+        const qsizetype blank = rest.indexOf(u' ');
+        if (blank < 0) {
+            pieces.append(rest.toString());
+            return pieces;
+        }
+        pieces.append(rest.left(blank).toString());
+        rest = rest.mid(blank + 1);
+    }
+    return {};
+}
+
+QStringList LimitArguments(const QStringList& args, const QString& workingDir) {
+    if (args.size() > kMaxSelection) return {};
+    QStringList paths;
+    paths.reserve(args.size());
+    for (const QString& arg : args) {
+        if (arg.isEmpty() || QDir::isAbsolutePath(arg) || workingDir.isEmpty()) {
+            paths.append(arg);
+        } else if (workingDir.endsWith(u'/')) {
+            paths.append(workingDir + arg);
+        } else {
+            paths.append(workingDir + u'/' + arg);
+        }
+    }
+    return paths;
+}
+
+QStringList DroppedLocalPaths(const QList<QUrl>& urls) {
+    QStringList paths;
+    for (const QUrl& url : urls)
+        if (url.isLocalFile()) paths.append(url.toLocalFile());
+    return paths;
+}
+
+int AppendLimited(std::array<QString, kMaxSelection>& slotArray, std::int16_t& count,
+                  const QStringList& paths) {
+    int next = std::clamp<int>(count, 0, kMaxSelection);
+    int added = 0;
+    for (const QString& path : paths) {
+        if (next >= kMaxSelection) break;
+        slotArray[static_cast<std::size_t>(next++)] = path;
+        ++added;
+    }
+    count = static_cast<std::int16_t>(next);
+    return added;
+}
+
+} // namespace telbo

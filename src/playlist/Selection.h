@@ -1,0 +1,42 @@
+#pragma once
+// Turning what the user picked (file dialog, command line, drag and drop) into paths, and
+// adding paths to one of the player's 101-slot collections.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <array>
+#include <cstdint>
+
+namespace telbo {
+
+inline constexpr int kMaxSelection = 101; // one collection's worth of slots
+
+// A multi-select dialog result: "folder" NUL "name1" NUL "name2" ... gives folder + separator
+// + each name. Without a NUL the text is the single path. The separator is "/" when the folder
+// holds "/" and no "\", else "\". A "/" folder already ending in "/" gets no second one; a "\"
+// folder always gets one ("C:\" -> "C:\\a.mp3", which Windows reads fine).
+// More than 101 names gives an empty list: nothing is added rather than an arbitrary part.
+QStringList SplitSelection(const QString& name);
+
+// One command-line string: with a double quote anywhere, the single path is the text without
+// its first and last character; otherwise the pieces between blanks (empty pieces kept, callers
+// classify them as Other). More than 101 pieces gives an empty list.
+QStringList SplitCommandText(const QString& text);
+
+// The argument vector of this program: one path per argument, relative ones joined to
+// `workingDir`. More than 101 arguments gives an empty list. An empty argument stays empty.
+QStringList LimitArguments(const QStringList& args, const QString& workingDir);
+
+// Local files of a drop, in order; other URLs are skipped.
+QStringList DroppedLocalPaths(const QList<QUrl>& urls);
+
+// Appends `paths` at slot `count` onward, never past the last slot; what does not fit is left
+// out. Returns how many were added (`count` grows by as much). A damaged `count` outside
+// 0..101 is first brought into that range, so nothing is ever written outside the array.
+int AppendLimited(std::array<QString, kMaxSelection>& slotArray, std::int16_t& count,
+                  const QStringList& paths);
+
+} // namespace telbo
