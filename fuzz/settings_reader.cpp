@@ -1,0 +1,29 @@
+// Any bytes must parse without a crash, and every value must come out inside its range.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "core/SettingsFile.h"
+
+namespace {
+void Check(bool ok) {
+    if (!ok) std::abort();
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const telbo::StoredSettings s = telbo::ReadSettingsText(bytes, QStringLiteral("/prog"));
+    Check(s.KO >= 0 && s.KO <= telbo::kSlots && s.ListKO >= 0 && s.ListKO <= telbo::kSlots);
+    Check(s.PlayPoint == 0 || (s.PlayPoint > 0 && s.PlayPoint < s.KO));
+    Check(s.ListPoint == 0 || (s.ListPoint > 0 && s.ListPoint < s.ListKO));
+    Check(s.FormSmallWidth >= 1);
+    Check(s.PlayTypeFlag >= 0 && s.PlayTypeFlag <= 4 && s.NextTypeFlag >= 0 && s.NextTypeFlag <= 3);
+    Check(s.TagShowFlag >= 0 && s.TagShowFlag <= 2 && s.Volume >= 0 && s.Volume <= 100);
+    Check(s.ScrollSpeed >= -300 && s.ScrollSpeed <= 300 && s.PlaySpeed >= 20 && s.PlaySpeed <= 300);
+    Check(s.SamplingRate >= 0 && s.SamplingRate <= 2 && s.StereoConf >= 0 && s.StereoConf <= 1);
+    for (int i = s.KO; i < telbo::kSlots; ++i) Check(s.TitleFiles[i].isEmpty());
+    for (int i = s.ListKO; i < telbo::kSlots; ++i) Check(s.ListFiles[i].isEmpty());
+    for (const QString& p : s.ListFiles) Check(!p.contains(u'\r') && !p.contains(u'\n'));
+    return 0;
+}

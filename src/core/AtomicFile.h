@@ -1,0 +1,32 @@
+#pragma once
+// Whole-file replacement that never leaves a half-written file behind: the data goes to a
+// temporary file in the target's folder, is flushed to disk, then renamed over the target.
+// Used for every "Save" (settings, lists).
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+namespace telbo::AtomicFile {
+
+// The steps of Write, in order, for fault injection.
+enum class Step {
+    Create,    // creating the temporary file
+    WriteHalf, // after the first half of the data is on disk, before the rest
+    Sync,      // flushing the temporary file to disk
+    Rename,    // renaming it over the target
+};
+
+// Test seam: called before each step; returning false makes that step fail as a real I/O
+// error would. Production code passes nothing.
+using FaultHook = std::function<bool(Step)>;
+
+// Replaces the file at `path` with `data`. True only when the new content is in place under
+// `path`. On false the previous file (if any) is byte-identical and no temporary is left.
+// A symbolic link at `path` is followed, so the link stays and its target is replaced. A
+// new file gets the default permissions (umask); a replaced one keeps its permission bits.
+// POSIX only (open/fsync/rename).
+bool Write(const QString& path, const QByteArray& data, const FaultHook& fault = {});
+
+} // namespace telbo::AtomicFile

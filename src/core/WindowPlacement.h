@@ -1,0 +1,24 @@
+#pragma once
+// Where to put the main window on start-up. It has no title bar, so a window restored
+// off-screen (a monitor unplugged, a hand-edited file) could never be dragged back.
+
+#include <QList>
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
+
+namespace telbo {
+
+// How much of the window (twips, each way) must overlap some screen area to count as
+// reachable, and how far from an area's corner a rescued window is put.
+inline constexpr double kVisibleMarginTwips = 100;
+inline constexpr double kRescueOffsetTwips = 300;
+
+// The saved top-left when the window rectangle overlaps some non-empty screen area by at
+// least kVisibleMarginTwips both ways (or by the whole window, when it is smaller than
+// that); otherwise the top-left of the first non-empty area plus kRescueOffsetTwips each
+// way. A non-finite saved position is never visible. No usable area: the saved position.
+QPointF VisiblePosition(QPointF savedTopLeftTwips, QSizeF windowSizeTwips,
+                        const QList<QRectF>& screenAreasTwips);
+
+} // namespace telbo

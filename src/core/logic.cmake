@@ -1,0 +1,9 @@
+# Pure logic of core: the settings file, atomic saving, window placement. QtCore only.
+add_library(telbo_core_logic STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/AtomicFile.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/NumberText.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SettingsFile.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WindowPlacement.cpp
+)
+target_include_directories(telbo_core_logic PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(telbo_core_logic PUBLIC Qt6::Core telbo_decoder_api)
