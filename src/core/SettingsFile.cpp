@@ -119,7 +119,7 @@ QByteArray WriteSettingsText(const SettingsSnapshot& snapshot) {
         out += u"\r\n";
     };
     const auto key = [&line](QStringView name, const QString& value) {
-        line(QString(name) + u"= " + value);
+        line(name.toString() + QStringLiteral("= ") + value);
     };
     const auto boolean = [](bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); };
     const auto integer = [](int v) { return QString::number(v); };

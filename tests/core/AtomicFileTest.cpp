@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/AtomicFile.h"
+#include "core/SettingsFile.h"
+
+using namespace telbo;
+
+namespace {
+
+QByteArray Contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void Put(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(data), data.size());
+}
+
+QStringList Entries(const QTemporaryDir& dir) {
+    return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+TEST(AtomicFile, ReplacesContentAndCreatesNewFiles) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("config.ini"));
+    ASSERT_TRUE(AtomicFile::Write(path, "first"));
+    EXPECT_EQ(Contents(path), "first");
+    ASSERT_TRUE(AtomicFile::Write(path, QByteArray(100000, 'z')));
+    EXPECT_EQ(Contents(path), QByteArray(100000, 'z'));
+    ASSERT_TRUE(AtomicFile::Write(path, QByteArray()));
+    EXPECT_EQ(Contents(path), "");
+    EXPECT_EQ(Entries(dir), QStringList{QStringLiteral("config.ini")});
+}
+
+TEST(AtomicFile, FailureAtAnyStepKeepsOldFileAndLeavesNoTemporary) {
+    const QByteArray old = "old\r\ncontent\r\n";
+    for (auto failing : {AtomicFile::Step::Create, AtomicFile::Step::WriteHalf,
+                         AtomicFile::Step::Sync, AtomicFile::Step::Rename}) {
+        SCOPED_TRACE(static_cast<int>(failing));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("config.ini"));
+        Put(path, old);
+        bool reached = false;
+        const bool ok = AtomicFile::Write(path, QByteArray(50000, 'n'), [&](AtomicFile::Step s) {
+            if (s != failing) return true;
+            reached = true;
+            return false;
+        });
+        EXPECT_TRUE(reached);
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(Contents(path), old);
+        EXPECT_EQ(Entries(dir), QStringList{QStringLiteral("config.ini")});
+    }
+}
+
+TEST(AtomicFile, HalfWrittenDataIsOnlyInTheTemporary) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.lst"));
+    Put(path, "keep");
+    const bool ok = AtomicFile::Write(path, "0123456789", [&](AtomicFile::Step s) {
+        if (s != AtomicFile::Step::WriteHalf) return true;
+        // Half-way: the target still holds the old bytes, a sibling holds the first half.
+        EXPECT_EQ(Contents(path), "keep");
+        const QStringList names = Entries(dir);
+        EXPECT_EQ(names.size(), 2);
+        for (const QString& n : names) {
+            if (n != u"a.lst") {
+                EXPECT_EQ(Contents(dir.filePath(n)), "01234");
+            }
+        }
+        return false;
+    });
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(Contents(path), "keep");
+    EXPECT_EQ(Entries(dir).size(), 1);
+}
+
+TEST(AtomicFile, UnwritablePlacesReturnFalse) {
+    QTemporaryDir dir;
+    EXPECT_FALSE(AtomicFile::Write(dir.filePath(QStringLiteral("missing/config.ini")), "x"));
+    EXPECT_FALSE(AtomicFile::Write(QString(), "x"));
+    EXPECT_FALSE(AtomicFile::Write(dir.path(), "x")); // a folder is never replaced
+    EXPECT_TRUE(QFileInfo(dir.path()).isDir());
+    const QString plain = dir.filePath(QStringLiteral("plain"));
+    Put(plain, "file");
+    EXPECT_FALSE(AtomicFile::Write(plain + QStringLiteral("/config.ini"), "x")); // not a folder
+    EXPECT_EQ(Contents(plain), "file");
+}
+
+TEST(AtomicFile, ReadOnlyFolderReturnsFalse) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
+    QTemporaryDir dir;
+    const QString locked = dir.filePath(QStringLiteral("locked"));
+    ASSERT_TRUE(QDir().mkdir(locked));
+    const QString path = locked + QStringLiteral("/config.ini");
+    Put(path, "old");
+    ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0555), 0);
+    EXPECT_FALSE(AtomicFile::Write(path, "new"));
+    ::chmod(QFile::encodeName(locked).constData(), 0755);
+    EXPECT_EQ(Contents(path), "old");
+}
+
+TEST(AtomicFile, KeepsPermissionsAndFollowsSymlinks) {
+    QTemporaryDir dir;
+    const QString real = dir.filePath(QStringLiteral("real.ini"));
+    const QString link = dir.filePath(QStringLiteral("link.ini"));
+    Put(real, "old");
+    ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0640), 0);
+    ASSERT_TRUE(QFile::link(real, link));
+    ASSERT_TRUE(AtomicFile::Write(link, "new"));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(Contents(real), "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(real).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(SettingsFileOnDisk, WriteThenReadAndMissingFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("config.ini"));
+    EXPECT_FALSE(ReadSettingsFile(path, QStringLiteral("/p")).has_value());
+
+    PlayerState s;
+    s.Volume = 33;
+    s.KO = 1;
+    s.TitleFiles[0] = QStringLiteral("/a.mp3");
+    ASSERT_TRUE(WriteSettingsFile(path, {&s, 1, 2, 3000, QStringLiteral("%1")}));
+    const auto r = ReadSettingsFile(path, QStringLiteral("/p"));
+    ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(r->Volume, 33);
+    EXPECT_EQ(r->TitleFiles[0], u"/a.mp3");
+    EXPECT_EQ(r->FormSmallWidth, 3000);
+    EXPECT_EQ(Contents(path), WriteSettingsText({&s, 1, 2, 3000, QStringLiteral("%1")}));
+}
