@@ -1,0 +1,65 @@
+#pragma once
+// Lock-free single-producer/single-consumer ring of fixed-size blocks of stereo float frames,
+// each tagged with where in the track it plays. The decode thread produces, the sink consumes.
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace telbo::engine {
+
+struct AudioBlock {
+    static constexpr std::size_t kFrames = 512;
+    static constexpr int kChannels = 2;
+
+    std::uint32_t epoch = 0;  // blocks of an older epoch are dropped unheard (stop, seek)
+    std::uint32_t frames = 0; // may be 0 for a bare end-of-track marker
+    std::uint32_t rate = 0;   // frames per second
+    bool last = false;        // the track ends after this block
+    double trackStart = 0;    // track seconds at the first frame
+    double trackPerFrame = 0; // track seconds per frame (speed / rate)
+    std::array<float, kFrames * kChannels> samples{};
+};
+
+class BlockRing {
+public:
+    explicit BlockRing(std::size_t blocks) : size_(blocks), blocks_(new AudioBlock[blocks]) {}
+    BlockRing(const BlockRing&) = delete;
+    BlockRing& operator=(const BlockRing&) = delete;
+
+    std::size_t Capacity() const noexcept { return size_; }
+
+    // Producer: the free slot to fill, or nullptr when full; Commit publishes it.
+    AudioBlock* WriteSlot() noexcept {
+        const auto w = write_.load(std::memory_order_relaxed);
+        if (w - read_.load(std::memory_order_acquire) >= size_) return nullptr;
+        return &blocks_[w % size_];
+    }
+    void Commit() noexcept {
+        write_.store(write_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+    }
+    std::size_t Free() const noexcept {
+        return size_ - (write_.load(std::memory_order_relaxed) -
+                        read_.load(std::memory_order_acquire));
+    }
+
+    // Consumer: the oldest published block, or nullptr when empty; Release frees it.
+    const AudioBlock* ReadSlot() const noexcept {
+        const auto r = read_.load(std::memory_order_relaxed);
+        if (r == write_.load(std::memory_order_acquire)) return nullptr;
+        return &blocks_[r % size_];
+    }
+    void Release() noexcept {
+        read_.store(read_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+    }
+
+private:
+    const std::size_t size_;
+    std::unique_ptr<AudioBlock[]> blocks_;
+    alignas(64) std::atomic<std::uint64_t> write_{0};
+    alignas(64) std::atomic<std::uint64_t> read_{0};
+};
+
+} // namespace telbo::engine

@@ -1,0 +1,188 @@
+#include "engine/DecodeChain.h"
+
+#include "engine/Equalizer.h"
+#include "engine/Mpg123Source.h"
+#include "engine/Resampler.h"
+#include "engine/Volume.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace telbo::engine {
+
+namespace {
+constexpr std::size_t kHistoryFrames = 256;
+constexpr std::size_t kMaxFrameSamples = 1152; // the largest MPEG audio frame
+} // namespace
+
+ChainControls::ChainControls() noexcept {
+    for (auto& b : eq) b.store(0, std::memory_order_relaxed);
+}
+
+void ChainControls::SetEqualizer(const EqualizerBands& tenths) noexcept {
+    // Odd version: a change is under way (readers keep what they have).
+    eqVersion.fetch_add(1, std::memory_order_acq_rel);
+    for (std::size_t i = 0; i < eq.size(); ++i) eq[i].store(tenths[i], std::memory_order_release);
+    eqVersion.fetch_add(1, std::memory_order_acq_rel);
+}
+
+bool ChainControls::ReadEqualizer(EqualizerBands& out, unsigned& version) const noexcept {
+    const unsigned v1 = eqVersion.load(std::memory_order_acquire);
+    if (v1 & 1u) return false;
+    EqualizerBands bands{};
+    for (std::size_t i = 0; i < eq.size(); ++i) bands[i] = eq[i].load(std::memory_order_acquire);
+    if (eqVersion.load(std::memory_order_acquire) != v1) return false;
+    out = bands;
+    version = v1;
+    return true;
+}
+
+DecodeChain::DecodeChain(std::unique_ptr<Mpg123Source> source) noexcept
+    : source_(std::move(source)) {}
+
+DecodeChain::~DecodeChain() = default;
+
+std::unique_ptr<DecodeChain> DecodeChain::Open(const std::string& path,
+                                               const DecodeOptions& options) noexcept {
+    auto source = Mpg123Source::Open(path, options);
+    if (!source) return nullptr;
+    try {
+        std::unique_ptr<DecodeChain> chain(new DecodeChain(std::move(source)));
+        chain->eq_ =
+            std::make_unique<Equalizer>(chain->StreamRate(), chain->StreamChannels());
+        chain->volume_ = std::make_unique<Volume>();
+        chain->work_.resize(kMaxFrameSamples * 2);
+        chain->history_.resize(kHistoryFrames * 2);
+        chain->out_.reserve(1 << 16);
+        return chain;
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+OpenInfoRecord DecodeChain::Info() const noexcept {
+    OpenInfoRecord info;
+    info.SampleRate = source_->Rate();
+    info.Channels = source_->Channels();
+    info.Bitrate = source_->BitrateKbps();
+    info.TotalSeconds = source_->TotalSeconds();
+    return info;
+}
+
+int DecodeChain::StreamRate() const noexcept { return source_->Rate(); }
+int DecodeChain::StreamChannels() const noexcept { return source_->Channels(); }
+std::int64_t DecodeChain::LengthFrames() const noexcept { return source_->LengthFrames(); }
+
+std::int64_t DecodeChain::Start(const ChainControls& controls, int outputRate,
+                                std::int64_t startFrame) noexcept {
+    controls_ = &controls;
+    outRate_ = outputRate > 0 ? outputRate : StreamRate();
+    const std::int64_t at = source_->Seek(startFrame);
+    eq_->Reset();
+    eqVersion_ = ~0u;
+    resampler_.reset();
+    historyFrames_ = 0;
+    PollControls(true);
+    if (outRate_ != StreamRate() || speed_ != 1.0) {
+        resampler_ = std::make_unique<Resampler>(StreamRate(), outRate_, speed_, nullptr, 0);
+        if (!resampler_->Valid()) resampler_.reset();
+    }
+    trackPos_ = static_cast<double>(at) / StreamRate();
+    finished_ = false;
+    return at;
+}
+
+void DecodeChain::PollControls(bool snap) noexcept {
+    EqualizerBands bands{};
+    unsigned version = 0;
+    if (controls_->ReadEqualizer(bands, version) && version != eqVersion_) {
+        eqVersion_ = version;
+        eq_->SetTarget(bands);
+        if (snap) eq_->SnapToTarget();
+    }
+    volume_->SetTarget(controls_->volumeLeft.load(std::memory_order_acquire),
+                       controls_->volumeRight.load(std::memory_order_acquire));
+    if (snap) volume_->SnapToTarget();
+    speed_ = std::clamp(controls_->speed.load(std::memory_order_acquire), 20, 300) / 100.0;
+}
+
+void DecodeChain::KeepHistory(const float* stereo, std::size_t frames) noexcept {
+    const std::size_t n = std::min(frames, kHistoryFrames);
+    const std::size_t keep = std::min(historyFrames_, kHistoryFrames - n);
+    if (keep)
+        std::memmove(history_.data(), history_.data() + (historyFrames_ - keep) * 2,
+                     keep * 2 * sizeof(float));
+    std::memcpy(history_.data() + keep * 2, stereo + (frames - n) * 2, n * 2 * sizeof(float));
+    historyFrames_ = keep + n;
+}
+
+bool DecodeChain::Next(Piece& piece) noexcept {
+    if (finished_) return false;
+    PollControls(false);
+    const double streamRate = StreamRate();
+
+    const float* in = nullptr;
+    const std::size_t n = source_->Next(in);
+    if (n == 0) {
+        out_.clear();
+        if (resampler_) resampler_->Flush(out_);
+        const double end = static_cast<double>(source_->Position()) / streamRate;
+        piece.samples = out_.data();
+        piece.frames = out_.size() / 2;
+        piece.trackStart = std::min(trackPos_, end);
+        piece.trackPerFrame =
+            piece.frames ? (end - piece.trackStart) / static_cast<double>(piece.frames) : 0;
+        piece.last = true;
+        finished_ = true;
+        return true;
+    }
+
+    const int ch = StreamChannels();
+    if (work_.size() < n * 2) work_.resize(n * 2); // never for real MPEG frames
+    const float* stage = in;
+    if (eq_->Active()) {
+        std::copy(in, in + n * static_cast<std::size_t>(ch), work_.data());
+        eq_->Process(work_.data(), n);
+        stage = work_.data();
+    }
+    if (ch != 2 || !volume_->Unity()) {
+        if (stage != work_.data()) std::copy(in, in + n * static_cast<std::size_t>(ch), work_.data());
+        volume_->Process(work_.data(), ch, n, work_.data());
+        stage = work_.data();
+    }
+
+    if (!resampler_ && speed_ != 1.0) {
+        // The speed left 1.00 mid-track: join the resampler on what was just played.
+        resampler_ = std::make_unique<Resampler>(StreamRate(), outRate_, speed_, history_.data(),
+                                                 historyFrames_);
+        if (!resampler_->Valid()) resampler_.reset();
+        trackPos_ = static_cast<double>(source_->Position() - static_cast<std::int64_t>(n)) /
+                    streamRate;
+    }
+
+    piece.last = false;
+    if (!resampler_) {
+        KeepHistory(stage, n);
+        piece.samples = stage;
+        piece.frames = n;
+        piece.trackStart = static_cast<double>(source_->Position() - static_cast<std::int64_t>(n)) /
+                           streamRate;
+        piece.trackPerFrame = 1.0 / streamRate;
+        trackPos_ = static_cast<double>(source_->Position()) / streamRate;
+        return true;
+    }
+    resampler_->SetSpeed(speed_);
+    out_.clear();
+    resampler_->Process(stage, n, out_);
+    piece.samples = out_.data();
+    piece.frames = out_.size() / 2;
+    piece.trackPerFrame = speed_ / outRate_;
+    piece.trackStart = trackPos_;
+    // The output trails the input by the filter's delay; never run ahead of what was decoded.
+    trackPos_ = std::min(trackPos_ + static_cast<double>(piece.frames) * piece.trackPerFrame,
+                         static_cast<double>(source_->Position()) / streamRate);
+    return true;
+}
+
+} // namespace telbo::engine

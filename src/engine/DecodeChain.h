@@ -1,0 +1,88 @@
+#pragma once
+// The decode chain of one open file: mpg123 -> equalizer -> volume -> resampler, producing
+// stereo float frames at the sink's rate. Runs on one thread at a time (the engine's decode
+// thread, or the caller's in tools and benchmarks); settings arrive through ChainControls.
+
+#include "playback/Decoder.h"
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace telbo::engine {
+
+class Mpg123Source;
+class Equalizer;
+class Resampler;
+class Volume;
+
+// Settings that another thread may change while the chain runs.
+struct ChainControls {
+    ChainControls() noexcept;
+    void SetEqualizer(const EqualizerBands& tenths) noexcept;
+    // False if a change was under way; `out` is then unchanged.
+    bool ReadEqualizer(EqualizerBands& out, unsigned& version) const noexcept;
+
+    std::array<std::atomic<int>, 10> eq;
+    std::atomic<unsigned> eqVersion{0};
+    std::atomic<int> volumeLeft{100}, volumeRight{100}; // 0..100
+    std::atomic<int> speed{100};                        // hundredths, 20..300
+};
+
+class DecodeChain final {
+public:
+    // nullptr when the file is not playable.
+    static std::unique_ptr<DecodeChain> Open(const std::string& path,
+                                             const DecodeOptions& options) noexcept;
+    ~DecodeChain();
+    DecodeChain(const DecodeChain&) = delete;
+    DecodeChain& operator=(const DecodeChain&) = delete;
+
+    OpenInfoRecord Info() const noexcept;
+    int StreamRate() const noexcept;
+    int StreamChannels() const noexcept;
+    std::int64_t LengthFrames() const noexcept;
+
+    // Gets ready to produce from `startFrame` (clamped) at `outputRate` (0: the stream's own
+    // rate), taking the controls' current values at once. Returns the frame it starts at.
+    std::int64_t Start(const ChainControls& controls, int outputRate,
+                       std::int64_t startFrame) noexcept;
+    int OutputRate() const noexcept { return outRate_; }
+    bool Resampling() const noexcept { return resampler_ != nullptr; }
+
+    struct Piece {
+        const float* samples = nullptr; // stereo interleaved, valid until the next call
+        std::size_t frames = 0;
+        double trackStart = 0;    // track seconds at the first frame
+        double trackPerFrame = 0; // track seconds per output frame
+        bool last = false;        // nothing follows
+    };
+    // The next piece of output; false once the last piece has been returned.
+    bool Next(Piece& piece) noexcept;
+
+private:
+    explicit DecodeChain(std::unique_ptr<Mpg123Source> source) noexcept;
+    void PollControls(bool snap) noexcept;
+    void KeepHistory(const float* stereo, std::size_t frames) noexcept;
+
+    std::unique_ptr<Mpg123Source> source_;
+    std::unique_ptr<Equalizer> eq_;
+    std::unique_ptr<Volume> volume_;
+    std::unique_ptr<Resampler> resampler_;
+    const ChainControls* controls_ = nullptr;
+    unsigned eqVersion_ = ~0u;
+    double speed_ = 1.0;
+    int outRate_ = 0;
+    double trackPos_ = 0; // seconds, for the resampled path
+    bool finished_ = true;
+    std::vector<float> work_;    // equalizer and volume, in place
+    std::vector<float> out_;     // resampler output
+    std::vector<float> history_; // last stereo frames played unresampled
+    std::size_t historyFrames_ = 0;
+};
+
+} // namespace telbo::engine

@@ -1,0 +1,410 @@
+#include "engine/Engine.h"
+
+#include "engine/AudioSink.h"
+#include "engine/DecodeChain.h"
+#include "engine/NullSink.h"
+#include "engine/Playhead.h"
+#include "engine/PortAudioSink.h"
+#include "engine/TagIo.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <future>
+#include <mutex>
+#include <thread>
+
+namespace telbo {
+
+using namespace engine;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+constexpr std::size_t kRingBlocks = 16; // 8192 frames: under 0.2 s at 44.1 kHz
+// A device that has not been opened by the first play after this long is given up on.
+constexpr auto kDeviceOpenWait = std::chrono::seconds(2);
+
+bool EnvFlag(const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v && std::strcmp(v, "0") != 0;
+}
+} // namespace
+
+struct Engine::Impl {
+    explicit Impl(Options o) : options(std::move(o)) {
+        if (EnvFlag("TELBO_NULL_AUDIO")) options.nullAudio = true;
+        if (options.nullSpeedup <= 0) {
+            const char* v = std::getenv("TELBO_NULL_AUDIO_SPEEDUP");
+            options.nullSpeedup = v ? std::atof(v) : 1.0;
+        }
+        options.nullSpeedup = std::clamp(options.nullSpeedup, 1.0, 10000.0);
+    }
+
+    Options options;
+    Playhead playhead{kRingBlocks};
+    ChainControls controls;
+
+    // Everything below is guarded by `mutex`: the player's calls and the watchdog.
+    mutable std::mutex mutex;
+    DecodeOptions decodeOptions;
+    EqualizerBands bands{};
+    std::unique_ptr<DecodeChain> chain;
+    bool session = false; // played and not stopped since (it may have ended)
+    bool paused = false;
+    double playedBase = 0;
+    std::unique_ptr<AudioSink> sink;
+    std::future<std::unique_ptr<AudioSink>> opener; // the device opening in the background
+    std::future<std::unique_ptr<AudioSink>> lateOpener;
+
+    std::mutex deviceMutex; // opening devices: the opener and the watchdog
+    std::shared_ptr<PortAudioSystem> portAudio;
+
+    std::thread decoder;
+    std::mutex decodeMutex;
+    std::condition_variable decodeWake;
+    std::atomic<bool> decodeStop{false};
+
+    std::thread watchdog;
+    std::mutex watchdogMutex;
+    std::condition_variable watchdogWake;
+    bool watchdogStop = false;
+
+    std::unique_ptr<AudioSink> OpenSink() noexcept;
+    void EnsureRunning();
+    void EnsureSink();
+    void InstallSink(std::unique_ptr<AudioSink> s) noexcept;
+    void StartDecoding(std::int64_t frame);
+    void StopDecoding() noexcept;
+    void DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) noexcept;
+    void WatchdogLoop() noexcept;
+    void Stop() noexcept;
+    bool Ended() const noexcept { return session && playhead.ReadHeard().ended; }
+};
+
+std::unique_ptr<AudioSink> Engine::Impl::OpenSink() noexcept {
+    try {
+        std::lock_guard lock(deviceMutex);
+        if (options.makeSink) return options.makeSink(playhead);
+        if (!options.nullAudio) {
+            if (!portAudio) portAudio = PortAudioSystem::Start();
+            if (auto device = PortAudioSink::Open(portAudio, playhead)) return device;
+        }
+        return std::make_unique<NullSink>(playhead, options.nullSpeedup);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void Engine::Impl::EnsureRunning() {
+    if (!opener.valid() && !sink)
+        opener = std::async(std::launch::async, [this] { return OpenSink(); });
+    if (!watchdog.joinable()) {
+        watchdogStop = false;
+        watchdog = std::thread([this] { WatchdogLoop(); });
+    }
+}
+
+void Engine::Impl::InstallSink(std::unique_ptr<AudioSink> s) noexcept {
+    sink = std::move(s);
+    playhead.SetConsumer(sink.get());
+}
+
+void Engine::Impl::EnsureSink() {
+    if (sink) return;
+    EnsureRunning();
+    std::unique_ptr<AudioSink> s;
+    if (opener.wait_for(kDeviceOpenWait) == std::future_status::ready) {
+        s = opener.get();
+    } else {
+        lateOpener = std::move(opener); // the watchdog drops it when it finally comes
+    }
+    if (!s) s = std::make_unique<NullSink>(playhead, options.nullSpeedup);
+    InstallSink(std::move(s));
+}
+
+void Engine::Impl::StopDecoding() noexcept {
+    if (!decoder.joinable()) return;
+    {
+        std::lock_guard lock(decodeMutex);
+        decodeStop = true;
+    }
+    decodeWake.notify_all();
+    decoder.join();
+}
+
+void Engine::Impl::StartDecoding(std::int64_t frame) {
+    StopDecoding();
+    const std::int64_t at = chain->Start(controls, sink->Rate(), frame);
+    const std::uint32_t epoch =
+        playhead.NewEpoch(static_cast<double>(at) / chain->StreamRate());
+    decodeStop = false;
+    decoder = std::thread([this, epoch, rate = chain->OutputRate(), speed = sink->Speedup()] {
+        DecodeLoop(epoch, rate, speed);
+    });
+}
+
+void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) noexcept {
+    BlockRing& ring = playhead.Ring();
+    // Sleep while the ring is full for about a quarter of its length in sink time.
+    const auto wait = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+        std::max(0.0005, ring.Capacity() * AudioBlock::kFrames / 4.0 / rate / sinkSpeed)));
+    DecodeChain::Piece piece;
+    std::size_t used = 0;
+    bool have = false;
+    bool finished = false;
+    while (!finished) {
+        AudioBlock* slot = ring.WriteSlot();
+        if (!slot) {
+            std::unique_lock lock(decodeMutex);
+            if (decodeWake.wait_for(lock, wait, [this] { return decodeStop.load(); })) return;
+            continue;
+        }
+        if (decodeStop.load(std::memory_order_acquire)) return;
+        slot->epoch = epoch;
+        slot->rate = static_cast<std::uint32_t>(rate);
+        slot->frames = 0;
+        slot->last = false;
+        double end = 0;
+        while (slot->frames < AudioBlock::kFrames) {
+            if (!have || used == piece.frames) {
+                if (!chain->Next(piece)) {
+                    slot->last = true; // cannot happen: the last piece says so itself
+                    finished = true;
+                    break;
+                }
+                have = true;
+                used = 0;
+            }
+            if (slot->frames == 0) {
+                slot->trackStart = piece.trackStart + static_cast<double>(used) * piece.trackPerFrame;
+                end = slot->trackStart;
+            }
+            const std::size_t n =
+                std::min(AudioBlock::kFrames - slot->frames, piece.frames - used);
+            std::copy(piece.samples + used * 2, piece.samples + (used + n) * 2,
+                      slot->samples.data() + slot->frames * 2);
+            used += n;
+            slot->frames += static_cast<std::uint32_t>(n);
+            end = piece.trackStart + static_cast<double>(used) * piece.trackPerFrame;
+            if (used == piece.frames && piece.last) {
+                slot->last = true;
+                finished = true;
+                break;
+            }
+        }
+        slot->trackPerFrame = slot->frames ? (end - slot->trackStart) / slot->frames : 0;
+        ring.Commit();
+    }
+}
+
+void Engine::Impl::Stop() noexcept {
+    StopDecoding();
+    playhead.NewEpoch(0);
+    playhead.SetPaused(false);
+    session = false;
+    paused = false;
+}
+
+void Engine::Impl::WatchdogLoop() noexcept {
+    std::uint64_t lastProgress = playhead.Progress();
+    auto lastChange = Clock::now();
+    const auto period = std::max<Clock::duration>(options.sinkWatchdog / 6,
+                                                  std::chrono::milliseconds(10));
+    for (;;) {
+        {
+            std::unique_lock lock(watchdogMutex);
+            if (watchdogWake.wait_for(lock, period, [this] { return watchdogStop; })) return;
+        }
+        std::unique_lock lock(mutex);
+        if (lateOpener.valid() &&
+            lateOpener.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+            lateOpener.get(); // too late: the null sink took over
+        const std::uint64_t progress = playhead.Progress();
+        const auto now = Clock::now();
+        if (!sink || progress != lastProgress) {
+            lastProgress = progress;
+            lastChange = now;
+            continue;
+        }
+        if (now - lastChange < options.sinkWatchdog) continue;
+
+        // The sink stopped taking audio (an unplugged device, a stuck server). Open the
+        // replacement without holding up the player, then swap it in.
+        lock.unlock();
+        auto replacement = OpenSink();
+        lock.lock();
+        if (!replacement) replacement = std::make_unique<NullSink>(playhead, options.nullSpeedup);
+        const int oldRate = sink ? sink->Rate() : 0;
+        std::unique_ptr<AudioSink> dead = std::move(sink);
+        InstallSink(std::move(replacement));
+        if (session && chain && !playhead.ReadHeard().ended && sink->Rate() != oldRate) {
+            // What is queued was made for the old rate: go on from what was heard.
+            const double heard = playhead.ReadHeard().seconds;
+            StartDecoding(std::llround(heard * chain->StreamRate()));
+        }
+        lastProgress = playhead.Progress();
+        lastChange = Clock::now();
+        lock.unlock();
+        dead.reset(); // closing a dead device may take a while: not under the lock
+    }
+}
+
+Engine::Engine() : Engine(Options{}) {}
+
+Engine::Engine(Options options) : impl_(std::make_unique<Impl>(std::move(options))) {}
+
+Engine::~Engine() { vbmp3_free(); }
+
+bool Engine::vbmp3_init() {
+    std::lock_guard lock(impl_->mutex);
+    impl_->EnsureRunning();
+    return true;
+}
+
+void Engine::vbmp3_free() {
+    Impl& d = *impl_;
+    {
+        std::lock_guard lock(d.mutex);
+        d.Stop();
+        d.chain.reset();
+        std::lock_guard wlock(d.watchdogMutex);
+        d.watchdogStop = true;
+    }
+    d.watchdogWake.notify_all();
+    if (d.watchdog.joinable()) d.watchdog.join();
+    std::lock_guard lock(d.mutex);
+    if (d.opener.valid()) d.opener.get();
+    if (d.lateOpener.valid()) d.lateOpener.get();
+    d.playhead.SetConsumer(nullptr);
+    d.sink.reset();
+    std::lock_guard dlock(d.deviceMutex);
+    d.portAudio.reset();
+}
+
+bool Engine::vbmp3_open(const std::string& path, OpenInfoRecord& info) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->Stop();
+    impl_->chain.reset();
+    info = OpenInfoRecord{};
+    impl_->chain = DecodeChain::Open(path, impl_->decodeOptions);
+    if (!impl_->chain) return false;
+    info = impl_->chain->Info();
+    return true;
+}
+
+bool Engine::vbmp3_play() {
+    Impl& d = *impl_;
+    std::lock_guard lock(d.mutex);
+    if (!d.chain) return false;
+    d.Stop();
+    d.EnsureSink();
+    d.controls.SetEqualizer(d.bands);
+    d.StartDecoding(0);
+    d.session = true;
+    d.playedBase = d.playhead.PlayedSeconds();
+    return true;
+}
+
+void Engine::vbmp3_stop() {
+    std::lock_guard lock(impl_->mutex);
+    impl_->Stop();
+}
+
+void Engine::vbmp3_close() {
+    std::lock_guard lock(impl_->mutex);
+    impl_->Stop();
+    impl_->chain.reset();
+}
+
+void Engine::vbmp3_pause() {
+    Impl& d = *impl_;
+    std::lock_guard lock(d.mutex);
+    if (!d.session || d.paused || d.Ended()) return;
+    d.paused = true;
+    d.playhead.SetPaused(true);
+}
+
+void Engine::vbmp3_restart() {
+    Impl& d = *impl_;
+    std::lock_guard lock(d.mutex);
+    if (!d.session || !d.paused) return;
+    d.paused = false;
+    d.playhead.SetPaused(false);
+}
+
+void Engine::vbmp3_seek(int second) {
+    Impl& d = *impl_;
+    std::lock_guard lock(d.mutex);
+    if (!d.session || !d.chain || d.Ended()) return;
+    const std::int64_t frame = static_cast<std::int64_t>(std::max(second, 0)) * d.chain->StreamRate();
+    d.StartDecoding(std::min(frame, d.chain->LengthFrames()));
+}
+
+int Engine::vbmp3_getState(std::int32_t& elapsedSeconds) {
+    Impl& d = *impl_;
+    std::lock_guard lock(d.mutex);
+    elapsedSeconds = 0;
+    if (!d.session) return 0;
+    const Playhead::Heard heard = d.playhead.ReadHeard();
+    // A hair of tolerance: a position that is 4 s up to rounding reads as 4.
+    elapsedSeconds = static_cast<std::int32_t>(std::floor(heard.seconds + 1e-6));
+    if (heard.ended) return 0;
+    return d.paused ? 2 : 1;
+}
+
+void Engine::vbmp3_setVolume(int left, int right) {
+    impl_->controls.volumeLeft.store(std::clamp(left, 0, 100), std::memory_order_release);
+    impl_->controls.volumeRight.store(std::clamp(right, 0, 100), std::memory_order_release);
+}
+
+void Engine::vbmp3_setPitch(int hundredths) {
+    impl_->controls.speed.store(std::clamp(hundredths, 20, 300), std::memory_order_release);
+}
+
+void Engine::vbmp3_setDecodeOption(const DecodeOptions& options) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->decodeOptions = options;
+}
+
+void Engine::vbmp3_setEqualizer(const EqualizerBands& bands) {
+    std::lock_guard lock(impl_->mutex);
+    for (std::size_t i = 0; i < bands.size(); ++i)
+        impl_->bands[i] = std::clamp(bands[i], -120, 120);
+}
+
+void Engine::vbmp3_reload() {
+    // The chain glides to the new gains on its next MPEG frame; what is already queued (under
+    // 0.2 s) plays out first. No restart, no gap.
+    std::lock_guard lock(impl_->mutex);
+    impl_->controls.SetEqualizer(impl_->bands);
+}
+
+bool Engine::vbmp3_getFileTagInfo(const std::string& path, TagRecord& tag) {
+    return ReadTags(path, tag);
+}
+
+bool Engine::vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int, int) {
+    return WriteTags(path, tag);
+}
+
+void Engine::vbmp3_getGenre(TagRecord& tag) { tag.GenreName.Fill(GenreName(tag.GenreNumber)); }
+
+double Engine::PlayedSinkSeconds() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->playhead.PlayedSeconds() - impl_->playedBase;
+}
+
+double Engine::HeardSeconds() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->session ? impl_->playhead.ReadHeard().seconds : 0.0;
+}
+
+std::string Engine::SinkName() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->sink ? impl_->sink->Name() : "";
+}
+
+} // namespace telbo

@@ -1,0 +1,96 @@
+#pragma once
+// The decoding and playback engine behind the player's Decoder interface: MP3 files through
+// mpg123 -> equalizer -> volume -> resampler -> sound device (or a null sink), and tags through
+// TagLib. No Qt.
+//
+// Threads: all Decoder calls come from one thread (the player's). Behind them run a decode
+// thread while a track plays, the sink's thread (the device callback or the null sink), a
+// watchdog that replaces a sink that stopped taking audio, and, once, a thread that opens the
+// sound device in the background so that vbmp3_init returns at once.
+//
+// Without sound hardware (or with TELBO_NULL_AUDIO=1 in the environment, as in every test)
+// audio goes to a null sink that consumes it in real time. Tests make it faster than real
+// time with TELBO_NULL_AUDIO_SPEEDUP=<factor> in the environment, or Options::nullSpeedup:
+// at a factor of 20 a 4 s track ends after 0.2 s of wall time, and everything the player
+// sees (state, elapsed seconds, the end of a track) behaves as at 1, only sooner.
+//
+// Choices the interface leaves open:
+// - OpenInfoRecord::TotalSeconds is the exact decoded length rounded to the nearest second.
+// - vbmp3_getState's elapsed seconds are whole seconds of track time heard (floored). After a
+//   track has played to its end the state reads 0 and the elapsed seconds keep the position
+//   where it ended (a 4 s track reads 4); after vbmp3_stop they read 0.
+// - vbmp3_seek has no effect unless a track is playing or paused; a second past the end
+//   plays the end: the track ends.
+// - The speed resampler, once running in a track, stays in until the next play or seek, even
+//   back at 1.00: dropping out of it would click.
+
+#include "playback/Decoder.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace telbo {
+
+namespace engine {
+class AudioSink;
+class Playhead;
+} // namespace engine
+
+class Engine final : public Decoder {
+public:
+    struct Options {
+        // Play into the null sink, never the sound device. Also set by TELBO_NULL_AUDIO=1.
+        bool nullAudio = false;
+        // How many times faster than real time the null sink plays (1 .. 10000). 0 takes
+        // TELBO_NULL_AUDIO_SPEEDUP from the environment, else 1.
+        double nullSpeedup = 0;
+        // A sink that takes no audio for this long is replaced by a reopened device or the
+        // null sink; the track goes on where it was.
+        std::chrono::milliseconds sinkWatchdog{1500};
+        // For tests: makes each sink (the first one and any replacement) instead of the
+        // device-or-null choice.
+        std::function<std::unique_ptr<engine::AudioSink>(engine::Playhead&)> makeSink;
+    };
+
+    Engine();
+    explicit Engine(Options options);
+    ~Engine() override;
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    bool vbmp3_init() override;
+    void vbmp3_free() override;
+    bool vbmp3_open(const std::string& path, OpenInfoRecord& info) override;
+    bool vbmp3_play() override;
+    void vbmp3_stop() override;
+    void vbmp3_close() override;
+    void vbmp3_pause() override;
+    void vbmp3_restart() override;
+    void vbmp3_seek(int second) override;
+    int vbmp3_getState(std::int32_t& elapsedSeconds) override;
+    void vbmp3_setVolume(int left, int right) override;
+    void vbmp3_setPitch(int hundredths) override;
+    void vbmp3_setDecodeOption(const DecodeOptions& options) override;
+    void vbmp3_setEqualizer(const EqualizerBands& bands) override;
+    void vbmp3_reload() override;
+    bool vbmp3_getFileTagInfo(const std::string& path, TagRecord& tag) override;
+    bool vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int a, int b) override;
+    void vbmp3_getGenre(TagRecord& tag) override;
+
+    // Diagnostics for tests and tools.
+    // Track audio the sink has played since the last vbmp3_play, in seconds of sink time
+    // (at speed 2.00 a 4 s track plays in about 2).
+    double PlayedSinkSeconds() const;
+    // Track time heard, with its fraction (what vbmp3_getState floors).
+    double HeardSeconds() const;
+    // The sink in use: "portaudio", "null" or a test sink's name; "" before the first play.
+    std::string SinkName() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace telbo

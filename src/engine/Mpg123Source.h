@@ -1,0 +1,51 @@
+#pragma once
+// One MP3 file opened with libmpg123: float frames at the rate and channel count chosen by the
+// decode options, an exact length (the file is scanned at open) and sample-exact seeking.
+
+#include "playback/Decoder.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace telbo::engine {
+
+class Mpg123Source final {
+public:
+    // nullptr when the file cannot be opened or has no decodable frame.
+    static std::unique_ptr<Mpg123Source> Open(const std::string& path,
+                                              const DecodeOptions& options) noexcept;
+    ~Mpg123Source();
+    Mpg123Source(const Mpg123Source&) = delete;
+    Mpg123Source& operator=(const Mpg123Source&) = delete;
+
+    int Rate() const noexcept { return rate_; }
+    int Channels() const noexcept { return channels_; }
+    int BitrateKbps() const noexcept { return bitrate_; }
+    std::int64_t LengthFrames() const noexcept { return length_; }
+    // Track length rounded to the nearest second (a 3.5 s file is 4 s long).
+    int TotalSeconds() const noexcept;
+
+    // Decodes the next MPEG frame and points `samples` at its interleaved floats (valid until
+    // the next call). Returns the number of frames; 0 means the end (or an undecodable rest).
+    std::size_t Next(const float*& samples) noexcept;
+    // Positions at `frame`, clamped to the track. Returns the frame it landed on.
+    std::int64_t Seek(std::int64_t frame) noexcept;
+    // Frames decoded and returned since the last seek, plus the seek target.
+    std::int64_t Position() const noexcept { return position_; }
+
+private:
+    struct Handle;
+    explicit Mpg123Source(std::unique_ptr<Handle> handle) noexcept;
+
+    std::unique_ptr<Handle> handle_;
+    int rate_ = 0;
+    int channels_ = 0;
+    int bitrate_ = 0;
+    std::int64_t length_ = 0;
+    std::int64_t position_ = 0;
+    bool ended_ = false;
+};
+
+} // namespace telbo::engine

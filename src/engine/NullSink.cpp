@@ -1,0 +1,51 @@
+#include "engine/NullSink.h"
+
+#include "engine/Playhead.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+namespace telbo::engine {
+
+NullSink::NullSink(Playhead& playhead, double speedup)
+    : playhead_(playhead), speedup_(std::clamp(speedup, 1.0, 10000.0)) {
+    thread_ = std::thread([this] { Run(); });
+}
+
+NullSink::~NullSink() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+}
+
+void NullSink::Run() noexcept {
+    using Clock = std::chrono::steady_clock;
+    // 10 ms of audio per wake-up in real time; when sped up, larger slices so that the
+    // wake-ups stay around a thousand a second at most.
+    const double sliceSeconds = 0.010 * std::max(1.0, std::ceil(speedup_ / 10.0));
+    std::vector<float> scratch;
+    std::uint32_t rate = 44100;
+    auto deadline = Clock::now();
+    std::unique_lock lock(mutex_);
+    while (!stop_) {
+        const auto frames = static_cast<std::size_t>(std::lround(rate * sliceSeconds));
+        scratch.resize(frames * 2);
+        lock.unlock();
+        const std::uint32_t played = playhead_.Render(this, scratch.data(), frames, 2);
+        if (played) rate = played;
+        lock.lock();
+        // Absolute deadlines: no drift from the time spent rendering or waking up.
+        deadline += std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(sliceSeconds / speedup_));
+        const auto now = Clock::now();
+        if (deadline < now - std::chrono::milliseconds(200)) deadline = now; // was starved
+        wake_.wait_until(lock, deadline, [this] { return stop_; });
+    }
+}
+
+} // namespace telbo::engine

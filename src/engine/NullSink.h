@@ -1,0 +1,35 @@
+#pragma once
+// A sink without a device: a thread that takes audio from the Playhead in real time (or
+// `speedup` times faster) against absolute deadlines, and drops it.
+
+#include "engine/AudioSink.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace telbo::engine {
+
+class Playhead;
+
+class NullSink final : public AudioSink {
+public:
+    NullSink(Playhead& playhead, double speedup);
+    ~NullSink() override;
+
+    int Rate() const noexcept override { return 0; }
+    double Speedup() const noexcept override { return speedup_; }
+    const char* Name() const noexcept override { return "null"; }
+
+private:
+    void Run() noexcept;
+
+    Playhead& playhead_;
+    const double speedup_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
+} // namespace telbo::engine
