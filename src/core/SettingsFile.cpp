@@ -1,6 +1,7 @@
 #include "core/SettingsFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <vector>
@@ -261,6 +262,7 @@ bool WriteSettingsFile(const QString& path, const SettingsSnapshot& snapshot) {
 }
 
 std::optional<StoredSettings> ReadSettingsFile(const QString& path, const QString& programFolder) {
+    if (QFileInfo(path).isDir()) return std::nullopt; // opening a folder can "succeed"
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
     const QByteArray bytes = file.read(kMaxSettingsFileBytes);

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,6 +101,25 @@ TEST(AtomicFile, UnwritablePlacesReturnFalse) {
     EXPECT_EQ(Contents(plain), "file");
 }
 
+TEST(AtomicFile, RealWriteErrorKeepsOldFile) {
+    // A file size limit makes write() fail part-way with EFBIG, as a full disk would.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("config.ini"));
+    Put(path, "old");
+    rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool ok = AtomicFile::Write(path, QByteArray(100000, 'n'));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(Contents(path), "old");
+    EXPECT_EQ(Entries(dir), QStringList{QStringLiteral("config.ini")});
+}
+
 TEST(AtomicFile, ReadOnlyFolderReturnsFalse) {
     if (::geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
     QTemporaryDir dir;
@@ -131,6 +152,7 @@ TEST(SettingsFileOnDisk, WriteThenReadAndMissingFile) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("config.ini"));
     EXPECT_FALSE(ReadSettingsFile(path, QStringLiteral("/p")).has_value());
+    EXPECT_FALSE(ReadSettingsFile(dir.path(), QStringLiteral("/p")).has_value());
 
     PlayerState s;
     s.Volume = 33;
