@@ -1,0 +1,24 @@
+#pragma once
+
+namespace telbo {
+
+class Telbo;
+
+// Start-up (from the creation of the main window to its first appearance) and shut-down.
+class Lifecycle {
+public:
+    explicit Lifecycle(Telbo& w) : w(w) {}
+    // Start-up steps 1-8, then the state restore and the command line.
+    void StartUp();
+    // Releases the decoder, saves the settings when ConfigSave is on. Runs once.
+    void ShutDown();
+    bool settingsRead() const { return settingsRead_; }
+    bool shutDownDone() const { return shutDownDone_; }
+
+private:
+    Telbo& w;
+    bool settingsRead_ = false;
+    bool shutDownDone_ = false;
+};
+
+} // namespace telbo

@@ -1,0 +1,111 @@
+#include "platform/DesktopPlatform.h"
+
+#include "platform/FileAccess.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QWidget>
+#include <QWindow>
+
+namespace telbo {
+
+namespace {
+constexpr int kTwipsPerPixel = 15;
+
+QRect ToTwips(const QRect& px) {
+    return {px.x() * kTwipsPerPixel, px.y() * kTwipsPerPixel, px.width() * kTwipsPerPixel,
+            px.height() * kTwipsPerPixel};
+}
+
+// "MP3File(*.mp3) ListFile(*.m3u)|*.mp3;*.m3u" -> "MP3File(*.mp3) ListFile(*.m3u) (*.mp3 *.m3u)"
+QString QtFilter(const QString& filter) {
+    const qsizetype bar = filter.indexOf(u'|');
+    if (bar < 0) return filter;
+    QString patterns = filter.mid(bar + 1);
+    patterns.replace(u';', u' ');
+    return filter.left(bar) + QStringLiteral(" (") + patterns + u')';
+}
+} // namespace
+
+QString DesktopPlatform::programFolder() {
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    const QFileInfo info(exeDir);
+    if (info.isDir() && info.isWritable()) return exeDir;
+    // An installed player cannot write beside its binary: keep the settings per user.
+    const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(perUser);
+    return perUser;
+}
+
+QStringList DesktopPlatform::commandLineArguments() {
+    QStringList args = QCoreApplication::arguments();
+    if (!args.isEmpty()) args.removeFirst();
+    const QDir cwd = QDir::current();
+    for (QString& a : args)
+        if (!a.isEmpty() && QDir::isRelativePath(a)) a = cwd.absoluteFilePath(a);
+    return args;
+}
+
+bool DesktopPlatform::fileExists(const QString& path) { return fileaccess::IsRegularFile(path); }
+bool DesktopPlatform::isReadOnly(const QString& path) { return fileaccess::IsReadOnly(path); }
+bool DesktopPlatform::clearAttributes(const QString& path) {
+    return fileaccess::MakeWritable(path);
+}
+
+QStringList DesktopPlatform::runFileDialog(QWidget* parent, const FileDialogRequest& request) {
+    QFileDialog dialog(parent);
+    QString dir = request.startDir;
+    const QFileInfo start(dir);
+    if (start.exists() && !start.isDir()) dir = start.absolutePath();
+    dialog.setDirectory(dir);
+    dialog.setNameFilter(QtFilter(request.filter));
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (request.save) {
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+    } else {
+        dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles
+                                               : QFileDialog::ExistingFile);
+    }
+    if (!request.presetName.isEmpty()) dialog.selectFile(request.presetName);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles();
+}
+
+QRect DesktopPlatform::workAreaTwips(QWidget* window) {
+    QScreen* screen = window ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return {};
+    return ToTwips(screen->availableGeometry());
+}
+
+QList<QRect> DesktopPlatform::screenAreasTwips() {
+    QList<QRect> areas;
+    for (QScreen* s : QGuiApplication::screens()) areas.append(ToTwips(s->availableGeometry()));
+    return areas;
+}
+
+void DesktopPlatform::setAlwaysOnTop(QWidget* window, bool onTop) {
+    if (!window) return;
+    const bool visible = window->isVisible();
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    // Changing the flags hides a top-level window.
+    if (visible) window->show();
+}
+
+void DesktopPlatform::minimize(QWidget* window) {
+    if (window) window->showMinimized();
+}
+
+bool DesktopPlatform::powerOff() {
+    return QProcess::startDetached(QStringLiteral("systemctl"), {QStringLiteral("poweroff")});
+}
+
+void DesktopPlatform::endProgram() { QCoreApplication::quit(); }
+
+} // namespace telbo

@@ -1,0 +1,55 @@
+#pragma once
+// Everything the player asks of the operating system. DesktopPlatform does it for real;
+// tests use a fake that records what was asked.
+
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace telbo {
+
+struct FileDialogRequest {
+    bool save = false;             // save dialog (else open)
+    QString filter;                // "Caption(*.a)|*.a;*.b" as the player describes it
+    QString presetName;            // file name shown at first
+    QString startDir;              // the folder to start in (may name a file)
+    bool multiSelect = false;      // open: several files at once
+    bool confirmOverwrite = false; // save: ask before replacing a file
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Folder that holds config.ini: the executable's folder when writable, else the per-user
+    // configuration folder. No trailing separator.
+    virtual QString programFolder() = 0;
+    // Command-line arguments after the program name, each one path, made absolute.
+    virtual QStringList commandLineArguments() = 0;
+
+    // An existing regular file (a folder does not count).
+    virtual bool fileExists(const QString& path) = 0;
+    // The user cannot write the file.
+    virtual bool isReadOnly(const QString& path) = 0;
+    // Makes the file writable for the user, other permission bits untouched. False on failure.
+    virtual bool clearAttributes(const QString& path) = 0;
+
+    // Shows the file dialog; the chosen absolute paths, empty when cancelled or failed.
+    virtual QStringList runFileDialog(QWidget* parent, const FileDialogRequest& request) = 0;
+
+    // Desktop work area (screen less panels) of the screen showing `window`, in twips.
+    virtual QRect workAreaTwips(QWidget* window) = 0;
+    // Every screen's work area in twips (for checking a restored position is visible).
+    virtual QList<QRect> screenAreasTwips() = 0;
+    virtual void setAlwaysOnTop(QWidget* window, bool onTop) = 0;
+    virtual void minimize(QWidget* window) = 0;
+
+    // Starts powering the machine off without waiting. False when it could not be started.
+    virtual bool powerOff() = 0;
+    // Ends the program once the main window has shut down.
+    virtual void endProgram() = 0;
+};
+
+} // namespace telbo

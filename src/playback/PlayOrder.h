@@ -1,0 +1,29 @@
+#pragma once
+
+#include <memory>
+
+namespace telbo {
+
+class Telbo;
+class RandomSource;
+
+// What "Next" plays by the play mode, and what happens at the end of the list.
+class PlayOrder {
+public:
+    explicit PlayOrder(Telbo& w);
+    ~PlayOrder();
+    void Next();
+    void EndOfList();
+    void StepToNextList();
+    void PickRandomList();
+    // Random index 0..n-1 drawn from the one generator of the program.
+    int Random(int n);
+    // Tests script the draws.
+    void setRandomSource(std::unique_ptr<RandomSource> source);
+
+private:
+    Telbo& w;
+    std::unique_ptr<RandomSource> random_;
+};
+
+} // namespace telbo

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+
+namespace telbo {
+
+class Telbo;
+
+// Play, Stop, Rev, Next, Pause on the current track, the play clock and the position slider.
+class Transport {
+public:
+    enum Command { Play = 0, Stop = 1, Rev = 2, Next = 3, Pause = 4 };
+
+    explicit Transport(Telbo& w) : w(w) {}
+    void lblPlaySet_Click(int index);
+    void OpenAndPlay();
+    void StopAndClose();
+    std::int16_t PollDecoderState();
+    void tmrTime_Timer();
+    // The user dragged the position slider's thumb to `value` seconds.
+    void sclNowTime_Scroll(int value);
+
+private:
+    Telbo& w;
+};
+
+} // namespace telbo

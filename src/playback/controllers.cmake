@@ -1,0 +1,2 @@
+# Controllers of playback: part of the player (hub + controllers).
+target_sources(telbo_player PRIVATE Transport.cpp PlayOrder.cpp DecodeOptionsControl.cpp Equalizer.cpp)

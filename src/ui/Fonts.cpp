@@ -1,0 +1,70 @@
+#include "ui/Fonts.h"
+
+#include <QFontDatabase>
+#include <QHash>
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace telbo::fonts {
+
+namespace {
+
+// The first installed family of the list, else the generic fall-back.
+QString FirstInstalled(const QStringList& families, const QString& fallback) {
+    const QStringList installed = QFontDatabase::families();
+    for (const QString& f : families)
+        if (installed.contains(f, Qt::CaseInsensitive)) return f;
+    return fallback;
+}
+
+struct Families {
+    QString pop, imp, pg, symbols;
+};
+
+const Families& Resolved() {
+    static const Families families{
+        FirstInstalled({QStringLiteral("RocknRoll One"), QStringLiteral("Reggae One")},
+                       QStringLiteral("Sans Serif")),
+        FirstInstalled({QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans Condensed")},
+                       QStringLiteral("Sans Serif")),
+        FirstInstalled({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("DejaVu Sans")},
+                       QStringLiteral("Sans Serif")),
+        FirstInstalled({QStringLiteral("Noto Sans Symbols2"), QStringLiteral("Symbola")},
+                       QStringLiteral("Sans Serif")),
+    };
+    return families;
+}
+
+} // namespace
+
+QFont ForKey(const QString& key) {
+    static QHash<QString, QFont> cache;
+    if (key.isEmpty()) return QFont();
+    if (auto it = cache.constFind(key); it != cache.constEnd()) return *it;
+
+    // Key = family prefix, size, optional "b" for bold: "Pop14b", "PopF27b", "Imp9.75".
+    static const QRegularExpression re(QStringLiteral("^([A-Za-z]+?)([0-9.]+)(b?)$"));
+    const auto m = re.match(key);
+    QFont font;
+    if (m.hasMatch()) {
+        const QString family = m.captured(1);
+        const Families& f = Resolved();
+        if (family.startsWith(QStringLiteral("Pop"))) font.setFamily(f.pop);
+        else if (family == QStringLiteral("Imp")) font.setFamily(f.imp);
+        else if (family == QStringLiteral("Wd")) font.setFamily(f.symbols);
+        else font.setFamily(f.pg);
+        font.setPointSizeF(m.captured(2).toDouble());
+        // The condensed stand-in for the heavy Impact face is only heavy in bold.
+        font.setBold(!m.captured(3).isEmpty() || family == QStringLiteral("Imp"));
+    }
+    cache.insert(key, font);
+    return font;
+}
+
+QFont SymbolFont(double pointSize) {
+    QFont font(Resolved().symbols);
+    font.setPointSizeF(pointSize);
+    return font;
+}
+
+} // namespace telbo::fonts

@@ -1,0 +1,70 @@
+#pragma once
+// A command or text label: coloured text, transparent or opaque, sizing itself to its text
+// (unless fixed), reporting clicks, double-clicks and raw mouse input in twips.
+
+#include <QColor>
+#include <QPointF>
+#include <QString>
+#include <QList>
+#include <QUrl>
+#include <QWidget>
+
+namespace telbo {
+
+class Label final : public QWidget {
+    Q_OBJECT
+public:
+    enum class Align { Left, Right, Center };
+
+    explicit Label(QWidget* parent);
+
+    QString caption() const { return caption_; }
+    // Sets the text; an auto-sized label refits its box to the new text.
+    void setCaption(const QString& text);
+    QColor foreColor() const { return fore_; }
+    void setForeColor(const QColor& c);
+    QColor backColor() const { return back_; }
+    void setBackColor(const QColor& c);
+    bool opaque() const { return opaque_; }
+    void setOpaque(bool on);
+    void setAlign(Align a);
+    Align align() const { return align_; }
+    void setAutoSize(bool on) { autoSize_ = on; }
+    bool autoSize() const { return autoSize_; }
+    // Draw `glyph` in place of the caption (symbol buttons keep their one-character caption
+    // as data).
+    void setGlyph(const QString& glyph, const QFont& glyphFont);
+
+signals:
+    void clicked();
+    void doubleClicked();
+    void pressed(QPointF twips, Qt::MouseButton button);
+    void moved(QPointF twips, Qt::MouseButtons buttons);
+    void released(QPointF twips, Qt::MouseButton button);
+    void filesDropped(const QList<QUrl>& urls);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+
+private:
+    void refit();
+    QString shownText() const { return glyph_.isEmpty() ? caption_ : glyph_; }
+
+    QString caption_;
+    QString glyph_;
+    QFont glyphFont_;
+    QColor fore_{Qt::black};
+    QColor back_{Qt::black};
+    bool opaque_ = false;
+    bool autoSize_ = true;
+    Align align_ = Align::Left;
+    bool inDoubleClick_ = false;
+};
+
+} // namespace telbo

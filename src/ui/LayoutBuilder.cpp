@@ -1,0 +1,227 @@
+// Turns the layout table into widgets and typed handles.
+#include "ui/Fonts.h"
+#include "ui/Label.h"
+#include "ui/Layout.h"
+#include "ui/ListBox.h"
+#include "ui/Panel.h"
+#include "ui/Twips.h"
+
+#include <QComboBox>
+#include <QHash>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace telbo {
+
+namespace {
+
+// Media glyphs standing for the symbol-font captions of the small-mode buttons.
+QString GlyphFor(const QString& caption) {
+    static const QHash<QString, QString> glyphs{
+        {QStringLiteral("2"), QStringLiteral("⏏")}, {QStringLiteral("4"), QStringLiteral("▶")},
+        {QStringLiteral("<"), QStringLiteral("■")}, {QStringLiteral("9"), QStringLiteral("⏮")},
+        {QStringLiteral(":"), QStringLiteral("⏭")}, {QStringLiteral(";"), QStringLiteral("⏸")},
+        {QStringLiteral("6"), QStringLiteral("▼")}, {QStringLiteral("{"), QStringLiteral("🔒")},
+        {QStringLiteral("r"), QStringLiteral("✕")},
+    };
+    return glyphs.value(caption);
+}
+
+void ApplyColors(QWidget* w, const ControlSpec& s) {
+    if (!s.fore && !s.back) return;
+    QPalette pal = w->palette();
+    if (s.fore) {
+        pal.setColor(QPalette::WindowText, QColor(QLatin1String(s.fore)));
+        pal.setColor(QPalette::ButtonText, QColor(QLatin1String(s.fore)));
+    }
+    if (s.back) {
+        pal.setColor(QPalette::Window, QColor(QLatin1String(s.back)));
+        w->setAutoFillBackground(true);
+    }
+    w->setPalette(pal);
+}
+
+QWidget* Create(const ControlSpec& s, QWidget* parent) {
+    const QString caption = QString::fromUtf8(s.caption);
+    switch (s.kind) {
+    case ControlKind::Label: {
+        auto* l = new Label(parent);
+        l->setFont(fonts::ForKey(QString::fromLatin1(s.font)));
+        l->setAutoSize(!s.fixedSize);
+        if (s.fore) l->setForeColor(QColor(QLatin1String(s.fore)));
+        if (s.back) l->setBackColor(QColor(QLatin1String(s.back)));
+        l->setOpaque(s.opaque);
+        l->setAlign(s.align == TextAlign::Right    ? Label::Align::Right
+                    : s.align == TextAlign::Center ? Label::Align::Center
+                                                   : Label::Align::Left);
+        // The stored size is the fitted size of the stored text: keep it until the text changes.
+        const bool autoSize = l->autoSize();
+        l->setAutoSize(false);
+        l->setCaption(caption);
+        l->setAutoSize(autoSize);
+        if (QString::fromLatin1(s.font).startsWith(QStringLiteral("Wd")))
+            l->setGlyph(GlyphFor(caption), fonts::SymbolFont(14.25));
+        return l;
+    }
+    case ControlKind::Panel: {
+        auto* p = new Panel(parent);
+        p->setCaption(caption);
+        p->setColors(QColor(QLatin1String(s.fore)), QColor(QLatin1String(s.back)));
+        return p;
+    }
+    case ControlKind::ListBox: {
+        auto* list = new ListBox(parent);
+        list->setFont(fonts::ForKey(QString::fromLatin1(s.font)));
+        return list;
+    }
+    case ControlKind::HScroll:
+    case ControlKind::VScroll: {
+        auto* bar = new QScrollBar(s.kind == ControlKind::HScroll ? Qt::Horizontal : Qt::Vertical,
+                                   parent);
+        if (s.min > s.max) {
+            // A bar whose top end is the larger value: the range ascends and the bar is drawn
+            // and driven upside down.
+            bar->setRange(s.max, s.min);
+            bar->setInvertedAppearance(true);
+            bar->setInvertedControls(true);
+        } else {
+            bar->setRange(s.min, s.max);
+        }
+        bar->setSingleStep(1);
+        bar->setPageStep(1);
+        bar->setValue(s.value);
+        return bar;
+    }
+    case ControlKind::Combo: {
+        auto* combo = new QComboBox(parent);
+        combo->setEditable(true);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setFont(fonts::ForKey(QString::fromLatin1(s.font)));
+        const QString items = QString::fromUtf8(s.items);
+        if (!items.isEmpty()) combo->addItems(items.split(u'|'));
+        combo->setCurrentIndex(-1);
+        combo->setEditText(caption);
+        return combo;
+    }
+    case ControlKind::Text: {
+        auto* edit = new QLineEdit(parent);
+        if (s.maxLength > 0) edit->setMaxLength(s.maxLength);
+        edit->setText(caption);
+        return edit;
+    }
+    case ControlKind::Option: {
+        auto* option = new QRadioButton(caption, parent);
+        ApplyColors(option, s);
+        return option;
+    }
+    case ControlKind::Button: {
+        auto* button = new QPushButton(caption, parent);
+        button->setFont(fonts::ForKey(QString::fromLatin1(s.font)));
+        return button;
+    }
+    }
+    return nullptr;
+}
+
+QHash<QString, QWidget*> BuildAll(QWidget* window, const std::vector<ControlSpec>& table) {
+    QHash<QString, QWidget*> byName;
+    for (const ControlSpec& s : table) {
+        QWidget* parent = *s.parent ? byName.value(QString::fromLatin1(s.parent)) : window;
+        Q_ASSERT(parent);
+        QWidget* w = Create(s, parent);
+        const QString name = FullName(s);
+        w->setObjectName(name);
+        tw::SetGeometry(w, s.left, s.top, s.width, s.height);
+        w->setVisible(s.visible);
+        byName.insert(name, w);
+    }
+    return byName;
+}
+
+template <typename T> T* Get(const QHash<QString, QWidget*>& m, const QString& name) {
+    auto* w = qobject_cast<T*>(m.value(name));
+    Q_ASSERT_X(w, "layout", qPrintable(name));
+    return w;
+}
+
+template <typename T, std::size_t N>
+void GetArray(const QHash<QString, QWidget*>& m, const char* name, std::array<T*, N>& out) {
+    for (std::size_t i = 0; i < N; ++i)
+        out[i] = Get<T>(m, QString::fromLatin1(name) + u'(' + QString::number(i) + u')');
+}
+
+} // namespace
+
+Controls BuildMainWindow(QWidget* window) {
+    const auto m = BuildAll(window, MainWindowLayout());
+    Controls c;
+    c.window = window;
+    GetArray(m, "lblBack", c.lblBack);
+    GetArray(m, "lblTitle", c.lblTitle);
+    GetArray(m, "lblPoint", c.lblPoint);
+    c.lblNowTime = Get<Label>(m, QStringLiteral("lblNowTime"));
+    GetArray(m, "lblPlayerControl", c.lblPlayerControl);
+    GetArray(m, "lblSmallSet", c.lblSmallSet);
+    c.sclNowTime = Get<QScrollBar>(m, QStringLiteral("sclNowTime"));
+    GetArray(m, "lblDown", c.lblDown);
+    GetArray(m, "lblFileSet", c.lblFileSet);
+    GetArray(m, "lblPlaySet", c.lblPlaySet);
+    GetArray(m, "lblListSelect", c.lblListSelect);
+    c.lblShowTag = Get<Label>(m, QStringLiteral("lblShowTag"));
+    GetArray(m, "lstFile", c.lstFile);
+    GetArray(m, "lblListSet", c.lblListSet);
+    c.frmEqualizer = Get<Panel>(m, QStringLiteral("frmEqualizer"));
+    c.frmTitle = Get<Panel>(m, QStringLiteral("frmTitle"));
+    c.frmConfig = Get<Panel>(m, QStringLiteral("frmConfig"));
+    GetArray(m, "frmTag", c.frmTag);
+    c.frmSmpRate = Get<Panel>(m, QStringLiteral("frmSmpRate"));
+    c.frmStereo = Get<Panel>(m, QStringLiteral("frmStereo"));
+    GetArray(m, "lblClose", c.lblClose);
+    c.cmbEqualizer = Get<QComboBox>(m, QStringLiteral("cmbEqualizer"));
+    GetArray(m, "sclEqualizer", c.sclEqualizer);
+    c.txtScrollTitle = Get<QLineEdit>(m, QStringLiteral("txtScrollTitle"));
+    GetArray(m, "lblScrollTitle", c.lblScrollTitle);
+    GetArray(m, "lblPlayerName", c.lblPlayerName);
+    GetArray(m, "lblConf", c.lblConf);
+    GetArray(m, "lblConfValue", c.lblConfValue);
+    GetArray(m, "sclConfig", c.sclConfig);
+    c.cmbTimer = Get<QComboBox>(m, QStringLiteral("cmbTimer"));
+    GetArray(m, "lblDefault", c.lblDefault);
+    GetArray(m, "optSmpRate", c.optSmpRate);
+    GetArray(m, "optStereo", c.optStereo);
+    GetArray(m, "lblTagInfo", c.lblTagInfo);
+    GetArray(m, "lblTagData", c.lblTagData);
+    GetArray(m, "txtTagData", c.txtTagData);
+    c.cmbTagGenre = Get<QComboBox>(m, QStringLiteral("cmbTagGenre"));
+    GetArray(m, "lblTagSet", c.lblTagSet);
+
+    // Selected at start, without running any handler.
+    c.optSmpRate[0]->setChecked(true);
+    c.optStereo[0]->setChecked(true);
+
+    c.tmrTime = new QTimer(window);
+    c.tmrTime->setObjectName(QStringLiteral("tmrTime"));
+    c.tmrTime->setInterval(100);
+    c.tmrScroll = new QTimer(window);
+    c.tmrScroll->setObjectName(QStringLiteral("tmrScroll"));
+    c.tmrScroll->setInterval(0);
+    return c;
+}
+
+PowerOffControls BuildPowerOffDialog(QWidget* dialog) {
+    const auto m = BuildAll(dialog, PowerOffLayout());
+    PowerOffControls c;
+    c.window = dialog;
+    GetArray(m, "lblPowerOff", c.lblPowerOff);
+    c.cmdCancel = Get<QPushButton>(m, QStringLiteral("cmdCancel"));
+    c.tmrPowerOff = new QTimer(dialog);
+    c.tmrPowerOff->setObjectName(QStringLiteral("tmrPowerOff"));
+    c.tmrPowerOff->setInterval(1000);
+    return c;
+}
+
+} // namespace telbo

@@ -1,0 +1,24 @@
+#pragma once
+// A single-selection, unsorted list box that accepts dropped files.
+
+#include <QList>
+#include <QListWidget>
+#include <QUrl>
+
+namespace telbo {
+
+class ListBox final : public QListWidget {
+    Q_OBJECT
+public:
+    explicit ListBox(QWidget* parent);
+
+signals:
+    void filesDropped(const QList<QUrl>& urls);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+};
+
+} // namespace telbo

@@ -1,0 +1,88 @@
+#pragma once
+// The main window and hub: owns the state record, the controls, and one object per
+// subsystem; the decoder and the platform are injected.
+
+#include "core/Lifecycle.h"
+#include "core/PlayerState.h"
+#include "core/StateRestore.h"
+#include "playback/DecodeOptionsControl.h"
+#include "playback/Equalizer.h"
+#include "playback/PlayOrder.h"
+#include "playback/Transport.h"
+#include "playlist/Collections.h"
+#include "playlist/FileAdder.h"
+#include "playlist/ListEditor.h"
+#include "playlist/ListFileCommands.h"
+#include "settings/SettingsPanel.h"
+#include "settings/SleepTimer.h"
+#include "titles/TagEditor.h"
+#include "titles/TitleBuilder.h"
+#include "titles/TitleScroller.h"
+#include "ui/Controls.h"
+#include "ui/Dragging.h"
+#include "ui/WindowModes.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace telbo {
+
+class Decoder;
+class Platform;
+class PowerOffDialog;
+
+class Telbo final : public QWidget {
+    Q_OBJECT
+public:
+    Telbo(Decoder& decoder, Platform& platform, QWidget* parent = nullptr);
+    ~Telbo() override;
+
+    PlayerState st;
+    Controls ui;
+    Decoder& decoder;
+    Platform& platform;
+
+    Lifecycle lifecycle{*this};
+    StateRestore stateRestore{*this};
+    Transport transport{*this};
+    PlayOrder playOrder{*this};
+    DecodeOptionsControl decodeOptions{*this};
+    Equalizer equalizer{*this};
+    Collections collections{*this};
+    ListFileCommands listFiles{*this};
+    FileAdder fileAdder{*this};
+    ListEditor listEditor{*this};
+    TitleBuilder titleBuilder{*this};
+    TitleScroller titleScroller{*this};
+    TagEditor tagEditor{*this};
+    SettingsPanel settingsPanel{*this};
+    SleepTimer sleepTimer{*this};
+    WindowModes windowModes{*this};
+    Dragging dragging{*this};
+
+    // The power-off dialog while it exists.
+    QPointer<PowerOffDialog> form2;
+    // Loads and shows the power-off dialog (without blocking this window).
+    void ShowPowerOffDialog();
+
+    // Twip geometry of the window itself.
+    double Left() const;
+    double Top() const;
+    double Width() const;
+    double Height() const;
+    void SetLeft(double v);
+    void SetTop(double v);
+    void SetWidth(double v);
+    void SetHeight(double v);
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
+private:
+    void ConnectEvents();
+};
+
+} // namespace telbo

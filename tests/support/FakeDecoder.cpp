@@ -1,0 +1,111 @@
+#include "FakeDecoder.h"
+
+namespace telbo::test {
+
+namespace {
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+} // namespace
+
+QStringList FakeDecoder::callsStartingWith(const QString& prefix) const {
+    QStringList out;
+    for (const QString& c : calls)
+        if (c.startsWith(prefix)) out << c;
+    return out;
+}
+
+bool FakeDecoder::vbmp3_init() {
+    calls << QStringLiteral("init");
+    return true;
+}
+void FakeDecoder::vbmp3_free() { calls << QStringLiteral("free"); }
+
+bool FakeDecoder::vbmp3_open(const std::string& path, OpenInfoRecord& info) {
+    calls << QStringLiteral("open ") + Q(path);
+    info = OpenInfoRecord{};
+    if (unplayable.count(path)) {
+        openPath.clear();
+        state = 0;
+        return false;
+    }
+    openPath = path;
+    const auto it = lengths.find(path);
+    info.TotalSeconds = it == lengths.end() ? 180 : it->second;
+    info.SampleRate = 44100;
+    info.Channels = 2;
+    state = 0;
+    elapsed = 0;
+    return true;
+}
+bool FakeDecoder::vbmp3_play() {
+    calls << QStringLiteral("play");
+    if (openPath.empty()) return false;
+    state = 1;
+    elapsed = 0;
+    return true;
+}
+void FakeDecoder::vbmp3_stop() {
+    calls << QStringLiteral("stop");
+    state = 0;
+    elapsed = 0;
+}
+void FakeDecoder::vbmp3_close() {
+    calls << QStringLiteral("close");
+    openPath.clear();
+}
+void FakeDecoder::vbmp3_pause() {
+    calls << QStringLiteral("pause");
+    if (state == 1) state = 2;
+}
+void FakeDecoder::vbmp3_restart() {
+    calls << QStringLiteral("restart");
+    if (state == 2) state = 1;
+}
+void FakeDecoder::vbmp3_seek(int second) {
+    calls << QStringLiteral("seek %1").arg(second);
+    elapsed = second;
+}
+int FakeDecoder::vbmp3_getState(std::int32_t& elapsedSeconds) {
+    elapsedSeconds = state == 0 ? 0 : elapsed;
+    return state;
+}
+void FakeDecoder::vbmp3_setVolume(int left, int right) {
+    calls << QStringLiteral("setVolume %1 %2").arg(left).arg(right);
+}
+void FakeDecoder::vbmp3_setPitch(int hundredths) { calls << QStringLiteral("setPitch %1").arg(hundredths); }
+void FakeDecoder::vbmp3_setDecodeOption(const DecodeOptions& o) {
+    options = o;
+    calls << QStringLiteral("setDecodeOption %1 %2 %3").arg(o.SamplingRate).arg(o.StereoConf).arg(o.Third);
+}
+void FakeDecoder::vbmp3_setEqualizer(const EqualizerBands& b) {
+    bands = b;
+    QStringList parts;
+    for (auto v : b) parts << QString::number(v);
+    calls << QStringLiteral("setEqualizer ") + parts.join(u',');
+}
+void FakeDecoder::vbmp3_reload() { calls << QStringLiteral("reload"); }
+
+bool FakeDecoder::vbmp3_getFileTagInfo(const std::string& path, TagRecord& tag) {
+    calls << QStringLiteral("getFileTagInfo ") + Q(path);
+    const auto it = tags.find(path);
+    if (it == tags.end()) {
+        tag = TagRecord{};
+        return false;
+    }
+    tag = it->second;
+    return true;
+}
+bool FakeDecoder::vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int a, int b) {
+    calls << QStringLiteral("setTagInfo %1 %2 %3").arg(Q(path)).arg(a).arg(b);
+    if (failWrites.count(path)) return false;
+    written[path].push_back(tag);
+    tags[path] = tag;
+    return true;
+}
+void FakeDecoder::vbmp3_getGenre(TagRecord& tag) {
+    if (tag.GenreNumber >= 0 && tag.GenreNumber <= 147) tag.GenreName.Fill(GenreName(tag.GenreNumber));
+    else tag.GenreName.Fill("");
+}
+
+std::string FakeDecoder::GenreName(int n) { return "Genre " + std::to_string(n); }
+
+} // namespace telbo::test

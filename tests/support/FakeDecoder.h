@@ -1,0 +1,62 @@
+#pragma once
+// A decoder that plays nothing and records every call, with a scriptable state.
+
+#include "playback/Decoder.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace telbo::test {
+
+class FakeDecoder final : public Decoder {
+public:
+    // Every call as text, in order: "open /a.mp3", "play", "stop", "setVolume 80 80", ...
+    QStringList calls;
+    // Scripted answers of getState.
+    int state = 0;
+    std::int32_t elapsed = 0;
+    // Lengths by path (default 180 s), tags by path, paths that fail to open.
+    std::map<std::string, std::int32_t> lengths;
+    std::map<std::string, TagRecord> tags;
+    std::set<std::string> unplayable;
+    // Every record written, by path, in order.
+    std::map<std::string, std::vector<TagRecord>> written;
+    // Paths whose tag write fails.
+    std::set<std::string> failWrites;
+    std::string openPath;
+    DecodeOptions options{};
+    EqualizerBands bands{};
+
+    void clearCalls() { calls.clear(); }
+    // The calls whose text starts with `prefix`.
+    QStringList callsStartingWith(const QString& prefix) const;
+
+    bool vbmp3_init() override;
+    void vbmp3_free() override;
+    bool vbmp3_open(const std::string& path, OpenInfoRecord& info) override;
+    bool vbmp3_play() override;
+    void vbmp3_stop() override;
+    void vbmp3_close() override;
+    void vbmp3_pause() override;
+    void vbmp3_restart() override;
+    void vbmp3_seek(int second) override;
+    int vbmp3_getState(std::int32_t& elapsedSeconds) override;
+    void vbmp3_setVolume(int left, int right) override;
+    void vbmp3_setPitch(int hundredths) override;
+    void vbmp3_setDecodeOption(const DecodeOptions& options) override;
+    void vbmp3_setEqualizer(const EqualizerBands& bands) override;
+    void vbmp3_reload() override;
+    bool vbmp3_getFileTagInfo(const std::string& path, TagRecord& tag) override;
+    bool vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int a, int b) override;
+    void vbmp3_getGenre(TagRecord& tag) override;
+
+    // "Genre 0" .. "Genre 147", distinct from the real names so tests see where they came from.
+    static std::string GenreName(int n);
+};
+
+} // namespace telbo::test
