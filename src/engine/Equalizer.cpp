@@ -11,12 +11,13 @@ namespace {
 constexpr double kGlideDbPerStep = 0.25;
 constexpr std::size_t kStepFrames = 32;
 constexpr float kKnee = 0.9f;
+constexpr float kCeiling = 0.99f; // below 1 even where float tanh rounds to 1
 } // namespace
 
 float SoftLimit(float x) noexcept {
     const float a = std::fabs(x);
     if (a <= kKnee) return x;
-    const float y = kKnee + (1.0f - kKnee) * std::tanh((a - kKnee) / (1.0f - kKnee));
+    const float y = kKnee + (kCeiling - kKnee) * std::tanh((a - kKnee) / (kCeiling - kKnee));
     return std::copysign(y, x);
 }
 

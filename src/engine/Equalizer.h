@@ -51,7 +51,7 @@ private:
     bool active_ = false;
 };
 
-// Soft-knee limiter: transparent below 0.9 of full scale, never reaches 1.0.
+// Soft-knee limiter: transparent below 0.9 of full scale, never past 0.99.
 float SoftLimit(float x) noexcept;
 
 } // namespace telbo::engine

@@ -64,9 +64,6 @@ std::unique_ptr<Mpg123Source> Mpg123Source::Open(const std::string& path,
         if (mpg123_getformat(mh, &rate, &chans, &enc) != MPG123_OK || rate <= 0 || chans <= 0 ||
             enc != MPG123_ENC_FLOAT_32)
             return nullptr;
-        // Hold the format: a later frame of another rate or mode is converted, never a surprise.
-        mpg123_format_none(mh);
-        mpg123_format(mh, rate, chans, MPG123_ENC_FLOAT_32);
 
         mpg123_frameinfo2 fi{};
         const int bitrate = mpg123_info2(mh, &fi) == MPG123_OK ? fi.bitrate : 0;
@@ -97,6 +94,15 @@ std::size_t Mpg123Source::Next(const float*& samples) noexcept {
         unsigned char* audio = nullptr;
         std::size_t bytes = 0;
         const int r = mpg123_decode_frame(handle_->mh, &num, &audio, &bytes);
+        if (r == MPG123_NEW_FORMAT) {
+            // Frames of another rate or channel count are stray headers found in junk (or a
+            // file glued from two): they are dropped, not played at the wrong speed.
+            long rate = 0;
+            int chans = 0, enc = 0;
+            mpg123_getformat(handle_->mh, &rate, &chans, &enc);
+            foreign_ = rate != rate_ || chans != channels_ || enc != MPG123_ENC_FLOAT_32;
+        }
+        if ((r == MPG123_OK || r == MPG123_NEW_FORMAT) && foreign_) continue;
         if (r == MPG123_OK || r == MPG123_NEW_FORMAT) {
             const std::size_t frames = bytes / (sizeof(float) * static_cast<std::size_t>(channels_));
             if (frames == 0) continue; // a frame eaten by gapless trimming, or a format note
@@ -104,9 +110,14 @@ std::size_t Mpg123Source::Next(const float*& samples) noexcept {
             position_ += static_cast<std::int64_t>(frames);
             return frames;
         }
-        // MPG123_DONE, or an error the decoder cannot get past: the track ends here.
-        ended_ = true;
+        if (r == MPG123_DONE) break;
+        // A stray header in junk (say, of another sample rate) fails on its own; the decoder
+        // resyncs after it. Go on as long as it gets further into the file each time.
+        const off_t at = mpg123_tell_stream(handle_->mh);
+        if (at < 0 || at <= lastErrorAt_) break;
+        lastErrorAt_ = at;
     }
+    ended_ = true;
     return 0;
 }
 

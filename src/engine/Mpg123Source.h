@@ -46,6 +46,8 @@ private:
     std::int64_t length_ = 0;
     std::int64_t position_ = 0;
     bool ended_ = false;
+    bool foreign_ = false; // the decoder is on frames of another format
+    std::int64_t lastErrorAt_ = -1; // stream offset of the last decode error
 };
 
 } // namespace telbo::engine

@@ -1,0 +1,274 @@
+// The engine as the player drives it, through the null sink running faster than real time.
+
+#include "EngineTestSupport.h"
+
+#include "engine/AudioSink.h"
+#include "engine/Engine.h"
+#include "engine/NullSink.h"
+#include "engine/Playhead.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace telbo::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr double kSpeedup = 20.0;
+
+Engine::Options Fast() {
+    Engine::Options o;
+    o.nullAudio = true;
+    o.nullSpeedup = kSpeedup;
+    return o;
+}
+
+struct State {
+    int state = 0;
+    std::int32_t elapsed = 0;
+};
+
+State Poll(Engine& e) {
+    State s;
+    s.state = e.vbmp3_getState(s.elapsed);
+    return s;
+}
+
+// Polls the state until it reads 0, recording every change, as the player's clock does.
+std::vector<int> StatesUntilStopped(Engine& e, std::chrono::milliseconds timeout = 20s) {
+    std::vector<int> seen{Poll(e).state};
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const int s = Poll(e).state;
+        if (s != seen.back()) seen.push_back(s);
+        if (s == 0) break;
+        std::this_thread::sleep_for(1ms);
+    }
+    // Once stopped it stays stopped.
+    for (int i = 0; i < 20; ++i) {
+        const int s = Poll(e).state;
+        if (s != seen.back()) seen.push_back(s);
+        std::this_thread::sleep_for(1ms);
+    }
+    return seen;
+}
+
+class EngineTest : public ::testing::Test {
+protected:
+    std::filesystem::path Tone(const std::string& name, double seconds, double hz = 440) {
+        ToneSpec t;
+        t.seconds = seconds;
+        t.frequencyHz = hz;
+        return WriteToneMp3(dir_.Path(), name, t);
+    }
+    TempFolder dir_;
+};
+
+TEST_F(EngineTest, StateAndElapsedThroughPlayPauseRestartStopAndTheEnd) {
+    Engine e(Fast());
+    ASSERT_TRUE(e.vbmp3_init());
+    OpenInfoRecord info;
+    ASSERT_TRUE(e.vbmp3_open(Tone("a.mp3", 4.0).string(), info));
+    EXPECT_EQ(info.TotalSeconds, 4);
+    EXPECT_EQ(info.SampleRate, 44100);
+    EXPECT_EQ(info.Channels, 2);
+    EXPECT_EQ(info.Bitrate, 128);
+    EXPECT_EQ(Poll(e).state, 0);
+
+    ASSERT_TRUE(e.vbmp3_play());
+    EXPECT_EQ(Poll(e).state, 1);
+    ASSERT_TRUE(WaitUntil([&] { return Poll(e).elapsed >= 1; }));
+    e.vbmp3_pause();
+    const State paused = Poll(e);
+    EXPECT_EQ(paused.state, 2);
+    const double heard = e.HeardSeconds();
+    std::this_thread::sleep_for(100ms); // two seconds of track time at this speed-up
+    EXPECT_EQ(Poll(e).state, 2);
+    EXPECT_NEAR(e.HeardSeconds(), heard, 0.021); // at most one null-sink slice more
+    e.vbmp3_restart();
+    EXPECT_EQ(Poll(e).state, 1);
+    ASSERT_TRUE(WaitUntil([&] { return Poll(e).elapsed >= 2; }));
+
+    e.vbmp3_stop();
+    EXPECT_EQ(Poll(e).state, 0);
+    EXPECT_EQ(Poll(e).elapsed, 0);
+    e.vbmp3_pause(); // harmless when stopped
+    EXPECT_EQ(Poll(e).state, 0);
+
+    // Play starts over from the beginning and ends exactly once, at the track's end.
+    ASSERT_TRUE(e.vbmp3_play());
+    EXPECT_LT(Poll(e).elapsed, 1);
+    EXPECT_EQ(StatesUntilStopped(e), (std::vector<int>{1, 0}));
+    EXPECT_EQ(Poll(e).elapsed, 4);
+    e.vbmp3_restart(); // nothing to resume after the end
+    EXPECT_EQ(Poll(e).state, 0);
+
+    e.vbmp3_close();
+    EXPECT_FALSE(e.vbmp3_play());
+    EXPECT_EQ(Poll(e).state, 0);
+    e.vbmp3_free();
+}
+
+TEST_F(EngineTest, OpenReplacesThePlayingTrack) {
+    Engine e(Fast());
+    e.vbmp3_init();
+    OpenInfoRecord info;
+    ASSERT_TRUE(e.vbmp3_open(Tone("long.mp3", 30.0).string(), info));
+    ASSERT_TRUE(e.vbmp3_play());
+    ASSERT_TRUE(WaitUntil([&] { return Poll(e).elapsed >= 1; }));
+
+    ASSERT_TRUE(e.vbmp3_open(Tone("short.mp3", 2.0).string(), info));
+    EXPECT_EQ(info.TotalSeconds, 2);
+    EXPECT_EQ(Poll(e).state, 0);
+    ASSERT_TRUE(e.vbmp3_play());
+    EXPECT_EQ(StatesUntilStopped(e), (std::vector<int>{1, 0}));
+    EXPECT_EQ(Poll(e).elapsed, 2); // the long track's queued audio was never heard here
+
+    // A file that does not open leaves nothing open.
+    EXPECT_FALSE(e.vbmp3_open((dir_.Path() / "missing.mp3").string(), info));
+    EXPECT_EQ(info.TotalSeconds, 0);
+    EXPECT_FALSE(e.vbmp3_play());
+    EXPECT_EQ(Poll(e).state, 0);
+}
+
+TEST_F(EngineTest, SeekMovesWhatIsHeardAndClampsToTheTrack) {
+    Engine e(Fast());
+    OpenInfoRecord info;
+    ASSERT_TRUE(e.vbmp3_open(Tone("ten.mp3", 10.0).string(), info));
+    e.vbmp3_seek(5); // nothing plays: no effect
+    ASSERT_TRUE(e.vbmp3_play());
+    e.vbmp3_pause();
+    e.vbmp3_seek(6);
+    EXPECT_EQ(Poll(e).state, 2);
+    EXPECT_EQ(Poll(e).elapsed, 6);
+    e.vbmp3_restart();
+    ASSERT_TRUE(WaitUntil([&] { return Poll(e).elapsed >= 7; }));
+    EXPECT_LE(Poll(e).elapsed, 9);
+
+    e.vbmp3_seek(-3);
+    EXPECT_EQ(Poll(e).elapsed, 0);
+    e.vbmp3_seek(1000);
+    EXPECT_EQ(StatesUntilStopped(e), (std::vector<int>{1, 0}));
+    EXPECT_EQ(Poll(e).elapsed, 10);
+}
+
+TEST_F(EngineTest, DoubleSpeedPlaysAFourSecondTrackInTwoSecondsOfSinkTime) {
+    Engine e(Fast());
+    OpenInfoRecord info;
+    ASSERT_TRUE(e.vbmp3_open(Tone("fast.mp3", 4.0).string(), info));
+    e.vbmp3_setPitch(200);
+    ASSERT_TRUE(e.vbmp3_play());
+    EXPECT_EQ(StatesUntilStopped(e), (std::vector<int>{1, 0}));
+    EXPECT_NEAR(e.PlayedSinkSeconds(), 2.0, 0.05);
+    EXPECT_EQ(Poll(e).elapsed, 4);
+
+    // Back at 1.00 the same track takes its own length.
+    e.vbmp3_setPitch(100);
+    ASSERT_TRUE(e.vbmp3_play());
+    EXPECT_EQ(StatesUntilStopped(e), (std::vector<int>{1, 0}));
+    EXPECT_NEAR(e.PlayedSinkSeconds(), 4.0, 0.01);
+}
+
+TEST_F(EngineTest, DecodeOptionsApplyFromTheNextOpen) {
+    Engine e(Fast());
+    OpenInfoRecord info;
+    const auto file = Tone("opt.mp3", 2.0);
+    ASSERT_TRUE(e.vbmp3_open(file.string(), info));
+    e.vbmp3_setDecodeOption({2, 1, 24000});
+    ASSERT_TRUE(e.vbmp3_play());
+    EXPECT_EQ(StatesUntilStopped(e), (std::vector<int>{1, 0}));
+    EXPECT_NEAR(e.PlayedSinkSeconds(), 2.0, 0.01);
+
+    ASSERT_TRUE(e.vbmp3_open(file.string(), info));
+    EXPECT_EQ(info.SampleRate, 11025);
+    EXPECT_EQ(info.Channels, 1);
+    EXPECT_EQ(info.TotalSeconds, 2);
+    ASSERT_TRUE(e.vbmp3_play());
+    EXPECT_EQ(StatesUntilStopped(e), (std::vector<int>{1, 0}));
+    EXPECT_EQ(Poll(e).elapsed, 2);
+}
+
+TEST_F(EngineTest, ReloadAppliesTheEqualizerWithoutRestartingTheTrack) {
+    Engine e(Fast());
+    OpenInfoRecord info;
+    ASSERT_TRUE(e.vbmp3_open(Tone("eq.mp3", 6.0).string(), info));
+    ASSERT_TRUE(e.vbmp3_play());
+    ASSERT_TRUE(WaitUntil([&] { return Poll(e).elapsed >= 2; }));
+    e.vbmp3_setEqualizer({120, 60, 0, -30, 0, 0, 40, 0, 0, 120});
+    e.vbmp3_reload();
+    EXPECT_GE(e.HeardSeconds(), 2.0);
+    EXPECT_EQ(StatesUntilStopped(e), (std::vector<int>{1, 0}));
+    EXPECT_EQ(Poll(e).elapsed, 6);
+}
+
+// A sink that takes audio for a while and then stops calling back, like an unplugged device.
+class StallingSink final : public engine::AudioSink {
+public:
+    explicit StallingSink(engine::Playhead& p) : playhead_(p) {
+        thread_ = std::thread([this] {
+            std::vector<float> buf(441 * 2);
+            for (int i = 0; i < 20 && !stop_; ++i) { // 0.2 s of audio, then silence for ever
+                playhead_.Render(this, buf.data(), 441, 2);
+                std::this_thread::sleep_for(1ms);
+            }
+        });
+    }
+    ~StallingSink() override {
+        stop_ = true;
+        thread_.join();
+    }
+    int Rate() const noexcept override { return 48000; }
+    const char* Name() const noexcept override { return "stalling"; }
+
+private:
+    engine::Playhead& playhead_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+TEST_F(EngineTest, ADeadSinkIsReplacedAndTheTrackGoesOn) {
+    std::atomic<int> made{0};
+    Engine::Options o = Fast();
+    o.sinkWatchdog = 300ms;
+    o.makeSink = [&](engine::Playhead& p) -> std::unique_ptr<engine::AudioSink> {
+        if (made++ == 0) return std::make_unique<StallingSink>(p);
+        return std::make_unique<engine::NullSink>(p, kSpeedup);
+    };
+    Engine e(o);
+    e.vbmp3_init();
+    OpenInfoRecord info;
+    ASSERT_TRUE(e.vbmp3_open(Tone("dead.mp3", 3.0).string(), info));
+    ASSERT_TRUE(e.vbmp3_play());
+    EXPECT_EQ(e.SinkName(), "stalling");
+    EXPECT_EQ(StatesUntilStopped(e, 10s), (std::vector<int>{1, 0}));
+    EXPECT_EQ(e.SinkName(), "null");
+    EXPECT_EQ(made.load(), 2);
+    EXPECT_EQ(Poll(e).elapsed, 3);
+}
+
+TEST_F(EngineTest, InitReturnsAtOnceAndFreeIsHarmlessTwice) {
+    Engine e(Fast());
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_TRUE(e.vbmp3_init());
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 200ms);
+    e.vbmp3_stop();
+    e.vbmp3_close();
+    e.vbmp3_pause();
+    e.vbmp3_restart();
+    e.vbmp3_seek(3);
+    e.vbmp3_reload();
+    e.vbmp3_free();
+    e.vbmp3_free();
+    // Usable again after free, as after a fresh start.
+    OpenInfoRecord info;
+    ASSERT_TRUE(e.vbmp3_open(Tone("again.mp3", 1.0).string(), info));
+    ASSERT_TRUE(e.vbmp3_play());
+    EXPECT_EQ(StatesUntilStopped(e), (std::vector<int>{1, 0}));
+}
+
+} // namespace
+} // namespace telbo::test

@@ -1,0 +1,54 @@
+#include "EngineTestSupport.h"
+
+#include <cmath>
+#include <numbers>
+#include <thread>
+
+namespace telbo::test {
+
+Decoded DecodeAll(const std::filesystem::path& file, const DecodeOptions& options,
+                  const engine::ChainControls* controls, int outputRate,
+                  std::int64_t startFrame) {
+    Decoded d;
+    auto chain = engine::DecodeChain::Open(file.string(), options);
+    if (!chain) return d;
+    const engine::ChainControls defaults;
+    chain->Start(controls ? *controls : defaults, outputRate, startFrame);
+    d.rate = chain->OutputRate();
+    engine::DecodeChain::Piece piece;
+    bool first = true;
+    while (chain->Next(piece)) {
+        if (first) d.firstTrackStart = piece.trackStart;
+        first = false;
+        d.samples.insert(d.samples.end(), piece.samples, piece.samples + piece.frames * 2);
+        d.lastTrackEnd = piece.trackStart + static_cast<double>(piece.frames) * piece.trackPerFrame;
+    }
+    return d;
+}
+
+double ToneAmplitude(const float* stereo, std::size_t frames, int channel, double frequency,
+                     double rate) {
+    const double w = 2.0 * std::numbers::pi * frequency / rate;
+    const double coeff = 2.0 * std::cos(w);
+    double s1 = 0, s2 = 0;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const double s = stereo[i * 2 + static_cast<std::size_t>(channel)] + coeff * s1 - s2;
+        s2 = s1;
+        s1 = s;
+    }
+    const double power = s1 * s1 + s2 * s2 - coeff * s1 * s2;
+    return 2.0 * std::sqrt(std::max(power, 0.0)) / static_cast<double>(frames);
+}
+
+double Db(double ratio) { return 20.0 * std::log10(ratio); }
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+} // namespace telbo::test

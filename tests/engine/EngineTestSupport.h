@@ -1,0 +1,40 @@
+#pragma once
+// Helpers shared by the engine tests: generated files in a temporary folder, whole-file
+// decodes through the chain, tone levels, and waiting on the engine without sleeping blindly.
+
+#include "engine/DecodeChain.h"
+#include "support/Mp3Fixture.h"
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace telbo::test {
+
+struct Decoded {
+    std::vector<float> samples; // stereo interleaved
+    int rate = 0;
+    double firstTrackStart = 0;
+    double lastTrackEnd = 0;
+    std::size_t Frames() const { return samples.size() / 2; }
+};
+
+// Runs the whole file (from `startFrame`) through a fresh chain.
+Decoded DecodeAll(const std::filesystem::path& file, const DecodeOptions& options = {},
+                  const engine::ChainControls* controls = nullptr, int outputRate = 0,
+                  std::int64_t startFrame = 0);
+
+// Level of `frequency` in one channel of stereo samples, as an amplitude (Goertzel).
+double ToneAmplitude(const float* stereo, std::size_t frames, int channel, double frequency,
+                     double rate);
+
+double Db(double ratio);
+
+// Polls `done` every millisecond until it holds or `timeout` passes.
+bool WaitUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+} // namespace telbo::test

@@ -1,0 +1,286 @@
+// Tags: reading, writing, keeping what is not ours to change, and failing safely.
+
+#include "EngineTestSupport.h"
+
+#include "engine/Engine.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <fstream>
+#include <string_view>
+
+namespace telbo::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+using namespace std::string_literals;
+
+std::size_t Count(const Bytes& b, std::string_view what) {
+    std::size_t n = 0;
+    for (auto it = b.begin();
+         (it = std::search(it, b.end(), what.begin(), what.end())) != b.end(); ++it)
+        ++n;
+    return n;
+}
+
+bool EndsWith(const Bytes& b, const Bytes& tail) {
+    return b.size() >= tail.size() && std::equal(tail.begin(), tail.end(), b.end() - static_cast<std::ptrdiff_t>(tail.size()));
+}
+
+bool HasId3v1(const Bytes& b) {
+    return b.size() >= 128 && b[b.size() - 128] == 'T' && b[b.size() - 127] == 'A' &&
+           b[b.size() - 126] == 'G';
+}
+
+std::string Id3v1Field(const Bytes& b, std::size_t offset, std::size_t size) {
+    const std::size_t base = b.size() - 128 + offset;
+    std::string s(b.begin() + static_cast<std::ptrdiff_t>(base),
+                  b.begin() + static_cast<std::ptrdiff_t>(base + size));
+    return s.substr(0, s.find('\0'));
+}
+
+std::size_t FilesIn(const fs::path& folder) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+// A small tmpfs for the tests that need a full or read-only disk; needs the superuser.
+class TmpfsMount {
+public:
+    TmpfsMount(const fs::path& at, const std::string& size) : at_(at) {
+        fs::create_directory(at_);
+        mounted_ = ::mount("tmpfs", at_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV,
+                           ("size=" + size).c_str()) == 0;
+    }
+    ~TmpfsMount() {
+        if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
+    }
+    TmpfsMount(const TmpfsMount&) = delete;
+    TmpfsMount& operator=(const TmpfsMount&) = delete;
+    bool Mounted() const { return mounted_; }
+    bool MakeReadOnly() {
+        return ::mount(nullptr, at_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV,
+                       nullptr) == 0;
+    }
+
+private:
+    fs::path at_;
+    bool mounted_ = false;
+};
+
+class TagTest : public ::testing::Test {
+protected:
+    fs::path Untagged(const std::string& name, const fs::path& folder = {}) {
+        ToneSpec t;
+        t.seconds = 1.0;
+        return WriteToneMp3(folder.empty() ? dir_.Path() : folder, name, t);
+    }
+    TagRecord Record(const std::string& title) {
+        TagRecord r;
+        r.Title.Store(title); // blank-padded, as the player stores it
+        r.Artist.Store("Björk");
+        r.Album.Store("東京 Tōkyō");
+        r.Year.Store("1999");
+        r.Comment.Store("naïve café");
+        r.GenreNumber = 79;
+        return r;
+    }
+    TempFolder dir_;
+    Engine engine_;
+};
+
+TEST_F(TagTest, RoundTripKeepsUnicodeAndFullWidthFieldsAndLeavesTheAudioAlone) {
+    const fs::path file = Untagged("round.mp3");
+    const Bytes audio = ReadBytes(file);
+    std::string title;
+    while (Utf8Length(title) < 128) title += "Ünï日本語-";
+    title.resize(Utf8PrefixBytes(title, 128));
+    ASSERT_EQ(Utf8Length(title), 128u);
+
+    ASSERT_TRUE(engine_.vbmp3_setTagInfo(file.string(), Record(title), 1, 1));
+    TagRecord read;
+    ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(file.string(), read));
+    EXPECT_EQ(read.Title.Shown(), title);
+    EXPECT_EQ(read.Artist.Shown(), "Björk");
+    EXPECT_EQ(read.Album.Shown(), "東京 Tōkyō");
+    EXPECT_EQ(read.Year.Shown(), "1999");
+    EXPECT_EQ(read.Comment.Shown(), "naïve café");
+    EXPECT_EQ(read.GenreNumber, 79);
+    EXPECT_EQ(read.GenreName.Shown(), "Hard Rock");
+
+    Bytes after = ReadBytes(file);
+    EXPECT_EQ(std::string(after.begin(), after.begin() + 4), std::string("ID3\x04", 4)); // new: v2.4
+    EXPECT_TRUE(EndsWith(after, audio)); // the audio, byte for byte, and no ID3v1 added
+
+    // A shorter second write; the blank padding of the player's fields is not written.
+    TagRecord shorter = Record("Short");
+    shorter.GenreNumber = -1;
+    shorter.Year.Store("");
+    ASSERT_TRUE(engine_.vbmp3_setTagInfo(file.string(), shorter, 1, 1));
+    ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(file.string(), read));
+    EXPECT_EQ(read.Title.Raw(), "Short" + std::string(123, '\0'));
+    EXPECT_EQ(read.GenreNumber, -1);
+    EXPECT_EQ(read.Year.Shown(), "");
+    after = ReadBytes(file);
+    EXPECT_TRUE(EndsWith(after, audio));
+    EXPECT_EQ(Count(after, "ID3"), 1u);
+}
+
+TEST_F(TagTest, ExistingTagsKeepTheirKindAndVersion) {
+    const fs::path file = Untagged("v23.mp3");
+    TagSpec spec;
+    spec.title = "Old title";
+    spec.artist = "Old artist";
+    spec.genre = "Rock";
+    spec.id3v2Version = 3;
+    spec.id3v1 = true;
+    spec.ape = true;
+    WriteTags(file, spec);
+    const Bytes before = ReadBytes(file);
+    ASSERT_TRUE(HasId3v1(before));
+    const std::size_t apeMarkers = Count(before, "APETAGEX");
+    ASSERT_GT(apeMarkers, 0u);
+
+    TagRecord r = Record("Café");
+    r.Artist.Store("日本のアーティスト"); // not Latin-1: ID3v1 keeps its old artist
+    ASSERT_TRUE(engine_.vbmp3_setTagInfo(file.string(), r, 1, 1));
+    const Bytes after = ReadBytes(file);
+    EXPECT_EQ(std::string(after.begin(), after.begin() + 4), std::string("ID3\x03", 4));
+    EXPECT_EQ(Count(after, "ID3"), 1u);
+    EXPECT_EQ(Count(after, "APETAGEX"), apeMarkers);
+    ASSERT_TRUE(HasId3v1(after));
+    EXPECT_EQ(Count(after, "TAG") - Count(after, "APETAGEX"), 1u); // one ID3v1 tag
+    EXPECT_EQ(Id3v1Field(after, 3, 30), "Caf\xe9");
+    EXPECT_EQ(Id3v1Field(after, 33, 30), "Old artist");
+
+    TagRecord read;
+    ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(file.string(), read));
+    EXPECT_EQ(read.Title.Shown(), "Café");
+    EXPECT_EQ(read.Artist.Shown(), "日本のアーティスト"); // ID3v2 is preferred
+}
+
+TEST_F(TagTest, ReadingFallsBackToId3v1AndNumbersGenres) {
+    struct Case {
+        std::string genre;
+        int number;
+    };
+    for (const Case& c : {Case{"Rock", 17}, Case{"Chiptune Metal", 255}, Case{"", -1}}) {
+        SCOPED_TRACE(c.genre);
+        const fs::path file = Untagged("g.mp3");
+        TagSpec spec;
+        spec.title = "Title";
+        spec.genre = c.genre;
+        WriteTags(file, spec);
+        TagRecord read;
+        ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(file.string(), read));
+        EXPECT_EQ(read.GenreNumber, c.number);
+        EXPECT_EQ(read.GenreName.Shown(), c.genre);
+    }
+    const fs::path v1 = Untagged("v1.mp3");
+    TagSpec spec;
+    spec.title = "Only v1";
+    spec.year = 1987;
+    spec.id3v2Version = 0;
+    spec.id3v1 = true;
+    WriteTags(v1, spec);
+    TagRecord read;
+    ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(v1.string(), read));
+    EXPECT_EQ(read.Title.Shown(), "Only v1");
+    EXPECT_EQ(read.Year.Raw(), "1987\0"s);
+
+    ASSERT_FALSE(engine_.vbmp3_getFileTagInfo((dir_.Path() / "none.mp3").string(), read));
+    EXPECT_EQ(read, TagRecord{});
+}
+
+TEST_F(TagTest, GenreNamesComeFromTheId3v1List) {
+    const std::pair<int, const char*> names[] = {
+        {0, "Blues"}, {17, "Rock"}, {79, "Hard Rock"}, {147, "Synthpop"}, {148, ""}, {-1, ""}};
+    for (const auto& [number, name] : names) {
+        TagRecord r;
+        r.GenreNumber = number;
+        engine_.vbmp3_getGenre(r);
+        EXPECT_EQ(r.GenreName.Shown(), name) << number;
+    }
+}
+
+TEST_F(TagTest, WritingThroughASymlinkKeepsTheLink) {
+    const fs::path file = Untagged("real.mp3");
+    const fs::path link = dir_.Path() / "link.mp3";
+    fs::create_symlink(file, link);
+    ASSERT_TRUE(engine_.vbmp3_setTagInfo(link.string(), Record("Linked"), 1, 1));
+    EXPECT_TRUE(fs::is_symlink(link));
+    TagRecord read;
+    ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(file.string(), read));
+    EXPECT_EQ(read.Title.Shown(), "Linked");
+}
+
+TEST_F(TagTest, FailedWritesLeaveTheFileByteIdentical) {
+    auto expectUntouched = [&](const fs::path& file, const char* why) {
+        SCOPED_TRACE(why);
+        const Bytes before = ReadBytes(file);
+        const std::size_t files = FilesIn(file.parent_path());
+        EXPECT_FALSE(engine_.vbmp3_setTagInfo(file.string(), Record("Never written"), 1, 1));
+        EXPECT_EQ(ReadBytes(file), before);
+        EXPECT_EQ(FilesIn(file.parent_path()), files); // no copy left behind
+    };
+
+    // A file without write permission: refused even for the superuser.
+    const fs::path readOnly = Untagged("ro.mp3");
+    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
+    expectUntouched(readOnly, "read-only file");
+
+    // A file over its size limit: the copy fits, the grown tag does not (TagLib would have
+    // reported success after the short write).
+    {
+        const fs::path file = Untagged("limit.mp3");
+        const auto size = fs::file_size(file);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = size + 16;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        expectUntouched(file, "file size limit");
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+    }
+
+    // A read-only folder and a full disk.
+    if (::geteuid() != 0) {
+        const fs::path folder = dir_.Path() / "locked";
+        fs::create_directory(folder);
+        const fs::path file = Untagged("in-locked.mp3", folder);
+        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+        expectUntouched(file, "read-only folder");
+        fs::permissions(folder, fs::perms::owner_all);
+        GTEST_SKIP() << "mounting a small file system needs the superuser";
+    }
+    {
+        TmpfsMount ro(dir_.Path() / "ro", "1m");
+        if (!ro.Mounted()) GTEST_SKIP() << "cannot mount tmpfs here";
+        const fs::path file = Untagged("x.mp3", dir_.Path() / "ro");
+        ASSERT_TRUE(ro.MakeReadOnly());
+        expectUntouched(file, "read-only file system");
+    }
+    {
+        TmpfsMount full(dir_.Path() / "full", "64k");
+        ASSERT_TRUE(full.Mounted());
+        const fs::path file = Untagged("y.mp3", dir_.Path() / "full");
+        // Fill the disk to the last byte.
+        std::ofstream filler(dir_.Path() / "full" / "filler", std::ios::binary);
+        const std::vector<char> chunk(512, 'x');
+        while (filler.write(chunk.data(), chunk.size()) && filler.flush()) {
+        }
+        filler.close();
+        expectUntouched(file, "full disk");
+    }
+}
+
+} // namespace
+} // namespace telbo::test
