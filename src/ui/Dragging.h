@@ -2,6 +2,8 @@
 
 #include <QPointF>
 
+#include <cstdint>
+
 namespace telbo {
 
 class Telbo;
@@ -9,6 +11,11 @@ class Panel;
 
 // Command label groups that change colour while pressed.
 enum class FeedbackGroup { PlaySet, ListSet, FileSet, ScrollTitle, TagSet };
+
+// A twip position as the nearest whole twip in the 16-bit range the state keeps it in.
+// Halves round away from zero; values beyond the range saturate instead of wrapping, so a
+// press on a strip wider than 32767 twips cannot turn into a negative offset.
+std::int16_t WholeTwips(double twips);
 
 // Moving the window and the three movable panels, resizing the small strip, press feedback.
 // Positions are twips relative to the control that received the press.
@@ -26,6 +33,10 @@ public:
     void Feedback_MouseUp(FeedbackGroup group, int index);
 
 private:
+    // Within 100 twips of the window's right edge.
+    bool NearRightEdge(double x) const;
+    void SetFeedbackColor(FeedbackGroup group, int index, bool pressed);
+
     Telbo& w;
 };
 
