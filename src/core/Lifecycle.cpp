@@ -1,10 +1,115 @@
 #include "core/Lifecycle.h"
 
+#include "core/SettingsFile.h"
+#include "core/WindowPlacement.h"
+#include "platform/Platform.h"
+#include "playback/Decoder.h"
+#include "ui/Layout.h"
 #include "ui/Telbo.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QTimer>
 
 namespace telbo {
 
-void Lifecycle::StartUp() {}
-void Lifecycle::ShutDown() {}
+namespace {
+QString SettingsPath(Platform& platform) {
+    return QDir(platform.programFolder()).filePath(QStringLiteral("config.ini"));
+}
+} // namespace
+
+void Lifecycle::StartUp() {
+    PlayerState& st = w.st;
+    Controls& ui = w.ui;
+
+    w.decoder.vbmp3_init();
+
+    w.SetHeight(kFoldedHeight);
+    w.SetWidth(kNormalWidth);
+
+    ui.tmrTime->stop();
+    ui.tmrTime->setInterval(200);
+    ui.tmrScroll->stop();
+    ui.tmrScroll->setInterval(100);
+
+    // The random generator was seeded from the clock when the play order was created, once.
+
+    st.FormSmallWidth = kDefaultFormSmallWidth;
+
+    // Row n of the genre list is genre number n.
+    {
+        const QSignalBlocker block(ui.cmbTagGenre);
+        for (int n = 0; n <= 147; ++n) {
+            st.EditTag.GenreNumber = n;
+            w.decoder.vbmp3_getGenre(st.EditTag);
+            ui.cmbTagGenre->addItem(QString::fromStdString(st.EditTag.GenreName.Shown()));
+        }
+        ui.cmbTagGenre->setCurrentIndex(-1);
+        ui.cmbTagGenre->setEditText(QStringLiteral("Genre"));
+    }
+
+    const QString programFolder = w.platform.programFolder();
+    const std::optional<StoredSettings> stored = ReadSettingsFile(SettingsPath(w.platform), programFolder);
+    settingsRead_ = stored.has_value();
+    if (!stored) {
+        st.LastDir = programFolder;
+        st.ScrollSpeed = -100;
+        st.PlaySpeed = 100;
+        st.Volume = 100;
+    } else {
+        const StoredSettings& s = *stored;
+        if (s.hasFormX && s.hasFormY) {
+            // A window without a title bar restored off every screen could never be fetched
+            // back: put it where it can be seen.
+            QList<QRectF> areas;
+            for (const QRect& r : w.platform.screenAreasTwips()) areas << QRectF(r);
+            const QPointF pos = VisiblePosition({s.FormX, s.FormY}, {w.Width(), w.Height()}, areas);
+            w.SetLeft(pos.x());
+            w.SetTop(pos.y());
+        }
+        st.ConfigSave = s.ConfigSave;
+        st.LockFlag = s.LockFlag;
+        st.PlayTypeFlag = s.PlayTypeFlag;
+        st.NextTypeFlag = s.NextTypeFlag;
+        st.ScrollFlag = s.ScrollFlag;
+        st.DownListFlag = s.DownListFlag;
+        st.DownConfigFlag = s.DownConfigFlag;
+        st.FormSmallWidth = s.FormSmallWidth;
+        st.MinFlag = s.MinFlag;
+        st.Volume = s.Volume;
+        st.ScrollSpeed = s.ScrollSpeed;
+        st.PlaySpeed = s.PlaySpeed;
+        st.SamplingRate = s.SamplingRate;
+        st.StereoConf = s.StereoConf;
+        // Changing the template rebuilds the title through the text box's change handler.
+        ui.txtScrollTitle->setText(s.ScrollTitle);
+        st.LastDir = s.LastDir;
+        st.KO = s.KO;
+        st.ListKO = s.ListKO;
+        st.PlayPoint = s.PlayPoint;
+        st.ListPoint = s.ListPoint;
+        st.ListFiles = s.ListFiles;
+        st.TitleFiles = s.TitleFiles;
+        st.TagShowFlag = s.TagShowFlag;
+        st.AutoPlay = s.AutoPlay;
+    }
+
+    w.stateRestore.RestoreState(settingsRead_);
+}
+
+void Lifecycle::ShutDown() {
+    if (shutDownDone_) return;
+    shutDownDone_ = true;
+    w.ui.tmrTime->stop();
+    w.ui.tmrScroll->stop();
+    w.decoder.vbmp3_free();
+    if (!w.st.ConfigSave) return;
+    const SettingsSnapshot snapshot{&w.st, w.Left(), w.Top(), w.Width(), w.ui.txtScrollTitle->text()};
+    // A failed write keeps the previous file whole; the program ends either way.
+    if (!WriteSettingsFile(SettingsPath(w.platform), snapshot))
+        qWarning("telbo: could not save the settings to %s", qPrintable(SettingsPath(w.platform)));
+}
 
 } // namespace telbo

@@ -1,9 +1,121 @@
 #include "core/StateRestore.h"
 
+#include "platform/Platform.h"
+#include "ui/Label.h"
+#include "ui/ListBox.h"
+#include "ui/Panel.h"
 #include "ui/Telbo.h"
+#include "ui/Twips.h"
+
+#include <QScrollBar>
+#include <QSignalBlocker>
 
 namespace telbo {
 
-void StateRestore::RestoreState(bool) {}
+namespace {
+
+// Sets a slider without its change handler, so the caller runs the handler exactly once.
+void SetQuietly(QScrollBar* bar, int value) {
+    const QSignalBlocker block(bar);
+    bar->setValue(value);
+}
+
+// With no track the tag-panel cycle cannot run; show the stored panel empty so the window
+// and TagShowFlag agree, and the panel fills once a track is selected.
+void ShowStoredTagPanel(Telbo& w, std::int16_t flag) {
+    Controls& ui = w.ui;
+    w.st.TagShowFlag = flag;
+    if (flag == 0) return;
+    ui.lblShowTag->setCaption(flag == 1 ? QStringLiteral("ShowTag") : QStringLiteral("TagSet"));
+    ui.lblShowTag->setForeColor(QColor(0xC0, 0xC0, 0xFF));
+    ui.frmTag[0]->setVisible(flag == 1);
+    ui.frmTag[1]->setVisible(flag == 2);
+    for (ListBox* list : ui.lstFile) tw::SetHeight(list, 1770);
+}
+
+} // namespace
+
+void StateRestore::RestoreState(bool settingsRead) {
+    PlayerState& st = w.st;
+    Controls& ui = w.ui;
+
+    if (settingsRead) {
+        // Toggles are restored from off, cycles from one step back, through the user's own
+        // operations, so every field and its display agree.
+        if (st.ConfigSave) {
+            st.ConfigSave = false;
+            w.settingsPanel.lblConfValue_Click(5);
+        }
+        st.PlayTypeFlag = static_cast<std::int16_t>(st.PlayTypeFlag == 0 ? 4 : st.PlayTypeFlag - 1);
+        w.settingsPanel.lblConfValue_Click(7);
+        st.NextTypeFlag = static_cast<std::int16_t>(st.NextTypeFlag == 0 ? 3 : st.NextTypeFlag - 1);
+        w.settingsPanel.lblConfValue_Click(8);
+        if (st.ScrollFlag) {
+            st.ScrollFlag = false;
+            w.settingsPanel.lblConfValue_Click(2);
+        }
+        if (st.DownListFlag) {
+            st.DownListFlag = false;
+            w.windowModes.lblDown_Click(0);
+        }
+        if (st.DownConfigFlag) {
+            st.DownConfigFlag = false;
+            w.windowModes.lblDown_Click(1);
+        }
+        if (st.MinFlag) {
+            st.MinFlag = false;
+            w.windowModes.lblBack_DblClick(0);
+        }
+
+        SetQuietly(ui.sclConfig[0], st.Volume);
+        w.settingsPanel.sclConfig_Change(0);
+        ui.sclConfig[2]->setValue(st.ScrollSpeed);
+        st.ScrollSpeed = static_cast<std::int16_t>(ui.sclConfig[2]->value());
+        SetQuietly(ui.sclConfig[1], st.PlaySpeed);
+        w.settingsPanel.sclConfig_Change(1);
+
+        w.decodeOptions.SelectSmpRate(st.SamplingRate);
+        w.decodeOptions.SelectStereo(st.StereoConf);
+
+        w.collections.RefreshLists();
+
+        const std::int16_t storedTag = st.TagShowFlag;
+        if (st.KO > 0) {
+            st.TagShowFlag = static_cast<std::int16_t>(storedTag == 0 ? 2 : storedTag - 1);
+            w.tagEditor.lblShowTag_Click();
+        } else {
+            ShowStoredTagPanel(w, storedTag);
+        }
+
+        if (st.AutoPlay) {
+            ui.lblConfValue[6]->setCaption(QStringLiteral("On"));
+            if (st.KO > 0) w.transport.lblPlaySet_Click(Transport::Play);
+        }
+    }
+
+    if (!w.platform.commandLineArguments().isEmpty()) {
+        const std::int16_t oldKO = st.KO;
+        const std::int16_t oldListKO = st.ListKO;
+        w.fileAdder.AddCommandLine();
+        if (st.KO > oldKO) {
+            st.PlayPoint = oldKO;
+            w.collections.RefreshLists();
+            ui.lstFile[1]->setCurrentRow(st.PlayPoint);
+            w.transport.lblPlaySet_Click(Transport::Play);
+        } else if (st.ListKO > oldListKO) {
+            st.ListPoint = oldListKO;
+            for (QString& s : st.TitleFiles) s.clear();
+            st.KO = 0;
+            w.listFiles.ReadListFile(st.ListFiles[st.ListPoint]);
+            st.PlayPoint = 0;
+            w.collections.RefreshLists();
+            ui.lstFile[1]->setCurrentRow(0);
+            w.transport.lblPlaySet_Click(Transport::Play);
+        }
+    }
+
+    w.collections.ShowCounts();
+    w.titleBuilder.BuildTitle();
+}
 
 } // namespace telbo

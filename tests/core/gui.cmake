@@ -1,0 +1,3 @@
+telbo_add_gui_test(test_core_gui
+    ${CMAKE_CURRENT_LIST_DIR}/StartupTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RestoreTest.cpp)
