@@ -1,10 +1,39 @@
 #include "playlist/Collections.h"
 
+#include "playlist/PathNames.h"
+#include "ui/Label.h"
+#include "ui/ListBox.h"
 #include "ui/Telbo.h"
+
+#include <algorithm>
 
 namespace telbo {
 
-void Collections::RefreshLists() {}
-void Collections::ShowCounts() {}
+namespace {
+
+// A count read from a damaged settings file must not make us index past the slots.
+int UsedSlots(std::int16_t count) { return std::clamp<int>(count, 0, kSlots); }
+
+} // namespace
+
+void Collections::RefreshLists() {
+    ListBox* lists = w.ui.lstFile[0];
+    ListBox* tracks = w.ui.lstFile[1];
+    // clear() reports row -1 to the selection action, which ignores it.
+    lists->clear();
+    tracks->clear();
+    for (int i = 0; i < UsedSlots(w.st.ListKO); ++i) lists->addItem(DisplayName(w.st.ListFiles[i]));
+    for (int k = 0; k < UsedSlots(w.st.KO); ++k) tracks->addItem(DisplayName(w.st.TitleFiles[k]));
+    lists->setCurrentRow(-1);
+    // Runs the track-selection action at once; it may remove a missing track and come back
+    // here, one level per removed entry.
+    if (tracks->count() > 0) tracks->setCurrentRow(0);
+}
+
+void Collections::ShowCounts() {
+    const QString total = QString::number(w.st.KO);
+    w.ui.lblPoint[1]->setCaption(total);
+    w.ui.lblPoint[3]->setCaption(total);
+}
 
 } // namespace telbo

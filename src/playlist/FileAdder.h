@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 namespace telbo {
@@ -9,16 +10,28 @@ namespace telbo {
 class Telbo;
 
 // Tracks and list files entering the collections from the dialog, the command line and drops.
+// Nothing is ever stored past the last slot: what does not fit is left out.
 class FileAdder {
 public:
     explicit FileAdder(Telbo& w) : w(w) {}
+    // Tracks to TitleFiles, list files to ListFiles (a dialog name, see SplitSelection).
     void AddFiles(const QString& name);
+    // Tracks to TitleFiles; each list file's entries are appended to TitleFiles too.
     void AddTracks(const QString& name);
+    // The program's arguments, one path each; more than 101 add nothing.
     void AddCommandLine();
     // Files dropped on lblBack(index); a drop on a list box comes here with index 1.
     void FilesDropped(int index, const QList<QUrl>& urls);
 
 private:
+    struct Added {
+        int tracks = 0;
+        int lists = 0;
+        QString firstList; // the first list file that was stored
+    };
+    // Classifies each path and stores tracks and list files in their collections.
+    Added AddPaths(const QStringList& paths);
+
     Telbo& w;
 };
 

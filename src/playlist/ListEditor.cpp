@@ -1,12 +1,178 @@
 #include "playlist/ListEditor.h"
 
+#include "platform/Platform.h"
+#include "playlist/PathNames.h"
+#include "ui/Label.h"
+#include "ui/ListBox.h"
 #include "ui/Telbo.h"
+
+#include <QColor>
+
+#include <algorithm>
+#include <utility>
 
 namespace telbo {
 
-void ListEditor::lblListSelect_Click(int) {}
-void ListEditor::lblListSet_Click(int) {}
-void ListEditor::lstFile_Click(int) {}
-void ListEditor::lstFile_DblClick(int) {}
+namespace {
+
+const QColor kShownView(0xC0, 0xC0, 0xFF);
+const QColor kHiddenView(0x80, 0x80, 0x80);
+
+enum ListSet { Add = 0, Del = 1, AllClear = 2, Up = 3, Down = 4 };
+
+struct Target {
+    std::array<QString, kSlots>& entries;
+    std::int16_t& count;
+};
+
+Target TargetOf(PlayerState& st, int box) {
+    return box == 0 ? Target{st.ListFiles, st.ListKO} : Target{st.TitleFiles, st.KO};
+}
+
+void RemoveSlot(Target t, int sel) {
+    const int n = std::clamp<int>(t.count, 0, kSlots);
+    if (sel < 0 || sel >= n) return;
+    for (int i = sel; i < n - 1; ++i) t.entries[i] = t.entries[i + 1];
+    t.entries[n - 1].clear();
+    t.count = static_cast<std::int16_t>(n - 1);
+}
+
+// Selects `row`, or the last row when nested removals have left fewer rows.
+void SelectRow(ListBox* box, int row) {
+    row = std::min(row, box->count() - 1);
+    if (row >= 0) box->setCurrentRow(row);
+}
+
+} // namespace
+
+void ListEditor::lblListSelect_Click(int index) {
+    if (index != 0 && index != 1) return;
+    const bool listView = index == 0;
+    w.st.ListSelectFlag = listView;
+    w.ui.lblListSelect[0]->setForeColor(listView ? kShownView : kHiddenView);
+    w.ui.lblListSelect[1]->setForeColor(listView ? kHiddenView : kShownView);
+    w.ui.lstFile[0]->setVisible(listView);
+    w.ui.lstFile[1]->setVisible(!listView);
+    for (int i : {2, 5, 3}) w.ui.lblPoint[i]->setVisible(!listView);
+}
+
+void ListEditor::lblListSet_Click(int index) {
+    const int box = w.st.ListSelectFlag ? 0 : 1;
+    const int sel = w.ui.lstFile[box]->currentRow();
+    switch (index) {
+    case Add:
+        AddByDialog();
+        break;
+    case Del:
+        if (sel >= 0) DeleteEntry(box, sel);
+        break;
+    case AllClear: {
+        Target t = TargetOf(w.st, box);
+        for (QString& s : t.entries) s.clear();
+        t.count = 0;
+        if (box == 0) {
+            w.st.ListPoint = 0;
+            w.collections.RefreshLists();
+        } else {
+            w.st.PlayPoint = 0;
+            w.collections.RefreshLists();
+            w.collections.ShowCounts();
+            w.ui.lblPoint[0]->setCaption(QStringLiteral("0"));
+            w.ui.lblPoint[2]->setCaption(QStringLiteral("0"));
+        }
+        break;
+    }
+    case Up:
+        if (sel >= 1) MoveEntry(box, sel, sel - 1);
+        break;
+    case Down:
+        if (sel != -1 && sel + 1 < w.ui.lstFile[box]->count()) MoveEntry(box, sel, sel + 1);
+        break;
+    default:
+        break;
+    }
+}
+
+void ListEditor::AddByDialog() {
+    if (w.st.ListSelectFlag) {
+        const QString name = w.listFiles.ShowFileDialog(FileDialogMode::OpenLists);
+        if (name == QStringLiteral("0")) return;
+        w.fileAdder.AddFiles(name);
+        w.collections.RefreshLists();
+    } else {
+        const QString name = w.listFiles.ShowFileDialog(FileDialogMode::OpenTracksAndLists);
+        if (name == QStringLiteral("0")) return;
+        w.fileAdder.AddTracks(name);
+        w.collections.RefreshLists();
+        w.collections.ShowCounts();
+    }
+}
+
+void ListEditor::MoveEntry(int box, int sel, int other) {
+    Target t = TargetOf(w.st, box);
+    if (std::max(sel, other) >= std::clamp<int>(t.count, 0, kSlots)) return;
+    // The current index keeps its slot: what plays goes on playing under a new row.
+    std::swap(t.entries[sel], t.entries[other]);
+    w.collections.RefreshLists();
+    SelectRow(w.ui.lstFile[box], other);
+}
+
+void ListEditor::DeleteEntry(int box, int sel) {
+    RemoveSlot(TargetOf(w.st, box), sel);
+    // Playback is not stopped; the current track index simply restarts at the top.
+    if (box == 1) w.st.PlayPoint = 0;
+    w.collections.RefreshLists();
+    if (box == 1) w.collections.ShowCounts();
+    ListBox* list = w.ui.lstFile[box];
+    // The row that followed the removed one, or the new last row when it was the last.
+    SelectRow(list, sel == list->count() ? sel - 1 : sel);
+}
+
+void ListEditor::lstFile_Click(int index) {
+    if (index != 1) return;
+    const int sel = w.ui.lstFile[1]->currentRow();
+    // clear() reports -1, and a row beyond the collection is a stale box: nothing to do.
+    if (sel < 0 || sel >= w.st.KO) return;
+    const QString path = w.st.TitleFiles[sel];
+    if (!w.platform.fileExists(path)) {
+        // Reselecting runs this action again on the row that moved up, so a run of missing
+        // tracks goes in one selection; each level follows one removal.
+        DeleteEntry(1, sel);
+        return;
+    }
+    w.ui.lblPoint[2]->setCaption(QString::number(sel + 1));
+    w.ui.lblTagInfo[0]->setCaption(DisplayName(path));
+    if (w.st.TagShowFlag == 1) {
+        w.tagEditor.LoadTagView(sel);
+    } else if (w.st.TagShowFlag == 2) {
+        w.tagEditor.LoadTagEditor(sel);
+    }
+}
+
+void ListEditor::lstFile_DblClick(int index) {
+    if (index != 0 && index != 1) return;
+    const int sel = w.ui.lstFile[index]->currentRow();
+    if (index == 1) {
+        if (sel < 0 || sel >= w.st.KO) return;
+        w.st.PlayPoint = static_cast<std::int16_t>(sel);
+        w.transport.lblPlaySet_Click(Transport::Play);
+        return;
+    }
+    if (sel < 0 || sel >= w.st.ListKO) return;
+    const QString path = w.st.ListFiles[sel];
+    if (!w.platform.fileExists(path)) {
+        DeleteEntry(0, sel);
+        return;
+    }
+    // A list that exists but cannot be read keeps the current tracks.
+    if (!w.listFiles.ReplaceTracks(path)) return;
+    w.st.ListPoint = static_cast<std::int16_t>(sel);
+    w.collections.RefreshLists();
+    lblListSelect_Click(1);
+    w.st.PlayPoint = -1;
+    w.transport.lblPlaySet_Click(Transport::Next);
+    w.collections.ShowCounts();
+    w.titleBuilder.BuildTitle();
+}
 
 } // namespace telbo

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 namespace telbo {
 
@@ -12,18 +15,25 @@ enum class FileDialogMode { OpenLists, OpenTracksAndLists, SaveList };
 class ListFileCommands {
 public:
     explicit ListFileCommands(Telbo& w) : w(w) {}
-    // Appends the list file's entries to TitleFiles from slot KO. False when the file could
-    // not be read (nothing is added then).
+    // Appends the list file's entries to TitleFiles from slot KO, never past the last slot.
+    // False when the file could not be read (nothing is added then).
     bool ReadListFile(const QString& path);
+    // Makes the list file's entries the whole track collection (KO from 0). When the file
+    // cannot be read the tracks stay as they were and the result is false.
+    bool ReplaceTracks(const QString& path);
     // The chosen name ("0" when cancelled); a multiple selection is the folder followed by
-    // the names, each preceded by a NUL.
+    // the names, each preceded by a NUL. LastDir takes the returned text.
     QString ShowFileDialog(FileDialogMode mode);
     // 0 "Open", 1 "Save".
     void lblFileSet_Click(int index);
-    // Writes the track collection to `path` (replaced atomically). False on failure.
+    // Writes the track collection to `path` (replaced atomically). False on failure; the
+    // old file is then untouched.
     bool SaveList(const QString& path);
 
 private:
+    // The entries of a list file; nullopt when it is not a readable regular file.
+    static std::optional<QStringList> ReadEntries(const QString& path);
+
     Telbo& w;
 };
 

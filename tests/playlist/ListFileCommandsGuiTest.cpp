@@ -1,0 +1,170 @@
+// Reading list files, the file dialog, "Open" and "Save".
+
+#include "PlaylistGui.h"
+
+#include "playlist/ListFileCommands.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <sys/stat.h>
+
+namespace telbo::test {
+namespace {
+
+enum { Open = 0, Save = 1 };
+
+using ListFileCommandsTest = PlaylistGui;
+
+QByteArray Contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+TEST_F(ListFileCommandsTest, DialogModesAndWhatTheyReturn) {
+    w->st.LastDir = "/start";
+    EXPECT_EQ(w->listFiles.ShowFileDialog(FileDialogMode::OpenLists), "0");
+    EXPECT_EQ(w->st.LastDir, "/start"); // cancel keeps it
+
+    platform.dialogAnswers = {{"/m/a.mp3"}};
+    EXPECT_EQ(w->listFiles.ShowFileDialog(FileDialogMode::OpenTracksAndLists), "/m/a.mp3");
+    EXPECT_EQ(w->st.LastDir, "/m/a.mp3");
+
+    // Many long names: no buffer limit, only the 101-name rule of the splitter applies.
+    QStringList many;
+    const QString folder = "/home/user/" + QString(200, u'd');
+    for (int i = 0; i < 101; ++i) many << folder + "/" + QString(80, u'n') + QString::number(i) + ".mp3";
+    platform.dialogAnswers = {many};
+    const QString name = w->listFiles.ShowFileDialog(FileDialogMode::OpenTracksAndLists);
+    EXPECT_GT(name.size(), 1000);
+    EXPECT_TRUE(name.startsWith(folder + QChar(u'\0') + QString(80, u'n') + "0.mp3" + QChar(u'\0')));
+    EXPECT_EQ(w->st.LastDir, name);
+
+    platform.dialogAnswers = {{"/out/x.m3u"}};
+    EXPECT_EQ(w->listFiles.ShowFileDialog(FileDialogMode::SaveList), "/out/x.m3u");
+
+    ASSERT_EQ(platform.dialogRequests.size(), 4);
+    const FileDialogRequest& lists = platform.dialogRequests[0];
+    EXPECT_FALSE(lists.save);
+    EXPECT_TRUE(lists.multiSelect);
+    EXPECT_EQ(lists.filter, "ListFile(*.m3u)|*.m3u");
+    EXPECT_EQ(lists.presetName, "");
+    EXPECT_EQ(lists.startDir, "/start");
+    EXPECT_EQ(platform.dialogRequests[1].filter, "MP3File(*.mp3) ListFile(*.m3u)|*.mp3;*.m3u");
+    EXPECT_EQ(platform.dialogRequests[2].startDir, "/m/a.mp3");
+    const FileDialogRequest& save = platform.dialogRequests[3];
+    EXPECT_TRUE(save.save);
+    EXPECT_TRUE(save.confirmOverwrite);
+    EXPECT_EQ(save.presetName, "Telbo.m3u");
+    EXPECT_EQ(save.filter, "ListFile(*.m3u)|*.m3u");
+    EXPECT_EQ(save.startDir, folder); // the folder part of a multiple selection
+}
+
+TEST_F(ListFileCommandsTest, SaveThenOpenGivesTheSameTracks) {
+    const QStringList t = MakeTracks(3);
+    SetTracks({t[2], t[0], t[2], t[1]});
+    const QString file = platform.path("saved.m3u");
+    platform.dialogAnswers = {{file}};
+    w->listFiles.lblFileSet_Click(Save);
+    EXPECT_EQ(Contents(file), (QStringList{t[2], t[0], t[2], t[1]}.join("\r\n") + "\r\n").toUtf8());
+    EXPECT_EQ(w->st.KO, 4); // nothing else changes
+    EXPECT_EQ(w->st.ListKO, 0);
+
+    SetTracks(MakeTracks(2, "old"));
+    SetLists({"/some.m3u"});
+    w->st.ListPoint = 0;
+    platform.dialogAnswers = {{platform.path("extra.mp3"), file}}; // a multiple selection
+    platform.makeFile("extra.mp3");
+    w->listFiles.lblFileSet_Click(Open);
+    ASSERT_FALSE(decoder.calls.isEmpty());
+    EXPECT_EQ(decoder.calls.first(), "stop");
+    EXPECT_EQ(Tracks(), QStringList{platform.path("extra.mp3")});
+    EXPECT_EQ(Lists(), QStringList{file});
+    EXPECT_EQ(Sel(1), 0);
+    EXPECT_EQ(Caption(w->ui.lblPoint[1]), "1");
+
+    // Reading the saved file into an empty collection gives the same entries back.
+    SetTracks({});
+    EXPECT_TRUE(w->listFiles.ReadListFile(file));
+    EXPECT_EQ(Tracks(), (QStringList{t[2], t[0], t[2], t[1]}));
+
+    // An empty collection saves an empty file.
+    SetTracks({});
+    platform.dialogAnswers = {{file}};
+    w->listFiles.lblFileSet_Click(Save);
+    EXPECT_EQ(Contents(file), QByteArray());
+}
+
+TEST_F(ListFileCommandsTest, OpenStartsFromTheFirstTrack) {
+    const QStringList t = MakeTracks(2);
+    QFile::remove(t[0]); // removed by the refresh; must not make "Next" skip t2
+    platform.dialogAnswers = {{t[0], t[1], platform.path("notes.txt")}};
+    w->listFiles.lblFileSet_Click(Open);
+    EXPECT_EQ(Tracks(), QStringList{t[1]});
+    if (TransportPlays()) {
+        EXPECT_TRUE(decoder.calls.contains("open " + t[1])) << decoder.calls.join('|');
+        EXPECT_EQ(w->st.PlayPoint, 0);
+    } else {
+        EXPECT_EQ(w->st.PlayPoint, -1);
+    }
+
+    decoder.clearCalls();
+    w->listFiles.lblFileSet_Click(Open); // cancelled: nothing at all
+    EXPECT_TRUE(decoder.calls.isEmpty());
+    EXPECT_EQ(Tracks(), QStringList{t[1]});
+}
+
+TEST_F(ListFileCommandsTest, OpenWithOnlyListFilesLoadsTheNextList) {
+    const QStringList t = MakeTracks(3);
+    const QString a = MakeList("a.m3u", {t[0]});
+    const QString b = MakeList("b.m3u", {t[1], t[2]});
+    const QString c = MakeList("c.m3u", {t[0]});
+    platform.dialogAnswers = {{a, b, c}};
+    w->listFiles.lblFileSet_Click(Open);
+    EXPECT_EQ(Lists(), (QStringList{a, b, c}));
+    EXPECT_EQ(w->st.ListPoint, 1);
+    EXPECT_EQ(Tracks(), (QStringList{t[1], t[2]}));
+    EXPECT_EQ(Caption(w->ui.lblPoint[1]), "2");
+}
+
+TEST_F(ListFileCommandsTest, ReadingAppendsUpToTheLastSlotAndRejectsNonFiles) {
+    QStringList lines;
+    for (int i = 0; i < 150; ++i) lines << QString("/m/%1.mp3").arg(i);
+    const QString big = MakeList("big.m3u", lines);
+    SetTracks(MakeTracks(90));
+    EXPECT_TRUE(w->listFiles.ReadListFile(big));
+    EXPECT_EQ(w->st.KO, 101);
+    EXPECT_EQ(w->st.TitleFiles[90], "/m/0.mp3");
+    EXPECT_EQ(w->st.TitleFiles[100], "/m/10.mp3");
+
+    // Relative entries name files beside the list, wherever the list is read from.
+    const QString sub = platform.makeFile("sub/rel.m3u", "#EXTM3U\n#EXTINF:1,x\nx.mp3\n");
+    SetTracks({});
+    EXPECT_TRUE(w->listFiles.ReadListFile(sub));
+    EXPECT_EQ(Tracks(), QStringList{platform.path("sub/x.mp3")});
+
+    // A folder, a FIFO (reading would block) and a missing file add nothing and say so.
+    ASSERT_TRUE(QDir(platform.dir.path()).mkdir("folder.m3u"));
+    const QString fifo = platform.path("fifo.m3u");
+    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    for (const QString& bad : {platform.path("folder.m3u"), fifo, platform.path("none.m3u")}) {
+        EXPECT_FALSE(w->listFiles.ReadListFile(bad)) << bad.toStdString();
+        EXPECT_FALSE(w->listFiles.ReplaceTracks(bad));
+    }
+    EXPECT_EQ(Tracks(), QStringList{platform.path("sub/x.mp3")});
+}
+
+TEST_F(ListFileCommandsTest, FailedSaveLeavesTheOldFileAndSaysSo) {
+    SetTracks(MakeTracks(1));
+    const QString old = platform.makeFile("keep.m3u", "old\r\n");
+    EXPECT_FALSE(w->listFiles.SaveList(platform.path("keep.m3u/inside.m3u"))); // parent is a file
+    ASSERT_TRUE(QDir(platform.dir.path()).mkdir("dir.m3u"));
+    EXPECT_FALSE(w->listFiles.SaveList(platform.path("dir.m3u")));
+    EXPECT_TRUE(QFileInfo(platform.path("dir.m3u")).isDir());
+    EXPECT_EQ(Contents(old), "old\r\n");
+    EXPECT_TRUE(w->listFiles.SaveList(old));
+    EXPECT_EQ(Contents(old), (w->st.TitleFiles[0] + "\r\n").toUtf8());
+}
+
+} // namespace
+} // namespace telbo::test
