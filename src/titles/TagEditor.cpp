@@ -1,14 +1,247 @@
 #include "titles/TagEditor.h"
 
+#include "platform/Platform.h"
+#include "playback/Decoder.h"
+#include "playlist/PathNames.h"
+#include "ui/Label.h"
+#include "ui/ListBox.h"
+#include "ui/Panel.h"
 #include "ui/Telbo.h"
+#include "ui/Twips.h"
+
+#include <QComboBox>
+#include <QLineEdit>
 
 namespace telbo {
 
-void TagEditor::lblShowTag_Click() {}
-void TagEditor::LoadTagView(int) {}
-void TagEditor::LoadTagEditor(int) {}
-void TagEditor::ShowEditTag(int) {}
-void TagEditor::StoreEditTag(int) {}
-void TagEditor::lblTagSet_Click(int) {}
+namespace {
+
+constexpr int kLastGenre = 147;
+constexpr double kListHeightWithTag = 1770;
+constexpr double kListHeightAlone = 4335;
+const QColor kShowTagOn{0xC0, 0xC0, 0xFF};
+const QColor kShowTagOff{0x80, 0x80, 0x80};
+
+// What a field shows: the text up to its first NUL.
+template <std::size_t N> QString Shown(const FixedText<N>& field) {
+    return QString::fromStdString(field.Shown());
+}
+
+template <std::size_t N> void Store(FixedText<N>& field, const QString& text) {
+    field.Store(text.toStdString());
+}
+
+bool BlanksOnly(const QString& s) {
+    for (const QChar c : s)
+        if (c != u' ') return false;
+    return true;
+}
+
+// At least two digits: 1 -> "01", 100 -> "100".
+QString TrackNumber(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
+
+} // namespace
+
+QString TagEditor::TrackPath(int i) const {
+    if (i < 0 || i >= w.st.KO || i >= kSlots) return {};
+    return w.st.TitleFiles[static_cast<std::size_t>(i)];
+}
+
+int TagEditor::SelectedTrack() const {
+    const int sel = w.ui.lstFile[1]->currentRow();
+    return TrackPath(sel).isEmpty() ? -1 : sel;
+}
+
+void TagEditor::lblShowTag_Click() {
+    PlayerState& st = w.st;
+    Controls& ui = w.ui;
+    const int sel = ui.lstFile[1]->currentRow();
+    if (sel < 0) {
+        // Selecting runs the track-selection action; the panel waits for the next click.
+        if (st.KO > 0) ui.lstFile[1]->setCurrentRow(0);
+        return;
+    }
+
+    auto setListHeights = [&](double h) {
+        tw::SetHeight(ui.lstFile[0], h);
+        tw::SetHeight(ui.lstFile[1], h);
+    };
+    switch (st.TagShowFlag) {
+    case 0:
+        st.TagShowFlag = 1;
+        ui.lblShowTag->setCaption(QStringLiteral("ShowTag"));
+        ui.lblShowTag->setForeColor(kShowTagOn);
+        LoadTagView(sel);
+        ui.frmTag[0]->show();
+        ui.frmTag[1]->hide();
+        setListHeights(kListHeightWithTag);
+        break;
+    case 1:
+        st.TagShowFlag = 2;
+        ui.lblShowTag->setCaption(QStringLiteral("TagSet"));
+        ui.lblShowTag->setForeColor(kShowTagOn);
+        LoadTagEditor(sel);
+        ui.frmTag[0]->hide();
+        ui.frmTag[1]->show();
+        setListHeights(kListHeightWithTag);
+        break;
+    case 2:
+        st.TagShowFlag = 0;
+        ui.lblShowTag->setCaption(QStringLiteral("ShowTag"));
+        ui.lblShowTag->setForeColor(kShowTagOff);
+        ui.frmTag[0]->hide();
+        ui.frmTag[1]->hide();
+        setListHeights(kListHeightAlone);
+        break;
+    default:
+        break;
+    }
+}
+
+void TagEditor::LoadTagView(int i) {
+    const QString path = TrackPath(i);
+    if (path.isEmpty()) return;
+    Controls& ui = w.ui;
+    const QListWidgetItem* row = ui.lstFile[1]->item(i);
+    ui.lblTagInfo[0]->setCaption(row ? row->text() : DisplayName(path));
+
+    TagRecord& tag = w.st.EditTag;
+    w.decoder.vbmp3_getFileTagInfo(path.toStdString(), tag);
+    ui.lblTagData[0]->setCaption(Shown(tag.Title));
+    ui.lblTagData[1]->setCaption(Shown(tag.Artist));
+    ui.lblTagData[2]->setCaption(Shown(tag.Album));
+    ui.lblTagData[3]->setCaption(Shown(tag.Year));
+    ui.lblTagData[4]->setCaption(Shown(tag.GenreName));
+    ui.lblTagData[5]->setCaption(Shown(tag.Comment));
+}
+
+void TagEditor::LoadTagEditor(int i) {
+    const QString path = TrackPath(i);
+    if (path.isEmpty()) return;
+    w.decoder.vbmp3_getFileTagInfo(path.toStdString(), w.st.EditTag);
+    ShowEditTag(i);
+}
+
+void TagEditor::ShowEditTag(int i) {
+    const QString path = TrackPath(i);
+    if (path.isEmpty()) return;
+    Controls& ui = w.ui;
+    const TagRecord& tag = w.st.EditTag;
+
+    ui.txtTagData[0]->setText(Shown(tag.Title));
+    ui.txtTagData[1]->setText(Shown(tag.Artist));
+    ui.txtTagData[2]->setText(Shown(tag.Album));
+    // The box takes 4 characters; the record's fifth is padding.
+    ui.txtTagData[3]->setText(Shown(tag.Year));
+    // Outside the genre list (255 = none in the file) the previous selection stays.
+    if (tag.GenreNumber >= 0 && tag.GenreNumber <= kLastGenre && tag.GenreNumber < ui.cmbTagGenre->count())
+        ui.cmbTagGenre->setCurrentIndex(tag.GenreNumber);
+    ui.txtTagData[4]->setText(Shown(tag.Comment));
+
+    const bool readOnly = w.platform.isReadOnly(path);
+    ui.lblTagSet[7]->setCaption(readOnly ? QStringLiteral("ReadOnly") : QString());
+    ui.cmbTagGenre->setEnabled(!readOnly);
+    for (QLineEdit* box : ui.txtTagData) {
+        if (BlanksOnly(box->text())) box->clear();
+        box->setReadOnly(!ui.lblTagSet[7]->caption().isEmpty());
+    }
+}
+
+void TagEditor::StoreEditTag(int i) {
+    const QString path = TrackPath(i);
+    if (path.isEmpty()) return;
+    Controls& ui = w.ui;
+    TagRecord& tag = w.st.EditTag;
+    Store(tag.Title, ui.txtTagData[0]->text());
+    Store(tag.Artist, ui.txtTagData[1]->text());
+    Store(tag.Album, ui.txtTagData[2]->text());
+    Store(tag.Year, ui.txtTagData[3]->text());
+    // -1 when no genre is selected; the genre name is left as loaded.
+    tag.GenreNumber = ui.cmbTagGenre->currentIndex();
+    Store(tag.Comment, ui.txtTagData[4]->text());
+    WriteEditTag(path);
+}
+
+void TagEditor::WriteEditTag(const QString& path) {
+    // The result is not looked at: a failed write leaves that file as it was (the decoder
+    // replaces a file whole or not at all) and the other tracks are still written.
+    w.decoder.vbmp3_setTagInfo(path.toStdString(), w.st.EditTag, 1, 1);
+}
+
+template <typename TitleOf> void TagEditor::WriteAll(TitleOf title) {
+    PlayerState& st = w.st;
+    for (int i = 0; i < st.KO && i < kSlots; ++i) {
+        const QString path = st.TitleFiles[static_cast<std::size_t>(i)];
+        // A file that cannot be made writable is still tried; the write then fails alone.
+        w.platform.clearAttributes(path);
+        title(i, path);
+        WriteEditTag(path);
+    }
+}
+
+void TagEditor::lblTagSet_Click(int index) {
+    const int sel = SelectedTrack();
+    if (sel < 0) return;
+    Controls& ui = w.ui;
+    PlayerState& st = w.st;
+
+    switch (index) {
+    case 0: // Set
+        StoreEditTag(sel);
+        break;
+    case 1: // SetAll
+        StoreEditTag(sel);
+        WriteAll([](int, const QString&) {});
+        break;
+    case 2: { // SetAllWithNum
+        StoreEditTag(sel);
+        const QString base = ui.txtTagData[0]->text();
+        WriteAll([&](int i, const QString&) { Store(st.EditTag.Title, base + TrackNumber(i + 1)); });
+        LoadTagEditor(sel);
+        break;
+    }
+    case 3: // SetAllWithTitle
+        StoreEditTag(sel);
+        WriteAll([&](int, const QString& path) { Store(st.EditTag.Title, DisplayName(path)); });
+        LoadTagEditor(sel);
+        break;
+    case 4: // Copy: the tag as last loaded or stored, not unsaved edits
+        st.TagClipboard = st.EditTag;
+        break;
+    case 5: // Paste: shown only, the file is not written
+        st.EditTag = st.TagClipboard;
+        ShowEditTag(sel);
+        break;
+    case 6: // AllClear
+        for (QLineEdit* box : ui.txtTagData) box->clear();
+        ui.cmbTagGenre->setCurrentIndex(0);
+        st.EditTag.GenreNumber = 0;
+        Store(st.EditTag.Album, {});
+        Store(st.EditTag.Artist, {});
+        Store(st.EditTag.Comment, {});
+        Store(st.EditTag.GenreName, {});
+        Store(st.EditTag.Title, {});
+        Store(st.EditTag.Year, {});
+        break;
+    case 7: // ReadOnly
+        w.platform.clearAttributes(st.TitleFiles[static_cast<std::size_t>(sel)]);
+        LoadTagEditor(sel);
+        break;
+    case 8:
+    case 9:
+    case 10:
+    case 11:
+        ui.txtTagData[static_cast<std::size_t>(index - 8)]->clear();
+        break;
+    case 12:
+        ui.cmbTagGenre->setCurrentIndex(0);
+        break;
+    case 13:
+        ui.txtTagData[4]->clear();
+        break;
+    default:
+        break;
+    }
+}
 
 } // namespace telbo
