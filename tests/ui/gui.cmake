@@ -1,0 +1,6 @@
+# Window behaviour of ui, one executable; a new test file is one more line here.
+telbo_add_gui_test(test_ui_gui
+    ${CMAKE_CURRENT_LIST_DIR}/ShellFixture.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WindowModesTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DraggingTest.cpp
+)
