@@ -1,10 +1,35 @@
 #include "playback/Equalizer.h"
 
+#include "playback/Decoder.h"
+#include "playback/EqualizerPresets.h"
 #include "ui/Telbo.h"
+
+#include <QScrollBar>
 
 namespace telbo {
 
-void Equalizer::cmbEqualizer_Click(int) {}
-void Equalizer::sclEqualizer_Change(int) {}
+void Equalizer::cmbEqualizer_Click(int index) {
+    if (index < 0 || index >= EqualizerPresetNames().size()) return;
+    PlayerState& st = w.st;
+    // While the sliders take the preset one by one, each change only stores its band; the
+    // whole preset then goes to the decoder in one update.
+    st.EqualizerReady = false;
+    const auto gains = ParsePreset(EqualizerPresetText(index)); // "Default" parses to zeros
+    for (int band = 0; band < kEqualizerBandCount; ++band)
+        w.ui.sclEqualizer[static_cast<std::size_t>(band)]->setValue(gains[static_cast<std::size_t>(band)]);
+    st.EqualizerReady = true;
+    sclEqualizer_Change(0);
+}
+
+void Equalizer::sclEqualizer_Change(int index) {
+    if (index < 0 || index >= kEqualizerBandCount) return;
+    PlayerState& st = w.st;
+    st.EqualizerBands[static_cast<std::size_t>(index)] =
+        w.ui.sclEqualizer[static_cast<std::size_t>(index)]->value();
+    // Until the first preset the decoder keeps its own initial equalizer.
+    if (!st.EqualizerReady) return;
+    w.decoder.vbmp3_setEqualizer(st.EqualizerBands);
+    w.decoder.vbmp3_reload();
+}
 
 } // namespace telbo

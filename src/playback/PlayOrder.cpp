@@ -1,17 +1,144 @@
 #include "playback/PlayOrder.h"
 
 #include "playback/RandomIndex.h"
+#include "playback/Transport.h"
 #include "ui/Telbo.h"
+
+#include <algorithm>
 
 namespace telbo {
 
-PlayOrder::PlayOrder(Telbo& w) : w(w) {}
+namespace {
+
+enum PlayType { kNormal = 0, kRepert = 1, kShuffle = 2, kRandom = 3, kRandomAllList = 4 };
+enum NextType { kStopAtEnd = 0, kRepeatList = 1, kNextList = 2, kRandomList = 3 };
+
+void ClearShuffle(PlayerState& st) {
+    st.ShuffleDone.fill(false);
+    st.ShuffleCount = 0;
+}
+
+// Whether some index below KO is still unplayed in this cycle. Marks stay by index when the
+// track list changes, so a shorter list can have every index marked before the count says so.
+bool HasUnplayedTrack(const PlayerState& st) {
+    const int n = std::min<int>(st.KO, kSlots);
+    for (int i = 0; i < n; ++i)
+        if (!st.ShuffleDone[static_cast<std::size_t>(i)]) return true;
+    return false;
+}
+
+void ClearTracks(PlayerState& st) {
+    for (QString& path : st.TitleFiles) path.clear();
+    st.KO = 0;
+}
+
+} // namespace
+
+PlayOrder::PlayOrder(Telbo& w) : w(w), random_(std::make_unique<StdRandomSource>()) {}
 PlayOrder::~PlayOrder() = default;
-void PlayOrder::Next() {}
-void PlayOrder::EndOfList() {}
-void PlayOrder::StepToNextList() {}
-void PlayOrder::PickRandomList() {}
-int PlayOrder::Random(int) { return 0; }
-void PlayOrder::setRandomSource(std::unique_ptr<RandomSource>) {}
+
+void PlayOrder::Next() {
+    PlayerState& st = w.st;
+    switch (st.PlayTypeFlag) {
+    case kNormal:
+    case kRepert:
+        if (st.PlayPoint + 1 < st.KO) {
+            ++st.PlayPoint;
+            w.transport.lblPlaySet_Click(Transport::Play);
+        } else if (st.PlayPoint + 1 == st.KO) {
+            st.PlayPoint = 0;
+            EndOfList();
+        }
+        break;
+    case kShuffle:
+        // Fresh draws until an unplayed index comes up. The cycle is complete when the count
+        // says so, or when the list changed under it and no unplayed index is left.
+        for (;;) {
+            if (st.ShuffleCount == st.KO || !HasUnplayedTrack(st)) {
+                ClearShuffle(st);
+                EndOfList();
+                return;
+            }
+            st.PlayPoint = static_cast<std::int16_t>(Random(st.KO));
+            bool& done = st.ShuffleDone[static_cast<std::size_t>(st.PlayPoint)];
+            if (!done) {
+                done = true;
+                ++st.ShuffleCount;
+                w.transport.lblPlaySet_Click(Transport::Play);
+                return;
+            }
+        }
+    case kRandom:
+        if (st.KO >= 1) {
+            st.PlayPoint = static_cast<std::int16_t>(Random(st.KO));
+            w.transport.lblPlaySet_Click(Transport::Play);
+        }
+        break;
+    case kRandomAllList:
+        if (st.ListKO > 0) {
+            st.ListPoint = static_cast<std::int16_t>(Random(st.ListKO));
+            LoadCurrentList();
+        }
+        if (st.KO >= 1) {
+            st.PlayPoint = static_cast<std::int16_t>(Random(st.KO));
+            w.transport.lblPlaySet_Click(Transport::Play);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void PlayOrder::EndOfList() {
+    switch (w.st.NextTypeFlag) {
+    case kStopAtEnd:
+        w.transport.lblPlaySet_Click(Transport::Stop);
+        break;
+    case kRepeatList:
+        w.transport.lblPlaySet_Click(Transport::Play);
+        break;
+    case kNextList:
+        StepToNextList();
+        w.transport.lblPlaySet_Click(Transport::Play);
+        break;
+    case kRandomList:
+        PickRandomList();
+        w.transport.lblPlaySet_Click(Transport::Play);
+        break;
+    default:
+        break;
+    }
+}
+
+void PlayOrder::StepToNextList() {
+    PlayerState& st = w.st;
+    if (st.ListKO <= 0) return;
+    // ListPoint is not updated when list files are removed, so it can already lie past the
+    // end: wrap from there too instead of reading an unused slot.
+    ++st.ListPoint;
+    if (st.ListPoint >= st.ListKO || st.ListPoint < 0) st.ListPoint = 0;
+    LoadCurrentList();
+}
+
+void PlayOrder::PickRandomList() {
+    PlayerState& st = w.st;
+    if (st.ListKO <= 0) return;
+    st.ListPoint = static_cast<std::int16_t>(Random(st.ListKO));
+    LoadCurrentList();
+}
+
+void PlayOrder::LoadCurrentList() {
+    PlayerState& st = w.st;
+    ClearTracks(st);
+    w.listFiles.ReadListFile(st.ListFiles[static_cast<std::size_t>(st.ListPoint)]);
+    w.collections.RefreshLists();
+    w.collections.ShowCounts();
+}
+
+int PlayOrder::Random(int n) { return RandomIndex(n, random_->Next()); }
+
+void PlayOrder::setRandomSource(std::unique_ptr<RandomSource> source) {
+    random_ = source ? std::move(source) : std::make_unique<StdRandomSource>();
+}
 
 } // namespace telbo

@@ -22,6 +22,9 @@ public:
     void setRandomSource(std::unique_ptr<RandomSource> source);
 
 private:
+    // Empties the track list and reads the list file at ListPoint into it.
+    void LoadCurrentList();
+
     Telbo& w;
     std::unique_ptr<RandomSource> random_;
 };

@@ -1,14 +1,103 @@
 #include "playback/Transport.h"
 
+#include "playback/Decoder.h"
+#include "playback/TimeText.h"
+#include "ui/Label.h"
+#include "ui/Layout.h"
 #include "ui/Telbo.h"
+
+#include <QScrollBar>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace telbo {
 
-void Transport::lblPlaySet_Click(int) {}
-void Transport::OpenAndPlay() {}
-void Transport::StopAndClose() {}
-std::int16_t Transport::PollDecoderState() { return 0; }
-void Transport::tmrTime_Timer() {}
-void Transport::sclNowTime_Scroll(int) {}
+namespace {
+constexpr int kSliderLimit = 32767; // the position slider holds 16-bit seconds
+constexpr std::int16_t kPlaying = 1;
+constexpr std::int16_t kPaused = 2;
+constexpr std::int16_t kStopped = 0;
+constexpr std::int16_t kRepertMode = 1;
+} // namespace
+
+void Transport::lblPlaySet_Click(int index) {
+    PlayerState& st = w.st;
+    switch (index) {
+    case Play:
+        if (st.KO == 0) return;
+        // Only a slot of the track list is ever opened: a stale or rewound index (-1 after
+        // "Rev" from before the first track, or a shuffle index beyond a shorter list) plays
+        // nothing rather than an empty or foreign slot.
+        if (st.PlayPoint < 0 || st.PlayPoint >= st.KO || st.PlayPoint >= kSlots) return;
+        OpenAndPlay();
+        w.titleBuilder.BuildTitle();
+        break;
+    case Stop:
+        StopAndClose();
+        w.titleBuilder.BuildTitle();
+        w.setWindowTitle(QString(QChar(0x266A)) + QString::fromUtf8(kCaption));
+        break;
+    case Rev:
+        // Never below -1 ("before the first track"), so "Next" still finds the first track.
+        if (st.PlayPoint > 0) --st.PlayPoint;
+        lblPlaySet_Click(Play);
+        break;
+    case Next:
+        w.playOrder.Next();
+        break;
+    case Pause:
+        // Decided by the state of the last tick, not a fresh query: one button toggles.
+        if (st.PlayState == kPlaying) w.decoder.vbmp3_pause();
+        else if (st.PlayState == kPaused) w.decoder.vbmp3_restart();
+        break;
+    default:
+        break;
+    }
+}
+
+void Transport::OpenAndPlay() {
+    PlayerState& st = w.st;
+    // Opening replaces whatever plays; nothing is stopped first. Results are ignored: a file
+    // that fails reads as stopped at the next tick and the play order moves on.
+    w.decoder.vbmp3_open(st.TitleFiles[static_cast<std::size_t>(st.PlayPoint)].toStdString(),
+                         st.OpenInfo);
+    w.ui.sclNowTime->setMaximum(std::clamp(st.OpenInfo.TotalSeconds, 0, kSliderLimit));
+    w.ui.tmrTime->start();
+    w.decoder.vbmp3_play();
+}
+
+void Transport::StopAndClose() {
+    w.ui.tmrTime->stop();
+    w.decoder.vbmp3_stop();
+    w.decoder.vbmp3_close();
+    w.ui.lblNowTime->setCaption(TimeText(0));
+    w.ui.sclNowTime->setValue(0);
+    w.ui.sclNowTime->setMaximum(0);
+}
+
+std::int16_t Transport::PollDecoderState() {
+    std::int32_t elapsed = 0;
+    const int state = w.decoder.vbmp3_getState(elapsed);
+    w.st.NowTime = elapsed;
+    return static_cast<std::int16_t>(state);
+}
+
+void Transport::tmrTime_Timer() {
+    PlayerState& st = w.st;
+    st.PlayState = PollDecoderState();
+    if (st.PlayState == kPlaying) {
+        // The label shows the true time; the slider only what its range can hold.
+        w.ui.lblNowTime->setCaption(TimeText(st.NowTime));
+        w.ui.sclNowTime->setValue(SliderValue(st.NowTime, w.ui.sclNowTime->maximum()));
+    } else if (st.PlayState == kStopped) {
+        if (w.sleepTimer.Step()) return;
+        if (st.PlayTypeFlag == kRepertMode) lblPlaySet_Click(Play);
+        else lblPlaySet_Click(Next);
+    }
+    if (st.IntroTime != 0 && st.NowTime >= st.IntroTime) w.decoder.vbmp3_stop();
+}
+
+void Transport::sclNowTime_Scroll(int value) { w.decoder.vbmp3_seek(value); }
 
 } // namespace telbo
