@@ -1,13 +1,160 @@
 #include "settings/SettingsPanel.h"
 
+#include "playback/Decoder.h"
+#include "playback/TimeText.h"
+#include "settings/ConfigValues.h"
+#include "ui/Label.h"
+#include "ui/ListBox.h"
+#include "ui/Panel.h"
 #include "ui/Telbo.h"
+#include "ui/Twips.h"
+
+#include <QComboBox>
+#include <QScrollBar>
 
 namespace telbo {
 
-void SettingsPanel::lblConf_Click(int) {}
-void SettingsPanel::lblConfValue_Click(int) {}
-void SettingsPanel::sclConfig_Change(int) {}
+namespace {
+const QColor kLightYellow{0xFF, 0xFF, 0xC0};
+const QColor kGrey{0x80, 0x80, 0x80};
+const QColor kYellow{0xFF, 0xFF, 0x00};
+const QColor kOlive{0x80, 0x80, 0x00};
+
+// The design values of the five sliders, which "Default" restores.
+constexpr int kDefaultSlider[5] = {100, 100, -100, 0, 0};
+} // namespace
+
+void SettingsPanel::lblConf_Click(int index) {
+    Controls& ui = w.ui;
+    PlayerState& st = w.st;
+    switch (index) {
+    case 0:
+    case 1:
+    case 3:
+    case 4: {
+        // isHidden, not isVisible: the slider's own state, whether or not the panel is shown.
+        const bool show = ui.sclConfig[index]->isHidden();
+        ui.sclConfig[index]->setVisible(show);
+        if (index == 4) ui.cmbTimer->setVisible(show);
+        ui.lblConf[index]->setForeColor(show ? kLightYellow : kGrey);
+        break;
+    }
+    case 2:
+        st.TitleEditShown = !st.TitleEditShown;
+        ui.sclConfig[2]->setVisible(st.TitleEditShown);
+        ui.frmTitle->setVisible(st.TitleEditShown);
+        ui.lblConf[2]->setForeColor(st.TitleEditShown ? kLightYellow : kGrey);
+        break;
+    case 9:
+        st.EqualizerShown = !st.EqualizerShown;
+        ui.frmEqualizer->setVisible(st.EqualizerShown);
+        ui.lblConf[9]->setForeColor(st.EqualizerShown ? kYellow : kOlive);
+        break;
+    default:
+        break;
+    }
+}
+
+void SettingsPanel::lblConfValue_Click(int index) {
+    Controls& ui = w.ui;
+    PlayerState& st = w.st;
+    switch (index) {
+    case 2:
+        if (!st.ScrollFlag) {
+            w.titleScroller.SwitchOn();
+            ui.lblConfValue[2]->setCaption(OnOffText(true));
+            ui.lblConfValue[2]->setForeColor(kLightYellow);
+            st.ScrollFlag = true;
+        } else {
+            w.titleScroller.SwitchOff();
+            ui.lblConfValue[2]->setCaption(OnOffText(false));
+            ui.lblConfValue[2]->setForeColor(kGrey);
+            st.ScrollFlag = false;
+        }
+        break;
+    case 5:
+        st.ConfigSave = !st.ConfigSave;
+        ui.lblConfValue[5]->setCaption(OnOffText(st.ConfigSave));
+        break;
+    case 6:
+        st.AutoPlay = !st.AutoPlay;
+        ui.lblConfValue[6]->setCaption(OnOffText(st.AutoPlay));
+        break;
+    case 7:
+        st.PlayTypeFlag = static_cast<std::int16_t>(NextPlayMode(st.PlayTypeFlag));
+        ui.lblConfValue[7]->setCaption(PlayModeName(st.PlayTypeFlag));
+        break;
+    case 8:
+        st.NextTypeFlag = static_cast<std::int16_t>(NextNextType(st.NextTypeFlag));
+        ui.lblConfValue[8]->setCaption(NextTypeName(st.NextTypeFlag));
+        break;
+    default:
+        break;
+    }
+}
+
+void SettingsPanel::sclConfig_Change(int index) {
+    if (index < 0 || index > 4) return;
+    Controls& ui = w.ui;
+    PlayerState& st = w.st;
+    const int v = ui.sclConfig[index]->value();
+    switch (index) {
+    case 0:
+        st.Volume = static_cast<std::int16_t>(v);
+        w.decoder.vbmp3_setVolume(v, v);
+        ui.lblConfValue[0]->setCaption(QString::number(v));
+        break;
+    case 1:
+        st.PlaySpeed = static_cast<std::int16_t>(v);
+        w.decoder.vbmp3_setPitch(v);
+        ui.lblConfValue[1]->setCaption(SpeedText(v));
+        break;
+    case 2:
+        // The value label belongs to ScrollFlag; the scroller reads the speed on its next tick.
+        st.ScrollSpeed = static_cast<std::int16_t>(v);
+        break;
+    case 3:
+        st.IntroTime = static_cast<std::int16_t>(v);
+        ui.lblConfValue[3]->setCaption(CountText(v));
+        ui.lblConfValue[3]->setForeColor(v != 0 ? kLightYellow : kGrey);
+        break;
+    case 4:
+        st.TimerCount = static_cast<std::int16_t>(v);
+        ui.lblConfValue[4]->setCaption(CountText(v));
+        ui.lblConfValue[4]->setForeColor(v != 0 ? kLightYellow : kGrey);
+        ui.lblConfValue[9]->setForeColor(v != 0 ? kLightYellow : kGrey);
+        break;
+    }
+}
+
 void SettingsPanel::sclConfig_Scroll(int index) { sclConfig_Change(index); }
-void SettingsPanel::lblDefault_Click(int) {}
+
+void SettingsPanel::lblDefault_Click(int index) {
+    Controls& ui = w.ui;
+    if (index == 0) {
+        w.transport.lblPlaySet_Click(Transport::Stop);
+        for (int i = 0; i < 5; ++i) ui.sclConfig[i]->setValue(kDefaultSlider[i]);
+        // setValue runs the handler only when the value moved: run it for every slider so each
+        // value and label is refreshed.
+        for (int i = 0; i < 5; ++i) sclConfig_Change(i);
+        w.decodeOptions.SelectSmpRate(0);
+        w.decodeOptions.SelectStereo(0);
+        // The toggle from "on" is what switches scrolling off and puts the title back.
+        w.st.ScrollFlag = true;
+        lblConfValue_Click(2);
+    } else if (index == 1) {
+        const ListBox* list = ui.lstFile[0];
+        const QRectF listBox(tw::Left(list), tw::Top(list), tw::Width(list), tw::Height(list));
+        auto size = [](const QWidget* p) { return QSizeF(tw::Width(p), tw::Height(p)); };
+        const PanelPlacement at =
+            AlignPanels(listBox, size(ui.frmConfig), size(ui.frmTitle), size(ui.frmEqualizer));
+        tw::SetLeft(ui.frmConfig, at.config.x());
+        tw::SetTop(ui.frmConfig, at.config.y());
+        tw::SetLeft(ui.frmTitle, at.title.x());
+        tw::SetTop(ui.frmTitle, at.title.y());
+        tw::SetLeft(ui.frmEqualizer, at.equalizer.x());
+        tw::SetTop(ui.frmEqualizer, at.equalizer.y());
+    }
+}
 
 } // namespace telbo

@@ -1,0 +1,54 @@
+#include "settings/ConfigValues.h"
+
+#include <array>
+
+namespace telbo {
+
+namespace {
+constexpr std::array<const char*, 5> kPlayModes{"Normal", "Repert", "Shuffle", "Random", "RandomAllList"};
+constexpr std::array<const char*, 4> kNextTypes{"Stop", "Repert", "NextList", "RandomList"};
+
+template <std::size_t N> QString NameOf(const std::array<const char*, N>& names, int i) {
+    if (i < 0 || i >= static_cast<int>(N)) return {};
+    return QString::fromLatin1(names[static_cast<std::size_t>(i)]);
+}
+
+template <std::size_t N> int StepOf(int i) {
+    return (i < 0 || i + 1 >= static_cast<int>(N)) ? 0 : i + 1;
+}
+} // namespace
+
+QString PlayModeName(int flag) { return NameOf(kPlayModes, flag); }
+QString NextTypeName(int flag) { return NameOf(kNextTypes, flag); }
+int NextPlayMode(int flag) { return StepOf<kPlayModes.size()>(flag); }
+int NextNextType(int flag) { return StepOf<kNextTypes.size()>(flag); }
+
+QString OnOffText(bool on) { return on ? QStringLiteral("On") : QStringLiteral("Off"); }
+
+QString CountText(int value) { return value != 0 ? QString::number(value) : QStringLiteral("Off"); }
+
+PanelPlacement AlignPanels(const QRectF& listBox, const QSizeF& config, const QSizeF& title,
+                           const QSizeF& equalizer) {
+    PanelPlacement p;
+    p.config = {listBox.left() + listBox.width() - config.width(),
+                listBox.top() + listBox.height() - config.height()};
+    const double right = p.config.x() + config.width();
+    p.title = {right - title.width(), p.config.y()};
+    p.equalizer = {right - equalizer.width(), p.config.y()};
+    return p;
+}
+
+SleepStepResult SleepStep(int count, int type) {
+    // A count below 0 cannot come from the slider; treat it as off rather than counting on.
+    if (count <= 0) return {count, false, SleepAction::None};
+    --count;
+    if (count != 0) return {count, true, SleepAction::None};
+    switch (type) {
+    case 0: return {0, true, SleepAction::MusicStop};
+    case 1: return {0, true, SleepAction::PlayerEnd};
+    case 2: return {0, true, SleepAction::PowerOff};
+    default: return {0, true, SleepAction::None};
+    }
+}
+
+} // namespace telbo

@@ -1,0 +1,3 @@
+add_executable(test_settings_logic ${CMAKE_CURRENT_LIST_DIR}/ConfigValuesTest.cpp)
+target_link_libraries(test_settings_logic PRIVATE telbo_settings_logic GTest::gtest_main)
+gtest_discover_tests(test_settings_logic)
