@@ -5,6 +5,7 @@
 
 #include "TelboFixture.h"
 
+#include <QEvent>
 #include <QPoint>
 #include <QString>
 
