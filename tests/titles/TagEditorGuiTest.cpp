@@ -1,0 +1,358 @@
+// The tag view and the tag editor against the recording decoder.
+
+#include "TitlesFixture.h"
+
+#include "ui/Panel.h"
+#include "ui/Twips.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace telbo;
+using namespace telbo::test;
+
+namespace {
+
+enum Cmd { Set, SetAll, SetAllWithNum, SetAllWithTitle, Copy, Paste, AllClear, ReadOnly };
+
+FixedText<128> Text128(const std::string& s) {
+    FixedText<128> f;
+    f.Store(s);
+    return f;
+}
+
+TagRecord SampleTag(const std::string& title, int genre) {
+    TagRecord t;
+    t.Title.Fill(title);
+    t.Artist.Fill("Artist");
+    t.Album.Fill("Album");
+    t.Year.Fill("1999");
+    t.Comment.Fill("Comment");
+    t.GenreNumber = genre;
+    t.GenreName.Fill(FakeDecoder::GenreName(genre));
+    return t;
+}
+
+class TagEditorTest : public TitlesFixture {
+protected:
+    QStringList tracks;
+
+    void UseTracks(int n) {
+        tracks = MakeTracks(n);
+        ShowTracks(tracks);
+    }
+    void Cmd(int index) { Click(w->ui.lblTagSet[static_cast<std::size_t>(index)]); }
+    QLineEdit* Box(int i) { return w->ui.txtTagData[static_cast<std::size_t>(i)]; }
+    int Genre() const { return w->ui.cmbTagGenre->currentIndex(); }
+    // Opens the editor on `row` as a user would: select, then ShowTag twice.
+    void OpenEditor(int row) {
+        Select(row);
+        Click(w->ui.lblShowTag);
+        Click(w->ui.lblShowTag);
+        ASSERT_EQ(w->st.TagShowFlag, 2);
+    }
+    const std::vector<TagRecord>& Written(int track) { return decoder.written[Std(tracks[track])]; }
+    QStringList Writes() const { return decoder.callsStartingWith("setTagInfo"); }
+    QString WriteOf(int track) const { return "setTagInfo " + tracks[track] + " 1 1"; }
+};
+
+TEST_F(TagEditorTest, ShowTagWithoutSelectionSelectsTheFirstTrackOnly) {
+    Click(w->ui.lblShowTag); // empty list: nothing at all
+    EXPECT_EQ(w->st.TagShowFlag, 0);
+    EXPECT_TRUE(decoder.calls.isEmpty());
+
+    UseTracks(3);
+    Click(w->ui.lblShowTag);
+    EXPECT_EQ(w->ui.lstFile[1]->currentRow(), 0);
+    EXPECT_EQ(w->st.TagShowFlag, 0);
+    EXPECT_TRUE(w->ui.frmTag[0]->isHidden());
+    EXPECT_TRUE(w->ui.frmTag[1]->isHidden());
+    EXPECT_EQ(w->ui.lblShowTag->caption(), "ShowTag");
+}
+
+TEST_F(TagEditorTest, ShowTagCyclesViewEditorHidden) {
+    UseTracks(2);
+    decoder.tags[Std(tracks[1])] = SampleTag("Second", 17);
+    Select(1);
+    const Label* showTag = w->ui.lblShowTag;
+
+    Click(w->ui.lblShowTag);
+    EXPECT_EQ(w->st.TagShowFlag, 1);
+    EXPECT_EQ(showTag->caption(), "ShowTag");
+    EXPECT_EQ(Color(showTag), "#C0C0FF");
+    EXPECT_FALSE(w->ui.frmTag[0]->isHidden());
+    EXPECT_TRUE(w->ui.frmTag[1]->isHidden());
+    EXPECT_EQ(w->ui.lblTagInfo[0]->caption(), "t2");
+    EXPECT_EQ(w->ui.lblTagData[0]->caption(), "Second");
+    EXPECT_EQ(w->ui.lblTagData[3]->caption(), "1999");
+    EXPECT_EQ(w->ui.lblTagData[4]->caption(), "Genre 17");
+    EXPECT_EQ(w->ui.lblTagData[5]->caption(), "Comment");
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(tw::Height(w->ui.lstFile[i]), 1770);
+
+    Click(w->ui.lblShowTag);
+    EXPECT_EQ(w->st.TagShowFlag, 2);
+    EXPECT_EQ(showTag->caption(), "TagSet");
+    EXPECT_EQ(Color(showTag), "#C0C0FF");
+    EXPECT_TRUE(w->ui.frmTag[0]->isHidden());
+    EXPECT_FALSE(w->ui.frmTag[1]->isHidden());
+    EXPECT_EQ(Box(0)->text(), "Second");
+    EXPECT_EQ(Genre(), 17);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(tw::Height(w->ui.lstFile[i]), 1770);
+
+    Click(w->ui.lblShowTag);
+    EXPECT_EQ(w->st.TagShowFlag, 0);
+    EXPECT_EQ(showTag->caption(), "ShowTag");
+    EXPECT_EQ(Color(showTag), "#808080");
+    EXPECT_TRUE(w->ui.frmTag[0]->isHidden());
+    EXPECT_TRUE(w->ui.frmTag[1]->isHidden());
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(tw::Height(w->ui.lstFile[i]), 4335);
+    EXPECT_TRUE(Writes().isEmpty());
+}
+
+TEST_F(TagEditorTest, EditorShowsFieldsAndStoresFixedWidths) {
+    UseTracks(1);
+    TagRecord tag = SampleTag("Song", 3);
+    tag.Artist.Store("   "); // blanks only: shown empty
+    tag.Year.Fill("12345"); // the box takes four characters
+    decoder.tags[Std(tracks[0])] = tag;
+    OpenEditor(0);
+    EXPECT_EQ(Box(0)->text(), "Song");
+    EXPECT_EQ(Box(1)->text(), "");
+    EXPECT_EQ(Box(2)->text(), "Album");
+    EXPECT_EQ(Box(3)->text(), "1234");
+    EXPECT_EQ(Box(4)->text(), "Comment");
+    EXPECT_EQ(w->ui.lblTagSet[7]->caption(), "");
+
+    Box(0)->setText(QString(200, u'x'));
+    Box(1)->setText("Me");
+    Cmd(Set);
+    ASSERT_EQ(Written(0).size(), 1u);
+    const TagRecord& out = Written(0)[0];
+    EXPECT_EQ(out.Title, Text128(std::string(128, 'x')));
+    EXPECT_EQ(out.Artist, Text128("Me"));
+    EXPECT_EQ(out.Year.Raw(), "1234 ");
+    EXPECT_EQ(out.GenreNumber, 3);
+    EXPECT_EQ(out.GenreName, tag.GenreName); // the name is not taken from the list
+    EXPECT_EQ(out.Comment, Text128("Comment"));
+}
+
+TEST_F(TagEditorTest, CommandsNeedASelectedTrack) {
+    UseTracks(2);
+    for (int cmd = 0; cmd < 14; ++cmd) Cmd(cmd);
+    EXPECT_TRUE(decoder.calls.isEmpty());
+    EXPECT_EQ(Genre(), -1);
+}
+
+TEST_F(TagEditorTest, SetAllWithNumNumbersEveryTitle) {
+    UseTracks(12);
+    OpenEditor(4);
+    Box(0)->setText("Song ");
+    Box(1)->setText("Band");
+    Cmd(SetAllWithNum);
+    for (int i = 0; i < 12; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_FALSE(Written(i).empty());
+        const std::string number = (i < 9 ? "0" : "") + std::to_string(i + 1);
+        EXPECT_EQ(Written(i).back().Title, Text128("Song " + number));
+        EXPECT_EQ(Written(i).back().Artist, Text128("Band"));
+    }
+    // Reloaded afterwards from what was written.
+    EXPECT_EQ(Box(0)->text().trimmed(), "Song 05");
+
+    Box(0)->setText("");
+    Cmd(SetAllWithNum);
+    for (int i = 0; i < 12; ++i) {
+        const std::string number = (i < 9 ? "0" : "") + std::to_string(i + 1);
+        EXPECT_EQ(Written(i).back().Title, Text128(number));
+    }
+}
+
+TEST_F(TagEditorTest, SetAllWithNumGrowsPastTwoDigits) {
+    UseTracks(101);
+    OpenEditor(0);
+    Box(0)->setText("#");
+    Cmd(SetAllWithNum);
+    EXPECT_EQ(Written(8).back().Title, Text128("#09"));
+    EXPECT_EQ(Written(99).back().Title, Text128("#100"));
+    EXPECT_EQ(Written(100).back().Title, Text128("#101"));
+}
+
+TEST_F(TagEditorTest, SetAllWithTitleTakesTheNameUpToItsFirstDot) {
+    tracks = {platform.makeFile("my.music/a.b.mp3"), platform.makeFile("Intro.mp3")};
+    ShowTracks(tracks);
+    OpenEditor(1);
+    Box(0)->setText("ignored");
+    Cmd(SetAllWithTitle);
+    EXPECT_EQ(Written(0).back().Title, Text128("a"));
+    EXPECT_EQ(Written(1).back().Title, Text128("Intro"));
+    EXPECT_EQ(Box(0)->text().trimmed(), "Intro");
+}
+
+TEST_F(TagEditorTest, SelectedTrackIsWrittenFirstAndAgainInTheLoop) {
+    UseTracks(3);
+    OpenEditor(1);
+    Box(0)->setText("Same");
+    decoder.clearCalls();
+    Cmd(SetAll);
+    EXPECT_EQ(Writes(), QStringList({WriteOf(1), WriteOf(0), WriteOf(1), WriteOf(2)}));
+    EXPECT_EQ(Written(1).size(), 2u);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Written(i).back().Title, Text128("Same"));
+}
+
+TEST_F(TagEditorTest, FailedWriteDoesNotStopTheOthers) {
+    UseTracks(4);
+    OpenEditor(0);
+    decoder.failWrites.insert(Std(tracks[2]));
+    QFile::remove(tracks[2]); // vanished behind the player's back
+    Box(0)->setText("Song ");
+    Cmd(SetAllWithNum);
+    EXPECT_TRUE(Written(2).empty());
+    EXPECT_EQ(Written(3).back().Title, Text128("Song 04"));
+    Cmd(SetAll);
+    EXPECT_EQ(Written(3).size(), 2u);
+    EXPECT_EQ(Writes().size(), 2 * 5);
+}
+
+TEST_F(TagEditorTest, CopyTakesTheLoadedTagNotUnsavedEdits) {
+    UseTracks(2);
+    const TagRecord loaded = SampleTag("Loaded", 9);
+    decoder.tags[Std(tracks[0])] = loaded;
+    OpenEditor(0);
+    Box(0)->setText("Edited");
+    Cmd(Copy);
+    EXPECT_EQ(w->st.TagClipboard, loaded);
+
+    Select(1);
+    w->tagEditor.LoadTagEditor(1); // untagged: a zero-filled record
+    EXPECT_EQ(Genre(), 0);
+    Cmd(Paste);
+    EXPECT_EQ(Box(0)->text(), "Loaded");
+    EXPECT_EQ(Box(3)->text(), "1999");
+    EXPECT_EQ(Genre(), 9);
+    EXPECT_TRUE(Writes().isEmpty());
+}
+
+TEST_F(TagEditorTest, PasteBeforeCopyClearsTheFields) {
+    UseTracks(1);
+    decoder.tags[Std(tracks[0])] = SampleTag("Song", 30);
+    OpenEditor(0);
+    ASSERT_EQ(Genre(), 30);
+    Cmd(Paste);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(Box(i)->text(), "");
+    EXPECT_EQ(Genre(), 0);
+    EXPECT_EQ(w->st.EditTag, TagRecord{});
+    EXPECT_TRUE(Writes().isEmpty());
+}
+
+TEST_F(TagEditorTest, AllClearSelectsTheFirstGenre) {
+    UseTracks(1);
+    decoder.tags[Std(tracks[0])] = SampleTag("Song", 30);
+    OpenEditor(0);
+    Cmd(AllClear);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(Box(i)->text(), "");
+    EXPECT_EQ(Genre(), 0);
+    const TagRecord& e = w->st.EditTag;
+    EXPECT_EQ(e.GenreNumber, 0);
+    EXPECT_EQ(e.Title, Text128(""));
+    EXPECT_EQ(e.GenreName, Text128(""));
+    EXPECT_EQ(e.Year.Raw(), "     ");
+    EXPECT_TRUE(Writes().isEmpty());
+}
+
+TEST_F(TagEditorTest, ClearLabelsEmptyOneFieldEach) {
+    UseTracks(1);
+    decoder.tags[Std(tracks[0])] = SampleTag("Song", 30);
+    OpenEditor(0);
+    Cmd(9);
+    Cmd(13);
+    EXPECT_EQ(Box(0)->text(), "Song");
+    EXPECT_EQ(Box(1)->text(), "");
+    EXPECT_EQ(Box(2)->text(), "Album");
+    EXPECT_EQ(Box(4)->text(), "");
+    Cmd(12);
+    EXPECT_EQ(Genre(), 0);
+    Cmd(11);
+    EXPECT_EQ(Box(3)->text(), "");
+}
+
+TEST_F(TagEditorTest, GenreOutsideTheListKeepsTheSelection) {
+    UseTracks(2);
+    decoder.tags[Std(tracks[0])] = SampleTag("One", 5);
+    decoder.tags[Std(tracks[1])] = SampleTag("Two", 255);
+    OpenEditor(0);
+    ASSERT_EQ(Genre(), 5);
+    w->tagEditor.LoadTagEditor(1);
+    EXPECT_EQ(Box(0)->text(), "Two");
+    EXPECT_EQ(Genre(), 5);
+    Cmd(Copy); // the clipboard holds genre 255 now
+    w->tagEditor.LoadTagEditor(0);
+    Cmd(12);
+    Cmd(Paste);
+    EXPECT_EQ(Genre(), 0);
+}
+
+// Root writes every file whatever its mode bits. To see a read-only file as a user does, the
+// file is handed to an unprivileged account and the real user id (the one access() asks
+// with) becomes that account's while the effective id stays root; restored on destruction.
+class UnprivilegedView {
+public:
+    UnprivilegedView(const QString& folder, const QString& file) : folder_(QFile::encodeName(folder)) {
+        if (::geteuid() != 0) {
+            ok_ = true;
+            return;
+        }
+        const QByteArray path = QFile::encodeName(file);
+        struct stat st {};
+        if (::stat(folder_.constData(), &st) != 0) return;
+        folderMode_ = st.st_mode & 07777;
+        if (::chown(path.constData(), kNobody, kNobody) != 0) return;
+        if (::chmod(folder_.constData(), folderMode_ | 0011) != 0) return;
+        changed_ = true;
+        ok_ = ::setresuid(kNobody, 0, 0) == 0;
+    }
+    ~UnprivilegedView() {
+        if (!changed_) return;
+        if (::setresuid(0, 0, 0) != 0) std::abort(); // never go on with a changed identity
+        ::chmod(folder_.constData(), folderMode_);
+    }
+    bool ok() const { return ok_; }
+
+private:
+    static constexpr uid_t kNobody = 65534;
+    QByteArray folder_;
+    mode_t folderMode_ = 0700;
+    bool changed_ = false;
+    bool ok_ = false;
+};
+
+TEST_F(TagEditorTest, ReadOnlyFileLocksTheEditorUntilCleared) {
+    UseTracks(1);
+    decoder.tags[Std(tracks[0])] = SampleTag("Song", 3);
+    const QByteArray path = QFile::encodeName(tracks[0]);
+    ASSERT_EQ(::chmod(path.constData(), 0444), 0);
+    UnprivilegedView view(platform.dir.path(), tracks[0]);
+    if (!view.ok()) GTEST_SKIP() << "cannot take an unprivileged user's view of the file here";
+
+    OpenEditor(0);
+    EXPECT_EQ(w->ui.lblTagSet[7]->caption(), "ReadOnly");
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(Box(i)->isReadOnly());
+    EXPECT_FALSE(w->ui.cmbTagGenre->isEnabled());
+    EXPECT_EQ(Box(0)->text(), "Song");
+
+    Cmd(Set); // still handed to the decoder, which reports the failure itself
+    EXPECT_EQ(Writes().size(), 1);
+
+    Cmd(ReadOnly);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u); // writable for the user, the rest as it was
+    EXPECT_EQ(w->ui.lblTagSet[7]->caption(), "");
+    for (int i = 0; i < 5; ++i) EXPECT_FALSE(Box(i)->isReadOnly());
+    EXPECT_TRUE(w->ui.cmbTagGenre->isEnabled());
+}
+
+} // namespace
