@@ -1,0 +1,134 @@
+// Equalizer presets and band sliders; sampling-rate and stereo/mono options.
+
+#include "PlaybackFixture.h"
+#include "playback/Transport.h"
+#include "ui/Label.h"
+
+#include <QComboBox>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace telbo::test {
+namespace {
+
+class EqualizerTest : public PlaybackFixture {
+protected:
+    void Choose(int preset) {
+        w->ui.cmbEqualizer->setCurrentIndex(preset);
+        w->equalizer.cmbEqualizer_Click(preset);
+    }
+    QList<int> Sliders() const {
+        QList<int> out;
+        for (QScrollBar* s : w->ui.sclEqualizer) out << s->value();
+        return out;
+    }
+};
+
+TEST_F(EqualizerTest, PresetSetsTheSlidersAndReachesTheDecoderInOneUpdate) {
+    Create();
+    Choose(7);
+    EXPECT_EQ(w->ui.cmbEqualizer->currentText(), "Rock");
+    const QList<int> rock{80, 58, 31, 0, -18, -22, 0, -31, -52, -62};
+    EXPECT_EQ(Sliders(), rock);
+    EXPECT_EQ(Calls(), QStringList({"setEqualizer 80,58,31,0,-18,-22,0,-31,-52,-62", "reload"}));
+    for (int b = 0; b < 10; ++b) EXPECT_EQ(w->st.EqualizerBands[b], rock[b]) << b;
+    EXPECT_TRUE(w->st.EqualizerReady);
+
+    // Back to "Default": ten zeros, still one update however many sliders moved.
+    decoder.clearCalls();
+    Choose(0);
+    EXPECT_EQ(Sliders(), QList<int>(10, 0));
+    EXPECT_EQ(Calls(), QStringList({"setEqualizer 0,0,0,0,0,0,0,0,0,0", "reload"}));
+}
+
+TEST_F(EqualizerTest, DefaultIsSentEvenWhenNoSliderMoves) {
+    Create();
+    Choose(0);
+    EXPECT_EQ(Calls(), QStringList({"setEqualizer 0,0,0,0,0,0,0,0,0,0", "reload"}));
+}
+
+TEST_F(EqualizerTest, BandMovesReachTheDecoderOnlyAfterTheFirstPreset) {
+    Create();
+    w->ui.sclEqualizer[3]->setValue(-40);
+    EXPECT_EQ(w->st.EqualizerBands[3], -40);
+    EXPECT_TRUE(Calls().isEmpty());
+
+    Choose(0);
+    decoder.clearCalls();
+    w->ui.sclEqualizer[3]->setValue(-40);
+    EXPECT_EQ(Calls(), QStringList({"setEqualizer 0,0,0,-40,0,0,0,0,0,0", "reload"}));
+
+    // The bars end at -120 and 120.
+    decoder.clearCalls();
+    w->ui.sclEqualizer[9]->setValue(500);
+    EXPECT_EQ(Calls(), QStringList({"setEqualizer 0,0,0,-40,0,0,0,0,0,120", "reload"}));
+}
+
+TEST_F(EqualizerTest, PresetsAreTheOnesOfTheList) {
+    Create();
+    Choose(1); // "Old radio" reaches both ends of the bars
+    EXPECT_EQ(Sliders(), QList<int>({-120, -120, -102, -89, -55, 120, 120, -120, -120, -120}));
+    Choose(9);
+    EXPECT_EQ(w->ui.cmbEqualizer->currentText(), "WooferBoost");
+    EXPECT_EQ(Sliders(), QList<int>({120, 120, 60, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+class DecodeOptionsTest : public PlaybackFixture {};
+
+TEST_F(DecodeOptionsTest, RateChoiceStopsPlaybackAndAppliesFromTheNextPlay) {
+    CreateWithTracks(2);
+    Click(Transport::Play);
+    decoder.elapsed = 42;
+    Tick();
+    decoder.clearCalls();
+    w->decodeOptions.SelectSmpRate(1);
+    EXPECT_EQ(Calls(), QStringList({"stop", "close", "setDecodeOption 1 0 24000"}));
+    EXPECT_EQ(w->st.SamplingRate, 1);
+    EXPECT_EQ(w->st.DecodeOptions, (DecodeOptions{1, 0, 24000}));
+    EXPECT_TRUE(w->ui.optSmpRate[1]->isChecked());
+    EXPECT_EQ(w->ui.lblNowTime->caption(), "00:00");
+    EXPECT_FALSE(w->ui.tmrTime->isActive());
+
+    decoder.clearCalls();
+    Click(Transport::Play);
+    EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
+}
+
+TEST_F(DecodeOptionsTest, MonoKeepsTheRateChoice) {
+    CreateWithTracks(1);
+    w->decodeOptions.SelectSmpRate(2);
+    decoder.clearCalls();
+    w->decodeOptions.SelectStereo(1);
+    EXPECT_EQ(w->st.StereoConf, 1);
+    EXPECT_EQ(w->st.DecodeOptions, (DecodeOptions{2, 1, 24000}));
+    EXPECT_EQ(Calls().last(), "setDecodeOption 2 1 24000");
+    EXPECT_TRUE(w->ui.optStereo[1]->isChecked());
+
+    // Selecting the choice already made still applies it (and stops).
+    decoder.clearCalls();
+    w->decodeOptions.SelectStereo(1);
+    EXPECT_EQ(Calls(), QStringList({"stop", "close", "setDecodeOption 2 1 24000"}));
+}
+
+TEST_F(DecodeOptionsTest, UserClickOnAnOptionRunsItsHandler) {
+    Create();
+    w->ui.optStereo[1]->click();
+    EXPECT_EQ(w->st.StereoConf, 1);
+    EXPECT_EQ(decoder.options, (DecodeOptions{0, 1, 24000}));
+}
+
+TEST_F(DecodeOptionsTest, ChoiceWithoutAButtonFallsBackToTheFirst) {
+    Create();
+    w->st.SamplingRate = 7; // as from a damaged settings file
+    w->decodeOptions.SelectSmpRate(7);
+    w->decodeOptions.SelectStereo(-3);
+    EXPECT_EQ(w->st.SamplingRate, 0);
+    EXPECT_EQ(w->st.StereoConf, 0);
+    EXPECT_TRUE(w->ui.optSmpRate[0]->isChecked());
+    EXPECT_TRUE(w->ui.optStereo[0]->isChecked());
+    EXPECT_EQ(decoder.options, (DecodeOptions{0, 0, 24000}));
+}
+
+} // namespace
+} // namespace telbo::test

@@ -1,0 +1,300 @@
+// What "Next" plays in each play mode and what happens at the end of the list, with scripted
+// draws.
+
+#include "PlaybackFixture.h"
+#include "playback/Transport.h"
+
+#include <QFile>
+#include <QTimer>
+
+#include <algorithm>
+#include <set>
+
+namespace telbo::test {
+namespace {
+
+enum Mode { Normal = 0, Repert = 1, Shuffle = 2, Random = 3, RandomAllList = 4 };
+enum AtEnd { StopAtEnd = 0, RepeatList = 1, NextList = 2, RandomList = 3 };
+
+class PlayOrderTest : public PlaybackFixture {
+protected:
+    void Modes(int play, int atEnd) {
+        w->st.PlayTypeFlag = static_cast<std::int16_t>(play);
+        w->st.NextTypeFlag = static_cast<std::int16_t>(atEnd);
+    }
+    void Next() { Click(Transport::Next); }
+    QStringList Stopped() const { return {"stop", "close"}; }
+    // Writes a list file of the given tracks and appends it to the list collection.
+    QString AddListFile(const QString& name, const QStringList& entries) {
+        QByteArray text;
+        for (const QString& e : entries) text += e.toUtf8() + "\r\n";
+        const QString path = platform.makeFile(name, text);
+        w->st.ListFiles[static_cast<std::size_t>(w->st.ListKO++)] = path;
+        return path;
+    }
+    QStringList CurrentTracks() const {
+        QStringList out;
+        for (int i = 0; i < w->st.KO; ++i) out << w->st.TitleFiles[static_cast<std::size_t>(i)];
+        return out;
+    }
+    // Reading list files belongs to the list commands; skip what needs it until it reads.
+    bool ListFilesReadable() {
+        const QString probe = platform.makeFile("probe.m3u", tracks.value(0, "a.mp3").toUtf8() + "\r\n");
+        const auto saved = w->st.TitleFiles;
+        const auto savedKO = w->st.KO;
+        const bool ok = w->listFiles.ReadListFile(probe) && w->st.KO == savedKO + 1;
+        w->st.TitleFiles = saved;
+        w->st.KO = savedKO;
+        QFile::remove(probe);
+        return ok;
+    }
+};
+
+TEST_F(PlayOrderTest, NormalAdvancesAndStopsOnTheFirstTrackAtTheEnd) {
+    CreateWithTracks(3);
+    Modes(Normal, StopAtEnd);
+    w->st.PlayPoint = -1; // as after opening a list
+    Next();
+    EXPECT_EQ(w->st.PlayPoint, 0);
+    EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
+
+    w->st.PlayPoint = 2;
+    decoder.clearCalls();
+    Next();
+    EXPECT_EQ(w->st.PlayPoint, 0);
+    EXPECT_EQ(Calls(), Stopped());
+    EXPECT_FALSE(w->ui.tmrTime->isActive());
+}
+
+TEST_F(PlayOrderTest, RepeatListPlaysTheFirstTrackAfterTheLast) {
+    CreateWithTracks(3);
+    Modes(Normal, RepeatList);
+    w->st.PlayPoint = 2;
+    Next();
+    EXPECT_EQ(w->st.PlayPoint, 0);
+    EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
+}
+
+TEST_F(PlayOrderTest, EmptyTrackListByMode) {
+    Create();
+    Script({});
+    Modes(Normal, StopAtEnd);
+    w->st.PlayPoint = -1;
+    Next();
+    EXPECT_EQ(w->st.PlayPoint, 0);
+    EXPECT_EQ(Calls(), Stopped());
+
+    decoder.clearCalls();
+    Next(); // PlayPoint 0 with nothing to play: no end of list
+    EXPECT_TRUE(Calls().isEmpty());
+
+    w->st.PlayTypeFlag = Random;
+    Next();
+    EXPECT_TRUE(Calls().isEmpty());
+
+    w->st.PlayTypeFlag = Shuffle;
+    Next();
+    EXPECT_EQ(Calls(), Stopped());
+    EXPECT_EQ(script->used(), 0u);
+}
+
+TEST_F(PlayOrderTest, ShufflePlaysEachTrackOnceThenEndsTheCycle) {
+    CreateWithTracks(3);
+    Modes(Shuffle, StopAtEnd);
+    // The third draw repeats track 2 and is drawn again.
+    Script({DrawFor(1, 3), DrawFor(2, 3), DrawFor(1, 3), DrawFor(0, 3)});
+    Next();
+    Next();
+    Next();
+    EXPECT_EQ(Opened(), QStringList({tracks[1], tracks[2], tracks[0]}));
+    EXPECT_EQ(w->st.ShuffleCount, 3);
+
+    decoder.clearCalls();
+    Next();
+    EXPECT_EQ(Calls(), Stopped());
+    EXPECT_EQ(w->st.ShuffleCount, 0);
+    EXPECT_TRUE(std::none_of(w->st.ShuffleDone.begin(), w->st.ShuffleDone.end(), [](bool b) { return b; }));
+    EXPECT_EQ(w->st.PlayPoint, 0); // the last drawn index stays
+    EXPECT_EQ(script->used(), 4u);
+}
+
+TEST_F(PlayOrderTest, ShuffleWithOneTrack) {
+    CreateWithTracks(1);
+    Modes(Shuffle, StopAtEnd);
+    Script({DrawFor(0, 1)});
+    Next();
+    EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
+    decoder.clearCalls();
+    Next();
+    EXPECT_EQ(Calls(), Stopped());
+}
+
+TEST_F(PlayOrderTest, ShuffleWithRepeatReplaysTheLastDrawnTrackAndStartsAFreshCycle) {
+    CreateWithTracks(2);
+    Modes(Shuffle, RepeatList);
+    Script({DrawFor(1, 2), DrawFor(0, 2), DrawFor(0, 2)});
+    Next();
+    Next();
+    decoder.clearCalls();
+    Next(); // cycle complete: the last drawn track once more
+    EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
+    EXPECT_EQ(w->st.ShuffleCount, 0);
+    Next(); // first draw of the new cycle is not a repeat
+    EXPECT_EQ(w->st.ShuffleCount, 1);
+    EXPECT_EQ(Opened().last(), tracks[0]);
+}
+
+TEST_F(PlayOrderTest, ShuffleOverAFullListPlaysEveryTrackOncePerCycle) {
+    CreateWithTracks(101);
+    Modes(Shuffle, RepeatList);
+    w->playOrder.setRandomSource(std::make_unique<StdRandomSource>(2024u));
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        decoder.clearCalls();
+        for (int i = 0; i < 101; ++i) Next();
+        const QStringList opened = Opened();
+        ASSERT_EQ(opened.size(), 101);
+        EXPECT_EQ(std::set<QString>(opened.begin(), opened.end()).size(), 101u) << "cycle " << cycle;
+        EXPECT_EQ(w->st.ShuffleCount, 101);
+
+        decoder.clearCalls();
+        Next(); // ends the cycle; "Repert" replays the last drawn track
+        EXPECT_EQ(Opened(), QStringList({opened.last()}));
+        EXPECT_EQ(w->st.ShuffleCount, 0);
+    }
+}
+
+TEST_F(PlayOrderTest, ShuffleEndsWhenTheListShrankUnderTheCycle) {
+    CreateWithTracks(5);
+    Modes(Shuffle, StopAtEnd);
+    Script({DrawFor(0, 5), DrawFor(1, 5), DrawFor(3, 5), DrawFor(4, 5)});
+    for (int i = 0; i < 4; ++i) Next();
+    ASSERT_EQ(w->st.ShuffleCount, 4);
+
+    // Tracks removed: both remaining indexes are marked, the count is above the length.
+    SetTracks(tracks.mid(0, 2));
+    decoder.clearCalls();
+    Next();
+    EXPECT_EQ(Calls(), Stopped());
+    EXPECT_EQ(w->st.ShuffleCount, 0);
+}
+
+TEST_F(PlayOrderTest, ShuffleAfterShrinkingStillDrawsAnUnplayedTrack) {
+    CreateWithTracks(5);
+    Modes(Shuffle, StopAtEnd);
+    Script({DrawFor(0, 5), DrawFor(2, 5), DrawFor(0, 4), DrawFor(3, 4)});
+    Next();
+    Next();
+    SetTracks(tracks.mid(0, 4)); // index 1 and 3 are still unplayed
+    decoder.clearCalls();
+    Next();
+    EXPECT_EQ(Calls(), QStringList({Open(3), "play"}));
+}
+
+TEST_F(PlayOrderTest, RandomWithOneTrackAlwaysReplaysIt) {
+    CreateWithTracks(1);
+    Modes(Random, StopAtEnd);
+    Script({0.0f, 0.5f, 0.99999994f});
+    for (int i = 0; i < 3; ++i) Next();
+    EXPECT_EQ(Opened(), QStringList({tracks[0], tracks[0], tracks[0]}));
+}
+
+TEST_F(PlayOrderTest, RandomAllListWithoutListFilesPlaysARandomTrackOfTheList) {
+    CreateWithTracks(3);
+    Modes(RandomAllList, StopAtEnd);
+    Script({DrawFor(2, 3)});
+    Next();
+    EXPECT_EQ(Calls(), QStringList({Open(2), "play"}));
+    EXPECT_EQ(w->st.KO, 3);
+}
+
+TEST_F(PlayOrderTest, RandomAllListLoadsTheDrawnListAndPlaysADrawnTrack) {
+    CreateWithTracks(4);
+    if (!ListFilesReadable()) GTEST_SKIP() << "list files cannot be read yet";
+    AddListFile("a.m3u", tracks.mid(0, 1));
+    AddListFile("b.m3u", tracks.mid(1, 3));
+    Modes(RandomAllList, StopAtEnd);
+    Script({DrawFor(1, 2), DrawFor(2, 3)});
+    Next();
+    EXPECT_EQ(w->st.ListPoint, 1);
+    EXPECT_EQ(CurrentTracks(), tracks.mid(1, 3));
+    EXPECT_EQ(Opened(), QStringList({tracks[3]}));
+}
+
+TEST_F(PlayOrderTest, NextListWrapsToTheFirstListFile) {
+    CreateWithTracks(5);
+    if (!ListFilesReadable()) GTEST_SKIP() << "list files cannot be read yet";
+    AddListFile("a.m3u", tracks.mid(0, 2));
+    AddListFile("b.m3u", tracks.mid(2, 3));
+    Modes(Normal, NextList);
+    SetTracks(tracks.mid(2, 3));
+    w->st.ListPoint = 1;
+    w->st.PlayPoint = 2;
+    Next();
+    EXPECT_EQ(w->st.ListPoint, 0);
+    EXPECT_EQ(CurrentTracks(), tracks.mid(0, 2));
+    EXPECT_EQ(w->st.PlayPoint, 0);
+    EXPECT_EQ(Opened(), QStringList({tracks[0]}));
+}
+
+TEST_F(PlayOrderTest, NextListWithOneListFileReadsItAgain) {
+    CreateWithTracks(3);
+    if (!ListFilesReadable()) GTEST_SKIP() << "list files cannot be read yet";
+    AddListFile("a.m3u", tracks);
+    Modes(Normal, NextList);
+    w->st.PlayPoint = 2;
+    Next();
+    EXPECT_EQ(w->st.ListPoint, 0);
+    EXPECT_EQ(CurrentTracks(), tracks); // read again, not appended
+    EXPECT_EQ(Opened(), QStringList({tracks[0]}));
+}
+
+TEST_F(PlayOrderTest, NextListFromAListPointPastRemovedListFilesWraps) {
+    CreateWithTracks(3);
+    if (!ListFilesReadable()) GTEST_SKIP() << "list files cannot be read yet";
+    AddListFile("a.m3u", tracks.mid(0, 1));
+    Modes(Normal, NextList);
+    w->st.ListPoint = 4; // list files after the first were removed
+    w->st.PlayPoint = 2;
+    Next();
+    EXPECT_EQ(w->st.ListPoint, 0);
+    EXPECT_EQ(CurrentTracks(), tracks.mid(0, 1));
+    EXPECT_EQ(Opened(), QStringList({tracks[0]}));
+}
+
+TEST_F(PlayOrderTest, RandomListMayPickTheCurrentListAgain) {
+    CreateWithTracks(3);
+    if (!ListFilesReadable()) GTEST_SKIP() << "list files cannot be read yet";
+    AddListFile("a.m3u", tracks.mid(0, 1));
+    AddListFile("b.m3u", tracks.mid(1, 2));
+    Modes(Normal, RandomList);
+    Script({DrawFor(1, 2)});
+    SetTracks(tracks.mid(1, 2));
+    w->st.ListPoint = 1;
+    w->st.PlayPoint = 1;
+    Next();
+    EXPECT_EQ(w->st.ListPoint, 1);
+    EXPECT_EQ(CurrentTracks(), tracks.mid(1, 2));
+    EXPECT_EQ(Opened(), QStringList({tracks[1]}));
+}
+
+TEST_F(PlayOrderTest, ShuffleIndexBeyondTheNextListPlaysNothingUntilTheNextTick) {
+    CreateWithTracks(4);
+    if (!ListFilesReadable()) GTEST_SKIP() << "list files cannot be read yet";
+    AddListFile("a.m3u", tracks.mid(0, 1));
+    AddListFile("b.m3u", tracks);
+    Modes(Shuffle, NextList);
+    w->st.ListPoint = 1;
+    Script({DrawFor(0, 4), DrawFor(2, 4), DrawFor(1, 4), DrawFor(3, 4), DrawFor(0, 1)});
+    for (int i = 0; i < 4; ++i) Next(); // the last drawn index, 3, is not in list a
+    decoder.clearCalls();
+    Next(); // cycle complete: list a (one track) becomes current, index 3 is not in it
+    EXPECT_EQ(w->st.ListPoint, 0);
+    EXPECT_TRUE(Opened().isEmpty());
+
+    decoder.state = 0;
+    Tick(); // the clock still runs from the last track and moves on
+    EXPECT_EQ(Opened(), QStringList({tracks[0]}));
+}
+
+} // namespace
+} // namespace telbo::test

@@ -1,0 +1,235 @@
+// Transport commands, the play clock and the position slider against the fake decoder.
+
+#include "PlaybackFixture.h"
+#include "playback/Transport.h"
+#include "ui/Label.h"
+
+#include <QScrollBar>
+#include <QTimer>
+
+namespace telbo::test {
+namespace {
+
+using Cmd = Transport::Command;
+
+class TransportTest : public PlaybackFixture {
+protected:
+    QString TimeShown() const { return w->ui.lblNowTime->caption(); }
+    QScrollBar* Slider() const { return w->ui.sclNowTime; }
+    bool ClockOn() const { return w->ui.tmrTime->isActive(); }
+    const QString stoppedCaption = QString(QChar(0x266A)) + QStringLiteral("Telbo Ver.1.00");
+};
+
+TEST_F(TransportTest, PlayStopPlayRestartsTheSameTrackAndTheClock) {
+    CreateWithTracks(3);
+    w->st.PlayPoint = 1;
+    Click(Cmd::Play);
+    EXPECT_EQ(Calls(), QStringList({Open(1), "play"}));
+    EXPECT_TRUE(ClockOn());
+    EXPECT_EQ(Slider()->maximum(), 180);
+
+    decoder.elapsed = 65;
+    Tick();
+    EXPECT_EQ(TimeShown(), "01:05");
+    EXPECT_EQ(Slider()->value(), 65);
+
+    decoder.clearCalls();
+    Click(Cmd::Stop);
+    EXPECT_EQ(Calls(), QStringList({"stop", "close"}));
+    EXPECT_FALSE(ClockOn());
+    EXPECT_EQ(TimeShown(), "00:00");
+    EXPECT_EQ(Slider()->value(), 0);
+    EXPECT_EQ(Slider()->maximum(), 0);
+    EXPECT_EQ(w->st.PlayPoint, 1);
+    EXPECT_EQ(w->windowTitle(), stoppedCaption);
+
+    decoder.clearCalls();
+    Click(Cmd::Play);
+    EXPECT_EQ(Calls(), QStringList({Open(1), "play"}));
+    EXPECT_TRUE(ClockOn());
+    Tick();
+    EXPECT_EQ(TimeShown(), "00:00");
+}
+
+TEST_F(TransportTest, PlayOpensOnlySlotsOfTheTrackList) {
+    Create();
+    Click(Cmd::Play); // empty list
+    tracks = MakeTracks(3);
+    SetTracks(tracks);
+    for (int outside : {-1, -2, 3, 100}) {
+        w->st.PlayPoint = static_cast<std::int16_t>(outside);
+        Click(Cmd::Play);
+    }
+    EXPECT_TRUE(Calls().isEmpty()) << Calls().join(" | ").toStdString();
+    EXPECT_FALSE(ClockOn());
+}
+
+TEST_F(TransportTest, RevStepsBackButNotBeforeTheFirstTrack) {
+    CreateWithTracks(5);
+    w->st.PlayPoint = 4;
+    Click(Cmd::Rev);
+    EXPECT_EQ(w->st.PlayPoint, 3);
+    EXPECT_EQ(Calls(), QStringList({Open(3), "play"}));
+
+    w->st.PlayPoint = 0;
+    decoder.clearCalls();
+    Click(Cmd::Rev);
+    EXPECT_EQ(w->st.PlayPoint, 0);
+    EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
+
+    // From "before the first track" Rev plays nothing and leaves Next its first track.
+    w->st.PlayPoint = -1;
+    decoder.clearCalls();
+    Click(Cmd::Rev);
+    EXPECT_EQ(w->st.PlayPoint, -1);
+    EXPECT_TRUE(Calls().isEmpty());
+    Click(Cmd::Next);
+    EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
+}
+
+TEST_F(TransportTest, PauseFollowsTheStateOfTheLastTick) {
+    CreateWithTracks(2);
+    Click(Cmd::Pause); // nothing has played
+    EXPECT_TRUE(Calls().isEmpty());
+
+    Click(Cmd::Play);
+    decoder.elapsed = 12;
+    Tick();
+    decoder.clearCalls();
+    Click(Cmd::Pause);
+    EXPECT_EQ(Calls(), QStringList({"pause"}));
+
+    // Paused: the tick leaves the display alone even if the decoder reports another time.
+    decoder.elapsed = 14;
+    Tick();
+    EXPECT_EQ(w->st.PlayState, 2);
+    EXPECT_EQ(TimeShown(), "00:12");
+    EXPECT_EQ(Slider()->value(), 12);
+
+    decoder.clearCalls();
+    Click(Cmd::Pause);
+    EXPECT_EQ(Calls(), QStringList({"restart"}));
+    Tick();
+    EXPECT_EQ(w->st.PlayState, 1);
+
+    // Stop keeps the last state read, so Pause still sends a pause to a closed decoder.
+    Click(Cmd::Stop);
+    decoder.clearCalls();
+    Click(Cmd::Pause);
+    EXPECT_EQ(Calls(), QStringList({"pause"}));
+}
+
+TEST_F(TransportTest, TimeLabelShowsTheTrueTimeWhileTheSliderStaysInRange) {
+    CreateWithTracks(3);
+    decoder.lengths[tracks[0].toStdString()] = 3725;
+    decoder.lengths[tracks[1].toStdString()] = 40000;
+    decoder.lengths[tracks[2].toStdString()] = 100;
+
+    Click(Cmd::Play);
+    EXPECT_EQ(Slider()->maximum(), 3725);
+    decoder.elapsed = 3725;
+    Tick();
+    EXPECT_EQ(TimeShown(), "62:05");
+    EXPECT_EQ(Slider()->value(), 3725);
+
+    w->st.PlayPoint = 1; // longer than the slider can count
+    Click(Cmd::Play);
+    EXPECT_EQ(Slider()->maximum(), 32767);
+    decoder.elapsed = 36000;
+    Tick();
+    EXPECT_EQ(TimeShown(), "600:00");
+    EXPECT_EQ(Slider()->value(), 32767);
+
+    w->st.PlayPoint = 2; // the decoder runs past the announced length
+    Click(Cmd::Play);
+    decoder.elapsed = 130;
+    Tick();
+    EXPECT_EQ(TimeShown(), "02:10");
+    EXPECT_EQ(Slider()->value(), 100);
+}
+
+TEST_F(TransportTest, IntroStopsEachTrackAndTheNextTickMovesOn) {
+    CreateWithTracks(3);
+    w->st.IntroTime = 10;
+    Click(Cmd::Play);
+    decoder.elapsed = 9;
+    Tick();
+    decoder.clearCalls();
+    decoder.elapsed = 10;
+    Tick();
+    EXPECT_EQ(Calls(), QStringList({"stop"}));
+    EXPECT_EQ(TimeShown(), "00:10");
+
+    decoder.clearCalls();
+    Tick();
+    EXPECT_EQ(Calls(), QStringList({Open(1), "play"}));
+    EXPECT_EQ(w->st.PlayPoint, 1);
+
+    // The check runs while paused too.
+    decoder.elapsed = 5;
+    Tick();
+    Click(Cmd::Pause);
+    Tick();
+    ASSERT_EQ(w->st.PlayState, 2);
+    decoder.clearCalls();
+    decoder.elapsed = 12;
+    Tick();
+    EXPECT_EQ(Calls(), QStringList({"stop"}));
+}
+
+TEST_F(TransportTest, EndedTrackIsFollowedByTheNextOrRepeatedInRepert) {
+    CreateWithTracks(3);
+    Click(Cmd::Play);
+    Tick();
+    decoder.state = 0; // the track ended
+    decoder.clearCalls();
+    Tick();
+    EXPECT_EQ(Calls(), QStringList({Open(1), "play"}));
+
+    w->st.PlayTypeFlag = 1; // "Repert"
+    decoder.state = 0;
+    decoder.clearCalls();
+    Tick();
+    EXPECT_EQ(Calls(), QStringList({Open(1), "play"}));
+    EXPECT_EQ(w->st.PlayPoint, 1);
+
+    decoder.clearCalls();
+    Click(Cmd::Next); // the button still advances
+    EXPECT_EQ(Calls(), QStringList({Open(2), "play"}));
+    EXPECT_EQ(w->st.PlayPoint, 2);
+}
+
+TEST_F(TransportTest, UnplayableTrackIsSkippedWithinATick) {
+    CreateWithTracks(3);
+    decoder.unplayable.insert(tracks[0].toStdString());
+    Click(Cmd::Play);
+    EXPECT_TRUE(ClockOn());
+    decoder.clearCalls();
+    Tick();
+    EXPECT_EQ(Calls(), QStringList({Open(1), "play"}));
+}
+
+TEST_F(TransportTest, OnlyDraggingTheThumbSeeks) {
+    CreateWithTracks(1);
+    Click(Cmd::Play);
+    decoder.elapsed = 30;
+    Tick(); // moves the thumb from code
+    Slider()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_TRUE(decoder.callsStartingWith("seek").isEmpty());
+
+    Slider()->setSliderDown(true);
+    Slider()->setSliderPosition(42);
+    Slider()->setSliderDown(false);
+    EXPECT_EQ(decoder.callsStartingWith("seek"), QStringList({"seek 42"}));
+}
+
+TEST_F(TransportTest, StopShowsTheIdleCaptionWhateverPlayed) {
+    CreateWithTracks(2);
+    Click(Cmd::Play);
+    w->setWindowTitle(QStringLiteral("some track - Telbo"));
+    Click(Cmd::Stop);
+    EXPECT_EQ(w->windowTitle(), stoppedCaption);
+}
+
+} // namespace
+} // namespace telbo::test
