@@ -58,8 +58,13 @@ void TagEditor::lblShowTag_Click() {
     const int sel = ui.lstFile[1]->currentRow();
     if (sel < 0) {
         // Selecting runs the track-selection action; the panel waits for the next click.
-        if (st.KO > 0) ui.lstFile[1]->setCurrentRow(0);
-        return;
+        if (st.KO > 0) {
+            ui.lstFile[1]->setCurrentRow(0);
+            return;
+        }
+        // Hiding needs no track. Without this an open panel could not be closed once the
+        // list is empty: its close labels set the flag to 2 and run this cycle.
+        if (st.TagShowFlag != 2) return;
     }
 
     auto setListHeights = [&](double h) {

@@ -74,6 +74,24 @@ TEST_F(TagEditorTest, ShowTagWithoutSelectionSelectsTheFirstTrackOnly) {
     EXPECT_EQ(w->ui.lblShowTag->caption(), "ShowTag");
 }
 
+TEST_F(TagEditorTest, PanelCanBeHiddenAfterTheListWasEmptied) {
+    UseTracks(1);
+    Select(0);
+    Click(w->ui.lblShowTag);
+    ASSERT_FALSE(w->ui.frmTag[0]->isHidden());
+    ShowTracks({}); // every track removed: no row can be selected any more
+
+    Click(w->ui.lblShowTag); // the next step would need a track
+    EXPECT_EQ(w->st.TagShowFlag, 1);
+    EXPECT_FALSE(w->ui.frmTag[0]->isHidden());
+
+    w->st.TagShowFlag = 2; // what the panel's close label does before running the cycle
+    Click(w->ui.lblShowTag);
+    EXPECT_EQ(w->st.TagShowFlag, 0);
+    EXPECT_TRUE(w->ui.frmTag[0]->isHidden());
+    EXPECT_EQ(tw::Height(w->ui.lstFile[1]), 4335);
+}
+
 TEST_F(TagEditorTest, ShowTagCyclesViewEditorHidden) {
     UseTracks(2);
     decoder.tags[Std(tracks[1])] = SampleTag("Second", 17);
