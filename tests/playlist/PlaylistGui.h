@@ -33,18 +33,6 @@ protected:
     }
     QString Caption(const Label* l) const { return l->caption(); }
 
-    // Whether "Play" opens a track in this build (the transport is another subsystem; until
-    // it exists only the state can be checked).
-    static bool TransportPlays() {
-        FakeDecoder d;
-        FakePlatform p;
-        Telbo probe(d, p);
-        probe.st.TitleFiles[0] = p.makeFile(QStringLiteral("probe.mp3"));
-        probe.st.KO = 1;
-        probe.transport.lblPlaySet_Click(0);
-        return !d.callsStartingWith(QStringLiteral("open")).isEmpty();
-    }
-
 private:
     static QStringList Used(const std::array<QString, kSlots>& entries, int count) {
         QStringList out;
