@@ -3,4 +3,5 @@ telbo_add_gui_test(test_ui_gui
     ${CMAKE_CURRENT_LIST_DIR}/ShellFixture.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WindowModesTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DraggingTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LayoutTest.cpp
 )
