@@ -36,12 +36,6 @@ TEST(ConfigValues, UnknownModeHasNoNameAndStepsBackIntoRange) {
     }
 }
 
-TEST(ConfigValues, CountShowsOffOnlyForZero) {
-    EXPECT_EQ(CountText(0), QStringLiteral("Off"));
-    EXPECT_EQ(CountText(1), QStringLiteral("1"));
-    EXPECT_EQ(CountText(500), QStringLiteral("500"));
-}
-
 TEST(ConfigValues, PanelsShareTheSettingsPanelsTopAndRightEdge) {
     // A list box that is not at the design place, so no coordinate can match by accident.
     const QRectF list(100, 2000, 5000, 4000); // right 5100, bottom 6000
