@@ -16,7 +16,8 @@ void Equalizer::cmbEqualizer_Click(int index) {
     st.EqualizerReady = false;
     const auto gains = ParsePreset(EqualizerPresetText(index)); // "Default" parses to zeros
     for (int band = 0; band < kEqualizerBandCount; ++band)
-        w.ui.sclEqualizer[static_cast<std::size_t>(band)]->setValue(gains[static_cast<std::size_t>(band)]);
+        w.ui.sclEqualizer[static_cast<std::size_t>(band)]->setValue(
+            gains[static_cast<std::size_t>(band)]);
     st.EqualizerReady = true;
     sclEqualizer_Change(0);
 }

@@ -28,7 +28,8 @@ bool HasUnplayedTrack(const PlayerState& st) {
 }
 
 void ClearTracks(PlayerState& st) {
-    for (QString& path : st.TitleFiles) path.clear();
+    for (QString& path : st.TitleFiles)
+        path.clear();
     st.KO = 0;
 }
 
@@ -135,7 +136,9 @@ void PlayOrder::LoadCurrentList() {
     w.collections.ShowCounts();
 }
 
-int PlayOrder::Random(int n) { return RandomIndex(n, random_->Next()); }
+int PlayOrder::Random(int n) {
+    return RandomIndex(n, random_->Next());
+}
 
 void PlayOrder::setRandomSource(std::unique_ptr<RandomSource> source) {
     random_ = source ? std::move(source) : std::make_unique<StdRandomSource>();

@@ -48,8 +48,10 @@ void Transport::lblPlaySet_Click(int index) {
         break;
     case Pause:
         // Decided by the state of the last tick, not a fresh query: one button toggles.
-        if (st.PlayState == kPlaying) w.decoder.vbmp3_pause();
-        else if (st.PlayState == kPaused) w.decoder.vbmp3_restart();
+        if (st.PlayState == kPlaying)
+            w.decoder.vbmp3_pause();
+        else if (st.PlayState == kPaused)
+            w.decoder.vbmp3_restart();
         break;
     default:
         break;
@@ -92,12 +94,16 @@ void Transport::tmrTime_Timer() {
         w.ui.sclNowTime->setValue(SliderValue(st.NowTime, w.ui.sclNowTime->maximum()));
     } else if (st.PlayState == kStopped) {
         if (w.sleepTimer.Step()) return;
-        if (st.PlayTypeFlag == kRepertMode) lblPlaySet_Click(Play);
-        else lblPlaySet_Click(Next);
+        if (st.PlayTypeFlag == kRepertMode)
+            lblPlaySet_Click(Play);
+        else
+            lblPlaySet_Click(Next);
     }
     if (st.IntroTime != 0 && st.NowTime >= st.IntroTime) w.decoder.vbmp3_stop();
 }
 
-void Transport::sclNowTime_Scroll(int value) { w.decoder.vbmp3_seek(value); }
+void Transport::sclNowTime_Scroll(int value) {
+    w.decoder.vbmp3_seek(value);
+}
 
 } // namespace telbo

@@ -20,7 +20,8 @@ protected:
     }
     QList<int> Sliders() const {
         QList<int> out;
-        for (QScrollBar* s : w->ui.sclEqualizer) out << s->value();
+        for (QScrollBar* s : w->ui.sclEqualizer)
+            out << s->value();
         return out;
     }
 };
@@ -32,7 +33,8 @@ TEST_F(EqualizerTest, PresetSetsTheSlidersAndReachesTheDecoderInOneUpdate) {
     const QList<int> rock{80, 58, 31, 0, -18, -22, 0, -31, -52, -62};
     EXPECT_EQ(Sliders(), rock);
     EXPECT_EQ(Calls(), QStringList({"setEqualizer 80,58,31,0,-18,-22,0,-31,-52,-62", "reload"}));
-    for (int b = 0; b < 10; ++b) EXPECT_EQ(w->st.EqualizerBands[b], rock[b]) << b;
+    for (int b = 0; b < 10; ++b)
+        EXPECT_EQ(w->st.EqualizerBands[b], rock[b]) << b;
     EXPECT_TRUE(w->st.EqualizerReady);
 
     // Back to "Default": ten zeros, still one update however many sliders moved.

@@ -14,7 +14,9 @@
 #include <vector>
 
 // Readable failure messages for Qt texts.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 inline void PrintTo(const QStringList& l, std::ostream* os) {
     *os << '[' << l.join(QStringLiteral(" | ")).toStdString() << ']';
 }
@@ -28,7 +30,8 @@ public:
     explicit ScriptedRandom(std::vector<float> draws) : draws_(std::move(draws)) {}
     float Next() override {
         if (next_ >= draws_.size())
-            throw std::runtime_error("more draws than the " + std::to_string(draws_.size()) + " scripted");
+            throw std::runtime_error("more draws than the " + std::to_string(draws_.size()) +
+                                     " scripted");
         return draws_[next_++];
     }
     std::size_t used() const { return next_; }
@@ -39,7 +42,9 @@ private:
 };
 
 // The draw r that makes RandomIndex(n, r) come out as `index`.
-inline float DrawFor(int index, int n) { return static_cast<float>((index + 0.5) / (n - 0.01)); }
+inline float DrawFor(int index, int n) {
+    return static_cast<float>((index + 0.5) / (n - 0.01));
+}
 
 class PlaybackFixture : public TelboFixture {
 protected:

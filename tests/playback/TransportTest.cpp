@@ -1,7 +1,7 @@
 // Transport commands, the play clock and the position slider against the fake decoder.
 
-#include "PlaybackFixture.h"
 #include "playback/Transport.h"
+#include "PlaybackFixture.h"
 #include "ui/Label.h"
 
 #include <QScrollBar>
