@@ -99,6 +99,8 @@ void ListEditor::AddByDialog() {
         if (name == QStringLiteral("0")) return;
         w.fileAdder.AddFiles(name);
         w.collections.RefreshLists();
+        // A typed track name adds a track even here; keep the totals true.
+        w.collections.ShowCounts();
     } else {
         const QString name = w.listFiles.ShowFileDialog(FileDialogMode::OpenTracksAndLists);
         if (name == QStringLiteral("0")) return;

@@ -19,6 +19,10 @@ const QString kListFilter = QStringLiteral("ListFile(*.m3u)|*.m3u");
 const QString kTrackAndListFilter =
     QStringLiteral("MP3File(*.mp3) ListFile(*.m3u)|*.mp3;*.m3u");
 
+// Far more than 101 entries with their comment lines ever need; a bigger file is read only
+// this far, so a huge or endless file cannot exhaust memory.
+constexpr qint64 kMaxListBytes = 16 * 1024 * 1024;
+
 void ClearSlots(std::array<QString, kSlots>& slotArray, std::int16_t& count) {
     for (QString& s : slotArray) s.clear();
     count = 0;
@@ -32,8 +36,13 @@ std::optional<QStringList> ListFileCommands::ReadEntries(const QString& path) {
     if (!info.isFile()) return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.read(kMaxListBytes);
     if (file.error() != QFileDevice::NoError) return std::nullopt;
+    if (!file.atEnd()) {
+        // Cut at the last line end read: half a line would be a bogus entry.
+        const qsizetype end = std::max(bytes.lastIndexOf('\n'), bytes.lastIndexOf('\r'));
+        bytes.truncate(end < 0 ? 0 : end + 1);
+    }
     return ParseListFile(bytes, info.absolutePath());
 }
 
