@@ -5,7 +5,8 @@
 namespace telbo {
 
 namespace {
-constexpr std::array<const char*, 5> kPlayModes{"Normal", "Repert", "Shuffle", "Random", "RandomAllList"};
+constexpr std::array<const char*, 5> kPlayModes{"Normal", "Repert", "Shuffle", "Random",
+                                                "RandomAllList"};
 constexpr std::array<const char*, 4> kNextTypes{"Stop", "Repert", "NextList", "RandomList"};
 
 template <std::size_t N> QString NameOf(const std::array<const char*, N>& names, int i) {
@@ -18,14 +19,26 @@ template <std::size_t N> int StepOf(int i) {
 }
 } // namespace
 
-QString PlayModeName(int flag) { return NameOf(kPlayModes, flag); }
-QString NextTypeName(int flag) { return NameOf(kNextTypes, flag); }
-int NextPlayMode(int flag) { return StepOf<kPlayModes.size()>(flag); }
-int NextNextType(int flag) { return StepOf<kNextTypes.size()>(flag); }
+QString PlayModeName(int flag) {
+    return NameOf(kPlayModes, flag);
+}
+QString NextTypeName(int flag) {
+    return NameOf(kNextTypes, flag);
+}
+int NextPlayMode(int flag) {
+    return StepOf<kPlayModes.size()>(flag);
+}
+int NextNextType(int flag) {
+    return StepOf<kNextTypes.size()>(flag);
+}
 
-QString OnOffText(bool on) { return on ? QStringLiteral("On") : QStringLiteral("Off"); }
+QString OnOffText(bool on) {
+    return on ? QStringLiteral("On") : QStringLiteral("Off");
+}
 
-QString CountText(int value) { return value != 0 ? QString::number(value) : QStringLiteral("Off"); }
+QString CountText(int value) {
+    return value != 0 ? QString::number(value) : QStringLiteral("Off");
+}
 
 PanelPlacement AlignPanels(const QRectF& listBox, const QSizeF& config, const QSizeF& title,
                            const QSizeF& equalizer) {
@@ -44,10 +57,14 @@ SleepStepResult SleepStep(int count, int type) {
     --count;
     if (count != 0) return {count, true, SleepAction::None};
     switch (type) {
-    case 0: return {0, true, SleepAction::MusicStop};
-    case 1: return {0, true, SleepAction::PlayerEnd};
-    case 2: return {0, true, SleepAction::PowerOff};
-    default: return {0, true, SleepAction::None};
+    case 0:
+        return {0, true, SleepAction::MusicStop};
+    case 1:
+        return {0, true, SleepAction::PlayerEnd};
+    case 2:
+        return {0, true, SleepAction::PowerOff};
+    default:
+        return {0, true, SleepAction::None};
     }
 }
 

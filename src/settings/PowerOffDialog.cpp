@@ -62,6 +62,8 @@ void PowerOffDialog::closeEvent(QCloseEvent* e) {
     e->accept();
 }
 
-void PowerOffDialog::ShowSeconds() { ui_.lblPowerOff[1]->setCaption(QString::number(seconds_)); }
+void PowerOffDialog::ShowSeconds() {
+    ui_.lblPowerOff[1]->setCaption(QString::number(seconds_));
+}
 
 } // namespace telbo

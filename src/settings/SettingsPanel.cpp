@@ -127,16 +127,20 @@ void SettingsPanel::sclConfig_Change(int index) {
     }
 }
 
-void SettingsPanel::sclConfig_Scroll(int index) { sclConfig_Change(index); }
+void SettingsPanel::sclConfig_Scroll(int index) {
+    sclConfig_Change(index);
+}
 
 void SettingsPanel::lblDefault_Click(int index) {
     Controls& ui = w.ui;
     if (index == 0) {
         w.transport.lblPlaySet_Click(Transport::Stop);
-        for (int i = 0; i < 5; ++i) ui.sclConfig[i]->setValue(kDefaultSlider[i]);
+        for (int i = 0; i < 5; ++i)
+            ui.sclConfig[i]->setValue(kDefaultSlider[i]);
         // setValue runs the handler only when the value moved: run it for every slider so each
         // value and label is refreshed.
-        for (int i = 0; i < 5; ++i) sclConfig_Change(i);
+        for (int i = 0; i < 5; ++i)
+            sclConfig_Change(i);
         w.decodeOptions.SelectSmpRate(0);
         w.decodeOptions.SelectStereo(0);
         // The toggle from "on" is what switches scrolling off and puts the title back.

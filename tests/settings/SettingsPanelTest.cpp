@@ -196,7 +196,8 @@ TEST_F(SettingsPanelTest, DefaultStopsAndResetsTheNumbersButNotTheChoices) {
     EXPECT_EQ(decoder.calls.first(), QStringLiteral("stop"));
     EXPECT_FALSE(w->ui.tmrTime->isActive());
     QStringList shown;
-    for (int i = 0; i < 5; ++i) shown << Value(i)->caption();
+    for (int i = 0; i < 5; ++i)
+        shown << Value(i)->caption();
     EXPECT_EQ(shown.join(u','), QStringLiteral("100,1.00,Off,Off,Off"));
     EXPECT_EQ(w->st.Volume, 100);
     EXPECT_EQ(w->st.PlaySpeed, 100);
@@ -225,8 +226,10 @@ TEST_F(SettingsPanelTest, DefaultRefreshesSlidersThatDidNotMove) {
     // volume and speed (the decoder may hold others) and leaves scrolling off.
     decoder.clearCalls();
     w->ui.lblDefault[0]->clicked();
-    EXPECT_EQ(decoder.callsStartingWith(QStringLiteral("setVolume")), QStringList{QStringLiteral("setVolume 100 100")});
-    EXPECT_EQ(decoder.callsStartingWith(QStringLiteral("setPitch")), QStringList{QStringLiteral("setPitch 100")});
+    EXPECT_EQ(decoder.callsStartingWith(QStringLiteral("setVolume")),
+              QStringList{QStringLiteral("setVolume 100 100")});
+    EXPECT_EQ(decoder.callsStartingWith(QStringLiteral("setPitch")),
+              QStringList{QStringLiteral("setPitch 100")});
     EXPECT_FALSE(w->st.ScrollFlag);
     EXPECT_EQ(Value(2)->caption(), QStringLiteral("Off"));
     EXPECT_FALSE(w->ui.tmrScroll->isActive());
@@ -241,7 +244,7 @@ TEST_F(SettingsPanelTest, WindowAlignsThePanelsToTheListBoxCorner) {
     ui.lblDefault[1]->clicked();
 
     const ListBox* list = ui.lstFile[0];
-    const double right = tw::Left(list) + tw::Width(list); // 5415
+    const double right = tw::Left(list) + tw::Width(list);  // 5415
     const double bottom = tw::Top(list) + tw::Height(list); // 6360
     EXPECT_EQ(tw::Left(ui.frmConfig), right - 4110);
     EXPECT_EQ(tw::Top(ui.frmConfig), bottom - 4425);

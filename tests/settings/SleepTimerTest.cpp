@@ -62,7 +62,8 @@ TEST_F(SleepTimerTest, MusicStopStopsAfterTheTrackAndNothingMorePlays) {
     EXPECT_EQ(Color(w->ui.lblConfValue[4]), QStringLiteral("#808080"));
     EXPECT_EQ(w->ui.sclConfig[4]->value(), 0);
     EXPECT_FALSE(w->ui.tmrTime->isActive());
-    for (int i = 0; i < 5; ++i) Tick();
+    for (int i = 0; i < 5; ++i)
+        Tick();
     EXPECT_EQ(Opened(), QStringList{Open(0)});
     EXPECT_TRUE(StoppedAfterLastPlay()) << decoder.calls.join(u' ').toStdString();
     EXPECT_EQ(platform.endProgramCalls, 0);
@@ -119,13 +120,15 @@ TEST_F(SleepTimerTest, ManualStopAndPauseCountNothing) {
     Arm(2, 0);
     PlayFirst(3);
     w->transport.lblPlaySet_Click(1);
-    for (int i = 0; i < 3; ++i) Tick();
+    for (int i = 0; i < 3; ++i)
+        Tick();
     EXPECT_EQ(w->st.TimerCount, 2);
 
     w->transport.lblPlaySet_Click(0);
     Tick();
     w->transport.lblPlaySet_Click(4);
-    for (int i = 0; i < 3; ++i) Tick();
+    for (int i = 0; i < 3; ++i)
+        Tick();
     EXPECT_EQ(w->st.PlayState, 2);
     EXPECT_EQ(w->st.TimerCount, 2);
 
@@ -153,7 +156,8 @@ TEST_F(SleepTimerTest, IntroStopsCountAsFinishedTracks) {
     Tick();
     EXPECT_EQ(w->st.TimerCount, 0);
     EXPECT_FALSE(w->ui.tmrTime->isActive());
-    for (int i = 0; i < 3; ++i) Tick();
+    for (int i = 0; i < 3; ++i)
+        Tick();
     EXPECT_EQ(Opened(), (QStringList{Open(0), Open(1)}));
 }
 
@@ -222,7 +226,8 @@ TEST_F(PowerOffTest, PlayerClosesEvenWhenThePowerOffCannotStart) {
     platform.powerOffSucceeds = false;
     PowerOffDialog* dialog = OpenDialog();
     ASSERT_TRUE(dialog);
-    for (int i = 0; i < 30; ++i) dialog->tmrPowerOff_Timer();
+    for (int i = 0; i < 30; ++i)
+        dialog->tmrPowerOff_Timer();
     EXPECT_EQ(platform.powerOffCalls, 1);
     EXPECT_EQ(platform.endProgramCalls, 1);
 }
@@ -234,7 +239,8 @@ TEST_F(PowerOffTest, CancelAtAnySecondPowersNothingOffAndTheNextStartsFromThirty
         ASSERT_TRUE(dialog);
         EXPECT_EQ(dialog->Seconds(), 30);
         EXPECT_EQ(dialog->controls().lblPowerOff[1]->caption(), QStringLiteral("30"));
-        for (int i = 0; i < ticks; ++i) dialog->tmrPowerOff_Timer();
+        for (int i = 0; i < ticks; ++i)
+            dialog->tmrPowerOff_Timer();
         dialog->controls().cmdCancel->click();
         EXPECT_FALSE(w->form2);
         if (dialog) {
