@@ -12,7 +12,6 @@
 namespace telbo::engine {
 
 namespace {
-constexpr std::size_t kHistoryFrames = 256;
 constexpr std::size_t kMaxFrameSamples = 1152; // the largest MPEG audio frame
 } // namespace
 
@@ -53,7 +52,6 @@ std::unique_ptr<DecodeChain> DecodeChain::Open(const std::string& path,
             std::make_unique<Equalizer>(chain->StreamRate(), chain->StreamChannels());
         chain->volume_ = std::make_unique<Volume>();
         chain->work_.resize(kMaxFrameSamples * 2);
-        chain->history_.resize(kHistoryFrames * 2);
         chain->out_.reserve(1 << 16);
         return chain;
     } catch (...) {
@@ -82,7 +80,8 @@ std::int64_t DecodeChain::Start(const ChainControls& controls, int outputRate,
     eq_->Reset();
     eqVersion_ = ~0u;
     resampler_.reset();
-    historyFrames_ = 0;
+    last_ = nullptr;
+    lastFrames_ = 0;
     PollControls(true);
     if (outRate_ != StreamRate() || speed_ != 1.0) {
         resampler_ = std::make_unique<Resampler>(StreamRate(), outRate_, speed_, nullptr, 0);
@@ -107,20 +106,20 @@ void DecodeChain::PollControls(bool snap) noexcept {
     speed_ = std::clamp(controls_->speed.load(std::memory_order_acquire), 20, 300) / 100.0;
 }
 
-void DecodeChain::KeepHistory(const float* stereo, std::size_t frames) noexcept {
-    const std::size_t n = std::min(frames, kHistoryFrames);
-    const std::size_t keep = std::min(historyFrames_, kHistoryFrames - n);
-    if (keep)
-        std::memmove(history_.data(), history_.data() + (historyFrames_ - keep) * 2,
-                     keep * 2 * sizeof(float));
-    std::memcpy(history_.data() + keep * 2, stereo + (frames - n) * 2, n * 2 * sizeof(float));
-    historyFrames_ = keep + n;
-}
-
 bool DecodeChain::Next(Piece& piece) noexcept {
     if (finished_) return false;
     PollControls(false);
     const double streamRate = StreamRate();
+
+    if (resampler_) {
+        resampler_->SetSpeed(speed_, last_, lastFrames_);
+    } else if (speed_ != 1.0) {
+        // The speed left 1.00 mid-track: the resampler takes over, primed with the block just
+        // played so that the join is seamless.
+        resampler_ = std::make_unique<Resampler>(StreamRate(), outRate_, speed_, last_, lastFrames_);
+        if (!resampler_->Valid()) resampler_.reset();
+        trackPos_ = static_cast<double>(source_->Position()) / streamRate;
+    }
 
     const float* in = nullptr;
     const std::size_t n = source_->Next(in);
@@ -152,18 +151,11 @@ bool DecodeChain::Next(Piece& piece) noexcept {
         stage = work_.data();
     }
 
-    if (!resampler_ && speed_ != 1.0) {
-        // The speed left 1.00 mid-track: join the resampler on what was just played.
-        resampler_ = std::make_unique<Resampler>(StreamRate(), outRate_, speed_, history_.data(),
-                                                 historyFrames_);
-        if (!resampler_->Valid()) resampler_.reset();
-        trackPos_ = static_cast<double>(source_->Position() - static_cast<std::int64_t>(n)) /
-                    streamRate;
-    }
-
+    // Valid until the next decode: the history a resampler starting on the next block needs.
+    last_ = stage;
+    lastFrames_ = n;
     piece.last = false;
     if (!resampler_) {
-        KeepHistory(stage, n);
         piece.samples = stage;
         piece.frames = n;
         piece.trackStart = static_cast<double>(source_->Position() - static_cast<std::int64_t>(n)) /
@@ -172,7 +164,6 @@ bool DecodeChain::Next(Piece& piece) noexcept {
         trackPos_ = static_cast<double>(source_->Position()) / streamRate;
         return true;
     }
-    resampler_->SetSpeed(speed_);
     out_.clear();
     resampler_->Process(stage, n, out_);
     piece.samples = out_.data();

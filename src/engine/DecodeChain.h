@@ -67,7 +67,6 @@ public:
 private:
     explicit DecodeChain(std::unique_ptr<Mpg123Source> source) noexcept;
     void PollControls(bool snap) noexcept;
-    void KeepHistory(const float* stereo, std::size_t frames) noexcept;
 
     std::unique_ptr<Mpg123Source> source_;
     std::unique_ptr<Equalizer> eq_;
@@ -81,8 +80,8 @@ private:
     bool finished_ = true;
     std::vector<float> work_;    // equalizer and volume, in place
     std::vector<float> out_;     // resampler output
-    std::vector<float> history_; // last stereo frames played unresampled
-    std::size_t historyFrames_ = 0;
+    const float* last_ = nullptr; // the previous block's stereo output before resampling
+    std::size_t lastFrames_ = 0;
 };
 
 } // namespace telbo::engine

@@ -302,9 +302,9 @@ bool Engine::vbmp3_play() {
     d.Stop();
     d.EnsureSink();
     d.controls.SetEqualizer(d.bands);
+    d.playedBase = d.playhead.PlayedSeconds(); // before any of the new track can be played
     d.StartDecoding(0);
     d.session = true;
-    d.playedBase = d.playhead.PlayedSeconds();
     return true;
 }
 

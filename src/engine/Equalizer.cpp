@@ -71,11 +71,53 @@ void Equalizer::Design(int band) noexcept {
     c.a2 = (1.0 - alpha / a) / a0;
 }
 
+namespace {
+using V2 = double __attribute__((vector_size(16)));
+} // namespace
+
+void Equalizer::Run(const int* bands, int count, float* p, std::size_t n) noexcept {
+    if (count == 0) return;
+    struct Band {
+        V2 b0, b1, b2, a1, a2, s1, s2;
+    };
+    std::array<Band, kBands> k;
+    for (int i = 0; i < count; ++i) {
+        const Coeffs& c = coeffs_[bands[i]];
+        const auto& st = state_[bands[i]];
+        k[i] = {V2{c.b0, c.b0}, V2{c.b1, c.b1}, V2{c.b2, c.b2}, V2{c.a1, c.a1},
+                V2{c.a2, c.a2}, V2{st[0][0], st[1][0]}, V2{st[0][1], st[1][1]}};
+    }
+    const bool stereo = channels_ == 2;
+    for (std::size_t i = 0; i < n; ++i) {
+        V2 x = stereo ? V2{p[2 * i], p[2 * i + 1]} : V2{p[i], 0.0};
+        for (int j = 0; j < count; ++j) { // transposed direct form II
+            Band& b = k[j];
+            const V2 y = b.b0 * x + b.s1;
+            b.s1 = b.b1 * x - b.a1 * y + b.s2;
+            b.s2 = b.b2 * x - b.a2 * y;
+            x = y;
+        }
+        if (stereo) {
+            p[2 * i] = static_cast<float>(x[0]);
+            p[2 * i + 1] = static_cast<float>(x[1]);
+        } else {
+            p[i] = static_cast<float>(x[0]);
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        auto& st = state_[bands[i]];
+        st[0] = {k[i].s1[0], k[i].s2[0]};
+        st[1] = {k[i].s1[1], k[i].s2[1]};
+    }
+}
+
 void Equalizer::Process(float* samples, std::size_t frames) noexcept {
     if (!active_) return;
     const auto ch = static_cast<std::size_t>(channels_);
-    for (std::size_t start = 0; start < frames; start += kStepFrames) {
-        const std::size_t n = std::min(kStepFrames, frames - start);
+    for (std::size_t start = 0, n = 0; start < frames; start += n) {
+        // Gliding goes in small steps; settled gains take the whole block at once.
+        const bool glide = currentDb_ != targetDb_;
+        n = glide ? std::min(kStepFrames, frames - start) : frames - start;
         bool moving = false;
         bool allFlat = true;
         for (int b = 0; b < kBands; ++b) {
@@ -91,40 +133,17 @@ void Equalizer::Process(float* samples, std::size_t frames) noexcept {
             allFlat = allFlat && currentDb_[b] == 0;
         }
         float* p = samples + start * ch;
-        for (int b = 0; b < kBands; ++b) {
-            if (currentDb_[b] == 0 && !moving && state_[b][0][0] == 0 && state_[b][0][1] == 0 &&
-                (ch == 1 || (state_[b][1][0] == 0 && state_[b][1][1] == 0)))
-                continue; // an identity filter at rest: skip its work
-            const Coeffs c = coeffs_[b];
-            // Transposed direct form II in double: the 60 Hz band is too narrow for float.
-            // Both channels in one pass, so the two dependency chains overlap.
-            if (ch == 2) {
-                double l1 = state_[b][0][0], l2 = state_[b][0][1];
-                double r1 = state_[b][1][0], r2 = state_[b][1][1];
-                for (std::size_t i = 0; i < n; ++i) {
-                    const double xl = p[2 * i], xr = p[2 * i + 1];
-                    const double yl = c.b0 * xl + l1, yr = c.b0 * xr + r1;
-                    l1 = c.b1 * xl - c.a1 * yl + l2;
-                    r1 = c.b1 * xr - c.a1 * yr + r2;
-                    l2 = c.b2 * xl - c.a2 * yl;
-                    r2 = c.b2 * xr - c.a2 * yr;
-                    p[2 * i] = static_cast<float>(yl);
-                    p[2 * i + 1] = static_cast<float>(yr);
-                }
-                state_[b][0] = {l1, l2};
-                state_[b][1] = {r1, r2};
-            } else {
-                double s1 = state_[b][0][0], s2 = state_[b][0][1];
-                for (std::size_t i = 0; i < n; ++i) {
-                    const double x = p[i];
-                    const double y = c.b0 * x + s1;
-                    s1 = c.b1 * x - c.a1 * y + s2;
-                    s2 = c.b2 * x - c.a2 * y;
-                    p[i] = static_cast<float>(y);
-                }
-                state_[b][0] = {s1, s2};
-            }
-        }
+        // Only the bands that do something, sample by sample through all of them: the bands'
+        // recursions are independent, so the processor overlaps them. Both channels travel
+        // together in one vector of two doubles (double: the 60 Hz band is too narrow for
+        // float).
+        std::array<int, kBands> live{};
+        int count = 0;
+        for (int b = 0; b < kBands; ++b)
+            if (currentDb_[b] != 0 || moving || state_[b][0][0] != 0 || state_[b][0][1] != 0 ||
+                state_[b][1][0] != 0 || state_[b][1][1] != 0)
+                live[count++] = b;
+        Run(live.data(), count, p, n);
         for (std::size_t i = 0; i < n * ch; ++i) p[i] = SoftLimit(p[i]);
         if (allFlat && !moving) {
             tailFrames_ = tailFrames_ > n ? tailFrames_ - n : 0;

@@ -38,6 +38,7 @@ private:
     };
     void Design(int band) noexcept;
     void UpdateActive() noexcept;
+    void Run(const int* bands, int count, float* samples, std::size_t frames) noexcept;
 
     static constexpr int kMaxChannels = 2;
     int rate_;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 namespace telbo::test {
 namespace {
@@ -156,6 +157,30 @@ TEST_F(ChainTest, SpeedAndRateConversionScaleTheOutput) {
     EXPECT_EQ(d.rate, 48000);
     EXPECT_NEAR(static_cast<double>(d.Frames()) / 48000, 4.0, 0.02);
     EXPECT_NEAR(ToneAmplitude(&d.samples[48000], 8192, 0, 440, 48000), 0.5, 0.05);
+}
+
+TEST_F(ChainTest, SpeedChangesMidTrackDoNotClick) {
+    const auto file = Tone("glide.mp3", FourSeconds());
+    ChainControls controls;
+    auto chain = DecodeChain::Open(file.string(), {});
+    ASSERT_TRUE(chain);
+    chain->Start(controls, 0, 0);
+    std::vector<float> out;
+    DecodeChain::Piece piece;
+    // 1.00 (no resampler) -> 1.50 -> 0.70 -> 2.00 -> 1.00, a change every 0.3 s or so.
+    const int speeds[] = {100, 150, 70, 200, 100};
+    int blocks = 0;
+    while (chain->Next(piece)) {
+        out.insert(out.end(), piece.samples, piece.samples + piece.frames * 2);
+        if (++blocks % 12 == 0) controls.speed = speeds[(blocks / 12) % 5];
+    }
+    // A 440 Hz tone of 0.5 played at up to 2x cannot move more than this between samples;
+    // a click or a gap would.
+    const double slope = 0.5 * 2 * std::numbers::pi * 880 / 44100;
+    double worst = 0;
+    for (std::size_t i = 1; i < out.size() / 2; ++i)
+        worst = std::max(worst, std::fabs(double(out[2 * i]) - out[2 * i - 2]));
+    EXPECT_LT(worst, slope * 1.15);
 }
 
 TEST_F(ChainTest, VolumeFollowsAPerceptualCurve) {
