@@ -38,7 +38,9 @@ bool BlanksOnly(const QString& s) {
 }
 
 // At least two digits: 1 -> "01", 100 -> "100".
-QString TrackNumber(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
+QString TrackNumber(int n) {
+    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+}
 
 } // namespace
 
@@ -139,7 +141,8 @@ void TagEditor::ShowEditTag(int i) {
     // The box takes 4 characters; the record's fifth is padding.
     ui.txtTagData[3]->setText(Shown(tag.Year));
     // Outside the genre list (255 = none in the file) the previous selection stays.
-    if (tag.GenreNumber >= 0 && tag.GenreNumber <= kLastGenre && tag.GenreNumber < ui.cmbTagGenre->count())
+    if (tag.GenreNumber >= 0 && tag.GenreNumber <= kLastGenre &&
+        tag.GenreNumber < ui.cmbTagGenre->count())
         ui.cmbTagGenre->setCurrentIndex(tag.GenreNumber);
     ui.txtTagData[4]->setText(Shown(tag.Comment));
 
@@ -201,7 +204,8 @@ void TagEditor::lblTagSet_Click(int index) {
     case 2: { // SetAllWithNum
         StoreEditTag(sel);
         const QString base = ui.txtTagData[0]->text();
-        WriteAll([&](int i, const QString&) { Store(st.EditTag.Title, base + TrackNumber(i + 1)); });
+        WriteAll(
+            [&](int i, const QString&) { Store(st.EditTag.Title, base + TrackNumber(i + 1)); });
         LoadTagEditor(sel);
         break;
     }
@@ -218,7 +222,8 @@ void TagEditor::lblTagSet_Click(int index) {
         ShowEditTag(sel);
         break;
     case 6: // AllClear
-        for (QLineEdit* box : ui.txtTagData) box->clear();
+        for (QLineEdit* box : ui.txtTagData)
+            box->clear();
         ui.cmbTagGenre->setCurrentIndex(0);
         st.EditTag.GenreNumber = 0;
         Store(st.EditTag.Album, {});

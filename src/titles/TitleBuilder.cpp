@@ -46,6 +46,8 @@ void TitleBuilder::lblScrollTitle_Click(int index) {
     edit->setText(AppendPlaceholder(edit->text(), index));
 }
 
-void TitleBuilder::txtScrollTitle_Change() { BuildTitle(); }
+void TitleBuilder::txtScrollTitle_Change() {
+    BuildTitle();
+}
 
 } // namespace telbo

@@ -29,7 +29,8 @@ namespace {
 std::vector<unsigned char> DecodeAll(const std::string& path) {
     std::vector<unsigned char> out;
     int err = MPG123_OK;
-    std::unique_ptr<mpg123_handle, decltype(&mpg123_delete)> mh(mpg123_new(nullptr, &err), &mpg123_delete);
+    std::unique_ptr<mpg123_handle, decltype(&mpg123_delete)> mh(mpg123_new(nullptr, &err),
+                                                                &mpg123_delete);
     if (!mh) return out;
     mpg123_param(mh.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0);
     if (mpg123_open(mh.get(), path.c_str()) != MPG123_OK) return out;
@@ -56,7 +57,8 @@ TEST(TagEditorEngine, SetAllWithNumWritesTagsAndKeepsTheAudio) {
         tone.frequencyHz = 300.0 + 200 * i;
         tone.seconds = 0.6;
         tone.channels = i == 1 ? 1 : 2;
-        paths.push_back(WriteToneMp3(folder, "track" + std::to_string(i + 1) + ".mp3", tone).string());
+        paths.push_back(
+            WriteToneMp3(folder, "track" + std::to_string(i + 1) + ".mp3", tone).string());
     }
     // One file already tagged (old version 2.3 and a version 1 tag), one version 2.4, one bare.
     WriteTags(paths[0], TagSpec{"Old", "Someone", "Record", "note", "Jazz", 1987, 3, true, false});

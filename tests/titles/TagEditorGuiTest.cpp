@@ -109,7 +109,8 @@ TEST_F(TagEditorTest, ShowTagCyclesViewEditorHidden) {
     EXPECT_EQ(w->ui.lblTagData[3]->caption(), "1999");
     EXPECT_EQ(w->ui.lblTagData[4]->caption(), "Genre 17");
     EXPECT_EQ(w->ui.lblTagData[5]->caption(), "Comment");
-    for (int i = 0; i < 2; ++i) EXPECT_EQ(tw::Height(w->ui.lstFile[i]), 1770);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(tw::Height(w->ui.lstFile[i]), 1770);
 
     Click(w->ui.lblShowTag);
     EXPECT_EQ(w->st.TagShowFlag, 2);
@@ -119,7 +120,8 @@ TEST_F(TagEditorTest, ShowTagCyclesViewEditorHidden) {
     EXPECT_FALSE(w->ui.frmTag[1]->isHidden());
     EXPECT_EQ(Box(0)->text(), "Second");
     EXPECT_EQ(Genre(), 17);
-    for (int i = 0; i < 2; ++i) EXPECT_EQ(tw::Height(w->ui.lstFile[i]), 1770);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(tw::Height(w->ui.lstFile[i]), 1770);
 
     Click(w->ui.lblShowTag);
     EXPECT_EQ(w->st.TagShowFlag, 0);
@@ -127,7 +129,8 @@ TEST_F(TagEditorTest, ShowTagCyclesViewEditorHidden) {
     EXPECT_EQ(Color(showTag), "#808080");
     EXPECT_TRUE(w->ui.frmTag[0]->isHidden());
     EXPECT_TRUE(w->ui.frmTag[1]->isHidden());
-    for (int i = 0; i < 2; ++i) EXPECT_EQ(tw::Height(w->ui.lstFile[i]), 4335);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(tw::Height(w->ui.lstFile[i]), 4335);
     EXPECT_TRUE(Writes().isEmpty());
 }
 
@@ -135,7 +138,7 @@ TEST_F(TagEditorTest, EditorShowsFieldsAndStoresFixedWidths) {
     UseTracks(1);
     TagRecord tag = SampleTag("Song", 3);
     tag.Artist.Store("   "); // blanks only: shown empty
-    tag.Year.Fill("12345"); // the box takes four characters
+    tag.Year.Fill("12345");  // the box takes four characters
     decoder.tags[Std(tracks[0])] = tag;
     OpenEditor(0);
     EXPECT_EQ(Box(0)->text(), "Song");
@@ -160,7 +163,8 @@ TEST_F(TagEditorTest, EditorShowsFieldsAndStoresFixedWidths) {
 
 TEST_F(TagEditorTest, CommandsNeedASelectedTrack) {
     UseTracks(2);
-    for (int cmd = 0; cmd < 14; ++cmd) Cmd(cmd);
+    for (int cmd = 0; cmd < 14; ++cmd)
+        Cmd(cmd);
     EXPECT_TRUE(decoder.calls.isEmpty());
     EXPECT_EQ(Genre(), -1);
 }
@@ -218,7 +222,8 @@ TEST_F(TagEditorTest, SelectedTrackIsWrittenFirstAndAgainInTheLoop) {
     Cmd(SetAll);
     EXPECT_EQ(Writes(), QStringList({WriteOf(1), WriteOf(0), WriteOf(1), WriteOf(2)}));
     EXPECT_EQ(Written(1).size(), 2u);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(Written(i).back().Title, Text128("Same"));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(Written(i).back().Title, Text128("Same"));
 }
 
 TEST_F(TagEditorTest, FailedWriteDoesNotStopTheOthers) {
@@ -260,7 +265,8 @@ TEST_F(TagEditorTest, PasteBeforeCopyClearsTheFields) {
     OpenEditor(0);
     ASSERT_EQ(Genre(), 30);
     Cmd(Paste);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(Box(i)->text(), "");
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(Box(i)->text(), "");
     EXPECT_EQ(Genre(), 0);
     EXPECT_EQ(w->st.EditTag, TagRecord{});
     EXPECT_TRUE(Writes().isEmpty());
@@ -271,7 +277,8 @@ TEST_F(TagEditorTest, AllClearSelectsTheFirstGenre) {
     decoder.tags[Std(tracks[0])] = SampleTag("Song", 30);
     OpenEditor(0);
     Cmd(AllClear);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(Box(i)->text(), "");
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(Box(i)->text(), "");
     EXPECT_EQ(Genre(), 0);
     const TagRecord& e = w->st.EditTag;
     EXPECT_EQ(e.GenreNumber, 0);
@@ -318,7 +325,8 @@ TEST_F(TagEditorTest, GenreOutsideTheListKeepsTheSelection) {
 // with) becomes that account's while the effective id stays root; restored on destruction.
 class UnprivilegedView {
 public:
-    UnprivilegedView(const QString& folder, const QString& file) : folder_(QFile::encodeName(folder)) {
+    UnprivilegedView(const QString& folder, const QString& file)
+        : folder_(QFile::encodeName(folder)) {
         if (::geteuid() != 0) {
             ok_ = true;
             return;
@@ -357,7 +365,8 @@ TEST_F(TagEditorTest, ReadOnlyFileLocksTheEditorUntilCleared) {
 
     OpenEditor(0);
     EXPECT_EQ(w->ui.lblTagSet[7]->caption(), "ReadOnly");
-    for (int i = 0; i < 5; ++i) EXPECT_TRUE(Box(i)->isReadOnly());
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(Box(i)->isReadOnly());
     EXPECT_FALSE(w->ui.cmbTagGenre->isEnabled());
     EXPECT_EQ(Box(0)->text(), "Song");
 
@@ -369,7 +378,8 @@ TEST_F(TagEditorTest, ReadOnlyFileLocksTheEditorUntilCleared) {
     ASSERT_EQ(::stat(path.constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0644u); // writable for the user, the rest as it was
     EXPECT_EQ(w->ui.lblTagSet[7]->caption(), "");
-    for (int i = 0; i < 5; ++i) EXPECT_FALSE(Box(i)->isReadOnly());
+    for (int i = 0; i < 5; ++i)
+        EXPECT_FALSE(Box(i)->isReadOnly());
     EXPECT_TRUE(w->ui.cmbTagGenre->isEnabled());
 }
 

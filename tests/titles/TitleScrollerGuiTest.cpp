@@ -24,7 +24,8 @@ protected:
         tw::SetLeft(title, 0);
     }
     void Ticks(int n) {
-        for (int i = 0; i < n; ++i) w->titleScroller.tmrScroll_Timer();
+        for (int i = 0; i < n; ++i)
+            w->titleScroller.tmrScroll_Timer();
     }
     double Left() const { return tw::Left(title); }
 };

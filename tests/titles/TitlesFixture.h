@@ -25,7 +25,8 @@ protected:
         QComboBox* genres = w->ui.cmbTagGenre;
         if (genres->count() > 0) return;
         const QSignalBlocker block(genres);
-        for (int n = 0; n <= 147; ++n) genres->addItem(QString::fromStdString(FakeDecoder::GenreName(n)));
+        for (int n = 0; n <= 147; ++n)
+            genres->addItem(QString::fromStdString(FakeDecoder::GenreName(n)));
         genres->setCurrentIndex(-1);
     }
 
@@ -35,7 +36,8 @@ protected:
         ListBox* box = w->ui.lstFile[1];
         const QSignalBlocker block(box);
         box->clear();
-        for (const QString& p : paths) box->addItem(DisplayName(p));
+        for (const QString& p : paths)
+            box->addItem(DisplayName(p));
         box->setCurrentRow(-1);
     }
 
