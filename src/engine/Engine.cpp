@@ -148,9 +148,10 @@ void Engine::Impl::StartDecoding(std::int64_t frame) {
 
 void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) noexcept {
     BlockRing& ring = playhead.Ring();
-    // Sleep while the ring is full for about a quarter of its length in sink time.
+    // Sleep while the ring is full for about half its length in sink time: few wake-ups, and
+    // the sink still has the other half when the refill starts.
     const auto wait = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
-        std::max(0.0005, ring.Capacity() * AudioBlock::kFrames / 4.0 / rate / sinkSpeed)));
+        std::max(0.0005, ring.Capacity() * AudioBlock::kFrames / 2.0 / rate / sinkSpeed)));
     DecodeChain::Piece piece;
     std::size_t used = 0;
     bool have = false;
@@ -211,7 +212,7 @@ void Engine::Impl::Stop() noexcept {
 void Engine::Impl::WatchdogLoop() noexcept {
     std::uint64_t lastProgress = playhead.Progress();
     auto lastChange = Clock::now();
-    const auto period = std::max<Clock::duration>(options.sinkWatchdog / 6,
+    const auto period = std::max<Clock::duration>(options.sinkWatchdog / 3,
                                                   std::chrono::milliseconds(10));
     for (;;) {
         {

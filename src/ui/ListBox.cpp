@@ -3,6 +3,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 
 namespace telbo {
 
@@ -12,6 +13,14 @@ ListBox::ListBox(QWidget* parent) : QListWidget(parent) {
     setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
     setUniformItemSizes(true);
+}
+
+void ListBox::mousePressEvent(QMouseEvent* e) {
+    const int before = currentRow();
+    QListWidget::mousePressEvent(e);
+    const QListWidgetItem* hit = itemAt(e->position().toPoint());
+    if (e->button() == Qt::LeftButton && hit && row(hit) == before && currentRow() == before)
+        emit currentRowClickedAgain(before);
 }
 
 void ListBox::dragEnterEvent(QDragEnterEvent* e) {

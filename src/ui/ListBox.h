@@ -14,11 +14,14 @@ public:
 
 signals:
     void filesDropped(const QList<QUrl>& urls);
+    // A click on the row that was already selected (which changes no selection).
+    void currentRowClickedAgain(int row);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
 };
 
 } // namespace telbo

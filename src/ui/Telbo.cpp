@@ -82,6 +82,8 @@ void Telbo::ConnectEvents() {
         connect(list, &ListBox::filesDropped, this,
                 [this](const QList<QUrl>& urls) { fileAdder.FilesDropped(1, urls); });
         connect(list, &QListWidget::currentRowChanged, this, [this, i] { listEditor.lstFile_Click(i); });
+        // Clicking the selected row again runs the action too (a file deleted meanwhile goes).
+        connect(list, &ListBox::currentRowClickedAgain, this, [this, i] { listEditor.lstFile_Click(i); });
         connect(list, &QListWidget::itemDoubleClicked, this, [this, i] { listEditor.lstFile_DblClick(i); });
     }
 

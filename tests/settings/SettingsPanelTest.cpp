@@ -121,11 +121,15 @@ TEST_F(SettingsPanelTest, NameLabelsShowAndHideTheirSlidersAndPanels) {
         ui.lblConf[i]->clicked();
         EXPECT_FALSE(Slider(i)->isHidden()) << i;
         EXPECT_EQ(Color(ui.lblConf[i]), kLightYellow) << i;
-        if (i == 4) EXPECT_FALSE(ui.cmbTimer->isHidden());
+        if (i == 4) {
+            EXPECT_FALSE(ui.cmbTimer->isHidden());
+        }
         ui.lblConf[i]->clicked();
         EXPECT_TRUE(Slider(i)->isHidden()) << i;
         EXPECT_EQ(Color(ui.lblConf[i]), kGrey) << i;
-        if (i == 4) EXPECT_TRUE(ui.cmbTimer->isHidden());
+        if (i == 4) {
+            EXPECT_TRUE(ui.cmbTimer->isHidden());
+        }
     }
 
     ui.lblConf[2]->clicked();

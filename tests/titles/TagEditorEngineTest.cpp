@@ -69,7 +69,9 @@ TEST(TagEditorEngine, SetAllWithNumWritesTagsAndKeepsTheAudio) {
         ASSERT_FALSE(audio.back().empty()) << p;
     }
 
-    Engine engine(Engine::Options{.nullAudio = true});
+    Engine::Options silent;
+    silent.nullAudio = true;
+    Engine engine(silent);
     engine.vbmp3_init();
     {
         Telbo w(engine, platform);
@@ -110,7 +112,7 @@ TEST(TagEditorEngine, SetAllWithNumWritesTagsAndKeepsTheAudio) {
     }
     engine.vbmp3_free();
 
-    Engine fresh(Engine::Options{.nullAudio = true});
+    Engine fresh(silent);
     for (std::size_t i = 0; i < paths.size(); ++i) {
         SCOPED_TRACE(paths[i]);
         TagRecord tag;

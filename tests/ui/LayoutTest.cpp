@@ -41,9 +41,13 @@ TEST_F(LayoutTest, EveryControlOfTheTableExistsAsDesigned) {
         EXPECT_EQ(c->parentWidget()->objectName(), parent);
         if (auto* l = qobject_cast<Label*>(c)) {
             EXPECT_EQ(l->caption(), QString::fromUtf8(s.caption));
-            if (s.fore) EXPECT_EQ(tw::ColorText(l->foreColor()), QLatin1String(s.fore));
+            if (s.fore) {
+                EXPECT_EQ(tw::ColorText(l->foreColor()), QLatin1String(s.fore));
+            }
             EXPECT_EQ(l->opaque(), s.opaque);
-            if (s.opaque) EXPECT_EQ(tw::ColorText(l->backColor()), QLatin1String(s.back));
+            if (s.opaque) {
+                EXPECT_EQ(tw::ColorText(l->backColor()), QLatin1String(s.back));
+            }
         }
     }
     EXPECT_EQ(count, 149); // every control of the main window, arrays counted per index
@@ -111,8 +115,9 @@ TEST_F(LayoutTest, HiddenAtStart) {
     for (QScrollBar* s : ui.sclConfig) EXPECT_FALSE(s->isVisibleTo(ui.frmConfig));
     for (Label* s : ui.lblSmallSet) EXPECT_FALSE(s->isVisibleTo(w.get()));
     for (Label* l : w->findChildren<Label*>(Qt::FindDirectChildrenOnly))
-        if (!l->objectName().startsWith(QStringLiteral("lblSmallSet")))
+        if (!l->objectName().startsWith(QStringLiteral("lblSmallSet"))) {
             EXPECT_TRUE(l->isVisibleTo(w.get())) << l->objectName().toStdString();
+        }
 }
 
 TEST_F(LayoutTest, SharedRectangles) {
@@ -134,8 +139,9 @@ TEST_F(LayoutTest, StackingOrder) {
     EXPECT_LT(StackIndex(ui.lblBack[1]), StackIndex(ui.lblTitle[0]));
     EXPECT_LT(StackIndex(ui.lblTitle[0]), StackIndex(ui.lblBack[0]));
     for (Label* l : w->findChildren<Label*>(Qt::FindDirectChildrenOnly))
-        if (l != ui.lblBack[0] && l != ui.lblBack[1] && l != ui.lblTitle[0])
+        if (l != ui.lblBack[0] && l != ui.lblBack[1] && l != ui.lblTitle[0]) {
             EXPECT_GT(StackIndex(l), StackIndex(ui.lblBack[0])) << l->objectName().toStdString();
+        }
     // Panels in front of the list boxes, in their order; list boxes and bars above labels.
     EXPECT_LT(StackIndex(ui.lstFile[1]), StackIndex(ui.frmTag[0]));
     EXPECT_LT(StackIndex(ui.frmTag[0]), StackIndex(ui.frmTag[1]));

@@ -187,7 +187,9 @@ TEST_F(WindowModesTest, DockGivesALockedStripAcrossTheWorkArea) {
     EXPECT_EQ(tw::Left(w->ui.lblSmallSet[8]), area.width() - 415);
     EXPECT_EQ(tw::Left(w->ui.lblSmallSet[5]), area.width() - 415);
     for (int i = 0; i < 9; ++i)
-        if (i != 6) EXPECT_FALSE(w->ui.lblSmallSet[i]->isHidden()) << i;
+        if (i != 6) {
+            EXPECT_FALSE(w->ui.lblSmallSet[i]->isHidden()) << i;
+        }
 
     // Docking leaves the small width alone: the next strip is as wide as before.
     EXPECT_EQ(w->st.FormSmallWidth, 5475);
