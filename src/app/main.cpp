@@ -1,3 +1,4 @@
+#include "FirstPaintExit.h"
 #include "SignalBridge.h"
 #include "engine/Engine.h"
 #include "platform/DesktopPlatform.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     telbo::DesktopPlatform platform;
     telbo::Telbo window(engine, platform);
     telbo::SignalBridge bridge(&window);
+    telbo::FirstPaintExit firstPaintExit(&window);
     window.lifecycle.StartUp();
     window.show();
     return QApplication::exec();

@@ -13,6 +13,10 @@
 #include <QWidget>
 #include <QWindow>
 
+#ifndef TELBO_INSTALL_BINDIR
+#define TELBO_INSTALL_BINDIR "" // not built for installing: no binary counts as installed
+#endif
+
 namespace telbo {
 
 namespace {
@@ -33,11 +37,22 @@ QString QtFilter(const QString& filter) {
 }
 } // namespace
 
+SettingsHome ChooseSettingsHome(const QString& binaryDir, const QString& installedBinDir,
+                                bool binaryDirWritable) {
+    if (binaryDir.isEmpty() || !binaryDirWritable) return SettingsHome::PerUserFolder;
+    if (!installedBinDir.isEmpty() && binaryDir == installedBinDir)
+        return SettingsHome::PerUserFolder;
+    return SettingsHome::BinaryFolder;
+}
+
 QString DesktopPlatform::programFolder() {
     const QString exeDir = QCoreApplication::applicationDirPath();
     const QFileInfo info(exeDir);
-    if (info.isDir() && info.isWritable()) return exeDir;
-    // An installed player cannot write beside its binary: keep the settings per user.
+    // Canonical on both sides: /bin and /usr/bin, or a symlinked prefix, are the same place.
+    const QString installed = QFileInfo(QStringLiteral(TELBO_INSTALL_BINDIR)).canonicalFilePath();
+    if (ChooseSettingsHome(info.canonicalFilePath(), installed,
+                           info.isDir() && info.isWritable()) == SettingsHome::BinaryFolder)
+        return exeDir;
     const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(perUser);
     return perUser;

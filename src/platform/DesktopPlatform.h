@@ -4,6 +4,17 @@
 
 namespace telbo {
 
+// Where config.ini lives. The binary's own folder keeps a portable copy self-contained; an
+// installed binary's folder is shared by all users, and after an install run as root it is
+// writable for root alone, so there, and wherever the binary's folder cannot be written, each
+// user gets a configuration folder of their own.
+enum class SettingsHome { BinaryFolder, PerUserFolder };
+
+// Pure decision. Folders are compared as given, so pass canonical paths; an empty path means
+// unknown, and an unknown binary folder is never used.
+SettingsHome ChooseSettingsHome(const QString& binaryDir, const QString& installedBinDir,
+                                bool binaryDirWritable);
+
 // The real operating system (Linux first). Only app/main.cpp creates one.
 class DesktopPlatform final : public Platform {
 public:

@@ -23,8 +23,8 @@ class Platform {
 public:
     virtual ~Platform() = default;
 
-    // Folder that holds config.ini: the executable's folder when writable, else the per-user
-    // configuration folder. No trailing separator.
+    // Folder that holds config.ini: the executable's folder when writable and not the
+    // installed binaries' folder, else the per-user configuration folder. No trailing separator.
     virtual QString programFolder() = 0;
     // Command-line arguments after the program name, each one path, made absolute.
     virtual QStringList commandLineArguments() = 0;

@@ -1,0 +1,243 @@
+// The whole player with the real engine: generated MP3 files played through the null sink
+// faster than real time, the play clock running on its own timer, start-up from a real
+// config.ini in the program folder. What is checked is what a listener would notice: which
+// tracks played, in which order, each to its end, and where the player came to rest.
+
+#include "FakePlatform.h"
+#include "Mp3Fixture.h"
+#include "RecordingDecoder.h"
+
+#include "core/SettingsFile.h"
+#include "engine/Engine.h"
+#include "playlist/ListFileFormat.h"
+#include "ui/Label.h"
+#include "ui/Layout.h"
+#include "ui/ListBox.h"
+#include "ui/Telbo.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace telbo;
+using namespace telbo::test;
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+const QString kIdleCaption = QStringLiteral("♪") + QString::fromUtf8(kCaption);
+
+class EndToEnd : public ::testing::Test {
+protected:
+    // 25 times real time: a 2 s track ends after 80 ms, well inside one 200 ms clock tick.
+    static Engine::Options Fast() {
+        Engine::Options o;
+        o.nullAudio = true;
+        o.nullSpeedup = 25;
+        return o;
+    }
+
+    FakePlatform platform;
+    Engine engine{Fast()};
+    RecordingDecoder decoder{engine};
+    std::unique_ptr<Telbo> w;
+
+    QString Track(const std::string& name, double seconds, int rate = 44100, int channels = 2) {
+        ToneSpec tone;
+        tone.seconds = seconds;
+        tone.sampleRate = rate;
+        tone.channels = channels;
+        return QString::fromStdString(
+            WriteToneMp3(platform.dir.path().toStdString(), name, tone).string());
+    }
+
+    QString ListFile(const QString& name, const QStringList& tracks) {
+        return platform.makeFile(name, WriteListFile(tracks));
+    }
+
+    // A config.ini as the player itself writes it, holding `st` and the title template.
+    void WriteConfig(const PlayerState& st, const QString& titleTemplate = QStringLiteral("%0")) {
+        QFile f(platform.path(QStringLiteral("config.ini")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(WriteSettingsText({&st, 1500, 1500, kDefaultFormSmallWidth, titleTemplate}));
+    }
+
+    static PlayerState WithTracks(const QStringList& tracks) {
+        PlayerState st;
+        for (int i = 0; i < tracks.size(); ++i)
+            st.TitleFiles[i] = tracks[i];
+        st.KO = static_cast<std::int16_t>(tracks.size());
+        st.Volume = 100;
+        st.PlaySpeed = 100;
+        st.ScrollSpeed = -100;
+        return st;
+    }
+
+    // As the program's entry point does it.
+    void Start() {
+        w = std::make_unique<Telbo>(decoder, platform);
+        w->lifecycle.StartUp();
+        w->show();
+    }
+
+    // Runs the event loop (the play clock included) until `done`, at most `ms`.
+    template <class Done> static bool WaitFor(Done done, int ms = 10000) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done()) {
+            if (clock.elapsed() > ms) return false;
+            QTest::qWait(10);
+        }
+        return true;
+    }
+
+    bool WaitUntilStopped() {
+        return WaitFor([this] { return !w->ui.tmrTime->isActive(); });
+    }
+
+    std::string Played() const {
+        std::string out;
+        for (const auto& p : decoder.played)
+            out += p.name + " (" + std::to_string(p.heardSeconds) + " s) ";
+        return out;
+    }
+
+    // Nothing open, the clock off, the displays at rest.
+    void ExpectIdle() {
+        std::int32_t elapsed = -1;
+        EXPECT_EQ(engine.vbmp3_getState(elapsed), 0);
+        EXPECT_FALSE(w->ui.tmrTime->isActive());
+        EXPECT_EQ(w->ui.lblNowTime->caption(), QStringLiteral("00:00"));
+        EXPECT_EQ(w->ui.sclNowTime->maximum(), 0);
+        EXPECT_EQ(w->windowTitle(), kIdleCaption);
+    }
+
+    void TearDown() override { w.reset(); }
+};
+
+TEST_F(EndToEnd, NormalWithStopPlaysTheListThroughAndRestsOnTheFirstTrack) {
+    // Different rates and channels, so the sink follows a format change between tracks.
+    const QStringList tracks{Track("t1.mp3", 2.0), Track("t2.mp3", 1.5, 22050, 1),
+                             Track("t3.mp3", 2.0, 48000)};
+    PlayerState st = WithTracks(tracks);
+    st.PlayTypeFlag = 0; // Normal
+    st.NextTypeFlag = 0; // Stop
+    WriteConfig(st);
+    Start();
+
+    emit w->ui.lblPlaySet[0]->clicked();
+    ASSERT_TRUE(WaitUntilStopped()) << Played();
+
+    ASSERT_EQ(decoder.Names(), (Names{"t1.mp3", "t2.mp3", "t3.mp3"}));
+    const double lengths[] = {2.0, 1.5, 2.0};
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_NEAR(decoder.played[i].heardSeconds, lengths[i], 0.15) << decoder.played[i].name;
+    EXPECT_EQ(w->st.PlayPoint, 0);
+    EXPECT_EQ(w->ui.lblPoint[0]->caption(), QStringLiteral("1"));
+    ExpectIdle();
+}
+
+TEST_F(EndToEnd, NextListMovesToTheSecondListAndPlaysItsFirstTrack) {
+    const QStringList a{Track("a1.mp3", 1.0), Track("a2.mp3", 1.0)};
+    const QStringList b{Track("b1.mp3", 2.0), Track("b2.mp3", 2.0)};
+    PlayerState st = WithTracks(a);
+    st.ListFiles[0] = ListFile(QStringLiteral("A.m3u"), a);
+    st.ListFiles[1] = ListFile(QStringLiteral("B.m3u"), b);
+    st.ListKO = 2;
+    st.ListPoint = 0;
+    st.NextTypeFlag = 2; // NextList
+    st.AutoPlay = true;
+    WriteConfig(st);
+    Start();
+    EXPECT_EQ(decoder.Names(), (Names{"a1.mp3"})) << "auto-play starts the stored track";
+
+    ASSERT_TRUE(WaitFor([this] { return decoder.played.size() >= 3; })) << Played();
+
+    const Names names = decoder.Names();
+    ASSERT_EQ(Names(names.begin(), names.begin() + 3), (Names{"a1.mp3", "a2.mp3", "b1.mp3"}));
+    EXPECT_NEAR(decoder.played[0].heardSeconds, 1.0, 0.15);
+    EXPECT_NEAR(decoder.played[1].heardSeconds, 1.0, 0.15);
+    EXPECT_EQ(w->st.ListPoint, 1);
+    ASSERT_EQ(w->st.KO, 2);
+    EXPECT_EQ(w->st.TitleFiles[0], b[0]);
+    EXPECT_EQ(w->st.TitleFiles[1], b[1]);
+    EXPECT_TRUE(w->st.TitleFiles[2].isEmpty());
+    ASSERT_EQ(w->ui.lstFile[1]->count(), 2);
+    EXPECT_EQ(w->ui.lstFile[1]->item(0)->text(), QStringLiteral("b1"));
+    EXPECT_EQ(w->ui.lstFile[1]->item(1)->text(), QStringLiteral("b2"));
+    EXPECT_EQ(w->ui.lblTitle[1]->caption(), QStringLiteral("B"));
+    EXPECT_TRUE(w->ui.tmrTime->isActive());
+
+    emit w->ui.lblPlaySet[1]->clicked();
+    ExpectIdle();
+}
+
+TEST_F(EndToEnd, SleepTimerMusicStopEndsTheMusicAfterTwoFinishedTracks) {
+    const QStringList tracks{Track("t1.mp3", 1.5), Track("t2.mp3", 1.5), Track("t3.mp3", 1.5)};
+    PlayerState st = WithTracks(tracks);
+    st.NextTypeFlag = 1; // Repert: without the timer the music would go on for ever
+    WriteConfig(st);
+    Start();
+
+    w->ui.sclConfig[4]->setValue(2);
+    w->ui.cmbTimer->setCurrentIndex(0);
+    emit w->ui.cmbTimer->activated(0);
+    ASSERT_EQ(w->st.TimerCount, 2);
+    ASSERT_EQ(w->ui.lblConfValue[9]->caption(), QStringLiteral("MusicStop"));
+
+    ListBox* list = w->ui.lstFile[1];
+    list->setCurrentRow(0);
+    emit list->itemDoubleClicked(list->item(0));
+    ASSERT_TRUE(WaitUntilStopped()) << Played();
+
+    EXPECT_EQ(decoder.Names(), (Names{"t1.mp3", "t2.mp3"}));
+    for (const auto& p : decoder.played)
+        EXPECT_NEAR(p.heardSeconds, 1.5, 0.15) << p.name;
+    EXPECT_EQ(w->st.TimerCount, 0);
+    EXPECT_EQ(w->ui.lblConfValue[4]->caption(), QStringLiteral("Off"));
+    EXPECT_EQ(w->st.PlayPoint, 1);
+    ExpectIdle();
+
+    // Stopped for good: the third track never comes.
+    QTest::qWait(500);
+    EXPECT_EQ(decoder.played.size(), 2u);
+}
+
+TEST_F(EndToEnd, CommandLineTrackReplacesTheAutoPlayedOneAndPlaysToItsEnd) {
+    const QString stored = Track("stored.mp3", 4.0);
+    const QString given = Track("given.mp3", 2.0);
+    WriteTags(given.toStdString(), TagSpec{"Given Song", "Band", "", "", "", 0, 4, false, false});
+    PlayerState st = WithTracks({stored});
+    st.AutoPlay = true;
+    WriteConfig(st, QStringLiteral("%1"));
+    platform.arguments = QStringList{given};
+    Start();
+
+    // Start-up itself played the stored track, then the given one in its place.
+    EXPECT_EQ(decoder.Names(), (Names{"stored.mp3", "given.mp3"}));
+    std::int32_t elapsed = -1;
+    EXPECT_EQ(decoder.vbmp3_getState(elapsed), 1);
+    EXPECT_EQ(w->st.KO, 2);
+    EXPECT_EQ(w->st.PlayPoint, 1);
+    EXPECT_EQ(w->ui.lstFile[1]->currentRow(), 1);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("♪Given Song"));
+
+    ASSERT_TRUE(WaitUntilStopped()) << Played();
+    ASSERT_EQ(decoder.Names(), (Names{"stored.mp3", "given.mp3"}));
+    EXPECT_LT(decoder.played[0].heardSeconds, 1.0);
+    EXPECT_NEAR(decoder.played[1].heardSeconds, 2.0, 0.15);
+    EXPECT_EQ(w->st.PlayPoint, 0); // the end of the list: Stop, on the first track
+    ExpectIdle();
+}
+
+} // namespace
