@@ -1,9 +1,14 @@
 #include "ui/Fonts.h"
 
+#include "ui/Twips.h"
+
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
+
+#include <cmath>
 
 namespace telbo::fonts {
 
@@ -19,10 +24,21 @@ QString FirstInstalled(const QStringList& families, const QString& fallback) {
 
 struct Families {
     QString pop, imp, pg, symbols;
+    // The stand-in display faces draw larger than the face the layout was drawn with at the
+    // same point size (their line box is about 1.45 em against 1.0): scaled down, the
+    // captions fit the boxes of the layout, "PowerOff" and "Open" whole.
+    double popScale = 1.0;
 };
 
+double PopScale(const QString& family) {
+    if (family == QStringLiteral("RocknRoll One")) return 0.85;
+    if (family == QStringLiteral("Reggae One")) return 0.88;
+    return 1.0;
+}
+
 const Families& Resolved() {
-    static const Families families{
+    static const Families families = [] {
+        Families f{
         FirstInstalled({QStringLiteral("RocknRoll One"), QStringLiteral("Reggae One")},
                        QStringLiteral("Sans Serif")),
         FirstInstalled({QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans Condensed")},
@@ -31,7 +47,10 @@ const Families& Resolved() {
                        QStringLiteral("Sans Serif")),
         FirstInstalled({QStringLiteral("Noto Sans Symbols2"), QStringLiteral("Symbola")},
                        QStringLiteral("Sans Serif")),
-    };
+        };
+        f.popScale = PopScale(f.pop);
+        return f;
+    }();
     return families;
 }
 
@@ -53,12 +72,19 @@ QFont ForKey(const QString& key) {
         else if (family == QStringLiteral("Imp")) font.setFamily(f.imp);
         else if (family == QStringLiteral("Wd")) font.setFamily(f.symbols);
         else font.setFamily(f.pg);
-        font.setPointSizeF(m.captured(2).toDouble());
+        const bool pop = family.startsWith(QStringLiteral("Pop"));
+        font.setPointSizeF(m.captured(2).toDouble() * (pop ? f.popScale : 1.0));
         // The condensed stand-in for the heavy Impact face is only heavy in bold.
         font.setBold(!m.captured(3).isEmpty() || family == QStringLiteral("Imp"));
     }
     cache.insert(key, font);
     return font;
+}
+
+double LineTwips(const QFont& font) {
+    const Families& f = Resolved();
+    if (font.family() == f.pop && f.popScale != 1.0) return std::round(font.pointSizeF() / f.popScale * 20.0);
+    return std::ceil(QFontMetricsF(font).height()) * tw::kPerPixel;
 }
 
 QFont SymbolFont(double pointSize) {

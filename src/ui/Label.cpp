@@ -1,5 +1,6 @@
 #include "ui/Label.h"
 
+#include "ui/Fonts.h"
 #include "ui/Twips.h"
 
 #include <QFontMetricsF>
@@ -49,9 +50,8 @@ void Label::setGlyph(const QString& glyph, const QFont& glyphFont) {
 void Label::refit() {
     const QFontMetricsF fm(font());
     const double widthPx = caption_.isEmpty() ? 0.0 : std::ceil(fm.horizontalAdvance(caption_));
-    const double heightPx = std::ceil(fm.height());
     tw::SetWidth(this, widthPx * tw::kPerPixel);
-    tw::SetHeight(this, heightPx * tw::kPerPixel);
+    tw::SetHeight(this, fonts::LineTwips(font()));
 }
 
 void Label::paintEvent(QPaintEvent*) {
@@ -61,7 +61,9 @@ void Label::paintEvent(QPaintEvent*) {
     if (text.isEmpty()) return;
     p.setPen(fore_);
     if (!glyph_.isEmpty()) p.setFont(glyphFont_);
-    int flags = Qt::AlignVCenter | Qt::TextSingleLine;
+    // A line taller than the box loses its empty headroom, not the descenders.
+    const bool tall = QFontMetricsF(p.font()).height() > height();
+    int flags = (tall ? Qt::AlignBottom : Qt::AlignVCenter) | Qt::TextSingleLine;
     if (!glyph_.isEmpty() || align_ == Align::Center) flags |= Qt::AlignHCenter;
     else if (align_ == Align::Right) flags |= Qt::AlignRight;
     else flags |= Qt::AlignLeft;

@@ -1,6 +1,7 @@
 // Turns the layout table into widgets and typed handles.
 #include "ui/Fonts.h"
 #include "ui/Label.h"
+#include "ui/OptionButton.h"
 #include "ui/Layout.h"
 #include "ui/ListBox.h"
 #include "ui/Panel.h"
@@ -114,7 +115,7 @@ QWidget* Create(const ControlSpec& s, QWidget* parent) {
         return edit;
     }
     case ControlKind::Option: {
-        auto* option = new QRadioButton(caption, parent);
+        auto* option = new OptionButton(caption, parent);
         ApplyColors(option, s);
         return option;
     }
