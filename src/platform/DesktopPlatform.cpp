@@ -63,7 +63,7 @@ QStringList DesktopPlatform::commandLineArguments() {
     if (!args.isEmpty()) args.removeFirst();
     const QDir cwd = QDir::current();
     for (QString& a : args)
-        if (!a.isEmpty() && QDir::isRelativePath(a)) a = cwd.absoluteFilePath(a);
+        if (!a.isEmpty() && QDir::isRelativePath(a)) a = QDir::cleanPath(cwd.absoluteFilePath(a));
     return args;
 }
 

@@ -52,7 +52,7 @@ void FileAdder::AddCommandLine() {
 void FileAdder::FilesDropped(int index, const QList<QUrl>& urls) {
     QStringList paths = DroppedLocalPaths(urls);
     for (QString& path : paths)
-        if (QDir::isRelativePath(path)) path = QDir::current().absoluteFilePath(path);
+        if (QDir::isRelativePath(path)) path = QDir::cleanPath(QDir::current().absoluteFilePath(path));
 
     const Added added = AddPaths(paths);
     if (added.tracks > 0) w.collections.ShowCounts();
