@@ -1,13 +1,16 @@
 #include "FirstPaintExit.h"
 #include "SignalBridge.h"
+#include "desktop/MprisService.h"
 #include "engine/Engine.h"
 #include "platform/DesktopPlatform.h"
 #include "ui/Telbo.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -21,5 +24,8 @@ int main(int argc, char** argv) {
     telbo::FirstPaintExit firstPaintExit(&window);
     window.lifecycle.StartUp();
     window.show();
+    // The desktop's media keys and controls; without a session bus the player runs as ever.
+    const std::unique_ptr<telbo::MprisService> mpris =
+        telbo::MprisService::Start(window, QDBusConnection::sessionBus());
     return QApplication::exec();
 }

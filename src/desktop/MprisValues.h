@@ -1,0 +1,88 @@
+#pragma once
+// What the desktop's media controls read (MPRIS), computed from plain facts about the player:
+// no bus, no window. Times on the bus are microseconds; the player counts whole seconds.
+
+#include "playback/Decoder.h"
+
+#include <QDBusObjectPath>
+#include <QString>
+#include <QVariantMap>
+#include <QtGlobal>
+
+#include <optional>
+
+namespace telbo::mpris {
+
+inline constexpr qint64 kMicrosPerSecond = 1'000'000;
+
+// What the service knows about the player at one moment.
+struct PlayerFacts {
+    int decoderState = 0;     // the decoder's state now: 0 stopped, 1 playing, 2 paused
+    bool trackOpen = false;   // the play clock runs, so the transport has a track open
+    int slot = -1;            // the current track's slot, -1 when there is none
+    QString path;             // its path
+    TagRecord tag;            // its tag
+    qint64 lengthSeconds = 0; // the open track's length; 0 when unknown or nothing is open
+    int trackCount = 0;       // used slots of the track list
+    int volume = 100;         // the volume slider, 0..100
+    int speed = 100;          // the speed slider, hundredths
+};
+
+// "Playing", "Paused" or "Stopped". Nothing open is "Stopped". An open track the decoder reads
+// as stopped has just ended (or did not play) and the next tick of the play clock moves on,
+// so it still counts as "Playing": the status does not flicker between two tracks.
+QString PlaybackStatusText(int decoderState, bool trackOpen);
+
+// "/org/telbo/track/<slot>"; the MPRIS "no track" path for a slot below 0.
+QDBusObjectPath TrackId(int slot);
+
+// A tag field's text without the record's padding (trailing blanks, NULs and what follows).
+template <std::size_t Width> QString TagFieldText(const FixedText<Width>& field) {
+    QString text = QString::fromStdString(field.Shown());
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1) == u' ')
+        --end;
+    text.truncate(end);
+    return text;
+}
+
+// The track's metadata: trackid, title (the tag's, or the name the track list shows when the
+// tag has none), artist as a one-name list and album when the tag has them, the file:// url,
+// and the length when it is known (lengthSeconds > 0). Only the no-track id for a slot < 0.
+QVariantMap TrackMetadata(int slot, const QString& path, const TagRecord& tag,
+                          qint64 lengthSeconds);
+
+// Every org.mpris.MediaPlayer2.Player property that is announced when it changes (all but
+// Position), by its bus name.
+QVariantMap PlayerProperties(const PlayerFacts& facts);
+
+// The entries of `after` whose value differs from `before` (or that `before` lacks).
+QVariantMap ChangedValues(const QVariantMap& before, const QVariantMap& after);
+
+// Volume slider 0..100 <-> bus volume 0.0..1.0. A requested volume is clamped to 0..1 and
+// rounded to the slider's step; NaN asks for nothing.
+double VolumeFromSlider(int value);
+std::optional<int> SliderFromVolume(double volume);
+
+// Speed slider hundredths <-> bus rate. A requested rate is clamped to the slider's
+// 0.20..3.00; NaN, zero and negative rates give no speed (zero means pause to the caller).
+inline constexpr double kMinimumRate = 0.2;
+inline constexpr double kMaximumRate = 3.0;
+double RateFromSpeed(int hundredths);
+std::optional<int> SpeedFromRate(double rate);
+
+// Whole microseconds of a whole number of seconds.
+qint64 MicrosFromSeconds(qint64 seconds);
+
+// Where a relative seek leads: a second to seek to, or past the end the next track.
+struct SeekStep {
+    enum Kind { Ignore, SeekTo, NextTrack } kind = Ignore;
+    int second = 0;
+};
+// Seek by `offset` microseconds from `elapsed` in a track of `lengthSeconds`: before the start
+// goes to 0, past the end is the next track; nothing with an unknown length.
+SeekStep RelativeSeek(qint64 elapsedMicros, qint64 offsetMicros, qint64 lengthSeconds);
+// The second for an absolute position; nothing for a position outside 0..length.
+std::optional<int> AbsoluteSeek(qint64 positionMicros, qint64 lengthSeconds);
+
+} // namespace telbo::mpris
