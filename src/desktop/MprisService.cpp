@@ -27,9 +27,11 @@ constexpr int kSpeedRow = 1;
 std::unique_ptr<MprisService> MprisService::Start(Telbo& w, const QDBusConnection& bus) {
     if (!bus.isConnected()) return nullptr;
     std::unique_ptr<MprisService> s(new MprisService(w, bus));
-    if (!s->bus_.registerObject(QString::fromLatin1(kObjectPath), s.get(),
-                                QDBusConnection::ExportAdaptors))
-        return nullptr;
+    // Another service on the same connection keeps its object: only what was registered here
+    // is ever taken off again.
+    s->objectRegistered_ = s->bus_.registerObject(QString::fromLatin1(kObjectPath), s.get(),
+                                                  QDBusConnection::ExportAdaptors);
+    if (!s->objectRegistered_) return nullptr;
     const QString base = QString::fromLatin1(kBaseName);
     const QString instance =
         base + QStringLiteral(".instance") + QString::number(QCoreApplication::applicationPid());
@@ -69,7 +71,7 @@ void MprisService::Withdraw() {
     withdrawn_ = true;
     idle_.stop();
     if (!name_.isEmpty()) bus_.unregisterService(name_);
-    bus_.unregisterObject(QString::fromLatin1(kObjectPath));
+    if (objectRegistered_) bus_.unregisterObject(QString::fromLatin1(kObjectPath));
 }
 
 bool MprisService::Live() const {

@@ -90,6 +90,7 @@ private:
     QString tagPath_;
     TagRecord tag_;
     TagRecord titleTagSeen_;
+    bool objectRegistered_ = false;
     bool withdrawn_ = false;
 };
 

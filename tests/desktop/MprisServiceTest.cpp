@@ -287,6 +287,9 @@ TEST_F(MprisServiceTest, ASecondPlayerTakesAnInstanceNameAndNoBusMeansNoService)
     }
     QDBusConnection::disconnectFromBus(other);
     EXPECT_FALSE(MprisService::Start(*w, QDBusConnection("no such bus")));
+    // A second service on the first one's connection is refused and leaves the first alone.
+    EXPECT_FALSE(MprisService::Start(*w, QDBusConnection(serviceConnection)));
+    EXPECT_EQ(client->Get("PlaybackStatus"), "Stopped");
 }
 
 } // namespace
