@@ -6,6 +6,9 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace telbo::test {
 
 namespace {
@@ -41,6 +44,8 @@ bool PrivateBus::Start() {
     daemon_.setProgram(DaemonProgram());
     daemon_.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"),
                           QStringLiteral("--print-address=1")});
+    // The bus goes with the test process, even when the test crashes or is killed.
+    daemon_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     daemon_.start();
     if (!daemon_.waitForStarted(5000)) {
         error = QStringLiteral("dbus-daemon did not start: ") + daemon_.errorString();
