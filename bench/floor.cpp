@@ -1,0 +1,16 @@
+// The floor of the start-up benchmark (bench/startup.sh): the least a Qt Widgets program does
+// to show one label. Instrumented like the player: TELBO_EXIT_AFTER_FIRST_PAINT=1 ends it at
+// the label's first paint.
+
+#include "app/FirstPaintExit.h"
+
+#include <QApplication>
+#include <QLabel>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QLabel label(QStringLiteral("Telbo"));
+    telbo::FirstPaintExit firstPaintExit(&label);
+    label.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# Start-up benchmark: the time from process start to the first painted main window, and the
+# peak memory, for the player starting with a config.ini that holds 101 tracks and 101 list
+# files, side by side with a Qt Widgets program that shows one label (the floor), under
+# Xvfb and on the offscreen platform.
+#
+# Both programs end themselves at their window's first paint (TELBO_EXIT_AFTER_FIRST_PAINT=1,
+# src/app/FirstPaintExit.h), so a run's whole wall time is its start-up plus a clean exit.
+# The player leaves its event loop without the shut-down, so config.ini stays as generated
+# (checked at the end), and plays into the null sink (TELBO_NULL_AUDIO=1).
+#
+#   bench/startup.sh            build Release in build-bench, 20 runs of each, print a table
+#   RUNS=50 bench/startup.sh    more runs
+#
+# Needs xvfb-run (xvfb, xauth), lame and GNU time; all in scripts/install-deps.
+set -euo pipefail
+export LC_ALL=C
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build-bench"
+runs=${RUNS:-20}
+
+# --- inner part: measure in the current display, print one line per program -------------
+if [[ "${1:-}" == "--measure" ]]; then
+    work=$2 display=$3
+    shift 3
+    # Interleaved runs, so a busy moment of the machine hits every program alike.
+    run_once() { # name program: appends "microseconds maxrss_kib" to $work/$display-$name
+        local name=$1 program=$2 t0 t1 rss
+        t0=$EPOCHREALTIME
+        if ! timeout 30 /usr/bin/time -f %M -o "$work/rss" "$program" >/dev/null 2>"$work/err"; then
+            echo "startup.sh: $name did not start and exit cleanly under $display:" >&2
+            cat "$work/err" >&2
+            exit 1
+        fi
+        t1=$EPOCHREALTIME
+        rss=$(tail -n 1 "$work/rss")
+        echo "$(( ${t1/./} - ${t0/./} )) $rss" >>"$work/$display-$name"
+    }
+    for ((i = 0; i < 2; i++)); do # warm the font and file caches
+        for spec in "$@"; do run_once "${spec%%=*}" "${spec#*=}"; done
+    done
+    for spec in "$@"; do : >"$work/$display-${spec%%=*}"; done
+    for ((i = 0; i < runs; i++)); do
+        for spec in "$@"; do run_once "${spec%%=*}" "${spec#*=}"; done
+    done
+    exit 0
+fi
+
+# --- build ---------------------------------------------------------------------------------
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTELBO_BENCH=ON \
+    "${launcher[@]}" >/dev/null
+cmake --build "$build" --target telbo startup_floor -j2 >/dev/null
+
+# --- input: 101 tagged tracks, 101 list files, and a saved state naming them all ------------
+work=$(mktemp -d /tmp/telbo-startup.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/music" "$work/lists" "$work/run" "$work/player" "$work/autoplay"
+chmod 700 "$work/run"
+# Three seconds of silence with ID3v1 and ID3v2 tags: the player reads the current track's tag.
+head -c $((44100 * 2 * 2 * 3)) /dev/zero |
+    lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b 128 \
+        --tt "Benchmark Song" --ta "Telbo" --tl "Start-up" --ty 2024 --tg Rock --add-id3v2 \
+        - "$work/music/track001.mp3" 2>/dev/null
+for i in $(seq 2 101); do cp "$work/music/track001.mp3" "$(printf '%s/music/track%03d.mp3' "$work" "$i")"; done
+tracks=()
+for i in $(seq 1 101); do tracks+=("$(printf '%s/music/track%03d.mp3' "$work" "$i")"); done
+for i in $(seq 1 101); do
+    printf '%s\r\n' "${tracks[@]}" >"$(printf '%s/lists/list%03d.m3u' "$work" "$i")"
+done
+
+# The state a user who keeps everything open would leave: lists unfolded, settings panel and
+# tag view shown, the title scrolling; the current track in the middle of the list.
+write_config() { # file autoplay
+    {
+        printf '%s\r\n' "[player]" "Telbo Ver.1.00" "2000/10/15" "" "[Setting]" \
+            "FormX= 1500" "FormY= 1500" "LockFlag= False" "MinFlag= False" \
+            "FormSmallWidth= 5475" "ConfigSave= True" "PlayTypeFlag= 0" "NextTypeFlag= 2" \
+            "TagShowFlag= 1" "ScrollFlag= True" "AutoPlay= $2" "DownListFlag= True" \
+            "DownConfigFlag= True" "Volume= 80" "ScrollSpeed= -100" "PlaySpeed= 100" \
+            "SamplingRate= 0" "StereoConf= 0" "ScrollTitle= %2 - %1 [%0]" \
+            "LastDir= $work/music" "KO= 101" "ListKO= 101" "PlayPoint= 50" "ListPoint= 50" \
+            "" "[List]"
+        for i in $(seq 0 100); do printf '[%03d] %s/lists/list%03d.m3u\r\n' "$i" "$work" $((i + 1)); done
+        printf '%s\r\n' "" "[Title]"
+        for i in $(seq 0 100); do printf '[%03d] %s\r\n' "$i" "${tracks[$i]}"; done
+    } >"$1"
+}
+# The player keeps config.ini beside its binary when that folder is writable: one copy each.
+cp "$build/telbo" "$work/player/telbo"
+cp "$build/telbo" "$work/autoplay/telbo"
+write_config "$work/player/config.ini" False
+write_config "$work/autoplay/config.ini" True
+# Content, inode and time: an atomic rewrite with the same bytes counts as a change too.
+fingerprint() { sha256sum "$work"/*/config.ini; stat -c '%i %y' "$work"/*/config.ini; }
+before=$(fingerprint)
+
+programs=("floor=$build/bench/startup_floor" "telbo=$work/player/telbo"
+          "autoplay=$work/autoplay/telbo")
+export TELBO_EXIT_AFTER_FIRST_PAINT=1 TELBO_NULL_AUDIO=1 XDG_RUNTIME_DIR="$work/run" RUNS="$runs"
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1920x1080x24" \
+    "$0" --measure "$work" xvfb "${programs[@]}"
+QT_QPA_PLATFORM=offscreen "$0" --measure "$work" offscreen "${programs[@]}"
+
+if [[ "$(fingerprint)" != "$before" ]]; then
+    echo "startup.sh: the player wrote its config.ini: the figures are not comparable" >&2
+    exit 1
+fi
+
+# --- table ---------------------------------------------------------------------------------
+median_ms() { cut -d' ' -f1 "$1" | sort -n | awk '{v[NR] = $1} END {
+    m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.1f", m / 1000 }'; }
+peak_kib() { cut -d' ' -f2 "$1" | sort -n | tail -n 1; }
+
+echo "Start-up to the first painted window: whole process, median of $runs runs; peak RSS"
+echo "is the largest of the runs. Input: config.ini with 101 tracks and 101 list files."
+printf '%-10s %-32s %10s %13s %9s\n' display program "median ms" "peak RSS KiB" "x floor"
+for display in xvfb offscreen; do
+    floor=$(median_ms "$work/$display-floor")
+    for name in floor telbo autoplay; do
+        case $name in
+        floor) label="floor (one QLabel)" ;;
+        telbo) label="telbo" ;;
+        autoplay) label="telbo, auto-play (null sink)" ;;
+        esac
+        ms=$(median_ms "$work/$display-$name")
+        printf '%-10s %-32s %10s %13s %9s\n' "$display" "$label" "$ms" \
+            "$(peak_kib "$work/$display-$name")" "$(awk -v a="$ms" -v b="$floor" 'BEGIN { printf "%.2f", a / b }')"
+    done
+done
+echo "Targets: telbo within 2.00 x floor; peak RSS at most 40960 KiB (40 MiB)."
