@@ -12,9 +12,12 @@
 #   bench/startup.sh            build Release in build-bench, 20 runs of each, print a table
 #   RUNS=50 bench/startup.sh    more runs
 #
-# Needs xvfb-run (xvfb, xauth), lame and GNU time; all in scripts/install-deps.
+# Needs xvfb-run and lame (scripts/install-deps) and GNU time (Debian package "time").
 set -euo pipefail
 export LC_ALL=C
+for tool in xvfb-run lame /usr/bin/time; do
+    command -v "$tool" >/dev/null || { echo "startup.sh: $tool is missing" >&2; exit 1; }
+done
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-bench"
@@ -116,7 +119,8 @@ peak_kib() { cut -d' ' -f2 "$1" | sort -n | tail -n 1; }
 
 echo "Start-up to the first painted window: whole process, median of $runs runs; peak RSS"
 echo "is the largest of the runs. Input: config.ini with 101 tracks and 101 list files."
-printf '%-10s %-32s %10s %13s %9s\n' display program "median ms" "peak RSS KiB" "x floor"
+printf '%-10s %-32s %10s %13s %8s  %s\n' display program "median ms" "peak RSS KiB" "x floor" \
+    "targets (2 x floor, 40960 KiB)"
 for display in xvfb offscreen; do
     floor=$(median_ms "$work/$display-floor")
     for name in floor telbo autoplay; do
@@ -126,8 +130,13 @@ for display in xvfb offscreen; do
         autoplay) label="telbo, auto-play (null sink)" ;;
         esac
         ms=$(median_ms "$work/$display-$name")
-        printf '%-10s %-32s %10s %13s %9s\n' "$display" "$label" "$ms" \
-            "$(peak_kib "$work/$display-$name")" "$(awk -v a="$ms" -v b="$floor" 'BEGIN { printf "%.2f", a / b }')"
+        kib=$(peak_kib "$work/$display-$name")
+        ratio=$(awk -v a="$ms" -v b="$floor" 'BEGIN { printf "%.2f", a / b }')
+        verdict=""
+        if [[ $name != floor ]]; then
+            verdict=$(awk -v r="$ratio" -v k="$kib" 'BEGIN {
+                printf "%s, %s", (r <= 2 ? "time ok" : "time OVER"), (k <= 40960 ? "memory ok" : "memory OVER") }')
+        fi
+        printf '%-10s %-32s %10s %13s %8s  %s\n' "$display" "$label" "$ms" "$kib" "$ratio" "$verdict"
     done
 done
-echo "Targets: telbo within 2.00 x floor; peak RSS at most 40960 KiB (40 MiB)."
