@@ -4,8 +4,10 @@
 // Used for every "Save" (settings, lists).
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
+#include <algorithm>
 #include <functional>
 
 namespace telbo::AtomicFile {
@@ -30,3 +32,15 @@ using FaultHook = std::function<bool(Step)>;
 bool Write(const QString& path, const QByteArray& data, const FaultHook& fault = {});
 
 } // namespace telbo::AtomicFile
+
+namespace telbo {
+
+// What to ask of QFile::read for a file read whole, up to `limit` bytes: QFile::read
+// reserves all it is asked for, so ask for the file's size (a regular file's size of 0, as
+// in /proc, may still hide content: then the limit).
+inline qint64 ReadLimit(const QFile& file, qint64 limit) {
+    const qint64 size = file.size();
+    return size > 0 ? std::min(size, limit) : limit;
+}
+
+} // namespace telbo

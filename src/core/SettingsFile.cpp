@@ -265,7 +265,7 @@ std::optional<StoredSettings> ReadSettingsFile(const QString& path, const QStrin
     if (QFileInfo(path).isDir()) return std::nullopt; // opening a folder can "succeed"
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QByteArray bytes = file.read(kMaxSettingsFileBytes);
+    const QByteArray bytes = file.read(ReadLimit(file, kMaxSettingsFileBytes));
     return ReadSettingsText(bytes, programFolder);
 }
 

@@ -36,7 +36,7 @@ std::optional<QStringList> ListFileCommands::ReadEntries(const QString& path) {
     if (!info.isFile()) return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    QByteArray bytes = file.read(kMaxListBytes);
+    QByteArray bytes = file.read(ReadLimit(file, kMaxListBytes));
     if (file.error() != QFileDevice::NoError) return std::nullopt;
     if (!file.atEnd()) {
         // Cut at the last line end read: half a line would be a bogus entry.

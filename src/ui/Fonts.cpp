@@ -43,7 +43,10 @@ const Families& Resolved() {
                        QStringLiteral("Sans Serif")),
         FirstInstalled({QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans Condensed")},
                        QStringLiteral("Sans Serif")),
-        FirstInstalled({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("DejaVu Sans")},
+        // The proportional gothic of the tag panel: a Latin face with Arial's widths. Other
+        // scripts still show through the font fallback, which loads a CJK face only when a
+        // tag needs one (loading it at start costs about 5 MiB).
+        FirstInstalled({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")},
                        QStringLiteral("Sans Serif")),
         FirstInstalled({QStringLiteral("Noto Sans Symbols2"), QStringLiteral("Symbola")},
                        QStringLiteral("Sans Serif")),
