@@ -24,7 +24,7 @@ Telbo::Telbo(Decoder& decoder, Platform& platform, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), decoder(decoder), platform(platform) {
     setObjectName(QStringLiteral("Telbo"));
     setWindowTitle(QString::fromUtf8(kCaption));
-    setWindowIcon(QIcon(QStringLiteral(":/telbo.svg")));
+    setWindowIcon(QIcon(QStringLiteral(":/telbo.png")));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::black);
     setPalette(pal);
