@@ -109,6 +109,22 @@ TEST_F(PlayOrderTest, ShufflePlaysEachTrackOnceThenEndsTheCycle) {
     EXPECT_EQ(script->used(), 4u);
 }
 
+TEST_F(PlayOrderTest, ShuffleCycleSurvivesAnotherModeInBetween) {
+    CreateWithTracks(3);
+    Modes(Shuffle, StopAtEnd);
+    Script({DrawFor(2, 3), DrawFor(2, 3), DrawFor(0, 3)});
+    Next();
+    // Round the play-mode label once: Random, RandomAllList, Normal, Repert, Shuffle.
+    for (int i = 0; i < 5; ++i)
+        w->settingsPanel.lblConfValue_Click(7);
+    ASSERT_EQ(w->st.PlayTypeFlag, Shuffle);
+    EXPECT_EQ(w->st.ShuffleCount, 1);
+    decoder.clearCalls();
+    Next(); // track 2 is still marked: drawn again until an unplayed one comes up
+    EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
+    EXPECT_EQ(w->st.ShuffleCount, 2);
+}
+
 TEST_F(PlayOrderTest, ShuffleWithOneTrack) {
     CreateWithTracks(1);
     Modes(Shuffle, StopAtEnd);

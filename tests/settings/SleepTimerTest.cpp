@@ -116,6 +116,20 @@ TEST_F(SleepTimerTest, PowerOffStopsAndOpensTheCountdownWithoutBlocking) {
     EXPECT_EQ(platform.powerOffCalls, 0);
 }
 
+TEST_F(SleepTimerTest, InRepertTheCountComesBeforeTheReplay) {
+    w->ui.lblConfValue[7]->clicked(); // "Repert"
+    Arm(2, 0);
+    PlayFirst(3);
+    EndTrack(); // counted, then the same track again
+    EXPECT_EQ(TimerText(), QStringLiteral("1"));
+    EXPECT_EQ(Opened(), (QStringList{Open(0), Open(0)}));
+    Tick();
+    EndTrack(); // the last one counted: stopped, not replayed
+    EXPECT_EQ(Opened(), (QStringList{Open(0), Open(0)}));
+    EXPECT_FALSE(w->ui.tmrTime->isActive());
+    EXPECT_TRUE(StoppedAfterLastPlay()) << decoder.calls.join(u' ').toStdString();
+}
+
 TEST_F(SleepTimerTest, ManualStopAndPauseCountNothing) {
     Arm(2, 0);
     PlayFirst(3);
