@@ -133,10 +133,9 @@ template <std::size_t P>
 // another. In the steady part two neighbouring bands share one four-wide vector: band j + 1
 // takes frame t - j - 1, which lies just below frame t - j in the tile, so one load and one
 // store serve both. The ramps at either end go band by band. Built twice, plain and for AVX2
-// with FMA, chosen at run time.
-__attribute__((target_clones("arch=x86-64-v3", "default"))) void Cascade(Band* k, int count,
-                                                                         V2* tile,
-                                                                         std::size_t m) noexcept {
+// with FMA, chosen once at run time.
+[[gnu::always_inline]] inline void CascadeBody(Band* k, int count, V2* tile,
+                                               std::size_t m) noexcept {
     const auto n = static_cast<std::size_t>(count);
     const auto ramp = [&](std::size_t t) {
         const std::size_t jlo = t >= m ? t - m + 1 : 0;
@@ -185,6 +184,30 @@ __attribute__((target_clones("arch=x86-64-v3", "default"))) void Cascade(Band* k
     }
     for (std::size_t t = m; t + 1 < m + n; ++t) ramp(t);
 }
+
+void CascadePlain(Band* k, int count, V2* tile, std::size_t m) noexcept {
+    CascadeBody(k, count, tile, m);
+}
+
+using CascadeFn = void (*)(Band*, int, V2*, std::size_t) noexcept;
+
+#if defined(__x86_64__)
+// An explicit choice, not the compiler's target_clones: their resolvers run while the
+// program is being loaded, before a sanitizer's runtime is ready.
+__attribute__((target("avx2,fma"))) void CascadeWide(Band* k, int count, V2* tile,
+                                                     std::size_t m) noexcept {
+    CascadeBody(k, count, tile, m);
+}
+
+CascadeFn PickCascade() noexcept {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") ? CascadeWide
+                                                                           : CascadePlain;
+}
+#else
+CascadeFn PickCascade() noexcept { return CascadePlain; }
+#endif
+
 } // namespace
 
 void Equalizer::Run(const int* bands, int count, float* p, std::size_t n) noexcept {
@@ -196,6 +219,7 @@ void Equalizer::Run(const int* bands, int count, float* p, std::size_t n) noexce
         k[i] = {V2{c.b0, c.b0}, V2{c.b1, c.b1}, V2{c.b2, c.b2}, V2{c.a1, c.a1},
                 V2{c.a2, c.a2}, V2{st[0][0], st[1][0]}, V2{st[0][1], st[1][1]}};
     }
+    static const CascadeFn cascade = PickCascade();
     // Frames wait between the bands as doubles (the 60 Hz band is too narrow for float).
     V2 tile[kTile];
     const bool stereo = channels_ == 2;
@@ -204,7 +228,7 @@ void Equalizer::Run(const int* bands, int count, float* p, std::size_t n) noexce
         float* q = p + base * (stereo ? 2 : 1);
         for (std::size_t i = 0; i < m; ++i)
             tile[i] = stereo ? V2{q[2 * i], q[2 * i + 1]} : V2{q[i], 0.0};
-        Cascade(k.data(), count, tile, m);
+        cascade(k.data(), count, tile, m);
         for (std::size_t i = 0; i < m; ++i) {
             if (stereo) {
                 q[2 * i] = static_cast<float>(tile[i][0]);
