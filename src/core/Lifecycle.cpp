@@ -106,6 +106,7 @@ void Lifecycle::ShutDown() {
     w.ui.tmrScroll->stop();
     w.decoder.vbmp3_free();
     if (!w.st.ConfigSave) return;
+    AdoptDesktopPosition(w);
     const SettingsSnapshot snapshot{&w.st, w.Left(), w.Top(), w.Width(), w.ui.txtScrollTitle->text()};
     // A failed write keeps the previous file whole; the program ends either way.
     if (!WriteSettingsFile(SettingsPath(w.platform), snapshot))

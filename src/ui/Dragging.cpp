@@ -50,10 +50,20 @@ std::int16_t WholeTwips(double twips) {
     return static_cast<std::int16_t>(r);
 }
 
+void AdoptDesktopPosition(Telbo& w) {
+    // Only a difference of whole pixels counts, so a position the player set in fractions of
+    // a pixel keeps its exact twips.
+    const QPoint px = w.pos();
+    if (std::lround(w.Left() / tw::kPerPixel) != px.x()) w.SetLeft(px.x() * tw::kPerPixel);
+    if (std::lround(w.Top() / tw::kPerPixel) != px.y()) w.SetTop(px.y() * tw::kPerPixel);
+}
+
 bool Dragging::NearRightEdge(double x) const { return x > w.Width() - kEdgeGrip; }
 
 void Dragging::Form_MouseDown(QPointF pos) {
     PlayerState& st = w.st;
+    // Moving and leaving small mode add to Left and Top: they must be the real ones.
+    AdoptDesktopPosition(w);
     st.DragFlag = true;
     st.DragX = WholeTwips(pos.x());
     st.DragY = WholeTwips(pos.y());

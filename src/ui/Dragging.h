@@ -17,6 +17,10 @@ enum class FeedbackGroup { PlaySet, ListSet, FileSet, ScrollTitle, TagSet };
 // press on a strip wider than 32767 twips cannot turn into a negative offset.
 std::int16_t WholeTwips(double twips);
 
+// Takes the window's Left and Top from where it really is when the desktop moved it itself
+// (a keyboard move, Alt-drag): the twips the player wrote last would then be stale.
+void AdoptDesktopPosition(Telbo& w);
+
 // Moving the window and the three movable panels, resizing the small strip, press feedback.
 // Positions are twips relative to the control that received the press.
 class Dragging {

@@ -120,6 +120,21 @@ TEST_F(StartupTest, StoredValuesComeBack) {
     EXPECT_EQ(w->ui.sclConfig[2]->value(), 40);
 }
 
+TEST_F(StartupTest, SavedPositionIsWhereTheDesktopLastPutTheWindow) {
+    Start();
+    w->st.ConfigSave = true;
+    w->SetLeft(1507.5); // a fraction of a pixel the player set itself is kept
+    w->SetTop(2400);
+    Close();
+    EXPECT_TRUE(ReadConfig().contains("\r\nFormX= 1507.5\r\nFormY= 2400\r\n"));
+
+    TearDown();
+    Start();
+    w->move(300, 200); // moved by the desktop, not by the player
+    Close();
+    EXPECT_TRUE(ReadConfig().contains("\r\nFormX= 4500\r\nFormY= 3000\r\n"));
+}
+
 TEST_F(StartupTest, WindowSavedOffEveryScreenComesBackVisible) {
     WriteConfig("[Setting]\r\nFormX= 900000\r\nFormY= -90000\r\nConfigSave= True\r\n");
     Start();

@@ -55,6 +55,25 @@ TEST_F(DraggingTest, BackgroundDragMovesWindowToo) {
     EXPECT_EQ(w->Top(), kStartTop + 180);
 }
 
+TEST_F(DraggingTest, DragStartsFromWhereTheDesktopPutTheWindow) {
+    Show();
+    // Moved by the desktop (a keyboard or Alt-drag move), not by the player.
+    const QPoint moved = w->pos() + QPoint(100, -40);
+    w->move(moved);
+    ASSERT_EQ(w->pos(), moved);
+    Drag(Back(), QPoint(30, 20), QPoint(40, 25));
+    EXPECT_EQ(w->pos(), moved + QPoint(40, 25));
+    EXPECT_EQ(w->Left(), (moved.x() + 40) * 15);
+    EXPECT_EQ(w->Top(), (moved.y() + 25) * 15);
+
+    // Leaving small mode puts the corner at the double-clicked point of the real strip.
+    DoubleClickHeader(QPoint(10, 10));
+    const QPoint strip = w->pos() + QPoint(-70, 30);
+    w->move(strip);
+    DoubleClickHeader(QPoint(20, 10));
+    EXPECT_EQ(w->pos(), strip + QPoint(20, 10));
+}
+
 TEST_F(DraggingTest, NormalWindowPressAtRightEdgeNeitherMovesNorResizes) {
     Show();
     Drag(Back(), FromRight(3), QPoint(30, 10), 4, false);
