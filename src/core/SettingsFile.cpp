@@ -57,6 +57,8 @@ QString OneLine(QString text) {
     return text;
 }
 
+constexpr double kMaxFormSmallWidth = 32767; // twips; FormSmallWidth is 16-bit
+
 int ClampCount(int count) { return std::clamp(count, 0, kSlots); }
 
 // Reads the values of one file. Each Get* returns the default when the key is missing or
@@ -138,7 +140,9 @@ QByteArray WriteSettingsText(const SettingsSnapshot& snapshot) {
     key(u"FormY", FormatTwips(snapshot.formY));
     key(u"LockFlag", boolean(s.LockFlag));
     key(u"MinFlag", boolean(s.MinFlag));
-    key(u"FormSmallWidth", FormatTwips(snapshot.formWidth));
+    // A strip docked across a screen wider than FormSmallWidth can hold would read back as the
+    // default width: store the widest it can hold instead.
+    key(u"FormSmallWidth", FormatTwips(std::min(snapshot.formWidth, kMaxFormSmallWidth)));
     key(u"ConfigSave", boolean(s.ConfigSave));
     key(u"PlayTypeFlag", integer(s.PlayTypeFlag));
     key(u"NextTypeFlag", integer(s.NextTypeFlag));

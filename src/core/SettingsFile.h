@@ -33,8 +33,8 @@ struct SettingsSnapshot {
     QString titleTemplate;
 };
 
-// The exact file bytes. Counts are written clamped to 0..101 so the file always agrees with
-// itself; CR and LF inside texts (paths, template) become blanks, since a line end there
+// The exact file bytes. Counts are written clamped to 0..101 and the width to at most 32767,
+// so the file always agrees with itself; CR and LF inside texts (paths, template) become blanks, since a line end there
 // would split the line and let the text pose as other keys or entries.
 QByteArray WriteSettingsText(const SettingsSnapshot& snapshot);
 

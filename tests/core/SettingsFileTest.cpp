@@ -83,6 +83,14 @@ TEST(SettingsWriter, OutOfRangeCountsAreClampedNotOverrun) {
     EXPECT_FALSE(text.contains("[101]"));
 }
 
+TEST(SettingsWriter, StripWiderThanFormSmallWidthHoldsIsStoredAtItsLimit) {
+    // Docked across a 2560-pixel work area: 38400 twips.
+    const PlayerState s;
+    const QByteArray text = WriteSettingsText({&s, 0, 0, 38400, QString()});
+    EXPECT_TRUE(text.contains("\r\nFormSmallWidth= 32767\r\n"));
+    EXPECT_EQ(ReadSettingsText(text, kProgram).FormSmallWidth, 32767);
+}
+
 TEST(SettingsWriter, LineEndsInsideTextsCannotForgeKeysOrEntries) {
     PlayerState s;
     s.KO = 1;
