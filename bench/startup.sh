@@ -41,11 +41,11 @@ if [[ "${1:-}" == "--measure" ]]; then
         echo "$(( ${t1/./} - ${t0/./} )) $rss" >>"$work/$display-$name"
     }
     for ((i = 0; i < 2; i++)); do # warm the font and file caches
-        for spec in "$@"; do run_once "${spec%%=*}" "${spec#*=}"; done
+        for entry in "$@"; do run_once "${entry%%=*}" "${entry#*=}"; done
     done
-    for spec in "$@"; do : >"$work/$display-${spec%%=*}"; done
+    for entry in "$@"; do : >"$work/$display-${entry%%=*}"; done
     for ((i = 0; i < runs; i++)); do
-        for spec in "$@"; do run_once "${spec%%=*}" "${spec#*=}"; done
+        for entry in "$@"; do run_once "${entry%%=*}" "${entry#*=}"; done
     done
     exit 0
 fi

@@ -265,9 +265,9 @@ std::vector<ControlSpec> MakePowerOff() {
 
 } // namespace
 
-QString FullName(const ControlSpec& spec) {
-    const QString name = QString::fromLatin1(spec.name);
-    return spec.index < 0 ? name : name + u'(' + QString::number(spec.index) + u')';
+QString FullName(const ControlSpec& c) {
+    const QString name = QString::fromLatin1(c.name);
+    return c.index < 0 ? name : name + u'(' + QString::number(c.index) + u')';
 }
 
 const std::vector<ControlSpec>& MainWindowLayout() {

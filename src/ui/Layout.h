@@ -34,7 +34,7 @@ struct ControlSpec {
 };
 
 // "lblPlaySet(3)" or "lblNowTime".
-QString FullName(const ControlSpec& spec);
+QString FullName(const ControlSpec& c);
 
 const std::vector<ControlSpec>& MainWindowLayout();
 const std::vector<ControlSpec>& PowerOffLayout();

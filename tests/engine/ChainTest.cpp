@@ -18,8 +18,8 @@ using engine::DecodeChain;
 
 class ChainTest : public ::testing::Test {
 protected:
-    std::filesystem::path Tone(const std::string& name, ToneSpec spec = {}) {
-        return WriteToneMp3(dir_.Path(), name, spec);
+    std::filesystem::path Tone(const std::string& name, ToneSpec tone = {}) {
+        return WriteToneMp3(dir_.Path(), name, tone);
     }
     static ToneSpec FourSeconds() {
         ToneSpec t;
@@ -34,10 +34,10 @@ TEST_F(ChainTest, LengthIsExactForCbrAndVbrWithAndWithoutXing) {
         for (const bool xing : {true, false}) {
             SCOPED_TRACE(std::string(vbr ? "VBR" : "CBR") + (xing ? " with" : " without") +
                          " Xing");
-            ToneSpec spec = FourSeconds();
-            spec.vbr = vbr;
-            spec.xingHeader = xing;
-            const auto file = Tone("len.mp3", spec);
+            ToneSpec tone = FourSeconds();
+            tone.vbr = vbr;
+            tone.xingHeader = xing;
+            const auto file = Tone("len.mp3", tone);
             auto chain = DecodeChain::Open(file.string(), {});
             ASSERT_TRUE(chain);
             EXPECT_EQ(chain->Info().TotalSeconds, 4);
@@ -56,13 +56,13 @@ TEST_F(ChainTest, LengthIsExactForCbrAndVbrWithAndWithoutXing) {
 }
 
 TEST_F(ChainTest, TotalSecondsRoundsToNearest) {
-    ToneSpec spec;
-    spec.seconds = 2.6;
-    auto chain = DecodeChain::Open(Tone("a.mp3", spec).string(), {});
+    ToneSpec tone;
+    tone.seconds = 2.6;
+    auto chain = DecodeChain::Open(Tone("a.mp3", tone).string(), {});
     ASSERT_TRUE(chain);
     EXPECT_EQ(chain->Info().TotalSeconds, 3);
-    spec.seconds = 2.4;
-    chain = DecodeChain::Open(Tone("b.mp3", spec).string(), {});
+    tone.seconds = 2.4;
+    chain = DecodeChain::Open(Tone("b.mp3", tone).string(), {});
     ASSERT_TRUE(chain);
     EXPECT_EQ(chain->Info().TotalSeconds, 2);
 }

@@ -142,11 +142,11 @@ TEST(EqualizerTest, SoftLimiterIsTransparentBelowTheKneeAndNeverClips) {
 
 TEST(EqualizerTest, ChainAppliesTheBandToADecodedTone) {
     TempFolder dir;
-    ToneSpec spec;
-    spec.frequencyHz = 3000;
-    spec.amplitude = 0.2;
-    spec.seconds = 2.0;
-    const auto file = WriteToneMp3(dir.Path(), "eq.mp3", spec);
+    ToneSpec tone;
+    tone.frequencyHz = 3000;
+    tone.amplitude = 0.2;
+    tone.seconds = 2.0;
+    const auto file = WriteToneMp3(dir.Path(), "eq.mp3", tone);
     const Decoded flat = DecodeAll(file);
     engine::ChainControls controls;
     controls.SetEqualizer(OneBand(5, 60));

@@ -134,14 +134,14 @@ TEST_F(TagTest, RoundTripKeepsUnicodeAndFullWidthFieldsAndLeavesTheAudioAlone) {
 
 TEST_F(TagTest, ExistingTagsKeepTheirKindAndVersion) {
     const fs::path file = Untagged("v23.mp3");
-    TagSpec spec;
-    spec.title = "Old title";
-    spec.artist = "Old artist";
-    spec.genre = "Rock";
-    spec.id3v2Version = 3;
-    spec.id3v1 = true;
-    spec.ape = true;
-    WriteTags(file, spec);
+    TagSpec tags;
+    tags.title = "Old title";
+    tags.artist = "Old artist";
+    tags.genre = "Rock";
+    tags.id3v2Version = 3;
+    tags.id3v1 = true;
+    tags.ape = true;
+    WriteTags(file, tags);
     const Bytes before = ReadBytes(file);
     ASSERT_TRUE(HasId3v1(before));
     const std::size_t apeMarkers = Count(before, "APETAGEX");
@@ -173,22 +173,22 @@ TEST_F(TagTest, ReadingFallsBackToId3v1AndNumbersGenres) {
     for (const Case& c : {Case{"Rock", 17}, Case{"Chiptune Metal", 255}, Case{"", -1}}) {
         SCOPED_TRACE(c.genre);
         const fs::path file = Untagged("g.mp3");
-        TagSpec spec;
-        spec.title = "Title";
-        spec.genre = c.genre;
-        WriteTags(file, spec);
+        TagSpec tags;
+        tags.title = "Title";
+        tags.genre = c.genre;
+        WriteTags(file, tags);
         TagRecord read;
         ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(file.string(), read));
         EXPECT_EQ(read.GenreNumber, c.number);
         EXPECT_EQ(read.GenreName.Shown(), c.genre);
     }
     const fs::path v1 = Untagged("v1.mp3");
-    TagSpec spec;
-    spec.title = "Only v1";
-    spec.year = 1987;
-    spec.id3v2Version = 0;
-    spec.id3v1 = true;
-    WriteTags(v1, spec);
+    TagSpec tags;
+    tags.title = "Only v1";
+    tags.year = 1987;
+    tags.id3v2Version = 0;
+    tags.id3v1 = true;
+    WriteTags(v1, tags);
     TagRecord read;
     ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(v1.string(), read));
     EXPECT_EQ(read.Title.Shown(), "Only v1");
