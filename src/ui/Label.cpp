@@ -67,6 +67,15 @@ void Label::paintEvent(QPaintEvent*) {
     if (!glyph_.isEmpty() || align_ == Align::Center) flags |= Qt::AlignHCenter;
     else if (align_ == Align::Right) flags |= Qt::AlignRight;
     else flags |= Qt::AlignLeft;
+    if (!glyph_.isEmpty()) {
+        // The symbol buttons of the strip lie over the title text: a rim in the header
+        // band's grey keeps them readable.
+        p.setPen(QColor(0x40, 0x40, 0x40));
+        for (int dx = -1; dx <= 1; ++dx)
+            for (int dy = -1; dy <= 1; ++dy)
+                if (dx || dy) p.drawText(rect().translated(dx, dy), flags, text);
+        p.setPen(fore_);
+    }
     p.drawText(rect(), flags, text);
 }
 
