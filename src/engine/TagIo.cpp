@@ -229,7 +229,11 @@ bool WriteTags(const std::string& path, const TagRecord& tag) noexcept {
 
         const std::filesystem::path p(target);
         const std::string folder = p.parent_path().string();
-        std::string tempName = (p.parent_path() / ("." + p.filename().string() + ".telbo-XXXXXX")).string();
+        // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on "." + string.
+        std::string hidden = ".";
+        hidden += p.filename().string();
+        hidden += ".telbo-XXXXXX";
+        std::string tempName = (p.parent_path() / hidden).string();
         const int tfd = ::mkostemp(tempName.data(), O_CLOEXEC);
         if (tfd < 0) return false;
         TempFile temp(tempName);
