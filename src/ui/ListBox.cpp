@@ -4,6 +4,8 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
 
 namespace telbo {
 
@@ -13,6 +15,49 @@ ListBox::ListBox(QWidget* parent) : QListWidget(parent) {
     setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
     setUniformItemSizes(true);
+}
+
+namespace {
+
+const QColor kMissing(0x80, 0x80, 0x80);
+const QColor kPlaying(0x00, 0x60, 0xC0);
+
+QIcon PlayingMarker() {
+    static const QIcon icon = [] {
+        QPixmap px(16, 16);
+        px.fill(Qt::transparent);
+        QPainter p(&px);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(kPlaying);
+        p.drawPolygon(QPolygonF({QPointF(3, 2), QPointF(14, 8), QPointF(3, 14)}));
+        return QIcon(px);
+    }();
+    return icon;
+}
+
+constexpr int kMissingRole = Qt::UserRole + 1;
+
+void Restyle(QListWidgetItem* it) {
+    const bool missing = it->data(kMissingRole).toBool();
+    const bool playing = !it->icon().isNull();
+    it->setForeground(missing ? QBrush(kMissing) : playing ? QBrush(kPlaying) : QBrush());
+}
+
+} // namespace
+
+void ListBox::markMissing(int row, bool missing) {
+    QListWidgetItem* it = item(row);
+    if (!it) return;
+    it->setData(kMissingRole, missing);
+    Restyle(it);
+}
+
+void ListBox::markPlaying(int row, bool playing) {
+    QListWidgetItem* it = item(row);
+    if (!it || playing == !it->icon().isNull()) return;
+    it->setIcon(playing ? PlayingMarker() : QIcon());
+    Restyle(it);
 }
 
 void ListBox::mousePressEvent(QMouseEvent* e) {

@@ -1,5 +1,5 @@
 #pragma once
-// A single-selection, unsorted list box that accepts dropped files.
+// A single-selection, unsorted list box that accepts dropped files and marks rows.
 
 #include <QList>
 #include <QListWidget>
@@ -11,6 +11,11 @@ class ListBox final : public QListWidget {
     Q_OBJECT
 public:
     explicit ListBox(QWidget* parent);
+
+    // How a row shows besides its text: a file that is not there in grey, the track that
+    // plays with a marker in front. Selection is left alone.
+    void markMissing(int row, bool missing);
+    void markPlaying(int row, bool playing);
 
 signals:
     void filesDropped(const QList<QUrl>& urls);

@@ -65,6 +65,10 @@ public:
     // Loads and shows the power-off dialog (without blocking this window).
     void ShowPowerOffDialog();
 
+    // The file the decoder has open, empty when none: its rows in the track list carry the
+    // playing marker.
+    void ShowPlaying(const QString& path);
+
     // Twip geometry of the window itself.
     double Left() const;
     double Top() const;
@@ -83,6 +87,16 @@ protected:
 
 private:
     void ConnectEvents();
+    // Keys that run what the matching word command runs.
+    void ConnectKeys();
+    // Greys the rows first..last of list box `box` whose files are missing and marks the
+    // playing track, as they are filled in.
+    void MarkRows(int box, int first, int last);
+    bool IsPlaying(int box, int row) const;
+    // Lays out the counter "current / total" of the header (0) or the bottom row (1).
+    void LayoutCounter(int row);
+
+    QString playing_;
 };
 
 } // namespace telbo

@@ -165,6 +165,37 @@ TEST_F(LayoutTest, LabelRefitsWhenItsCaptionChanges) {
     EXPECT_EQ(tw::Width(w->ui.lblBack[0]), 5475);
 }
 
+TEST_F(LayoutTest, CommandsSayWhatTheyDoInTheirTooltips) {
+    Create();
+    Controls& ui = w->ui;
+    std::vector<Label*> words{ui.lblShowTag};
+    for (const auto* group : {&ui.lblPlaySet, &ui.lblListSet})
+        words.insert(words.end(), group->begin(), group->end());
+    for (const auto* group : {&ui.lblDown, &ui.lblFileSet, &ui.lblListSelect, &ui.lblDefault})
+        words.insert(words.end(), group->begin(), group->end());
+    words.insert(words.end(), ui.lblPlayerControl.begin(), ui.lblPlayerControl.end());
+    words.insert(words.end(), ui.lblScrollTitle.begin(), ui.lblScrollTitle.end());
+    words.insert(words.end(), ui.lblTagSet.begin(), ui.lblTagSet.end());
+    for (int i : {0, 1, 2, 3, 4, 9}) words.push_back(ui.lblConf[i]);
+    for (int i : {2, 5, 6, 7, 8}) words.push_back(ui.lblConfValue[i]);
+    for (Label* l : words) {
+        EXPECT_TRUE(l->toolTip().startsWith(l->caption() + QStringLiteral(": ")))
+            << l->objectName().toStdString() << " " << l->toolTip().toStdString();
+        EXPECT_GT(l->toolTip().size(), l->caption().size() + 8) << l->objectName().toStdString();
+    }
+    for (Label* l : ui.lblSmallSet) EXPECT_FALSE(l->toolTip().isEmpty()) << l->objectName().toStdString();
+    for (Label* l : ui.lblClose) EXPECT_FALSE(l->toolTip().isEmpty()) << l->objectName().toStdString();
+
+    // The tooltip follows the caption a click changed.
+    w->settingsPanel.lblConfValue_Click(7);
+    EXPECT_EQ(ui.lblConfValue[7]->toolTip(), QStringLiteral("Repert: repeat this track"));
+    w->settingsPanel.lblConfValue_Click(8);
+    w->settingsPanel.lblConfValue_Click(8);
+    EXPECT_EQ(ui.lblConfValue[8]->toolTip(), QStringLiteral("NextList: continue with the next list at the end"));
+    w->windowModes.lblPlayerControl_Click(2);
+    EXPECT_TRUE(ui.lblPlayerControl[2]->toolTip().startsWith(QStringLiteral("unLock: ")));
+}
+
 TEST_F(LayoutTest, PowerOffDialogControls) {
     Create();
     QWidget dialog;
