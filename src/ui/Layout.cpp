@@ -194,7 +194,8 @@ std::vector<ControlSpec> MakeMainWindow() {
     t.push_back(Lbl("lblConf", 7, C, 135, 1530, 1395, 285, "PlayMode", "#808080", "Pop14b"));
     t.push_back(Room(Lbl("lblConfValue", 7, C, 1755, 1530, 1035, 285, "Normal", "#00FF00", "Pop14b"), 2265));
     t.push_back(Lbl("lblConf", 8, C, 135, 1845, 1425, 285, "NextType", "#808080", "Pop14b"));
-    t.push_back(Room(Lbl("lblConfValue", 8, C, 1755, 1845, 705, 285, "Stop", "#00FF00", "Pop14b"), 2265));
+    // The volume slider begins after this value on the same row (at least 1000 twips stay its).
+    t.push_back(Room(Lbl("lblConfValue", 8, C, 1755, 1845, 705, 285, "Stop", "#00FF00", "Pop14b"), 1185));
     t.push_back(Lbl("lblConf", 0, C, 135, 2160, 1035, 285, "Volume", "#808080", "Pop14b"));
     t.push_back(Lbl("lblConfValue", 0, C, 1755, 2160, 600, 285, "100", "#FFFFC0", "Pop14b", R));
     t.push_back(Lbl("lblConf", 9, C, 2610, 2160, 1380, 285, "Equalizer", "#808000", "Pop14b"));

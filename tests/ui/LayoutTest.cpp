@@ -8,10 +8,13 @@
 #include "ui/Twips.h"
 
 #include <QComboBox>
+#include <QFontMetricsF>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 
 namespace telbo::test {
@@ -194,6 +197,88 @@ TEST_F(LayoutTest, CommandsSayWhatTheyDoInTheirTooltips) {
     EXPECT_EQ(ui.lblConfValue[8]->toolTip(), QStringLiteral("NextList: continue with the next list at the end"));
     w->windowModes.lblPlayerControl_Click(2);
     EXPECT_TRUE(ui.lblPlayerControl[2]->toolTip().startsWith(QStringLiteral("unLock: ")));
+}
+
+// Every caption, with the texts it shows at run time, lies whole inside its box in the font it
+// is drawn with, its box inside its panel or the window, and neighbours on a line stay apart.
+TEST_F(LayoutTest, EveryCaptionFitsItsBoxWithTheFontsInUse) {
+    Create();
+    Controls& ui = w->ui;
+    auto checkAll = [this](const char* when) {
+        SCOPED_TRACE(when);
+        for (Label* l : w->findChildren<Label*>()) {
+            // The ticker runs past the window by design; the symbols are drawn as glyphs.
+            if (l == w->ui.lblTitle[0] || l->objectName().startsWith(QStringLiteral("lblSmallSet"))) continue;
+            const std::string name = (l->objectName() + u' ' + l->caption()).toStdString();
+            EXPECT_LE(QFontMetricsF(l->font()).horizontalAdvance(l->drawnText()), l->width()) << name;
+            EXPECT_TRUE(l->parentWidget()->rect().contains(l->geometry())) << name;
+        }
+    };
+    auto before = [](const QWidget* a, const QWidget* b) { return tw::Left(a) + tw::Width(a) <= tw::Left(b); };
+    checkAll("as built");
+
+    // Counters with three digits, a long list name, the longest time, "unLock".
+    ui.lblTitle[1]->setCaption(QStringLiteral("Songs for a long drive"));
+    for (int i : {0, 1, 2, 3}) ui.lblPoint[i]->setCaption(QStringLiteral("101"));
+    ui.lblNowTime->setCaption(QStringLiteral("100:00"));
+    w->windowModes.lblPlayerControl_Click(2);
+    checkAll("header and bottom row");
+    EXPECT_EQ(ui.lblTitle[1]->drawnText(), ui.lblTitle[1]->caption());
+    const std::vector<QWidget*> header{ui.lblTitle[1], ui.lblPoint[0], ui.lblPoint[4], ui.lblPoint[1], ui.lblNowTime};
+    const std::vector<QWidget*> bottom{ui.lblListSet[4], ui.lblPoint[2], ui.lblPoint[5], ui.lblPoint[3], ui.lblFileSet[1]};
+    for (const auto* line : {&header, &bottom})
+        for (std::size_t i = 1; i < line->size(); ++i)
+            EXPECT_TRUE(before((*line)[i - 1], (*line)[i])) << (*line)[i]->objectName().toStdString();
+    EXPECT_TRUE(before(ui.lblPlayerControl[2], ui.lblPlayerControl[1]));
+
+    // Every play mode; every NextType value beside the volume slider, which stays usable.
+    w->settingsPanel.lblConf_Click(0);
+    const double sliderRight = tw::Left(ui.sclConfig[0]) + tw::Width(ui.sclConfig[0]);
+    for (int i = 0; i < 5; ++i) {
+        w->settingsPanel.lblConfValue_Click(7);
+        w->settingsPanel.lblConfValue_Click(8);
+        checkAll(ui.lblConfValue[8]->caption().toUtf8().constData());
+        EXPECT_TRUE(before(ui.lblConfValue[8], ui.sclConfig[0]));
+        EXPECT_EQ(tw::Left(ui.sclConfig[0]) + tw::Width(ui.sclConfig[0]), sliderRight);
+        EXPECT_GE(tw::Width(ui.sclConfig[0]), 1000);
+    }
+
+    // The tag view: a long file name ends before the close cross, long values at the edge;
+    // one too long for any size is cut and shown whole in its tooltip.
+    ui.lblTagInfo[0]->setCaption(QStringLiteral("01 - A rather long name of a track.mp3"));
+    for (Label* value : ui.lblTagData) value->setCaption(QStringLiteral("A quite long album title of an old record"));
+    const QString endless = QStringLiteral("An album title that goes on and on and on, far past any panel");
+    ui.lblTagData[5]->setCaption(endless);
+    ui.lblShowTag->setCaption(QStringLiteral("TagSet"));
+    checkAll("tags");
+    EXPECT_TRUE(before(ui.lblTagInfo[0], ui.lblClose[3]));
+    EXPECT_TRUE(ui.lblTagData[5]->drawnText().endsWith(QChar(0x2026)));
+    EXPECT_EQ(ui.lblTagData[5]->toolTip(), endless);
+}
+
+// In the strip the scrolling title passes under the symbol buttons, which stay on top and
+// readable: none of the title's colour shows inside a button.
+TEST_F(LayoutTest, SymbolsStayReadableOverTheScrollingTitle) {
+    Create();
+    w->st.FormSmallWidth = 5475;
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    w->windowModes.lblBack_DblClick(0);
+    w->ui.lblTitle[0]->setCaption(QStringLiteral("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW"));
+    tw::SetLeft(w->ui.lblTitle[0], 0);
+    const QImage shot = w->grab().toImage();
+    const QRgb title = qRgb(0xC0, 0xC0, 0xFF);
+    int shown = 0;
+    for (Label* symbol : w->ui.lblSmallSet) {
+        if (symbol->isHidden()) continue;
+        ++shown;
+        const QRect box = symbol->geometry().intersected(shot.rect());
+        int titlePixels = 0;
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            for (int x = box.left(); x <= box.right(); ++x) titlePixels += shot.pixel(x, y) == title;
+        EXPECT_EQ(titlePixels, 0) << symbol->objectName().toStdString();
+    }
+    EXPECT_GE(shown, 8);
 }
 
 TEST_F(LayoutTest, PowerOffDialogControls) {
