@@ -28,6 +28,12 @@ void Label::setCaption(const QString& text) {
     emit captionChanged();
 }
 
+void Label::setClipRight(double parentTwips) {
+    if (parentTwips == clipRight_) return;
+    clipRight_ = parentTwips;
+    update();
+}
+
 void Label::setDesignFont(const QFont& f) {
     design_ = f;
     scale_ = 1.0;
@@ -112,6 +118,7 @@ void Label::refit() {
 
 void Label::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    if (clipRight_ > 0) p.setClipRect(QRectF(0, 0, clipRight_ / tw::kPerPixel - x(), height()));
     if (opaque_) p.fillRect(rect(), back_);
     // The symbol buttons of the strip lie over the scrolling title: on a box of the header
     // band's grey they stay readable whatever runs beneath.

@@ -43,6 +43,8 @@ public:
     // Draws at this fraction of the design size and refits (rows laid out together).
     void setFontScale(double scale);
     double fontScale() const { return scale_; }
+    // Draws nothing right of this x of the parent, in twips (0: no limit).
+    void setClipRight(double parentTwips);
     // The text as drawn: the caption, or its cut form when even the smallest size is too wide.
     QString drawnText() const { return drawn_; }
 
@@ -81,6 +83,7 @@ private:
     QString glyph_;
     QFont design_;
     double room_ = 0;
+    double clipRight_ = 0;
     double scale_ = 1.0;
     QFont glyphFont_;
     QColor fore_{Qt::black};

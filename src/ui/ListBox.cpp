@@ -68,6 +68,27 @@ void ListBox::mousePressEvent(QMouseEvent* e) {
         emit currentRowClickedAgain(before);
 }
 
+bool ListBox::event(QEvent* e) {
+    const bool handled = QListWidget::event(e);
+    if (e->type() == QEvent::Paint && hasFocus()) {
+        // Drawn over the frame, outside the rows: where the keys go shows at a glance.
+        QPainter p(this);
+        p.setPen(QPen(QColor(0xFF, 0xFF, 0x00), 2));
+        p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
+    return handled;
+}
+
+void ListBox::focusInEvent(QFocusEvent* e) {
+    QListWidget::focusInEvent(e);
+    update();
+}
+
+void ListBox::focusOutEvent(QFocusEvent* e) {
+    QListWidget::focusOutEvent(e);
+    update();
+}
+
 void ListBox::dragEnterEvent(QDragEnterEvent* e) {
     if (e->mimeData()->hasUrls()) e->acceptProposedAction();
     else e->ignore();

@@ -27,6 +27,10 @@ protected:
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
+    // A frame in the window's yellow while the list has the keys.
+    bool event(QEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
 };
 
 } // namespace telbo

@@ -105,6 +105,20 @@ void Telbo::LayoutCounter(int row) {
     }
 }
 
+void Telbo::ClipTitleBeforeSymbols() {
+    double left = 0;
+    for (const Label* symbol : ui.lblSmallSet)
+        if (!symbol->isHidden() && (left <= 0 || tw::Left(symbol) < left)) left = tw::Left(symbol);
+    ui.lblTitle[0]->setClipRight(left > 0 ? left - 45 : 0);
+}
+
+bool Telbo::eventFilter(QObject* watched, QEvent* e) {
+    const auto type = e->type();
+    if ((type == QEvent::Show || type == QEvent::Hide || type == QEvent::Move) && watched->objectName().startsWith(u"lblSmallSet"))
+        ClipTitleBeforeSymbols();
+    return QWidget::eventFilter(watched, e);
+}
+
 void Telbo::closeEvent(QCloseEvent* e) {
     lifecycle.ShutDown();
     if (form2) form2->close();
@@ -157,8 +171,11 @@ void Telbo::ConnectEvents() {
     for (int i = 0; i < 5; ++i) onClick(ui.lblClose[i], [this, i] { windowModes.lblClose_Click(i); });
     for (int i = 0; i < 3; ++i)
         onClick(ui.lblPlayerControl[i], [this, i] { windowModes.lblPlayerControl_Click(i); });
-    for (int i = 0; i < 9; ++i)
+    for (int i = 0; i < 9; ++i) {
         onClick(ui.lblSmallSet[i], [this, i] { windowModes.lblSmallSet_Click(i); });
+        // Shown, hidden and placed by the window modes; the title makes way for them.
+        ui.lblSmallSet[i]->installEventFilter(this);
+    }
     for (int i = 0; i < 5; ++i) {
         onClick(ui.lblPlaySet[i], [this, i] { transport.lblPlaySet_Click(i); });
         feedback(ui.lblPlaySet[i], FeedbackGroup::PlaySet, i);

@@ -81,6 +81,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
@@ -93,6 +94,8 @@ private:
     // playing track, as they are filled in.
     void MarkRows(int box, int first, int last);
     bool IsPlaying(int box, int row) const;
+    // In the strip the title ends where the symbol buttons begin.
+    void ClipTitleBeforeSymbols();
     // Lays out the counter "current / total" of the header (0) or the bottom row (1).
     void LayoutCounter(int row);
 
