@@ -62,8 +62,9 @@ void Transport::OpenAndPlay() {
     PlayerState& st = w.st;
     // Opening replaces whatever plays; nothing is stopped first. Results are ignored: a file
     // that fails reads as stopped at the next tick and the play order moves on.
-    w.decoder.vbmp3_open(st.TitleFiles[static_cast<std::size_t>(st.PlayPoint)].toStdString(),
-                         st.OpenInfo);
+    const QString& path = st.TitleFiles[static_cast<std::size_t>(st.PlayPoint)];
+    w.decoder.vbmp3_open(path.toStdString(), st.OpenInfo);
+    w.ShowPlaying(path);
     w.ui.sclNowTime->setMaximum(std::clamp(st.OpenInfo.TotalSeconds, 0, kSliderLimit));
     w.ui.tmrTime->start();
     w.decoder.vbmp3_play();
@@ -73,6 +74,7 @@ void Transport::StopAndClose() {
     w.ui.tmrTime->stop();
     w.decoder.vbmp3_stop();
     w.decoder.vbmp3_close();
+    w.ShowPlaying(QString());
     w.ui.lblNowTime->setCaption(TimeText(0));
     w.ui.sclNowTime->setValue(0);
     w.ui.sclNowTime->setMaximum(0);

@@ -12,6 +12,8 @@
 #include <QComboBox>
 #include <QScrollBar>
 
+#include <algorithm>
+
 namespace telbo {
 
 namespace {
@@ -129,6 +131,15 @@ void SettingsPanel::sclConfig_Change(int index) {
 
 void SettingsPanel::sclConfig_Scroll(int index) {
     sclConfig_Change(index);
+}
+
+void SettingsPanel::PlaceVolumeSlider(double designedLeft) {
+    QScrollBar* bar = w.ui.sclConfig[0];
+    const Label* value = w.ui.lblConfValue[8];
+    const double right = tw::Left(bar) + tw::Width(bar);
+    const double left = std::max(designedLeft, tw::Left(value) + tw::Width(value) + 60);
+    tw::SetLeft(bar, left);
+    tw::SetWidth(bar, right - left);
 }
 
 void SettingsPanel::lblDefault_Click(int index) {

@@ -13,6 +13,9 @@ public:
     void sclConfig_Change(int index);
     void sclConfig_Scroll(int index);
     void lblDefault_Click(int index);
+    // Keeps the volume slider, which shares the NextType row, clear of the NextType value:
+    // it starts at `designedLeft` or just after the value's text, and ends where designed.
+    void PlaceVolumeSlider(double designedLeft);
 
 private:
     Telbo& w;

@@ -21,7 +21,53 @@ Label::Label(QWidget* parent) : QWidget(parent) {
 void Label::setCaption(const QString& text) {
     if (text == caption_) return;
     caption_ = text;
+    drawn_ = text;
     if (autoSize_ && glyph_.isEmpty()) refit();
+    else cutToWidth();
+    update();
+    emit captionChanged();
+}
+
+void Label::setClipRight(double parentTwips) {
+    if (parentTwips == clipRight_) return;
+    clipRight_ = parentTwips;
+    update();
+}
+
+void Label::setDesignFont(const QFont& f) {
+    design_ = f;
+    scale_ = 1.0;
+    setFont(f);
+}
+
+void Label::applyScale(double scale) {
+    scale_ = scale;
+    QFont f = design_;
+    if (scale != 1.0) f.setPointSizeF(design_.pointSizeF() * scale);
+    setFont(f);
+}
+
+void Label::setFontScale(double scale) {
+    applyScale(scale);
+    refit();
+    update();
+}
+
+void Label::cutToWidth() {
+    drawn_ = caption_;
+    const QFontMetricsF fm(font());
+    if (fm.horizontalAdvance(caption_) > width())
+        drawn_ = fm.elidedText(caption_, Qt::ElideRight, width());
+}
+
+void Label::fitFontToBox() {
+    if (caption_.isEmpty() || !glyph_.isEmpty()) return;
+    // Sizes step down until the text fits: hinting makes the width only roughly proportional.
+    for (double scale = scale_; scale >= kMinFontScale - 1e-9; scale -= 0.01) {
+        applyScale(scale);
+        if (QFontMetricsF(font()).horizontalAdvance(caption_) <= width()) break;
+    }
+    cutToWidth();
     update();
 }
 
@@ -48,15 +94,35 @@ void Label::setGlyph(const QString& glyph, const QFont& glyphFont) {
 }
 
 void Label::refit() {
-    const QFontMetricsF fm(font());
-    const double widthPx = caption_.isEmpty() ? 0.0 : std::ceil(fm.horizontalAdvance(caption_));
-    tw::SetWidth(this, widthPx * tw::kPerPixel);
-    tw::SetHeight(this, fonts::LineTwips(font()));
+    const double right = tw::Left(this) + tw::Width(this);
+    // A room cut a caption down before; a new caption starts again from the row's size.
+    if (room_ > 0) applyScale(1.0);
+    auto widthOf = [this] {
+        return caption_.isEmpty() ? 0.0
+                                  : std::ceil(QFontMetricsF(font()).horizontalAdvance(caption_)) * tw::kPerPixel;
+    };
+    double width = widthOf();
+    if (room_ > 0 && width > room_) {
+        for (double scale = scale_ - 0.01; scale >= kMinFontScale - 1e-9 && width > room_; scale -= 0.01) {
+            applyScale(scale);
+            width = widthOf();
+        }
+        width = std::min(width, room_);
+    }
+    tw::SetWidth(this, width);
+    // The box keeps the line of the design size, whatever size the text is drawn in.
+    tw::SetHeight(this, fonts::LineTwips(design_));
+    if (align_ == Align::Right) tw::SetLeft(this, right - width);
+    cutToWidth();
 }
 
 void Label::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    if (clipRight_ > 0) p.setClipRect(QRectF(0, 0, clipRight_ / tw::kPerPixel - x(), height()));
     if (opaque_) p.fillRect(rect(), back_);
+    // The symbol buttons of the strip lie over the scrolling title: on a box of the header
+    // band's grey they stay readable whatever runs beneath.
+    if (!glyph_.isEmpty()) p.fillRect(rect(), QColor(0x40, 0x40, 0x40));
     const QString text = shownText();
     if (text.isEmpty()) return;
     p.setPen(fore_);
@@ -67,15 +133,6 @@ void Label::paintEvent(QPaintEvent*) {
     if (!glyph_.isEmpty() || align_ == Align::Center) flags |= Qt::AlignHCenter;
     else if (align_ == Align::Right) flags |= Qt::AlignRight;
     else flags |= Qt::AlignLeft;
-    if (!glyph_.isEmpty()) {
-        // The symbol buttons of the strip lie over the title text: a rim in the header
-        // band's grey keeps them readable.
-        p.setPen(QColor(0x40, 0x40, 0x40));
-        for (int dx = -1; dx <= 1; ++dx)
-            for (int dy = -1; dy <= 1; ++dy)
-                if (dx || dy) p.drawText(rect().translated(dx, dy), flags, text);
-        p.setPen(fore_);
-    }
     p.drawText(rect(), flags, text);
 }
 

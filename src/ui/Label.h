@@ -31,11 +31,31 @@ public:
     Align align() const { return align_; }
     void setAutoSize(bool on) { autoSize_ = on; }
     bool autoSize() const { return autoSize_; }
+    // The font of the layout; the label may draw in a smaller size of it, never a larger one.
+    void setDesignFont(const QFont& f);
+    // The widest box, in twips, a refitted caption may take (0: no limit). A wider caption is
+    // drawn in a smaller size of the face, down to kMinFontScale, and cut with "…" beyond that.
+    // A right-aligned label keeps its right edge as it refits.
+    void setRoom(double twips) { room_ = twips; }
+    double room() const { return room_; }
+    // Shrinks the font, as far as allowed, until the caption fits the box as it is now.
+    void fitFontToBox();
+    // Draws at this fraction of the design size and refits (rows laid out together).
+    void setFontScale(double scale);
+    double fontScale() const { return scale_; }
+    // Draws nothing right of this x of the parent, in twips (0: no limit).
+    void setClipRight(double parentTwips);
+    // The text as drawn: the caption, or its cut form when even the smallest size is too wide.
+    QString drawnText() const { return drawn_; }
+
+    static constexpr double kMinFontScale = 0.7;
     // Draw `glyph` in place of the caption (symbol buttons keep their one-character caption
     // as data).
     void setGlyph(const QString& glyph, const QFont& glyphFont);
 
 signals:
+    // After setCaption changed the text (and refitted the box).
+    void captionChanged();
     void clicked();
     void doubleClicked();
     void pressed(QPointF twips, Qt::MouseButton button);
@@ -54,10 +74,17 @@ protected:
 
 private:
     void refit();
-    QString shownText() const { return glyph_.isEmpty() ? caption_ : glyph_; }
+    void applyScale(double scale);
+    void cutToWidth();
+    QString shownText() const { return glyph_.isEmpty() ? drawn_ : glyph_; }
 
     QString caption_;
+    QString drawn_;
     QString glyph_;
+    QFont design_;
+    double room_ = 0;
+    double clipRight_ = 0;
+    double scale_ = 1.0;
     QFont glyphFont_;
     QColor fore_{Qt::black};
     QColor back_{Qt::black};

@@ -25,6 +25,11 @@ ControlSpec Opaque(ControlSpec s, const char* back) {
     s.back = back;
     return s;
 }
+// The widest box the label's changing caption may take before its font shrinks.
+ControlSpec Room(ControlSpec s, int twips) {
+    s.room = twips;
+    return s;
+}
 ControlSpec Fixed(ControlSpec s) {
     s.fixedSize = true;
     return s;
@@ -84,12 +89,13 @@ std::vector<ControlSpec> MakeMainWindow() {
     t.push_back(Fixed(Opaque(Lbl("lblBack", 1, W, 0, 0, 5475, 1185, "", nullptr, ""), "#404040")));
     t.push_back(Lbl("lblTitle", 0, W, 90, 135, 1515, 555, "Title", "#C0C0FF", "PopF27b"));
     t.push_back(Fixed(Lbl("lblBack", 0, W, 0, 0, 5475, 1185, "", nullptr, "")));
-    t.push_back(Lbl("lblTitle", 1, W, 135, 810, 1335, 285, "ListName", "#C0FFC0", "PopF14b"));
+    // The list name ends where the longest track counter could begin.
+    t.push_back(Room(Lbl("lblTitle", 1, W, 135, 810, 1335, 285, "ListName", "#C0FFC0", "PopF14b"), 2550));
     t.push_back(Lbl("lblPoint", 0, W, 3345, 855, 210, 285, "0", "#FFFFFF", "Pop14b", R));
     t.push_back(Lbl("lblPoint", 4, W, 3555, 855, 210, 285, "/", "#FFFFFF", "Pop14b", R));
     t.push_back(Lbl("lblPoint", 1, W, 3870, 855, 210, 285, "0", "#FFFFFF", "Pop14b", R));
-    t.push_back(Lbl("lblNowTime", -1, W, 4140, 720, 1320, 435, "00:00", "#FFFFFF", "Pop21b"));
-    t.push_back(Lbl("lblPlayerControl", 2, W, 3195, 90, 540, 240, "Lock", "#FF0000", "Pop12", R));
+    t.push_back(Room(Lbl("lblNowTime", -1, W, 4140, 720, 1320, 435, "00:00", "#FFFFFF", "Pop21b"), 1320));
+    t.push_back(Room(Lbl("lblPlayerControl", 2, W, 3195, 90, 540, 240, "Lock", "#FF0000", "Pop12", R), 1035));
     t.push_back(Lbl("lblPlayerControl", 1, W, 3870, 90, 390, 240, "Min", "#FF0000", "Pop12"));
     t.push_back(Lbl("lblPlayerControl", 0, W, 4320, 90, 1095, 240, "PowerOff", "#FF0000", "Pop12"));
     const char* symbols[9] = {"2", "4", "<", "9", ":", ";", "6", "{", "r"};
@@ -125,7 +131,7 @@ std::vector<ControlSpec> MakeMainWindow() {
     t.push_back(Lbl("lblFileSet", 1, W, 4680, 6390, 705, 285, "Save", "#FF80FF", "Pop14b"));
 
     // Scroll bars, list boxes and panels lie above every label of the window.
-    t.push_back(Scroll("sclNowTime", -1, ControlKind::HScroll, W, 0, 1170, 5475, 105, 0, 0, 0, true));
+    t.push_back(Scroll("sclNowTime", -1, ControlKind::Position, W, 0, 1170, 5475, 105, 0, 0, 0, true));
     {
         ControlSpec list{"lstFile", 0, ControlKind::ListBox, W, 45, 2025, 5370, 4335};
         list.font = "Pop14b";
@@ -142,14 +148,16 @@ std::vector<ControlSpec> MakeMainWindow() {
     const int fieldTop[6] = {585, 900, 1215, 1530, 1845, 2160};
     const int fieldNameWidth[6] = {375, 450, 525, 375, 495, 780};
     const int dataLeft[6] = {675, 675, 675, 675, 675, 990};
-    t.push_back(Lbl("lblTagInfo", 0, "frmTag(0)", 90, 270, 570, 240, "Artist", "#FFFFC0", "PG12"));
+    // The heading ends before the close cross; the values at the panel's edge.
+    t.push_back(Room(Lbl("lblTagInfo", 0, "frmTag(0)", 90, 270, 570, 240, "Artist", "#FFFFC0", "PG12"), 4950));
     for (int i = 0; i < 6; ++i)
         t.push_back(Lbl("lblTagInfo", i + 1, "frmTag(0)", 90, fieldTop[i], fieldNameWidth[i], 255,
                         fieldNames[i], "#C0C0FF", "Imp9.75"));
     for (int i = 0; i < 6; ++i)
-        t.push_back(Opaque(Lbl("lblTagData", i, "frmTag(0)", dataLeft[i], fieldTop[i], 0, 240, "",
-                               "#FFFFFF", "PG12b"),
-                           "#000000"));
+        t.push_back(Room(Opaque(Lbl("lblTagData", i, "frmTag(0)", dataLeft[i], fieldTop[i], 0, 240, "",
+                                    "#FFFFFF", "PG12b"),
+                                "#000000"),
+                         5370 - 90 - dataLeft[i]));
     t.push_back(Close(3, "frmTag(0)", 5085, 180));
 
     // Tag editor
@@ -184,9 +192,10 @@ std::vector<ControlSpec> MakeMainWindow() {
     t.push_back(Lbl("lblPlayerName", 0, C, 135, 225, 2205, 720, "Telbo", "#FFFFFF", "Pop36"));
     t.push_back(Lbl("lblPlayerName", 1, C, 2520, 540, 1425, 360, "Ver.1.00", "#FFFFFF", "Pop18"));
     t.push_back(Lbl("lblConf", 7, C, 135, 1530, 1395, 285, "PlayMode", "#808080", "Pop14b"));
-    t.push_back(Lbl("lblConfValue", 7, C, 1755, 1530, 1035, 285, "Normal", "#00FF00", "Pop14b"));
+    t.push_back(Room(Lbl("lblConfValue", 7, C, 1755, 1530, 1035, 285, "Normal", "#00FF00", "Pop14b"), 2265));
     t.push_back(Lbl("lblConf", 8, C, 135, 1845, 1425, 285, "NextType", "#808080", "Pop14b"));
-    t.push_back(Lbl("lblConfValue", 8, C, 1755, 1845, 705, 285, "Stop", "#00FF00", "Pop14b"));
+    // The volume slider begins after this value on the same row (at least 1000 twips stay its).
+    t.push_back(Room(Lbl("lblConfValue", 8, C, 1755, 1845, 705, 285, "Stop", "#00FF00", "Pop14b"), 1185));
     t.push_back(Lbl("lblConf", 0, C, 135, 2160, 1035, 285, "Volume", "#808080", "Pop14b"));
     t.push_back(Lbl("lblConfValue", 0, C, 1755, 2160, 600, 285, "100", "#FFFFC0", "Pop14b", R));
     t.push_back(Lbl("lblConf", 9, C, 2610, 2160, 1380, 285, "Equalizer", "#808000", "Pop14b"));

@@ -11,7 +11,8 @@
 
 namespace telbo {
 
-enum class ControlKind { Label, Panel, ListBox, HScroll, VScroll, Combo, Text, Option, Button };
+// Position: the horizontal scroll bar that shows and seeks the play position.
+enum class ControlKind { Label, Panel, ListBox, HScroll, VScroll, Position, Combo, Text, Option, Button };
 enum class TextAlign { Left, Right, Center };
 
 struct ControlSpec {
@@ -31,6 +32,7 @@ struct ControlSpec {
     int min = 0, max = 0, value = 0; // scroll bars
     const char* items = "";          // combo boxes: entries separated by '|'
     int maxLength = 0;               // text boxes: 0 = unlimited
+    int room = 0;                    // labels: widest box a changed caption takes; 0 = any
 };
 
 // "lblPlaySet(3)" or "lblNowTime".

@@ -5,6 +5,8 @@
 #include "ui/Layout.h"
 #include "ui/ListBox.h"
 #include "ui/Panel.h"
+#include "ui/ScrollBar.h"
+#include "ui/ToolTips.h"
 #include "ui/Twips.h"
 
 #include <QComboBox>
@@ -51,8 +53,9 @@ QWidget* Create(const ControlSpec& s, QWidget* parent) {
     switch (s.kind) {
     case ControlKind::Label: {
         auto* l = new Label(parent);
-        l->setFont(fonts::ForKey(QString::fromLatin1(s.font)));
+        l->setDesignFont(fonts::ForKey(QString::fromLatin1(s.font)));
         l->setAutoSize(!s.fixedSize);
+        l->setRoom(s.room);
         if (s.fore) l->setForeColor(QColor(QLatin1String(s.fore)));
         if (s.back) l->setBackColor(QColor(QLatin1String(s.back)));
         l->setOpaque(s.opaque);
@@ -80,9 +83,11 @@ QWidget* Create(const ControlSpec& s, QWidget* parent) {
         return list;
     }
     case ControlKind::HScroll:
-    case ControlKind::VScroll: {
-        auto* bar = new QScrollBar(s.kind == ControlKind::HScroll ? Qt::Horizontal : Qt::Vertical,
-                                   parent);
+    case ControlKind::VScroll:
+    case ControlKind::Position: {
+        QScrollBar* bar = nullptr;
+        if (s.kind == ControlKind::Position) bar = new PositionBar(parent);
+        else bar = new ScrollBar(s.kind == ControlKind::HScroll ? Qt::Horizontal : Qt::Vertical, parent);
         if (s.min > s.max) {
             // A bar whose top end is the larger value: the range ascends and the bar is drawn
             // and driven upside down.
@@ -138,6 +143,22 @@ QHash<QString, QWidget*> BuildAll(QWidget* window, const std::vector<ControlSpec
         w->setObjectName(name);
         tw::SetGeometry(w, s.left, s.top, s.width, s.height);
         w->setVisible(s.visible);
+        if (auto* label = qobject_cast<Label*>(w)) {
+            // The stand-in faces run wider than the designed ones: a caption that would be
+            // clipped by its designed box is drawn a little smaller instead.
+            label->fitFontToBox();
+            // The tooltip says what a click does with the caption shown now; a text cut short
+            // shows whole there.
+            auto tip = [label, name] {
+                QString text = ToolTipFor(name, label->caption());
+                if (text.isEmpty() && label->drawnText() != label->caption()) text = label->caption();
+                label->setToolTip(text);
+            };
+            tip();
+            QObject::connect(label, &Label::captionChanged, label, tip);
+        } else {
+            w->setToolTip(ToolTipFor(name, QString::fromUtf8(s.caption)));
+        }
         byName.insert(name, w);
     }
     return byName;

@@ -9,6 +9,7 @@
 #include "ui/Panel.h"
 #include "ui/Twips.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QIcon>
@@ -16,7 +17,10 @@
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace telbo {
 
@@ -34,6 +38,7 @@ Telbo::Telbo(Decoder& decoder, Platform& platform, QWidget* parent)
     tw::SetWidth(this, kNormalWidth);
     tw::SetHeight(this, kUnfoldedHeight);
     ConnectEvents();
+    ConnectKeys();
 }
 
 Telbo::~Telbo() = default;
@@ -51,6 +56,67 @@ void Telbo::ShowPowerOffDialog() {
     if (!form2) form2 = new PowerOffDialog(*this);
     form2->Form_Load();
     form2->show();
+}
+
+void Telbo::ShowPlaying(const QString& path) {
+    playing_ = path;
+    for (int row = 0; row < ui.lstFile[1]->count(); ++row) ui.lstFile[1]->markPlaying(row, IsPlaying(1, row));
+}
+
+bool Telbo::IsPlaying(int box, int row) const {
+    return box == 1 && row < kSlots && !playing_.isEmpty() &&
+           st.TitleFiles[static_cast<std::size_t>(row)] == playing_;
+}
+
+void Telbo::MarkRows(int box, int first, int last) {
+    const auto& files = box == 0 ? st.ListFiles : st.TitleFiles;
+    ListBox* list = ui.lstFile[static_cast<std::size_t>(box)];
+    for (int row = std::max(first, 0); row <= last && row < kSlots; ++row) {
+        // One look at the disk per row as it is filled in, none while it is drawn.
+        list->markMissing(row, !platform.fileExists(files[static_cast<std::size_t>(row)]));
+        list->markPlaying(row, IsPlaying(box, row));
+    }
+}
+
+void Telbo::LayoutCounter(int row) {
+    constexpr double kGap = 60;
+    const std::array<Label*, 3> parts = row == 0
+        ? std::array<Label*, 3>{ui.lblPoint[0], ui.lblPoint[4], ui.lblPoint[1]}
+        : std::array<Label*, 3>{ui.lblPoint[2], ui.lblPoint[5], ui.lblPoint[3]};
+    // One row, right-aligned before the time or "Save", growing to the left up to the end of
+    // the list name's room or of "Down"; a row that long is drawn smaller.
+    const double right = row == 0 ? tw::Left(ui.lblNowTime) - kGap : tw::Left(ui.lblFileSet[1]) - kGap;
+    const double leftLimit = row == 0 ? tw::Left(ui.lblTitle[1]) + ui.lblTitle[1]->room() + kGap
+                                      : tw::Left(ui.lblListSet[4]) + tw::Width(ui.lblListSet[4]) + kGap;
+    auto rowWidth = [&parts] {
+        double sum = 2 * kGap;
+        for (const Label* part : parts) sum += tw::Width(part);
+        return sum;
+    };
+    for (double scale = 1.0;; scale -= 0.02) {
+        for (Label* part : parts) part->setFontScale(scale);
+        if (rowWidth() <= right - leftLimit || scale <= Label::kMinFontScale) break;
+    }
+    double edge = right;
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+        edge -= tw::Width(*it);
+        tw::SetLeft(*it, edge);
+        edge -= kGap;
+    }
+}
+
+void Telbo::ClipTitleBeforeSymbols() {
+    double left = 0;
+    for (const Label* symbol : ui.lblSmallSet)
+        if (!symbol->isHidden() && (left <= 0 || tw::Left(symbol) < left)) left = tw::Left(symbol);
+    ui.lblTitle[0]->setClipRight(left > 0 ? left - 45 : 0);
+}
+
+bool Telbo::eventFilter(QObject* watched, QEvent* e) {
+    const auto type = e->type();
+    if ((type == QEvent::Show || type == QEvent::Hide || type == QEvent::Move) && watched->objectName().startsWith(u"lblSmallSet"))
+        ClipTitleBeforeSymbols();
+    return QWidget::eventFilter(watched, e);
 }
 
 void Telbo::closeEvent(QCloseEvent* e) {
@@ -85,7 +151,15 @@ void Telbo::ConnectEvents() {
         // Clicking the selected row again runs the action too (a file deleted meanwhile goes).
         connect(list, &ListBox::currentRowClickedAgain, this, [this, i] { listEditor.lstFile_Click(i); });
         connect(list, &QListWidget::itemDoubleClicked, this, [this, i] { listEditor.lstFile_DblClick(i); });
+        connect(list->model(), &QAbstractItemModel::rowsInserted, this,
+                [this, i](const QModelIndex&, int first, int last) { MarkRows(i, first, last); });
     }
+
+    for (int i = 0; i < 6; ++i)
+        connect(ui.lblPoint[i], &Label::captionChanged, this, [this, i] { LayoutCounter(i == 0 || i == 1 || i == 4 ? 0 : 1); });
+    // The volume slider shares the NextType row: it begins after the value's text.
+    connect(ui.lblConfValue[8], &Label::captionChanged, this,
+            [this, left = tw::Left(ui.sclConfig[0])] { settingsPanel.PlaceVolumeSlider(left); });
 
     auto onClick = [this](Label* l, auto handler) { connect(l, &Label::clicked, this, handler); };
     auto feedback = [this](Label* l, FeedbackGroup g, int i) {
@@ -97,8 +171,11 @@ void Telbo::ConnectEvents() {
     for (int i = 0; i < 5; ++i) onClick(ui.lblClose[i], [this, i] { windowModes.lblClose_Click(i); });
     for (int i = 0; i < 3; ++i)
         onClick(ui.lblPlayerControl[i], [this, i] { windowModes.lblPlayerControl_Click(i); });
-    for (int i = 0; i < 9; ++i)
+    for (int i = 0; i < 9; ++i) {
         onClick(ui.lblSmallSet[i], [this, i] { windowModes.lblSmallSet_Click(i); });
+        // Shown, hidden and placed by the window modes; the title makes way for them.
+        ui.lblSmallSet[i]->installEventFilter(this);
+    }
     for (int i = 0; i < 5; ++i) {
         onClick(ui.lblPlaySet[i], [this, i] { transport.lblPlaySet_Click(i); });
         feedback(ui.lblPlaySet[i], FeedbackGroup::PlaySet, i);
@@ -150,6 +227,41 @@ void Telbo::ConnectEvents() {
         connect(p, &Panel::moved, this, [this, p](QPointF pos) { dragging.Panel_MouseMove(*p, pos); });
         connect(p, &Panel::released, this, [this, p] { dragging.Panel_MouseUp(*p); });
     }
+}
+
+void Telbo::ConnectKeys() {
+    auto key = [this](QKeySequence keys, auto handler) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, handler);
+    };
+    // The clock runs from Play until Stop, so it tells a paused or playing track from none.
+    key(Qt::Key_Space, [this] {
+        transport.lblPlaySet_Click(ui.tmrTime->isActive() ? Transport::Pause : Transport::Play);
+    });
+    auto playSelected = [this] {
+        // Enter in a text box finishes typing there; it is no command.
+        QWidget* focus = QApplication::focusWidget();
+        if (qobject_cast<QLineEdit*>(focus) || qobject_cast<QComboBox*>(focus)) return;
+        listEditor.lstFile_DblClick(st.ListSelectFlag ? 0 : 1);
+    };
+    key(Qt::Key_Return, playSelected);
+    key(Qt::Key_Enter, playSelected);
+    key(Qt::Key_Delete, [this] { listEditor.lblListSet_Click(1); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_O), [this] { listFiles.lblFileSet_Click(0); });
+    // A jump moves the thumb as a drag would, so everything that follows a drag follows it.
+    auto seekBy = [this](int seconds) {
+        QScrollBar* bar = ui.sclNowTime;
+        if (!ui.tmrTime->isActive() || bar->maximum() <= 0) return;
+        bar->setSliderDown(true);
+        bar->setSliderPosition(std::clamp(bar->value() + seconds, 0, bar->maximum()));
+        bar->setSliderDown(false);
+    };
+    key(Qt::Key_Left, [seekBy] { seekBy(-5); });
+    key(Qt::Key_Right, [seekBy] { seekBy(5); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_Left), [this] { transport.lblPlaySet_Click(Transport::Rev); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_Right), [this] { transport.lblPlaySet_Click(Transport::Next); });
+    auto volumeBy = [this](int step) { ui.sclConfig[0]->setValue(ui.sclConfig[0]->value() + step); };
+    for (Qt::Key k : {Qt::Key_Plus, Qt::Key_Equal}) key(k, [volumeBy] { volumeBy(5); });
+    key(Qt::Key_Minus, [volumeBy] { volumeBy(-5); });
 }
 
 } // namespace telbo

@@ -65,6 +65,10 @@ public:
     // Loads and shows the power-off dialog (without blocking this window).
     void ShowPowerOffDialog();
 
+    // The file the decoder has open, empty when none: its rows in the track list carry the
+    // playing marker.
+    void ShowPlaying(const QString& path);
+
     // Twip geometry of the window itself.
     double Left() const;
     double Top() const;
@@ -77,12 +81,25 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
 
 private:
     void ConnectEvents();
+    // Keys that run what the matching word command runs.
+    void ConnectKeys();
+    // Greys the rows first..last of list box `box` whose files are missing and marks the
+    // playing track, as they are filled in.
+    void MarkRows(int box, int first, int last);
+    bool IsPlaying(int box, int row) const;
+    // In the strip the title ends where the symbol buttons begin.
+    void ClipTitleBeforeSymbols();
+    // Lays out the counter "current / total" of the header (0) or the bottom row (1).
+    void LayoutCounter(int row);
+
+    QString playing_;
 };
 
 } // namespace telbo

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 
 namespace telbo::test {
@@ -74,6 +75,25 @@ TEST_F(EqualizerTest, PresetsAreTheOnesOfTheList) {
     Choose(9);
     EXPECT_EQ(w->ui.cmbEqualizer->currentText(), "WooferBoost");
     EXPECT_EQ(Sliders(), QList<int>({120, 120, 60, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(EqualizerTest, ArrowsAndTroughMoveEveryThumbTheWayTheyPoint) {
+    Create();
+    Choose(0);
+    for (QScrollBar* band : w->ui.sclEqualizer) {
+        SCOPED_TRACE(band->objectName().toStdString());
+        const int x = band->width() / 2, h = band->height();
+        // The upper end is the most gain: the upper arrow and the trough above the thumb raise it.
+        for (int i = 0; i < 3; ++i) QTest::mouseClick(band, Qt::LeftButton, {}, QPoint(x, 3));
+        EXPECT_EQ(band->value(), 3);
+        QTest::mouseClick(band, Qt::LeftButton, {}, QPoint(x, h / 4));
+        EXPECT_EQ(band->value(), 4);
+        for (int i = 0; i < 6; ++i) QTest::mouseClick(band, Qt::LeftButton, {}, QPoint(x, h - 3));
+        EXPECT_EQ(band->value(), -2);
+        QTest::mouseClick(band, Qt::LeftButton, {}, QPoint(x, h * 3 / 4));
+        EXPECT_EQ(band->value(), -3);
+    }
+    EXPECT_EQ(w->st.EqualizerBands, (EqualizerBands{-3, -3, -3, -3, -3, -3, -3, -3, -3, -3}));
 }
 
 class DecodeOptionsTest : public PlaybackFixture {};

@@ -4,7 +4,11 @@
 #include "PlaybackFixture.h"
 #include "ui/Label.h"
 
+#include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
 #include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 
 namespace telbo::test {
@@ -209,18 +213,39 @@ TEST_F(TransportTest, UnplayableTrackIsSkippedWithinATick) {
     EXPECT_EQ(Calls(), QStringList({Open(1), "play"}));
 }
 
-TEST_F(TransportTest, OnlyDraggingTheThumbSeeks) {
+TEST_F(TransportTest, ThumbFillsTheSliderAndPressesOrDragsSeek) {
     CreateWithTracks(1);
-    Click(Cmd::Play);
+    Click(Cmd::Play); // 180 s
     decoder.elapsed = 30;
     Tick(); // moves the thumb from code
     Slider()->triggerAction(QAbstractSlider::SliderPageStepAdd);
     EXPECT_TRUE(decoder.callsStartingWith("seek").isEmpty());
 
-    Slider()->setSliderDown(true);
-    Slider()->setSliderPosition(42);
-    Slider()->setSliderDown(false);
-    EXPECT_EQ(decoder.callsStartingWith("seek"), QStringList({"seek 42"}));
+    // Every column the thumb covers in the middle row, it covers from top to bottom.
+    const QImage shot = Slider()->grab().toImage();
+    const int middle = shot.height() / 2;
+    const QRgb trough = shot.pixel(shot.width() - 2, middle);
+    int thumbColumns = 0;
+    for (int x = 0; x < shot.width(); ++x) {
+        if (shot.pixel(x, middle) == trough) continue;
+        ++thumbColumns;
+        for (int y = 0; y < shot.height(); ++y)
+            ASSERT_NE(shot.pixel(x, y), trough) << x << "," << y;
+    }
+    EXPECT_GT(thumbColumns, shot.height());
+
+    // A press on the trough brings the thumb's middle there and seeks; dragging on seeks on.
+    const QPoint threeQuarters(Slider()->width() * 3 / 4, middle);
+    QTest::mousePress(Slider(), Qt::LeftButton, {}, threeQuarters);
+    ASSERT_EQ(decoder.callsStartingWith("seek").size(), 1);
+    EXPECT_NEAR(decoder.callsStartingWith("seek")[0].mid(5).toInt(), 135, 3);
+    QMouseEvent move(QEvent::MouseMove, QPointF(Slider()->width() + 50, middle),
+                     Slider()->mapToGlobal(QPointF(Slider()->width() + 50, middle)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Slider(), &move);
+    QTest::mouseRelease(Slider(), Qt::LeftButton, {}, QPoint(Slider()->width() + 50, middle));
+    EXPECT_EQ(decoder.callsStartingWith("seek").last(), "seek 180");
+    EXPECT_FALSE(Slider()->isSliderDown());
 }
 
 TEST_F(TransportTest, StopShowsTheIdleCaptionWhateverPlayed) {

@@ -8,10 +8,13 @@
 #include "ui/Twips.h"
 
 #include <QComboBox>
+#include <QFontMetricsF>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 
 namespace telbo::test {
@@ -163,6 +166,122 @@ TEST_F(LayoutTest, LabelRefitsWhenItsCaptionChanges) {
     // Fixed-size labels keep their size.
     w->ui.lblBack[0]->setCaption(QStringLiteral("x"));
     EXPECT_EQ(tw::Width(w->ui.lblBack[0]), 5475);
+}
+
+TEST_F(LayoutTest, CommandsSayWhatTheyDoInTheirTooltips) {
+    Create();
+    Controls& ui = w->ui;
+    std::vector<Label*> words{ui.lblShowTag};
+    for (const auto* group : {&ui.lblPlaySet, &ui.lblListSet})
+        words.insert(words.end(), group->begin(), group->end());
+    for (const auto* group : {&ui.lblDown, &ui.lblFileSet, &ui.lblListSelect, &ui.lblDefault})
+        words.insert(words.end(), group->begin(), group->end());
+    words.insert(words.end(), ui.lblPlayerControl.begin(), ui.lblPlayerControl.end());
+    words.insert(words.end(), ui.lblScrollTitle.begin(), ui.lblScrollTitle.end());
+    words.insert(words.end(), ui.lblTagSet.begin(), ui.lblTagSet.end());
+    for (int i : {0, 1, 2, 3, 4, 9}) words.push_back(ui.lblConf[i]);
+    for (int i : {2, 5, 6, 7, 8}) words.push_back(ui.lblConfValue[i]);
+    for (Label* l : words) {
+        EXPECT_TRUE(l->toolTip().startsWith(l->caption() + QStringLiteral(": ")))
+            << l->objectName().toStdString() << " " << l->toolTip().toStdString();
+        EXPECT_GT(l->toolTip().size(), l->caption().size() + 8) << l->objectName().toStdString();
+    }
+    for (Label* l : ui.lblSmallSet) EXPECT_FALSE(l->toolTip().isEmpty()) << l->objectName().toStdString();
+    for (Label* l : ui.lblClose) EXPECT_FALSE(l->toolTip().isEmpty()) << l->objectName().toStdString();
+
+    // The tooltip follows the caption a click changed.
+    w->settingsPanel.lblConfValue_Click(7);
+    EXPECT_EQ(ui.lblConfValue[7]->toolTip(), QStringLiteral("Repert: repeat this track"));
+    w->settingsPanel.lblConfValue_Click(8);
+    w->settingsPanel.lblConfValue_Click(8);
+    EXPECT_EQ(ui.lblConfValue[8]->toolTip(), QStringLiteral("NextList: continue with the next list at the end"));
+    w->windowModes.lblPlayerControl_Click(2);
+    EXPECT_TRUE(ui.lblPlayerControl[2]->toolTip().startsWith(QStringLiteral("unLock: ")));
+}
+
+// Every caption, with the texts it shows at run time, lies whole inside its box in the font it
+// is drawn with, its box inside its panel or the window, and neighbours on a line stay apart.
+TEST_F(LayoutTest, EveryCaptionFitsItsBoxWithTheFontsInUse) {
+    Create();
+    Controls& ui = w->ui;
+    auto checkAll = [this](const char* when) {
+        SCOPED_TRACE(when);
+        for (Label* l : w->findChildren<Label*>()) {
+            // The ticker runs past the window by design; the symbols are drawn as glyphs.
+            if (l == w->ui.lblTitle[0] || l->objectName().startsWith(QStringLiteral("lblSmallSet"))) continue;
+            const std::string name = (l->objectName() + u' ' + l->caption()).toStdString();
+            EXPECT_LE(QFontMetricsF(l->font()).horizontalAdvance(l->drawnText()), l->width()) << name;
+            EXPECT_TRUE(l->parentWidget()->rect().contains(l->geometry())) << name;
+        }
+    };
+    auto before = [](const QWidget* a, const QWidget* b) { return tw::Left(a) + tw::Width(a) <= tw::Left(b); };
+    checkAll("as built");
+
+    // Counters with three digits, a long list name, the longest time, "unLock".
+    ui.lblTitle[1]->setCaption(QStringLiteral("Songs for a long drive"));
+    for (int i : {0, 1, 2, 3}) ui.lblPoint[i]->setCaption(QStringLiteral("101"));
+    ui.lblNowTime->setCaption(QStringLiteral("100:00"));
+    w->windowModes.lblPlayerControl_Click(2);
+    checkAll("header and bottom row");
+    EXPECT_EQ(ui.lblTitle[1]->drawnText(), ui.lblTitle[1]->caption());
+    const std::vector<QWidget*> header{ui.lblTitle[1], ui.lblPoint[0], ui.lblPoint[4], ui.lblPoint[1], ui.lblNowTime};
+    const std::vector<QWidget*> bottom{ui.lblListSet[4], ui.lblPoint[2], ui.lblPoint[5], ui.lblPoint[3], ui.lblFileSet[1]};
+    for (const auto* line : {&header, &bottom})
+        for (std::size_t i = 1; i < line->size(); ++i)
+            EXPECT_TRUE(before((*line)[i - 1], (*line)[i])) << (*line)[i]->objectName().toStdString();
+    EXPECT_TRUE(before(ui.lblPlayerControl[2], ui.lblPlayerControl[1]));
+
+    // Every play mode; every NextType value beside the volume slider, which stays usable.
+    w->settingsPanel.lblConf_Click(0);
+    const double sliderRight = tw::Left(ui.sclConfig[0]) + tw::Width(ui.sclConfig[0]);
+    for (int i = 0; i < 5; ++i) {
+        w->settingsPanel.lblConfValue_Click(7);
+        w->settingsPanel.lblConfValue_Click(8);
+        checkAll(ui.lblConfValue[8]->caption().toUtf8().constData());
+        EXPECT_TRUE(before(ui.lblConfValue[8], ui.sclConfig[0]));
+        EXPECT_EQ(tw::Left(ui.sclConfig[0]) + tw::Width(ui.sclConfig[0]), sliderRight);
+        EXPECT_GE(tw::Width(ui.sclConfig[0]), 1000);
+    }
+
+    // The tag view: a long file name ends before the close cross, long values at the edge;
+    // one too long for any size is cut and shown whole in its tooltip.
+    ui.lblTagInfo[0]->setCaption(QStringLiteral("01 - A rather long name of a track.mp3"));
+    for (Label* value : ui.lblTagData) value->setCaption(QStringLiteral("A quite long album title of an old record"));
+    const QString endless = QStringLiteral("An album title that goes on and on and on, far past any panel");
+    ui.lblTagData[5]->setCaption(endless);
+    ui.lblShowTag->setCaption(QStringLiteral("TagSet"));
+    checkAll("tags");
+    EXPECT_TRUE(before(ui.lblTagInfo[0], ui.lblClose[3]));
+    EXPECT_TRUE(ui.lblTagData[5]->drawnText().endsWith(QChar(0x2026)));
+    EXPECT_EQ(ui.lblTagData[5]->toolTip(), endless);
+}
+
+// In the strip the scrolling title ends where the symbol buttons begin: none of its colour
+// shows from there to the window's right edge, and the whole title is back in the window.
+TEST_F(LayoutTest, StripTitleMakesWayForTheSymbols) {
+    Create();
+    w->st.FormSmallWidth = 5475;
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    w->ui.lblTitle[0]->setCaption(QStringLiteral("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW"));
+    tw::SetLeft(w->ui.lblTitle[0], 0);
+    auto titlePixels = [this](int fromX) {
+        const QImage shot = w->grab().toImage();
+        int n = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = fromX; x < shot.width(); ++x) n += shot.pixel(x, y) == qRgb(0xC0, 0xC0, 0xFF);
+        return n;
+    };
+    w->windowModes.lblBack_DblClick(0);
+    int symbolsLeft = w->width();
+    for (Label* symbol : w->ui.lblSmallSet)
+        if (!symbol->isHidden()) symbolsLeft = std::min(symbolsLeft, symbol->x());
+    ASSERT_LT(symbolsLeft, w->width());
+    EXPECT_EQ(titlePixels(symbolsLeft), 0);
+    EXPECT_GT(titlePixels(0), 0);
+
+    w->windowModes.lblBack_DblClick(0);
+    EXPECT_GT(titlePixels(symbolsLeft), 0);
 }
 
 TEST_F(LayoutTest, PowerOffDialogControls) {

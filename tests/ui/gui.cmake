@@ -4,4 +4,6 @@ telbo_add_gui_test(test_ui_gui
     ${CMAKE_CURRENT_LIST_DIR}/WindowModesTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DraggingTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LayoutTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/KeyboardTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ListMarksTest.cpp
 )

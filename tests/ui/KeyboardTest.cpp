@@ -1,0 +1,96 @@
+// The keys of the window run what the word commands run, and leave typing in text boxes alone.
+#include "ShellFixture.h"
+#include "playback/Transport.h"
+#include "ui/Label.h"
+#include "ui/ListBox.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+
+namespace telbo::test {
+namespace {
+
+class KeyboardTest : public ShellFixture {
+protected:
+    static void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
+    }
+    QString Open(const QString& path) const { return QStringLiteral("open ") + path; }
+    QStringList Commands() const {
+        QStringList out;
+        for (const QString& c : decoder.calls)
+            if (!c.startsWith(QStringLiteral("getFileTagInfo"))) out << c;
+        return out;
+    }
+};
+
+TEST_F(KeyboardTest, KeysRunTheCommandsOfTheWords) {
+    Show();
+    const QStringList tracks = MakeTracks(4);
+    SetTracks(tracks);
+    w->collections.RefreshLists();
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    ListBox* list = w->ui.lstFile[1];
+    // The list has the keys at start, and shows it.
+    EXPECT_EQ(QApplication::focusWidget(), list);
+
+    list->setCurrentRow(1);
+    decoder.clearCalls();
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Commands(), QStringList({Open(tracks[1]), "play"}));
+
+    decoder.state = 1;
+    decoder.elapsed = 30;
+    w->transport.tmrTime_Timer();
+    decoder.clearCalls();
+    Key(Qt::Key_Space);
+    Key(Qt::Key_Right);
+    Key(Qt::Key_Right);
+    Key(Qt::Key_Left);
+    EXPECT_EQ(Commands(), QStringList({"pause", "seek 35", "seek 40", "seek 35"}));
+
+    decoder.clearCalls();
+    Key(Qt::Key_Right, Qt::ControlModifier);
+    Key(Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(Commands(), QStringList({Open(tracks[2]), "play", Open(tracks[1]), "play"}));
+
+    decoder.clearCalls();
+    Key(Qt::Key_Minus);
+    Key(Qt::Key_Minus);
+    Key(Qt::Key_Plus);
+    EXPECT_EQ(Commands(), QStringList({"setVolume 95 95", "setVolume 90 90", "setVolume 95 95"}));
+    EXPECT_EQ(w->ui.lblConfValue[0]->caption(), "95");
+
+    w->transport.lblPlaySet_Click(Transport::Stop);
+    decoder.clearCalls();
+    Key(Qt::Key_Space); // nothing open: plays
+    EXPECT_EQ(Commands(), QStringList({Open(tracks[1]), "play"}));
+
+    list->setCurrentRow(3);
+    Key(Qt::Key_Delete);
+    EXPECT_EQ(list->count(), 3);
+    EXPECT_EQ(w->st.KO, 3);
+
+    Key(Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(platform.dialogRequests.size(), 1);
+
+    // In a text box the keys type.
+    w->settingsPanel.lblConf_Click(2);
+    QLineEdit* text = w->ui.txtScrollTitle;
+    text->setText(QStringLiteral("ab"));
+    text->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), text);
+    decoder.clearCalls();
+    for (int key : {Qt::Key_Space, Qt::Key_Left, Qt::Key_Delete, Qt::Key_Minus, Qt::Key_Return})
+        Key(key);
+    EXPECT_EQ(text->text(), "ab-");
+    EXPECT_TRUE(Commands().isEmpty());
+    EXPECT_EQ(list->count(), 3);
+}
+
+} // namespace
+} // namespace telbo::test
