@@ -235,6 +235,22 @@ TEST_F(RoundTripTest, UnfoldedWithTheSettingsPanel) {
     EXPECT_TRUE(w->ui.tmrScroll->isActive());
 }
 
+TEST_F(RoundTripTest, LockedNormalWindowComesBackLockedWhole) {
+    Start();
+    Click(w->ui.lblConfValue[5]);
+    Click(w->ui.lblPlayerControl[2]); // lock
+    const Shown before = Capture();
+    EXPECT_TRUE(before.onTop);
+    EXPECT_EQ(before.lock, QStringLiteral("unLock"));
+    EXPECT_EQ(Restart(), before);
+    EXPECT_TRUE(w->ui.lblSmallSet[6]->isHidden());
+    // One click unlocks, and the caption, the on-top state and the flag agree again.
+    Click(w->ui.lblPlayerControl[2]);
+    EXPECT_FALSE(w->st.LockFlag);
+    EXPECT_FALSE(platform.onTop);
+    EXPECT_EQ(w->ui.lblPlayerControl[2]->caption(), QStringLiteral("Lock"));
+}
+
 TEST_F(RoundTripTest, LockedSmallModeWithAChangedWidth) {
     Start();
     Click(w->ui.lblConfValue[5]);
