@@ -268,5 +268,19 @@ TEST_F(RoundTripTest, LockedSmallModeWithAChangedWidth) {
     EXPECT_EQ(w->st.FormSmallWidth, 4000);
 }
 
+TEST_F(RoundTripTest, QuittingDockedKeepsTheStripsOwnWidth) {
+    Start();
+    Click(w->ui.lblConfValue[5]);
+    w->windowModes.lblBack_DblClick(0);
+    w->SetWidth(4000);
+    w->st.FormSmallWidth = 4000;
+    Click(w->ui.lblSmallSet[6]); // dock: as wide as the work area
+    ASSERT_EQ(w->Width(), platform.workArea.width());
+    Restart();
+    EXPECT_EQ(w->st.FormSmallWidth, 4000);
+    EXPECT_EQ(w->Width(), 4000);
+    EXPECT_TRUE(ReadConfig().contains("\r\nFormSmallWidth= 4000\r\n"));
+}
+
 } // namespace
 } // namespace telbo::test
