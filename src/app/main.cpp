@@ -19,8 +19,8 @@ namespace {
 void PreferX11OnWayland() {
     if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("DISPLAY"))
         return;
-    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-                         qgetenv("XDG_SESSION_TYPE") == "wayland";
+    const bool wayland =
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland";
     if (wayland) qputenv("QT_QPA_PLATFORM", "xcb");
 }
 } // namespace

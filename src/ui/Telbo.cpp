@@ -37,7 +37,9 @@ Telbo::Telbo(Decoder& decoder, Platform& platform, QWidget* parent)
 }
 
 // The power-off dialog is a window of its own, without a parent to delete it.
-Telbo::~Telbo() { delete form2.data(); }
+Telbo::~Telbo() {
+    delete form2.data();
+}
 
 double Telbo::Left() const { return tw::Left(this); }
 double Telbo::Top() const { return tw::Top(this); }

@@ -187,9 +187,10 @@ void WindowModes::LeaveSmallMode() {
     // window's top-left corner goes to that point of the screen, as far as the window stays
     // whole on it (a frameless window partly off-screen could not be fetched back).
     QList<QRectF> areas;
-    for (const QRect& area : w.platform.screenAreasTwips()) areas << QRectF(area);
-    const QPointF corner = WholeInside({w.Left() + st.DragX, w.Top() + st.DragY},
-                                       {w.Width(), w.Height()}, areas);
+    for (const QRect& area : w.platform.screenAreasTwips())
+        areas << QRectF(area);
+    const QPointF corner =
+        WholeInside({w.Left() + st.DragX, w.Top() + st.DragY}, {w.Width(), w.Height()}, areas);
     w.SetLeft(corner.x());
     w.SetTop(corner.y());
     SetBackWidths();

@@ -87,7 +87,8 @@ TEST(MprisValues, LoopStatusAndShuffleMapOntoThePlayModes) {
     EXPECT_EQ(LoopStatusText({2, 1}), "Playlist");
     EXPECT_EQ(LoopStatusText({0, 2}), "None"); // the next list is not this one again
     EXPECT_EQ(LoopStatusText({3, 0}), "None");
-    for (int mode = 0; mode < 5; ++mode) EXPECT_EQ(ShuffleOn(mode), mode >= 2) << mode;
+    for (int mode = 0; mode < 5; ++mode)
+        EXPECT_EQ(ShuffleOn(mode), mode >= 2) << mode;
 
     // Requests change as little as they can.
     EXPECT_EQ(ModesForLoopStatus("Track", {2, 3}), (PlayModes{1, 3}));
@@ -111,7 +112,7 @@ TEST(MprisValues, NextAndPreviousFollowTheList) {
         f.listCount = lists;
         return f;
     };
-    EXPECT_TRUE(CanGoNext(facts({0, 0}, -1, 3, 0)));  // the first track comes next
+    EXPECT_TRUE(CanGoNext(facts({0, 0}, -1, 3, 0))); // the first track comes next
     EXPECT_TRUE(CanGoNext(facts({0, 0}, 1, 3, 0)));
     EXPECT_FALSE(CanGoNext(facts({0, 0}, 2, 3, 5))); // the end of the list stops
     EXPECT_TRUE(CanGoNext(facts({1, 1}, 2, 3, 0)));  // ... or starts the list again

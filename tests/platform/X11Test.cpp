@@ -15,8 +15,8 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QPointer>
 #include <QFile>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -45,7 +45,9 @@ namespace {
 std::string g_display; // ":N", the test's own X server
 
 // Whatever the test starts ends with it, even when the test is killed.
-void EndWithTheTest() { ::prctl(PR_SET_PDEATHSIG, SIGKILL); }
+void EndWithTheTest() {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+}
 
 // The desktop calls the window makes, and nothing that reaches beyond the test: no power-off,
 // no dialogs, no files outside a temporary folder.
@@ -100,7 +102,8 @@ public:
     std::vector<std::uint32_t> Words(xcb_window_t w, xcb_atom_t property) {
         const Reply<xcb_get_property_reply_t> r(
             xcb_get_property_reply(
-                c_, xcb_get_property(c_, 0, w, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 64), nullptr),
+                c_, xcb_get_property(c_, 0, w, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 64),
+                nullptr),
             &std::free);
         if (!r || r->format != 32) return {};
         const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
@@ -138,8 +141,8 @@ public:
         const std::uint32_t mask =
             XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
         const Reply<xcb_generic_error_t> error(
-            xcb_request_check(c_, xcb_change_window_attributes_checked(c_, Root(),
-                                                                       XCB_CW_EVENT_MASK, &mask)),
+            xcb_request_check(
+                c_, xcb_change_window_attributes_checked(c_, Root(), XCB_CW_EVENT_MASK, &mask)),
             &std::free);
         return !error;
     }
@@ -219,15 +222,20 @@ TEST(X11Window, LockAsksTheWindowManagerForAboveWithoutRebuildingTheWindow) {
                     return true;
             return false;
         };
-        EXPECT_TRUE(QTest::qWaitFor([&] {
-            for (const XClient::Event& e : wm.Events()) seen.push_back(e);
-            return asked();
-        }, 3000));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                for (const XClient::Event& e : wm.Events())
+                    seen.push_back(e);
+                return asked();
+            },
+            3000));
         QTest::qWait(100);
-        for (const XClient::Event& e : wm.Events()) seen.push_back(e);
+        for (const XClient::Event& e : wm.Events())
+            seen.push_back(e);
         // Neither unmapped, nor destroyed, nor mapped anew: no flicker, no lost press.
         for (const XClient::Event& e : seen)
-            if (e.type == XCB_MAP_REQUEST || e.type == XCB_UNMAP_NOTIFY || e.type == XCB_DESTROY_NOTIFY) {
+            if (e.type == XCB_MAP_REQUEST || e.type == XCB_UNMAP_NOTIFY ||
+                e.type == XCB_DESTROY_NOTIFY) {
                 ADD_FAILURE() << "X event " << int(e.type) << " for window " << e.window;
             }
         EXPECT_EQ(w.winId(), id);
@@ -311,14 +319,16 @@ TEST(X11Program, OnAWaylandSessionWithAnXServerItRunsOnXWhereItWasSaved) {
     const xcb_atom_t pidAtom = x.Atom("_NET_WM_PID");
     const auto pid = static_cast<std::uint32_t>(player.processId());
     xcb_window_t shown = 0;
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        for (xcb_window_t top : x.TopLevels())
-            if (x.Words(top, pidAtom) == std::vector<std::uint32_t>{pid} && x.Viewable(top)) {
-                shown = top;
-                return true;
-            }
-        return player.state() == QProcess::NotRunning;
-    }, 15000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            for (xcb_window_t top : x.TopLevels())
+                if (x.Words(top, pidAtom) == std::vector<std::uint32_t>{pid} && x.Viewable(top)) {
+                    shown = top;
+                    return true;
+                }
+            return player.state() == QProcess::NotRunning;
+        },
+        15000));
     ASSERT_NE(shown, 0u) << "the player showed no window on the X server";
     EXPECT_EQ(x.Corner(shown), QPoint(120, 180));
 
@@ -349,7 +359,8 @@ std::optional<pid_t> StartXServer(const std::string& xvfb) {
     }
     std::string number;
     char c = 0;
-    while (::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    while (::read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
     ::close(fds[0]);
     if (number.empty()) {
         ::kill(pid, SIGKILL);

@@ -253,7 +253,8 @@ TEST_F(SettingsPanelTest, WindowAlignsThePanelsToTheListBoxCorner) {
     // box's designed corner, inside the window, their close labels clear of "Config".
     for (int tagClicks : {0, 1}) {
         SCOPED_TRACE(tagClicks);
-        for (int i = 0; i < tagClicks; ++i) ui.lblShowTag->clicked();
+        for (int i = 0; i < tagClicks; ++i)
+            ui.lblShowTag->clicked();
         for (Panel* p : {ui.frmConfig, ui.frmTitle, ui.frmEqualizer}) {
             tw::SetLeft(p, 15);
             tw::SetTop(p, 30);

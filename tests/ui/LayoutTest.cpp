@@ -163,7 +163,8 @@ TEST_F(LayoutTest, TextBoxesHoldAWholeLineOfTheirFont) {
         SCOPED_TRACE(box->objectName().toStdString());
         QStyleOptionFrame option;
         option.initFrom(box);
-        option.lineWidth = box->hasFrame() ? box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
+        option.lineWidth =
+            box->hasFrame() ? box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
         const QRect inner = box->style()
                                 ->subElementRect(QStyle::SE_LineEditContents, &option, box)
                                 .marginsRemoved(box->textMargins());
