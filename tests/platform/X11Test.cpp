@@ -388,6 +388,9 @@ int main(int argc, char** argv) {
     }
     qputenv("DISPLAY", telbo::test::g_display.c_str());
     qputenv("QT_QPA_PLATFORM", "xcb");
+    // No session bus: nothing may start one on the test's X server (D-Bus autolaunch), and
+    // the desktop's accessibility bridge stays off.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/telbo-test-bus");
     int result = 1;
     {
         QApplication app(argc, argv);
