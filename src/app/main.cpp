@@ -12,7 +12,21 @@
 #include <cstdio>
 #include <memory>
 
+namespace {
+// A Wayland compositor lets no window place itself, stay on top or be moved by its own
+// drag, and the window does all of that. On a Wayland session with an X server beside it
+// (XWayland) the player runs on X11, unless the user chose a platform.
+void PreferX11OnWayland() {
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("DISPLAY"))
+        return;
+    const bool wayland =
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland";
+    if (wayland) qputenv("QT_QPA_PLATFORM", "xcb");
+}
+} // namespace
+
 int main(int argc, char** argv) {
+    PreferX11OnWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("telbo"));
     QGuiApplication::setDesktopFileName(QStringLiteral("telbo"));

@@ -107,7 +107,10 @@ void Lifecycle::ShutDown() {
     w.decoder.vbmp3_free();
     if (!w.st.ConfigSave) return;
     AdoptDesktopPosition(w);
-    const SettingsSnapshot snapshot{&w.st, w.Left(), w.Top(), w.Width(), w.ui.txtScrollTitle->text()};
+    // The strip's own width: a docked strip spans the work area, and that width would come
+    // back as the next small strip's.
+    const double width = w.st.MinFlag ? w.st.FormSmallWidth : w.Width();
+    const SettingsSnapshot snapshot{&w.st, w.Left(), w.Top(), width, w.ui.txtScrollTitle->text()};
     // A failed write keeps the previous file whole; the program ends either way.
     if (!WriteSettingsFile(SettingsPath(w.platform), snapshot))
         qWarning("telbo: could not save the settings to %s", qPrintable(SettingsPath(w.platform)));

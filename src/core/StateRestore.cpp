@@ -54,6 +54,10 @@ void StateRestore::RestoreState(bool settingsRead) {
             st.ScrollFlag = false;
             w.settingsPanel.lblConfValue_Click(2);
         }
+        // The lock comes back whole, through its own toggle once the window has its size:
+        // on top, captioned "unLock" and held in place, in normal as in small mode.
+        const bool locked = st.LockFlag;
+        st.LockFlag = false;
         if (st.DownListFlag) {
             st.DownListFlag = false;
             w.windowModes.lblDown_Click(0);
@@ -66,6 +70,7 @@ void StateRestore::RestoreState(bool settingsRead) {
             st.MinFlag = false;
             w.windowModes.lblBack_DblClick(0);
         }
+        if (locked) w.windowModes.LockToggle();
 
         SetQuietly(ui.sclConfig[0], st.Volume);
         w.settingsPanel.sclConfig_Change(0);

@@ -29,4 +29,23 @@ QPointF VisiblePosition(QPointF saved, QSizeF size, const QList<QRectF>& areas) 
     return first->topLeft() + QPointF(kRescueOffsetTwips, kRescueOffsetTwips);
 }
 
+QPointF WholeInside(QPointF wanted, QSizeF size, const QList<QRectF>& areas) {
+    const QRectF* area = nullptr;
+    double nearest = 0;
+    for (const QRectF& a : areas) {
+        if (!a.isValid()) continue;
+        const double dx = std::max({a.left() - wanted.x(), 0.0, wanted.x() - a.right()});
+        const double dy = std::max({a.top() - wanted.y(), 0.0, wanted.y() - a.bottom()});
+        const double distance = dx * dx + dy * dy;
+        if (!area || distance < nearest) {
+            area = &a;
+            nearest = distance;
+        }
+    }
+    if (!area || !std::isfinite(wanted.x()) || !std::isfinite(wanted.y())) return wanted;
+    const double x = std::max(std::min(wanted.x(), area->right() - size.width()), area->left());
+    const double y = std::max(std::min(wanted.y(), area->bottom() - size.height()), area->top());
+    return {x, y};
+}
+
 } // namespace telbo

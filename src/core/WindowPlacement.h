@@ -21,4 +21,10 @@ inline constexpr double kRescueOffsetTwips = 300;
 QPointF VisiblePosition(QPointF savedTopLeftTwips, QSizeF windowSizeTwips,
                         const QList<QRectF>& screenAreasTwips);
 
+// The top-left nearest to `wanted` at which a window of `size` lies whole inside the screen
+// area that holds `wanted` (else the area nearest to it): `wanted` itself where the window
+// fits. A window larger than its area lines up with the area's left or top edge. No usable
+// area: `wanted`.
+QPointF WholeInside(QPointF wanted, QSizeF size, const QList<QRectF>& screenAreasTwips);
+
 } // namespace telbo

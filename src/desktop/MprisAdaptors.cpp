@@ -63,6 +63,18 @@ bool MprisPlayerAdaptor::CanPause() const {
 bool MprisPlayerAdaptor::CanSeek() const {
     return service_.Value(QStringLiteral("CanSeek")).toBool();
 }
+QString MprisPlayerAdaptor::LoopStatus() const {
+    return service_.Value(QStringLiteral("LoopStatus")).toString();
+}
+void MprisPlayerAdaptor::setLoopStatus(const QString& status) {
+    service_.SetLoopStatus(status);
+}
+bool MprisPlayerAdaptor::Shuffle() const {
+    return service_.Value(QStringLiteral("Shuffle")).toBool();
+}
+void MprisPlayerAdaptor::setShuffle(bool on) {
+    service_.SetShuffle(on);
+}
 
 void MprisPlayerAdaptor::Next() {
     service_.Next();

@@ -59,6 +59,8 @@ class MprisPlayerAdaptor final : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool CanPause READ CanPause)
     Q_PROPERTY(bool CanSeek READ CanSeek)
     Q_PROPERTY(bool CanControl READ CanControl)
+    Q_PROPERTY(QString LoopStatus READ LoopStatus WRITE setLoopStatus)
+    Q_PROPERTY(bool Shuffle READ Shuffle WRITE setShuffle)
 
 public:
     explicit MprisPlayerAdaptor(MprisService& service);
@@ -78,6 +80,10 @@ public:
     bool CanPause() const;
     bool CanSeek() const;
     bool CanControl() const { return true; }
+    QString LoopStatus() const;
+    void setLoopStatus(const QString& status);
+    bool Shuffle() const;
+    void setShuffle(bool on);
 
 public slots:
     void Next();

@@ -22,6 +22,9 @@ constexpr std::int16_t kPaused = 2;
 // Rows of the settings panel whose sliders the bus may set.
 constexpr int kVolumeRow = 0;
 constexpr int kSpeedRow = 1;
+// Value labels of the play mode and the end-of-list action.
+constexpr int kPlayModeRow = 7;
+constexpr int kNextTypeRow = 8;
 } // namespace
 
 std::unique_ptr<MprisService> MprisService::Start(Telbo& w, const QDBusConnection& bus) {
@@ -107,6 +110,9 @@ mpris::PlayerFacts MprisService::ReadFacts() {
     f.trackCount = st.KO;
     f.volume = st.Volume;
     f.speed = st.PlaySpeed;
+    f.playPoint = st.PlayPoint;
+    f.listCount = st.ListKO;
+    f.modes = {st.PlayTypeFlag, st.NextTypeFlag};
     return f;
 }
 
@@ -140,8 +146,19 @@ qint64 MprisService::Position() {
     return mpris::MicrosFromSeconds(elapsed);
 }
 
-void MprisService::ReadPlayState() {
-    w.st.PlayState = w.transport.PollDecoderState();
+int MprisService::DecoderState() {
+    std::int32_t elapsed = 0;
+    return w.decoder.vbmp3_getState(elapsed);
+}
+
+void MprisService::PauseOrResume(int decoderState) {
+    if (decoderState == w.st.PlayState) {
+        w.transport.lblPlaySet_Click(Transport::Pause);
+    } else if (decoderState == kPlaying) {
+        w.decoder.vbmp3_pause();
+    } else if (decoderState == kPaused) {
+        w.decoder.vbmp3_restart();
+    }
 }
 
 void MprisService::Raise() {
@@ -183,18 +200,14 @@ void MprisService::Play() {
         w.transport.lblPlaySet_Click(Transport::Play);
     } else {
         // Playing already, or between two tracks (the clock starts the next one): nothing.
-        ReadPlayState();
-        if (w.st.PlayState == kPaused) w.transport.lblPlaySet_Click(Transport::Pause);
+        if (DecoderState() == kPaused) PauseOrResume(kPaused);
     }
     Refresh();
 }
 
 void MprisService::Pause() {
     if (!Live()) return;
-    if (TrackOpen()) {
-        ReadPlayState();
-        if (w.st.PlayState == kPlaying) w.transport.lblPlaySet_Click(Transport::Pause);
-    }
+    if (TrackOpen() && DecoderState() == kPlaying) PauseOrResume(kPlaying);
     Refresh();
 }
 
@@ -203,9 +216,7 @@ void MprisService::PlayPause() {
     if (!TrackOpen()) {
         w.transport.lblPlaySet_Click(Transport::Play);
     } else {
-        ReadPlayState();
-        if (w.st.PlayState == kPlaying || w.st.PlayState == kPaused)
-            w.transport.lblPlaySet_Click(Transport::Pause);
+        PauseOrResume(DecoderState());
     }
     Refresh();
 }
@@ -268,6 +279,28 @@ void MprisService::SetVolume(double volume) {
     // The slider's change handler sets the volume, its label and the decoder.
     if (const auto value = mpris::SliderFromVolume(volume))
         w.ui.sclConfig[kVolumeRow]->setValue(*value);
+    Refresh();
+}
+
+void MprisService::SelectModes(const mpris::PlayModes& want) {
+    // The panel's value labels step through their values; each click runs its handler, as
+    // the user's own clicks would. Five clicks at most go round either list.
+    for (int i = 0; i < 5 && w.st.PlayTypeFlag != want.playType; ++i)
+        w.settingsPanel.lblConfValue_Click(kPlayModeRow);
+    for (int i = 0; i < 5 && w.st.NextTypeFlag != want.nextType; ++i)
+        w.settingsPanel.lblConfValue_Click(kNextTypeRow);
+}
+
+void MprisService::SetLoopStatus(const QString& status) {
+    if (!Live()) return;
+    const mpris::PlayModes now{w.st.PlayTypeFlag, w.st.NextTypeFlag};
+    if (const auto want = mpris::ModesForLoopStatus(status, now)) SelectModes(*want);
+    Refresh();
+}
+
+void MprisService::SetShuffle(bool on) {
+    if (!Live()) return;
+    SelectModes(mpris::ModesForShuffle(on, {w.st.PlayTypeFlag, w.st.NextTypeFlag}));
     Refresh();
 }
 

@@ -61,13 +61,22 @@ public:
     bool OpenUri(const QString& uri);
     void SetVolume(double volume);
     void SetRate(double rate);
+    // Through the settings panel's value labels; an unknown status changes nothing.
+    void SetLoopStatus(const QString& status);
+    void SetShuffle(bool on);
 
 private:
     MprisService(Telbo& w, const QDBusConnection& bus);
     mpris::PlayerFacts ReadFacts();
-    // The transport's Pause decides by the state of the last tick; a desktop acts on what it
-    // was just shown, so the service reads the state the next tick would read before choosing.
-    void ReadPlayState();
+    // The decoder's state now (the service's own question; the play clock's record is the
+    // clock's alone).
+    int DecoderState();
+    // Pauses a playing track, resumes a paused one. The window's Pause judges by the last
+    // tick; where that tick saw the decoder's present state the click itself runs, else (a
+    // change since the tick) the decoder is told directly.
+    void PauseOrResume(int decoderState);
+    // Clicks the play-mode and end-of-list value labels round to `want`.
+    void SelectModes(const mpris::PlayModes& want);
     // On the bus and the window not shut down: the decoder is there to be asked.
     bool Live() const;
     // The play clock runs, so the transport has a track open.

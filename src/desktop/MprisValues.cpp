@@ -16,6 +16,13 @@ namespace {
 constexpr int kSliderVolumeMax = 100;
 constexpr int kMinimumSpeed = 20;
 constexpr int kMaximumSpeed = 300;
+constexpr int kNormalMode = 0;
+constexpr int kRepertMode = 1;
+constexpr int kShuffleMode = 2;
+constexpr int kRandomMode = 3;
+constexpr int kRandomAllListMode = 4;
+constexpr int kStopAtEnd = 0;
+constexpr int kRepeatList = 1;
 
 // Nearest whole second of a non-negative time.
 qint64 RoundedSeconds(qint64 micros) {
@@ -76,12 +83,71 @@ QVariantMap PlayerProperties(const PlayerFacts& f) {
                                                        f.trackOpen ? f.lengthSeconds : 0));
     p.insert(QStringLiteral("Volume"), VolumeFromSlider(f.volume));
     p.insert(QStringLiteral("Rate"), RateFromSpeed(f.speed));
-    p.insert(QStringLiteral("CanGoNext"), hasTracks);
-    p.insert(QStringLiteral("CanGoPrevious"), hasTracks);
+    p.insert(QStringLiteral("CanGoNext"), CanGoNext(f));
+    p.insert(QStringLiteral("CanGoPrevious"), CanGoPrevious(f));
+    p.insert(QStringLiteral("LoopStatus"), LoopStatusText(f.modes));
+    p.insert(QStringLiteral("Shuffle"), ShuffleOn(f.modes.playType));
     p.insert(QStringLiteral("CanPlay"), hasTracks);
     p.insert(QStringLiteral("CanPause"), hasTracks);
     p.insert(QStringLiteral("CanSeek"), f.trackOpen && f.lengthSeconds > 0);
     return p;
+}
+
+QString LoopStatusText(const PlayModes& modes) {
+    if (modes.playType == kRepertMode) return QStringLiteral("Track");
+    if (modes.nextType == kRepeatList) return QStringLiteral("Playlist");
+    return QStringLiteral("None");
+}
+
+bool ShuffleOn(int playType) {
+    return playType == kShuffleMode || playType == kRandomMode || playType == kRandomAllListMode;
+}
+
+std::optional<PlayModes> ModesForLoopStatus(const QString& status, const PlayModes& now) {
+    PlayModes want = now;
+    if (status == QLatin1String("Track")) {
+        want.playType = kRepertMode;
+    } else if (status == QLatin1String("Playlist")) {
+        if (want.playType == kRepertMode) want.playType = kNormalMode;
+        want.nextType = kRepeatList;
+    } else if (status == QLatin1String("None")) {
+        if (want.playType == kRepertMode) want.playType = kNormalMode;
+        if (want.nextType == kRepeatList) want.nextType = kStopAtEnd;
+    } else {
+        return std::nullopt;
+    }
+    return want;
+}
+
+PlayModes ModesForShuffle(bool on, const PlayModes& now) {
+    PlayModes want = now;
+    if (on && !ShuffleOn(now.playType)) want.playType = kShuffleMode;
+    if (!on && ShuffleOn(now.playType)) want.playType = kNormalMode;
+    return want;
+}
+
+bool CanGoNext(const PlayerFacts& f) {
+    const int tracks = f.trackCount;
+    switch (f.modes.playType) {
+    case kNormalMode:
+    case kRepertMode:
+        if (f.playPoint + 1 < tracks) return true;
+        if (f.playPoint + 1 > tracks) return false;
+        // The end of the list: its action decides.
+        if (f.modes.nextType == kRepeatList) return tracks > 1;
+        return f.modes.nextType != kStopAtEnd && f.listCount > 0;
+    case kShuffleMode:
+    case kRandomMode:
+        return tracks > 1;
+    case kRandomAllListMode:
+        return f.listCount > 0 || tracks > 1;
+    default:
+        return false;
+    }
+}
+
+bool CanGoPrevious(const PlayerFacts& f) {
+    return f.playPoint > 0 && f.playPoint <= f.trackCount;
 }
 
 QVariantMap ChangedValues(const QVariantMap& before, const QVariantMap& after) {

@@ -15,6 +15,13 @@ namespace telbo::mpris {
 
 inline constexpr qint64 kMicrosPerSecond = 1'000'000;
 
+// The play mode (PlayTypeFlag) and the end-of-list action (NextTypeFlag) by their numbers.
+struct PlayModes {
+    int playType = 0; // 0 Normal, 1 Repert, 2 Shuffle, 3 Random, 4 RandomAllList
+    int nextType = 0; // 0 Stop, 1 Repert, 2 NextList, 3 RandomList
+    bool operator==(const PlayModes&) const = default;
+};
+
 // What the service knows about the player at one moment.
 struct PlayerFacts {
     int decoderState = 0;     // the decoder's state now: 0 stopped, 1 playing, 2 paused
@@ -26,7 +33,27 @@ struct PlayerFacts {
     int trackCount = 0;       // used slots of the track list
     int volume = 100;         // the volume slider, 0..100
     int speed = 100;          // the speed slider, hundredths
+    int playPoint = -1;       // PlayPoint as it stands (also -1 "before the first track")
+    int listCount = 0;        // used slots of the list-file list
+    PlayModes modes;          // play mode and end-of-list action
 };
+
+// "Track" in the play mode that repeats the track ("Repert"), "Playlist" where the end of the
+// list starts it again (end-of-list "Repert"), else "None".
+QString LoopStatusText(const PlayModes& modes);
+// The random play modes ("Shuffle", "Random", "RandomAllList").
+bool ShuffleOn(int playType);
+// The modes a desktop asks for by setting LoopStatus or Shuffle, changing as little as it can:
+// "Track" is "Repert"; "Playlist" repeats the list (leaving a random mode on); "None" turns
+// both repeats off; shuffle on picks "Shuffle" unless a random mode is on, off goes "Normal".
+// An unknown loop status asks for nothing.
+std::optional<PlayModes> ModesForLoopStatus(const QString& status, const PlayModes& now);
+PlayModes ModesForShuffle(bool on, const PlayModes& now);
+
+// "Next" leads to another track: along the list, at its end by the end-of-list action, or by
+// a random draw among several tracks or lists. "Rev" does when a track lies before the current.
+bool CanGoNext(const PlayerFacts& facts);
+bool CanGoPrevious(const PlayerFacts& facts);
 
 // "Playing", "Paused" or "Stopped". Nothing open is "Stopped". An open track the decoder reads
 // as stopped has just ended (or did not play) and the next tick of the play clock moves on,

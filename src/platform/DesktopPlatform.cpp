@@ -13,6 +13,17 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <memory>
+
+#ifdef TELBO_HAVE_XCB
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#endif
+
 #ifndef TELBO_INSTALL_BINDIR
 #define TELBO_INSTALL_BINDIR "" // not built for installing: no binary counts as installed
 #endif
@@ -35,6 +46,29 @@ QString QtFilter(const QString& filter) {
     patterns.replace(u';', u' ');
     return filter.left(bar) + QStringLiteral(" (") + patterns + u')';
 }
+#ifdef TELBO_HAVE_XCB
+// Sets the ICCCM urgency hint (WM_HINTS flag bit 8), keeping the hints Qt wrote.
+void SetUrgencyHint(xcb_connection_t* connection, xcb_window_t window) {
+    constexpr std::uint32_t kUrgencyHint = 1u << 8;
+    constexpr std::uint32_t kHintWords = 9;
+    std::array<std::uint32_t, kHintWords> hints{};
+    const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+        xcb_get_property_reply(connection,
+                               xcb_get_property(connection, 0, window, XCB_ATOM_WM_HINTS,
+                                                XCB_ATOM_WM_HINTS, 0, kHintWords),
+                               nullptr),
+        &std::free);
+    if (reply && reply->format == 32) {
+        const auto words = std::min<std::size_t>(
+            static_cast<std::size_t>(xcb_get_property_value_length(reply.get())) / 4, kHintWords);
+        std::memcpy(hints.data(), xcb_get_property_value(reply.get()), words * 4);
+    }
+    hints[0] |= kUrgencyHint;
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_HINTS,
+                        XCB_ATOM_WM_HINTS, 32, kHintWords, hints.data());
+    xcb_flush(connection);
+}
+#endif
 } // namespace
 
 SettingsHome ChooseSettingsHome(const QString& binaryDir, const QString& installedBinDir,
@@ -107,10 +141,24 @@ QList<QRect> DesktopPlatform::screenAreasTwips() {
 
 void DesktopPlatform::setAlwaysOnTop(QWidget* window, bool onTop) {
     if (!window) return;
-    const bool visible = window->isVisible();
-    window->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    // Changing the flags hides a top-level window.
-    if (visible) window->show();
+    Qt::WindowFlags flags = window->windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+    // QWidget::setWindowFlags would hide the window and build its native window anew: a
+    // flicker, a lost press and a position the desktop may change. The native window takes
+    // the hint in place instead (on X11 the window manager is asked for _NET_WM_STATE_ABOVE),
+    // and the widget is told without being rebuilt, so both keep the same flags.
+    window->overrideWindowFlags(flags);
+    if (QWindow* handle = window->windowHandle()) handle->setFlags(flags);
+}
+
+void DesktopPlatform::demandAttention(QWidget* window) {
+    if (!window || !window->isVisible()) return;
+    // _NET_WM_STATE_DEMANDS_ATTENTION, unless the window is the active one already.
+    QApplication::alert(window);
+#ifdef TELBO_HAVE_XCB
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
+        SetUrgencyHint(x11->connection(), static_cast<xcb_window_t>(window->winId()));
+#endif
 }
 
 void DesktopPlatform::minimize(QWidget* window) {

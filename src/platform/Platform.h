@@ -44,6 +44,8 @@ public:
     // Every screen's work area in twips (for checking a restored position is visible).
     virtual QList<QRect> screenAreasTwips() = 0;
     virtual void setAlwaysOnTop(QWidget* window, bool onTop) = 0;
+    // Asks the desktop to draw the user's eye to the shown `window` (urgency hint).
+    virtual void demandAttention(QWidget* window) = 0;
     virtual void minimize(QWidget* window) = 0;
 
     // Starts powering the machine off without waiting. False when it could not be started.

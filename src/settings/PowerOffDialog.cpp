@@ -16,8 +16,12 @@ namespace {
 constexpr std::int16_t kCountdownSeconds = 30;
 }
 
+// A window of its own, not a utility window of the main one: window managers hide those with
+// the main window, and the sleep timer fires mostly while the player is minimised or on
+// another workspace. Shown anew each time, on top, so it appears where the user is.
 PowerOffDialog::PowerOffDialog(Telbo& main)
-    : QWidget(&main, Qt::Tool | Qt::MSWindowsFixedSizeDialogHint), main_(main) {
+    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint),
+      main_(main) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("PowerOff"));
     setAttribute(Qt::WA_DeleteOnClose);

@@ -4,7 +4,7 @@
 #include "playback/TimeText.h"
 #include "settings/ConfigValues.h"
 #include "ui/Label.h"
-#include "ui/ListBox.h"
+#include "ui/Layout.h"
 #include "ui/Panel.h"
 #include "ui/Telbo.h"
 #include "ui/Twips.h"
@@ -13,6 +13,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <string_view>
 
 namespace telbo {
 
@@ -24,6 +25,15 @@ const QColor kOlive{0x80, 0x80, 0x00};
 
 // The design values of the five sliders, which "Default" restores.
 constexpr int kDefaultSlider[5] = {100, 100, -100, 0, 0};
+
+// The list box where the layout puts it. A tag panel shortens the list box, and panels lined
+// up with that shorter box would rise above the window, with their close labels out of reach.
+QRectF DesignedListBox() {
+    for (const ControlSpec& c : MainWindowLayout())
+        if (std::string_view(c.name) == "lstFile" && c.index == 0)
+            return QRectF(c.left, c.top, c.width, c.height);
+    return {};
+}
 } // namespace
 
 void SettingsPanel::lblConf_Click(int index) {
@@ -158,8 +168,7 @@ void SettingsPanel::lblDefault_Click(int index) {
         w.st.ScrollFlag = true;
         lblConfValue_Click(2);
     } else if (index == 1) {
-        const ListBox* list = ui.lstFile[0];
-        const QRectF listBox(tw::Left(list), tw::Top(list), tw::Width(list), tw::Height(list));
+        const QRectF listBox = DesignedListBox();
         auto size = [](const QWidget* p) { return QSizeF(tw::Width(p), tw::Height(p)); };
         const PanelPlacement at =
             AlignPanels(listBox, size(ui.frmConfig), size(ui.frmTitle), size(ui.frmEqualizer));

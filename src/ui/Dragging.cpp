@@ -6,6 +6,9 @@
 #include "ui/Telbo.h"
 #include "ui/Twips.h"
 
+#include <QGuiApplication>
+#include <QWindow>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -39,6 +42,10 @@ FeedbackColors ColorsOf(FeedbackGroup group) {
         return {4, QColor(0x80, 0x80, 0x00), QColor(0xFF, 0xFF, 0xC0)};
     }
     return {0, {}, {}};
+}
+// On Wayland a window cannot place itself; the compositor moves it when asked.
+bool CompositorMoves() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 } // namespace
 
@@ -86,6 +93,12 @@ void Dragging::Form_MouseMove(QPointF pos) {
         for (Label* back : w.ui.lblBack) tw::SetWidth(back, w.Width());
         w.windowModes.LayoutSymbolButtons();
         st.FormSmallWidth = WholeTwips(w.Width());
+        return;
+    }
+    if (CompositorMoves()) {
+        // The compositor takes the drag over until the release.
+        if (QWindow* handle = w.windowHandle(); handle && handle->startSystemMove())
+            st.DragFlag = false;
         return;
     }
     // The position is relative to the window, which moves with the pointer: the pressed point

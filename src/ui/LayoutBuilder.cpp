@@ -10,6 +10,7 @@
 #include "ui/Twips.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QHash>
 #include <QLineEdit>
 #include <QPalette>
@@ -46,6 +47,21 @@ void ApplyColors(QWidget* w, const ControlSpec& s) {
         w->setAutoFillBackground(true);
     }
     w->setPalette(pal);
+}
+
+// A text box of the layout is one line of its designed height (16 px for the tag fields): the
+// style's frame and the desktop's default font would cut the descenders off. No frame, and
+// the tag panel's face at the largest size whose line leaves a pixel above and below.
+void FitTextBox(QLineEdit* edit, int heightTwips) {
+    edit->setFrame(false);
+    edit->setTextMargins(1, 0, 1, 0);
+    const int line = static_cast<int>(heightTwips / tw::kPerPixel) - 2;
+    QFont font = fonts::ForKey(QStringLiteral("PG9"));
+    for (int px = line; px > 6; --px) {
+        font.setPixelSize(px);
+        if (QFontMetrics(font).height() <= line) break;
+    }
+    edit->setFont(font);
 }
 
 QWidget* Create(const ControlSpec& s, QWidget* parent) {
@@ -115,6 +131,7 @@ QWidget* Create(const ControlSpec& s, QWidget* parent) {
     }
     case ControlKind::Text: {
         auto* edit = new QLineEdit(parent);
+        FitTextBox(edit, s.height);
         if (s.maxLength > 0) edit->setMaxLength(s.maxLength);
         edit->setText(caption);
         return edit;

@@ -41,7 +41,10 @@ Telbo::Telbo(Decoder& decoder, Platform& platform, QWidget* parent)
     ConnectKeys();
 }
 
-Telbo::~Telbo() = default;
+// The power-off dialog is a window of its own, without a parent to delete it.
+Telbo::~Telbo() {
+    delete form2.data();
+}
 
 double Telbo::Left() const { return tw::Left(this); }
 double Telbo::Top() const { return tw::Top(this); }
@@ -56,6 +59,9 @@ void Telbo::ShowPowerOffDialog() {
     if (!form2) form2 = new PowerOffDialog(*this);
     form2->Form_Load();
     form2->show();
+    form2->raise();
+    // The machine goes down in 30 seconds: the user must see it coming.
+    platform.demandAttention(form2);
 }
 
 void Telbo::ShowPlaying(const QString& path) {

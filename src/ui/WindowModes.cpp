@@ -1,5 +1,6 @@
 #include "ui/WindowModes.h"
 
+#include "core/WindowPlacement.h"
 #include "platform/Platform.h"
 #include "ui/Label.h"
 #include "ui/Layout.h"
@@ -183,9 +184,15 @@ void WindowModes::LeaveSmallMode() {
     if (st.LockFlag) LockToggle();
     w.SetWidth(kNormalWidth);
     // The double-click's press recorded where in the strip the user clicked: the restored
-    // window's top-left corner goes to that point of the screen.
-    w.SetLeft(w.Left() + st.DragX);
-    w.SetTop(w.Top() + st.DragY);
+    // window's top-left corner goes to that point of the screen, as far as the window stays
+    // whole on it (a frameless window partly off-screen could not be fetched back).
+    QList<QRectF> areas;
+    for (const QRect& area : w.platform.screenAreasTwips())
+        areas << QRectF(area);
+    const QPointF corner =
+        WholeInside({w.Left() + st.DragX, w.Top() + st.DragY}, {w.Width(), w.Height()}, areas);
+    w.SetLeft(corner.x());
+    w.SetTop(corner.y());
     SetBackWidths();
     for (Label* control : ui.lblPlayerControl) control->show();
     for (Label* symbol : ui.lblSmallSet) symbol->hide();

@@ -235,6 +235,22 @@ TEST_F(RoundTripTest, UnfoldedWithTheSettingsPanel) {
     EXPECT_TRUE(w->ui.tmrScroll->isActive());
 }
 
+TEST_F(RoundTripTest, LockedNormalWindowComesBackLockedWhole) {
+    Start();
+    Click(w->ui.lblConfValue[5]);
+    Click(w->ui.lblPlayerControl[2]); // lock
+    const Shown before = Capture();
+    EXPECT_TRUE(before.onTop);
+    EXPECT_EQ(before.lock, QStringLiteral("unLock"));
+    EXPECT_EQ(Restart(), before);
+    EXPECT_TRUE(w->ui.lblSmallSet[6]->isHidden());
+    // One click unlocks, and the caption, the on-top state and the flag agree again.
+    Click(w->ui.lblPlayerControl[2]);
+    EXPECT_FALSE(w->st.LockFlag);
+    EXPECT_FALSE(platform.onTop);
+    EXPECT_EQ(w->ui.lblPlayerControl[2]->caption(), QStringLiteral("Lock"));
+}
+
 TEST_F(RoundTripTest, LockedSmallModeWithAChangedWidth) {
     Start();
     Click(w->ui.lblConfValue[5]);
@@ -250,6 +266,20 @@ TEST_F(RoundTripTest, LockedSmallModeWithAChangedWidth) {
     EXPECT_EQ(Restart(), before);
     EXPECT_TRUE(w->st.LockFlag);
     EXPECT_EQ(w->st.FormSmallWidth, 4000);
+}
+
+TEST_F(RoundTripTest, QuittingDockedKeepsTheStripsOwnWidth) {
+    Start();
+    Click(w->ui.lblConfValue[5]);
+    w->windowModes.lblBack_DblClick(0);
+    w->SetWidth(4000);
+    w->st.FormSmallWidth = 4000;
+    Click(w->ui.lblSmallSet[6]); // dock: as wide as the work area
+    ASSERT_EQ(w->Width(), platform.workArea.width());
+    Restart();
+    EXPECT_EQ(w->st.FormSmallWidth, 4000);
+    EXPECT_EQ(w->Width(), 4000);
+    EXPECT_TRUE(ReadConfig().contains("\r\nFormSmallWidth= 4000\r\n"));
 }
 
 } // namespace

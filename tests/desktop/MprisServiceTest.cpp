@@ -127,17 +127,59 @@ TEST_F(MprisServiceTest, EachMethodDoesWhatItsClickDoes) {
 
 TEST_F(MprisServiceTest, PlayPauseAndPlayActOnTheStateTheDesktopWasShown) {
     client->Player("Play");
+    decoder.elapsed = 7;
     w->transport.tmrTime_Timer();
+    decoder.elapsed = 8;
     decoder.clearCalls();
     // Within one tick of the clock: the second press must resume, not pause again.
     client->Player("PlayPause");
     client->Player("PlayPause");
     EXPECT_EQ(decoder.calls, (QStringList{"pause", "restart"}));
+    // The clock's record is the tick's alone: the window's Pause still pauses.
+    EXPECT_EQ(w->st.PlayState, 1);
+    EXPECT_EQ(w->st.NowTime, 7);
+    w->transport.lblPlaySet_Click(Transport::Pause);
+    EXPECT_EQ(decoder.calls.last(), "pause");
+    w->transport.tmrTime_Timer();
     // Play while playing and Pause while paused change nothing.
     client->Player("Play");
     client->Player("Pause");
     client->Player("Pause");
-    EXPECT_EQ(decoder.calls, (QStringList{"pause", "restart", "pause"}));
+    EXPECT_EQ(decoder.calls, (QStringList{"pause", "restart", "pause", "restart", "pause"}));
+}
+
+TEST_F(MprisServiceTest, LoopShuffleAndStepsFollowThePanelAndTheList) {
+    Label* mode = w->ui.lblConfValue[7];
+    Label* atEnd = w->ui.lblConfValue[8];
+    EXPECT_EQ(client->Get("LoopStatus"), "None");
+    EXPECT_EQ(client->Get("Shuffle"), false);
+
+    client->Set("LoopStatus", "Track");
+    EXPECT_EQ(mode->caption(), "Repert");
+    EXPECT_EQ(client->Get("LoopStatus"), "Track");
+    client->Set("LoopStatus", "Playlist");
+    EXPECT_EQ(mode->caption(), "Normal");
+    EXPECT_EQ(atEnd->caption(), "Repert");
+    client->Set("Shuffle", true);
+    EXPECT_EQ(mode->caption(), "Shuffle");
+    EXPECT_EQ(w->st.PlayTypeFlag, 2);
+    EXPECT_EQ(client->Get("LoopStatus"), "Playlist");
+    client->Set("LoopStatus", "None");
+    client->Set("Shuffle", false);
+    EXPECT_EQ(mode->caption(), "Normal");
+    EXPECT_EQ(atEnd->caption(), "Stop");
+    // The panel's own clicks reach the desktop.
+    mode->clicked();
+    ASSERT_TRUE(recorder.WaitFor("LoopStatus", "Track"));
+
+    // Three tracks: no step back from the first, none forward from the last with "Stop".
+    w->st.PlayPoint = 0;
+    EXPECT_EQ(client->Get("CanGoPrevious"), false);
+    EXPECT_EQ(client->Get("CanGoNext"), true);
+    client->Player("Next");
+    client->Player("Next");
+    EXPECT_EQ(client->Get("CanGoPrevious"), true);
+    EXPECT_EQ(client->Get("CanGoNext"), false);
 }
 
 TEST_F(MprisServiceTest, PropertiesFollowPlaybackTrackChangeAndVolume) {

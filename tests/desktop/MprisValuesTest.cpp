@@ -80,6 +80,56 @@ TEST(MprisValues, PropertiesAndTheirChanges) {
     EXPECT_EQ(empty.value("CanGoPrevious"), false);
 }
 
+TEST(MprisValues, LoopStatusAndShuffleMapOntoThePlayModes) {
+    // {play mode, end-of-list action} -> LoopStatus, Shuffle
+    EXPECT_EQ(LoopStatusText({1, 1}), "Track");
+    EXPECT_EQ(LoopStatusText({0, 1}), "Playlist");
+    EXPECT_EQ(LoopStatusText({2, 1}), "Playlist");
+    EXPECT_EQ(LoopStatusText({0, 2}), "None"); // the next list is not this one again
+    EXPECT_EQ(LoopStatusText({3, 0}), "None");
+    for (int mode = 0; mode < 5; ++mode)
+        EXPECT_EQ(ShuffleOn(mode), mode >= 2) << mode;
+
+    // Requests change as little as they can.
+    EXPECT_EQ(ModesForLoopStatus("Track", {2, 3}), (PlayModes{1, 3}));
+    EXPECT_EQ(ModesForLoopStatus("Playlist", {1, 0}), (PlayModes{0, 1}));
+    EXPECT_EQ(ModesForLoopStatus("Playlist", {3, 2}), (PlayModes{3, 1}));
+    EXPECT_EQ(ModesForLoopStatus("None", {1, 1}), (PlayModes{0, 0}));
+    EXPECT_EQ(ModesForLoopStatus("None", {2, 2}), (PlayModes{2, 2}));
+    EXPECT_EQ(ModesForLoopStatus("Sometimes", {1, 1}), std::nullopt);
+    EXPECT_EQ(ModesForShuffle(true, {1, 2}), (PlayModes{2, 2}));
+    EXPECT_EQ(ModesForShuffle(true, {4, 0}), (PlayModes{4, 0}));
+    EXPECT_EQ(ModesForShuffle(false, {3, 1}), (PlayModes{0, 1}));
+    EXPECT_EQ(ModesForShuffle(false, {1, 1}), (PlayModes{1, 1}));
+}
+
+TEST(MprisValues, NextAndPreviousFollowTheList) {
+    const auto facts = [](PlayModes modes, int playPoint, int tracks, int lists) {
+        PlayerFacts f;
+        f.modes = modes;
+        f.playPoint = playPoint;
+        f.trackCount = tracks;
+        f.listCount = lists;
+        return f;
+    };
+    EXPECT_TRUE(CanGoNext(facts({0, 0}, -1, 3, 0))); // the first track comes next
+    EXPECT_TRUE(CanGoNext(facts({0, 0}, 1, 3, 0)));
+    EXPECT_FALSE(CanGoNext(facts({0, 0}, 2, 3, 5))); // the end of the list stops
+    EXPECT_TRUE(CanGoNext(facts({1, 1}, 2, 3, 0)));  // ... or starts the list again
+    EXPECT_FALSE(CanGoNext(facts({0, 1}, 0, 1, 0))); // ... which is this one track
+    EXPECT_TRUE(CanGoNext(facts({0, 2}, 2, 3, 1)));  // ... or goes to a list file
+    EXPECT_FALSE(CanGoNext(facts({0, 3}, 2, 3, 0)));
+    EXPECT_FALSE(CanGoNext(facts({3, 0}, 0, 1, 0))); // a draw among one track
+    EXPECT_TRUE(CanGoNext(facts({2, 0}, 0, 2, 0)));
+    EXPECT_TRUE(CanGoNext(facts({4, 0}, 0, 1, 1)));
+    EXPECT_FALSE(CanGoNext(facts({0, 0}, 0, 0, 0)));
+
+    EXPECT_FALSE(CanGoPrevious(facts({0, 0}, 0, 3, 0))); // "Rev" replays the first track
+    EXPECT_TRUE(CanGoPrevious(facts({3, 0}, 2, 3, 0)));
+    EXPECT_FALSE(CanGoPrevious(facts({0, 0}, -1, 3, 0)));
+    EXPECT_FALSE(CanGoPrevious(facts({0, 0}, 5, 3, 0))); // a stale index plays nothing
+}
+
 TEST(MprisValues, VolumeAndRateRequestsStayInTheSlidersRanges) {
     EXPECT_EQ(SliderFromVolume(0.255), 26);
     EXPECT_EQ(SliderFromVolume(-3.0), 0);

@@ -5,7 +5,7 @@
 set -euo pipefail
 telbo_bin=$1
 make_mp3=$2
-for tool in dbus-daemon playerctl; do
+for tool in dbus-daemon playerctl setpriv; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 
@@ -29,7 +29,10 @@ cp "$telbo_bin" "$work/telbo"
 "$make_mp3" "$work" one.mp3 30 "First Light" "Ann Example" "Test Album" >/dev/null
 "$make_mp3" "$work" two.mp3 30 "Second Wind" "Bo Example" "Test Album" >/dev/null
 
-dbus-daemon --session --nofork --print-address=1 >"$work/bus-address" 2>"$work/bus.log" &
+# The bus and the player end with this script, even when it is killed and cannot clean up.
+with_script=(setpriv --pdeathsig KILL)
+
+"${with_script[@]}" dbus-daemon --session --nofork --print-address=1 >"$work/bus-address" 2>"$work/bus.log" &
 bus_pid=$!
 for _ in $(seq 50); do
     [[ -s $work/bus-address ]] && break
@@ -43,7 +46,7 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} TELBO_NULL_AUDIO=1 \
     DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/telbo-test-bus \
-    "$work/telbo" "$work/one.mp3" "$work/two.mp3" >"$work/player.log" 2>&1 &
+    "${with_script[@]}" "$work/telbo" "$work/one.mp3" "$work/two.mp3" >"$work/player.log" 2>&1 &
 player_pid=$!
 
 # expect TEXT COMMAND...: waits up to 10 s for the command to print TEXT.
@@ -70,6 +73,10 @@ playerctl -p telbo pause
 expect "Paused" playerctl -p telbo status
 playerctl -p telbo volume 0.5
 expect "0.500000" playerctl -p telbo volume
+playerctl -p telbo loop Playlist
+expect "Playlist" playerctl -p telbo loop
+playerctl -p telbo shuffle On
+expect "On" playerctl -p telbo shuffle
 
 # The orderly end: the player closes on SIGTERM and leaves the bus.
 kill -TERM "$player_pid"

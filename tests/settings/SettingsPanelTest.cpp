@@ -241,23 +241,41 @@ TEST_F(SettingsPanelTest, DefaultRefreshesSlidersThatDidNotMove) {
 
 TEST_F(SettingsPanelTest, WindowAlignsThePanelsToTheListBoxCorner) {
     Controls& ui = w->ui;
-    for (Panel* p : {ui.frmConfig, ui.frmTitle, ui.frmEqualizer}) {
-        tw::SetLeft(p, 15);
-        tw::SetTop(p, 30);
-    }
-    ui.lblDefault[1]->clicked();
-
     const ListBox* list = ui.lstFile[0];
     const double right = tw::Left(list) + tw::Width(list);  // 5415
     const double bottom = tw::Top(list) + tw::Height(list); // 6360
-    EXPECT_EQ(tw::Left(ui.frmConfig), right - 4110);
-    EXPECT_EQ(tw::Top(ui.frmConfig), bottom - 4425);
-    for (Panel* p : {ui.frmTitle, ui.frmEqualizer}) {
-        EXPECT_EQ(tw::Left(p) + tw::Width(p), right) << p->caption().toStdString();
-        EXPECT_EQ(tw::Top(p), tw::Top(ui.frmConfig)) << p->caption().toStdString();
+    w->windowModes.lblDown_Click(0);
+    w->windowModes.lblDown_Click(1);
+    SetTracks(MakeTracks(1));
+    w->collections.RefreshLists();
+    ui.lstFile[1]->setCurrentRow(0);
+    // Without and with the tag panel, which shortens the list box: the panels keep the list
+    // box's designed corner, inside the window, their close labels clear of "Config".
+    for (int tagClicks : {0, 1}) {
+        SCOPED_TRACE(tagClicks);
+        for (int i = 0; i < tagClicks; ++i)
+            ui.lblShowTag->clicked();
+        for (Panel* p : {ui.frmConfig, ui.frmTitle, ui.frmEqualizer}) {
+            tw::SetLeft(p, 15);
+            tw::SetTop(p, 30);
+        }
+        ui.lblDefault[1]->clicked();
+
+        EXPECT_EQ(tw::Left(ui.frmConfig), right - 4110);
+        EXPECT_EQ(tw::Top(ui.frmConfig), bottom - 4425);
+        for (Panel* p : {ui.frmTitle, ui.frmEqualizer}) {
+            EXPECT_EQ(tw::Left(p) + tw::Width(p), right) << p->caption().toStdString();
+            EXPECT_EQ(tw::Top(p), tw::Top(ui.frmConfig)) << p->caption().toStdString();
+        }
+        EXPECT_EQ(tw::Left(ui.frmTitle), 990);
+        EXPECT_EQ(tw::Left(ui.frmEqualizer), 2520);
+        const QRect inWindow = w->rect();
+        const QRect close(ui.lblClose[0]->mapTo(w.get(), QPoint(0, 0)), ui.lblClose[0]->size());
+        EXPECT_TRUE(inWindow.contains(ui.frmConfig->geometry()));
+        EXPECT_TRUE(inWindow.contains(close));
+        EXPECT_FALSE(ui.frmConfig->geometry().contains(ui.lblDown[1]->geometry().center()));
     }
-    EXPECT_EQ(tw::Left(ui.frmTitle), 990);
-    EXPECT_EQ(tw::Left(ui.frmEqualizer), 2520);
+    EXPECT_FALSE(ui.frmTag[0]->isHidden());
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <QWindow>
 
 namespace telbo::test {
 namespace {
@@ -208,6 +209,24 @@ protected:
         return w->form2.data();
     }
 };
+
+TEST_F(PowerOffTest, CountdownIsAWindowOfItsOwnSeenWhileThePlayerIsMinimised) {
+    w->show();
+    w->showMinimized();
+    ASSERT_TRUE(w->isMinimized());
+    PowerOffDialog* dialog = OpenDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->isMinimized());
+    // Not tied to the main window, which desktops hide and move between workspaces with
+    // its utility windows.
+    EXPECT_EQ(dialog->parentWidget(), nullptr);
+    ASSERT_TRUE(dialog->windowHandle());
+    EXPECT_EQ(dialog->windowHandle()->transientParent(), nullptr);
+    EXPECT_EQ(dialog->windowType(), Qt::Window);
+    EXPECT_TRUE(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(platform.attentionAskedFor, QList<QWidget*>{dialog});
+}
 
 TEST_F(PowerOffTest, CountsDownThenPowersOffOnceAndCloses) {
     w->ui.lblConfValue[5]->clicked(); // ConfigSave on

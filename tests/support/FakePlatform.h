@@ -23,6 +23,7 @@ public:
     bool onTop = false;
     int onTopCalls = 0;
     int minimizeCalls = 0;
+    QList<QWidget*> attentionAskedFor;
     int powerOffCalls = 0;
     bool powerOffSucceeds = true;
     int endProgramCalls = 0;
@@ -36,6 +37,7 @@ public:
     QRect workAreaTwips(QWidget*) override { return workArea; }
     QList<QRect> screenAreasTwips() override { return {workArea}; }
     void setAlwaysOnTop(QWidget*, bool on) override;
+    void demandAttention(QWidget* window) override { attentionAskedFor << window; }
     void minimize(QWidget*) override { ++minimizeCalls; }
     bool powerOff() override;
     void endProgram() override { ++endProgramCalls; }

@@ -15,6 +15,8 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
 
 namespace telbo::test {
@@ -153,6 +155,28 @@ TEST_F(LayoutTest, StackingOrder) {
     EXPECT_LT(StackIndex(ui.frmTitle), StackIndex(ui.frmEqualizer));
     EXPECT_GT(StackIndex(ui.sclNowTime), StackIndex(ui.lblFileSet[1]));
     EXPECT_GT(StackIndex(ui.txtTagData[0]), StackIndex(ui.lblTagSet[13]));
+}
+
+TEST_F(LayoutTest, TextBoxesHoldAWholeLineOfTheirFont) {
+    Create();
+    const QList<QLineEdit*> boxes = w->findChildren<QLineEdit*>();
+    ASSERT_GE(boxes.size(), 6);
+    for (QLineEdit* box : boxes) {
+        if (box->parentWidget()->inherits("QComboBox")) continue;
+        SCOPED_TRACE(box->objectName().toStdString());
+        QStyleOptionFrame option;
+        option.initFrom(box);
+        option.lineWidth =
+            box->hasFrame() ? box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
+        const QRect inner = box->style()
+                                ->subElementRect(QStyle::SE_LineEditContents, &option, box)
+                                .marginsRemoved(box->textMargins());
+        const QFontMetrics metrics(box->font());
+        // Ascent and descent of "Tag gyp" inside the box, and a readable size.
+        EXPECT_LE(metrics.boundingRect(QStringLiteral("Tag gyp")).height(), inner.height());
+        EXPECT_LE(metrics.height(), inner.height());
+        EXPECT_GE(metrics.height(), 12);
+    }
 }
 
 TEST_F(LayoutTest, LabelRefitsWhenItsCaptionChanges) {

@@ -100,6 +100,8 @@ TEST_F(WindowModesTest, EnteringSmallModeShowsTheStripWhereTheWindowWas) {
 }
 
 TEST_F(WindowModesTest, LeavingSmallModeRestoresFoldAndPutsCornerAtTheClick) {
+    // A screen tall enough for the unfolded window below the clicked point.
+    platform.workArea.setHeight(1200 * 15);
     for (const bool unfolded : {true, false}) {
         SCOPED_TRACE(unfolded ? "unfolded" : "folded");
         Show();
@@ -121,6 +123,25 @@ TEST_F(WindowModesTest, LeavingSmallModeRestoresFoldAndPutsCornerAtTheClick) {
         EXPECT_FALSE(AnySymbolShown());
         w.reset();
     }
+}
+
+TEST_F(WindowModesTest, LeavingSmallModeKeepsTheWholeWindowOnTheWorkArea) {
+    const QRect area = platform.workArea;
+    // From the docked strip: the corner keeps the clicked column, the window rises to fit.
+    Show();
+    Click(w->ui.lblDown[0]);
+    DoubleClickHeader(QPoint(10, 10));
+    Click(w->ui.lblSmallSet[6]);
+    DoubleClickHeader(QPoint(40, 20));
+    EXPECT_EQ(w->Left(), 600);
+    EXPECT_EQ(w->Top(), area.height() - 6720);
+    // Near the screen's right edge: the window moves left just enough.
+    DoubleClickHeader(QPoint(10, 10));
+    w->SetLeft(area.width() - 5475);
+    w->SetTop(3000);
+    DoubleClickHeader(QPoint(300, 20));
+    EXPECT_EQ(w->Left(), area.width() - 5475);
+    EXPECT_EQ(w->Top(), 3300);
 }
 
 TEST_F(WindowModesTest, LockIsKeptIntoSmallModeAndDroppedOnLeaving) {
