@@ -355,7 +355,7 @@ TEST_F(TagTest, FailedWritesLeaveTheFileByteIdentical) {
         if (!ro.Mounted()) GTEST_SKIP() << "cannot mount tmpfs here";
         const fs::path file = Untagged("x.mp3", dir_.Path() / "ro");
         ASSERT_TRUE(ro.MakeReadOnly());
-        expectUntouched(file, "read-only file system");
+        expectUntouched(file, "read-only file system", "file is read-only");
     }
     {
         TmpfsMount full(dir_.Path() / "full", "64k");
