@@ -19,15 +19,29 @@ void Check(bool ok) {
     if (!ok) std::abort();
 }
 
-// A folder of our own on a memory file system when there is one: the writes sync.
-const fs::path& Folder() {
-    static const fs::path folder = [] {
+// A folder of our own on a memory file system when there is one (the writes sync), removed
+// when the run ends.
+class Workspace {
+public:
+    Workspace() {
         const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
         std::string pattern = (base / "telbo-fuzz-tag-XXXXXX").string();
         Check(::mkdtemp(pattern.data()) != nullptr);
-        return fs::path(pattern);
-    }();
-    return folder;
+        path_ = pattern;
+    }
+    ~Workspace() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    const fs::path& Path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+const fs::path& Folder() {
+    static const Workspace workspace;
+    return workspace.Path();
 }
 
 std::string Contents(const fs::path& file) {

@@ -15,10 +15,11 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = argv[1];
     std::filesystem::create_directories(folder);
     ToneSpec tone;
-    tone.seconds = 0.1;
-    tone.sampleRate = 8000;
+    tone.seconds = 0.2; // a few frames of about 100 bytes
+    tone.sampleRate = 11025;
     tone.channels = 1;
-    tone.bitrateKbps = 8;
+    tone.bitrateKbps = 16;
+    tone.xingHeader = false; // it does not fit in frames this small
     auto tone_file = [&](const std::string& name) { return WriteToneMp3(folder, name, tone); };
 
     tone_file("bare.mp3");

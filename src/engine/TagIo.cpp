@@ -376,7 +376,8 @@ TagWriteResult WriteTags(const std::string& path, const TagRecord& tag) noexcept
         FileLayout old;
         if (in.Get() < 0 || !ReadLayout(in.Get(), old)) return Failed(kCannotWrite);
         // A tag in front of something that is not MP3 would spoil it for every other program.
-        if (old.id3v2.major != 0 && !old.id3v2Fits) return Failed("damaged ID3v2 tag");
+        if ((old.id3v2.major != 0 && !old.id3v2Fits) || old.id3v2Unknown)
+            return Failed("damaged ID3v2 tag");
         if (!old.mp3) return Failed("not an MP3 file");
         if (old.id3v2.size > kMaxId3v2Bytes) return Failed("ID3v2 tag too large");
 

@@ -134,6 +134,7 @@ bool ReadLayout(int fd, FileLayout& layout) {
         if (!ReadAt(fd, 0, kId3v2HeaderBytes, bytes)) return false;
         layout.id3v2 = ParseId3v2Header(bytes);
         layout.id3v2Fits = layout.id3v2.major != 0 && layout.id3v2.size <= size;
+        layout.id3v2Unknown = layout.id3v2.major == 0 && std::memcmp(bytes.data(), "ID3", 3) == 0;
         if (layout.id3v2Fits) layout.audioStart = layout.id3v2.size;
     }
 

@@ -34,6 +34,7 @@ struct FileLayout {
     std::uint64_t fileSize = 0;
     Id3v2Header id3v2;      // major 0: none
     bool id3v2Fits = false; // the declared tag ends inside the file
+    bool id3v2Unknown = false; // "ID3" with a header of no version we know
     std::uint64_t audioStart = 0; // end of the ID3v2 tag, or 0
     std::uint64_t apeStart = 0, apeFooter = 0; // when hasApe: the tag and its 32-byte footer
     bool hasApe = false;

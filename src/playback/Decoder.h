@@ -81,7 +81,8 @@ using EqualizerBands = std::array<std::int32_t, 10>;
 
 // The decoding and playback library. One file at a time. All calls come from the player's
 // user-interface thread; implementations may run threads of their own behind them.
-// Results other than vbmp3_getState are informational: the player ignores them by design.
+// Results other than vbmp3_getState and those of the tag write are informational: the player
+// ignores them by design.
 class Decoder {
 public:
     virtual ~Decoder() = default;

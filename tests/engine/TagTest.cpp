@@ -318,6 +318,8 @@ TEST_F(TagTest, FailedWritesLeaveTheFileByteIdentical) {
     // A tag header claiming more than the file: the audio behind it must not be cut.
     expectUntouched(WriteDamagedMp3(dir_.Path(), "huge.mp3", Damage::HugeId3v2), "huge ID3v2 size",
                     "damaged ID3v2 tag");
+    expectUntouched(withHead("v5.mp3", "ID3\x05\0\0\0\0\0\0"s, mp3), "unknown ID3v2 version",
+                    "damaged ID3v2 tag");
 
     // A file without write permission: refused even for the superuser.
     const fs::path readOnly = Untagged("ro.mp3");
