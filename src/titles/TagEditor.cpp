@@ -3,10 +3,10 @@
 #include "platform/Platform.h"
 #include "playback/Decoder.h"
 #include "playlist/PathNames.h"
+#include "titles/TitleBuilder.h"
 #include "ui/Label.h"
 #include "ui/ListBox.h"
 #include "ui/Panel.h"
-#include "titles/TitleBuilder.h"
 #include "ui/Telbo.h"
 #include "ui/Twips.h"
 
