@@ -388,8 +388,12 @@ bool Engine::vbmp3_getFileTagInfo(const std::string& path, TagRecord& tag) {
 }
 
 bool Engine::vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int, int) {
-    return WriteTags(path, tag);
+    TagWriteResult r = WriteTags(path, tag);
+    tagError_ = std::move(r.problem);
+    return r.written;
 }
+
+std::string Engine::vbmp3_getTagError() { return tagError_; }
 
 void Engine::vbmp3_getGenre(TagRecord& tag) { tag.GenreName.Fill(GenreName(tag.GenreNumber)); }
 

@@ -78,6 +78,7 @@ public:
     bool vbmp3_getFileTagInfo(const std::string& path, TagRecord& tag) override;
     bool vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int a, int b) override;
     void vbmp3_getGenre(TagRecord& tag) override;
+    std::string vbmp3_getTagError() override;
 
     // Diagnostics for tests and tools.
     // Track audio the sink has played since the last vbmp3_play, in seconds of sink time
@@ -89,6 +90,7 @@ public:
     std::string SinkName() const;
 
 private:
+    std::string tagError_; // of the last tag write; user-interface thread only
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -1,21 +1,29 @@
 #include "engine/TagIo.h"
 
+#include "engine/TagIoId3v2.h"
+#include "engine/TagIoLayout.h"
+
 #include <taglib/apetag.h>
+#include <taglib/commentsframe.h>
 #include <taglib/id3v1genres.h>
 #include <taglib/id3v1tag.h>
-#include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
-#include <taglib/mpegfile.h>
+#include <taglib/tfile.h>
+#include <taglib/tfilestream.h>
 #include <taglib/tstring.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -24,6 +32,10 @@ namespace telbo::engine {
 namespace {
 
 constexpr int kLastClassicGenre = 147;
+constexpr std::size_t kFieldWidth = 128;
+// Larger ID3v2 tags are not read or rewritten: no real tag comes near, and reading one would
+// hold the window.
+constexpr std::uint64_t kMaxId3v2Bytes = 64u << 20;
 
 std::string Utf8(const TagLib::String& s) { return s.to8Bit(true); }
 TagLib::String FromUtf8(const std::string& s) { return TagLib::String(s, TagLib::String::UTF8); }
@@ -35,55 +47,48 @@ std::string Trimmed(const std::string& raw) {
     return s;
 }
 
-bool IsRegularFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+// A text as the record shows it: cut to the field's width, padding dropped.
+std::string AsShown(const std::string& text) {
+    return Trimmed(text.substr(0, Utf8PrefixBytes(text, kFieldWidth)));
 }
 
-// The values the write puts into the file, decoded once from the record.
-struct Fields {
-    std::string title, artist, album, comment, genre;
-    unsigned year = 0;
-};
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
 
-Fields FieldsOf(const TagRecord& tag) {
-    Fields f;
-    f.title = Trimmed(tag.Title.Raw());
-    f.artist = Trimmed(tag.Artist.Raw());
-    f.album = Trimmed(tag.Album.Raw());
-    f.comment = Trimmed(tag.Comment.Raw());
-    const std::string year = Trimmed(tag.Year.Raw());
+// The number of the genre named `name` in any case, among the first `count` of TagLib's list.
+int GenreIndexIgnoringCase(const std::string& name, int count) {
+    const TagLib::StringList list = TagLib::ID3v1::genreList();
+    for (int i = 0; i < count && i < static_cast<int>(list.size()); ++i)
+        if (SameIgnoringCase(Utf8(list[static_cast<unsigned>(i)]), name)) return i;
+    return -1;
+}
+
+// The six fields, as texts.
+enum Field { kTitle, kArtist, kAlbum, kYear, kGenre, kComment, kFields };
+using Fields = std::array<std::string, kFields>;
+constexpr const char* kFieldNames[kFields] = {"title", "artist", "album", "year", "genre",
+                                              "comment"};
+
+unsigned YearNumber(const std::string& year) {
+    unsigned n = 0;
     for (const char c : year) {
-        if (c < '0' || c > '9') break;
-        f.year = f.year * 10 + static_cast<unsigned>(c - '0');
+        if (c < '0' || c > '9') return 0;
+        n = n * 10 + static_cast<unsigned>(c - '0');
     }
-    if (tag.GenreNumber >= 0 && tag.GenreNumber <= kLastClassicGenre)
-        f.genre = GenreName(tag.GenreNumber);
-    else if (tag.GenreNumber != -1)
-        f.genre = Trimmed(tag.GenreName.Raw());
-    return f;
+    return n;
 }
 
-void Apply(TagLib::Tag& t, const Fields& f, bool latin1Only) {
-    auto set = [&](const std::string& value, void (TagLib::Tag::*setter)(const TagLib::String&)) {
-        const TagLib::String s = FromUtf8(value);
-        // ID3v1 is Latin-1: a value it cannot hold keeps the old one rather than a mangled one.
-        if (latin1Only && !s.isLatin1()) return;
-        (t.*setter)(s);
-    };
-    set(f.title, &TagLib::Tag::setTitle);
-    set(f.artist, &TagLib::Tag::setArtist);
-    set(f.album, &TagLib::Tag::setAlbum);
-    set(f.comment, &TagLib::Tag::setComment);
-    set(f.genre, &TagLib::Tag::setGenre);
-    t.setYear(f.year);
-}
-
-bool Matches(const TagLib::Tag& t, const Fields& f) {
-    return Utf8(t.title()) == f.title && Utf8(t.artist()) == f.artist &&
-           Utf8(t.album()) == f.album && Utf8(t.comment()) == f.comment &&
-           Utf8(t.genre()) == f.genre && t.year() == f.year;
-}
+// A TagLib file on a stream, to read one tag at a given place and nothing else.
+class RawFile final : public TagLib::File {
+public:
+    explicit RawFile(TagLib::IOStream* stream) : TagLib::File(stream) {}
+    TagLib::Tag* tag() const override { return nullptr; }
+    TagLib::AudioProperties* audioProperties() const override { return nullptr; }
+    bool save() override { return false; }
+};
 
 // A file descriptor that closes itself.
 class Fd {
@@ -105,6 +110,193 @@ private:
     int fd_;
 };
 
+// What the file shows, field by field: ID3v2, then APE, then ID3v1 (TagLib's own order).
+// The year is its number as text, "" for none.
+Fields ReadFields(int fd, const FileLayout& layout) {
+    Fields out;
+    TagLib::FileStream stream(::dup(fd), true); // the stream closes its own descriptor
+    if (!stream.isOpen()) return out;
+    RawFile file(&stream);
+    auto take = [&](const TagLib::Tag& t, const std::string& comment) {
+        const std::string values[kFields] = {
+            Utf8(t.title()), Utf8(t.artist()), Utf8(t.album()),
+            t.year() ? std::to_string(t.year()) : std::string(), Utf8(t.genre()), comment};
+        for (int i = 0; i < kFields; ++i)
+            if (out[i].empty()) out[i] = values[i];
+    };
+    if (layout.id3v2Fits && layout.mp3 && layout.id3v2.size <= kMaxId3v2Bytes) {
+        const TagLib::ID3v2::Tag v2(&file, 0);
+        // Only the comment without a description is the comment: iTunNORM and the like are not.
+        std::string comment;
+        for (const TagLib::ID3v2::Frame* f : v2.frameList("COMM")) {
+            const auto* c = dynamic_cast<const TagLib::ID3v2::CommentsFrame*>(f);
+            if (c && c->description().isEmpty()) {
+                comment = Utf8(c->text());
+                break;
+            }
+        }
+        take(v2, comment);
+    }
+    if (layout.hasApe) {
+        const TagLib::APE::Tag ape(&file, static_cast<long>(layout.apeFooter));
+        take(ape, Utf8(ape.comment()));
+    }
+    if (layout.hasId3v1) {
+        const TagLib::ID3v1::Tag v1(&file, static_cast<long>(layout.fileSize - 128));
+        take(v1, Utf8(v1.comment()));
+    }
+    return out;
+}
+
+// The texts a write would put into the file for `tag`. A field that cannot be stored is
+// named in `problem` and left out of `storable`.
+Fields WantedFields(const TagRecord& tag, std::array<bool, kFields>& storable,
+                    std::string& problem) {
+    Fields f;
+    storable.fill(true);
+    f[kTitle] = Trimmed(tag.Title.Raw());
+    f[kArtist] = Trimmed(tag.Artist.Raw());
+    f[kAlbum] = Trimmed(tag.Album.Raw());
+    f[kComment] = Trimmed(tag.Comment.Raw());
+    const std::string name = Trimmed(tag.GenreName.Raw());
+    if (tag.GenreNumber >= 0 && tag.GenreNumber <= kLastClassicGenre) {
+        const std::string listed = GenreName(tag.GenreNumber);
+        f[kGenre] = SameIgnoringCase(name, listed) ? name : listed; // the user's spelling
+    } else if (tag.GenreNumber != -1) {
+        f[kGenre] = name;
+    }
+    const std::string year = Trimmed(tag.Year.Raw());
+    const bool digits = year.find_first_not_of("0123456789") == std::string::npos;
+    if (digits && year.size() <= 4) {
+        // ID3v2.3's TYER and ID3v2.4's timestamps have four digits; "99" is kept as the user
+        // typed it, not guessed into a century.
+        f[kYear] = year.empty() ? year : std::string(4 - year.size(), '0') + year;
+    } else {
+        storable[kYear] = false;
+        problem = "year not stored";
+    }
+    return f;
+}
+
+bool Differs(int field, const std::string& shown, const std::string& wanted) {
+    if (field == kYear) return YearNumber(shown) != YearNumber(wanted);
+    return AsShown(shown) != wanted;
+}
+
+// Changes the frames of the fields marked in `change` to `wanted`.
+void EditId3v2(Id3v2Frames& tag, const Fields& wanted, const std::array<bool, kFields>& change) {
+    const bool v22 = tag.Major() == 2;
+    const std::array<std::string, kFields> ids =
+        v22 ? std::array<std::string, kFields>{"TT2", "TP1", "TAL", "TYE", "TCO", "COM"}
+            : std::array<std::string, kFields>{"TIT2", "TPE1", "TALB",
+                                               tag.Major() == 3 ? "TYER" : "TDRC", "TCON", "COMM"};
+    for (int i = 0; i < kFields; ++i) {
+        if (!change[static_cast<std::size_t>(i)]) continue;
+        const std::string& value = wanted[static_cast<std::size_t>(i)];
+        if (i == kComment) {
+            std::string language = "XXX";
+            for (const Id3v2Frame& f : tag.Frames())
+                if (tag.IsPlainComment(f, &language)) break;
+            if (language.size() != 3) language = "XXX";
+            tag.Replace([&](const Id3v2Frame& f) { return tag.IsPlainComment(f); },
+                        value.empty() ? std::vector<std::uint8_t>{} : tag.CommentFrame(language, value));
+            continue;
+        }
+        std::string text = value;
+        if (i == kYear && tag.Major() == 4 && !value.empty()) {
+            // A full date keeps its month and day.
+            for (const Id3v2Frame& f : tag.Frames()) {
+                if (f.id != "TDRC") continue;
+                const auto old = tag.SimpleText(f);
+                if (old && old->size() > 4 && (*old)[4] == '-') text += old->substr(4);
+                break;
+            }
+        }
+        const std::string& id = ids[static_cast<std::size_t>(i)];
+        tag.Replace(
+            [&](const Id3v2Frame& f) {
+                return f.id == id || (i == kYear && !v22 && (f.id == "TYER" || f.id == "TDRC"));
+            },
+            text.empty() ? std::vector<std::uint8_t>{} : tag.TextFrame(id, text));
+    }
+}
+
+// Changes the fields of a 128-byte ID3v1 tag; a text it cannot hold in Latin-1 keeps the old.
+void EditId3v1(std::vector<std::uint8_t>& v1, const Fields& wanted,
+               const std::array<bool, kFields>& change) {
+    auto put = [&](std::size_t offset, std::size_t width, const std::string& text) {
+        const TagLib::String s = FromUtf8(text);
+        if (!s.isLatin1()) return;
+        const TagLib::ByteVector bytes = s.data(TagLib::String::Latin1);
+        for (std::size_t i = 0; i < width; ++i)
+            v1[offset + i] = i < bytes.size() ? static_cast<std::uint8_t>(bytes[static_cast<unsigned>(i)]) : 0;
+    };
+    // ID3v1.1 keeps the track number in the comment's last two bytes.
+    const bool hasTrack = v1[125] == 0 && v1[126] != 0;
+    if (change[kTitle]) put(3, 30, wanted[kTitle]);
+    if (change[kArtist]) put(33, 30, wanted[kArtist]);
+    if (change[kAlbum]) put(63, 30, wanted[kAlbum]);
+    if (change[kYear]) put(93, 4, wanted[kYear]);
+    if (change[kComment]) put(97, hasTrack ? 28 : 30, wanted[kComment]);
+    if (change[kGenre]) {
+        const int n = wanted[kGenre].empty() ? -1 : GenreIndexIgnoringCase(wanted[kGenre], 256);
+        v1[127] = n >= 0 ? static_cast<std::uint8_t>(n) : 0xFF;
+    }
+}
+
+// The APE tag of `fd` with the fields marked in `change` set to `wanted`.
+std::vector<std::uint8_t> EditedApe(int fd, const FileLayout& layout, const Fields& wanted,
+                                    const std::array<bool, kFields>& change) {
+    TagLib::FileStream stream(::dup(fd), true);
+    if (!stream.isOpen()) return {};
+    RawFile file(&stream);
+    TagLib::APE::Tag ape(&file, static_cast<long>(layout.apeFooter));
+    const char* keys[kFields] = {"TITLE", "ARTIST", "ALBUM", "YEAR", "GENRE", "COMMENT"};
+    for (int i = 0; i < kFields; ++i) {
+        if (!change[static_cast<std::size_t>(i)]) continue;
+        const std::string& value = wanted[static_cast<std::size_t>(i)];
+        if (value.empty()) ape.removeItem(keys[i]);
+        else ape.addValue(keys[i], FromUtf8(value), true);
+    }
+    const TagLib::ByteVector bytes = ape.render();
+    return {bytes.begin(), bytes.end()};
+}
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Copies `size` bytes of `from` at `offset` to the end of `to`.
+bool CopyRange(int from, std::uint64_t offset, std::uint64_t size, int to) {
+    std::vector<std::uint8_t> buf;
+    while (size > 0) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, 1 << 16));
+        if (!ReadAt(from, offset, n, buf) || !WriteAll(to, buf.data(), n)) return false;
+        offset += n;
+        size -= n;
+    }
+    return true;
+}
+
+// Whether `size` bytes at `offsetA` of `a` equal those at `offsetB` of `b`.
+bool SameRange(int a, std::uint64_t offsetA, int b, std::uint64_t offsetB, std::uint64_t size) {
+    std::vector<std::uint8_t> x, y;
+    for (std::uint64_t done = 0; done < size;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size - done, 1 << 16));
+        if (!ReadAt(a, offsetA + done, n, x) || !ReadAt(b, offsetB + done, n, y) || x != y)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
 // The temporary copy: removed unless it was renamed into place.
 class TempFile {
 public:
@@ -121,61 +313,12 @@ private:
     std::string path_;
 };
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-bool CopyFile(int from, int to) {
-    std::vector<char> buf(1 << 16);
-    for (;;) {
-        const ssize_t n = ::read(from, buf.data(), buf.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) return true;
-        if (!WriteAll(to, buf.data(), static_cast<std::size_t>(n))) return false;
-    }
-}
-
-bool ReadRange(const std::string& path, long long offset, long long size, std::string& out) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.Get() < 0 || offset < 0 || size < 0) return false;
-    out.resize(static_cast<std::size_t>(size));
-    std::size_t done = 0;
-    while (done < out.size()) {
-        const ssize_t n = ::pread(fd.Get(), out.data() + done, out.size() - done,
-                                  static_cast<off_t>(offset + static_cast<long long>(done)));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// The MPEG audio between the tags, which a tag write must leave exactly as it was.
-bool AudioRange(const std::string& path, long long& offset, long long& size) {
-    TagLib::MPEG::File f(path.c_str(), false);
-    if (!f.isValid()) return false;
-    offset = f.firstFrameOffset();
-    const long long last = f.lastFrameOffset();
-    if (offset < 0 || last < offset) {
-        offset = size = 0; // no frames: nothing to compare
-        return true;
-    }
-    size = last - offset + 4; // up to and including the last frame's header
-    return true;
-}
-
 bool SyncFolder(const std::string& folder) {
     Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return fd.Get() >= 0 && ::fsync(fd.Get()) == 0;
 }
+
+TagWriteResult Failed(std::string problem) { return TagWriteResult{false, std::move(problem)}; }
 
 } // namespace
 
@@ -187,26 +330,22 @@ std::string GenreName(int number) {
 bool ReadTags(const std::string& path, TagRecord& tag) noexcept {
     try {
         tag = TagRecord{};
-        if (!IsRegularFile(path)) return false;
-        TagLib::MPEG::File f(path.c_str(), false);
-        if (!f.isValid()) return false;
+        Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        FileLayout layout;
+        if (fd.Get() < 0 || !ReadLayout(fd.Get(), layout)) return false;
+        const Fields f = ReadFields(fd.Get(), layout);
         TagRecord r;
-        if (const TagLib::Tag* t = f.tag()) { // ID3v2, then APE, then ID3v1, field by field
-            r.Title.Fill(Utf8(t->title()));
-            r.Artist.Fill(Utf8(t->artist()));
-            r.Album.Fill(Utf8(t->album()));
-            r.Comment.Fill(Utf8(t->comment()));
-            if (t->year()) r.Year.Fill(std::to_string(t->year()));
-            const std::string genre = Utf8(t->genre());
-            r.GenreName.Fill(genre);
-            if (genre.empty()) {
-                r.GenreNumber = -1;
-            } else {
-                const int n = TagLib::ID3v1::genreIndex(FromUtf8(genre));
-                r.GenreNumber = n >= 0 && n <= kLastClassicGenre ? n : 255;
-            }
-        } else {
+        r.Title.Fill(f[kTitle]);
+        r.Artist.Fill(f[kArtist]);
+        r.Album.Fill(f[kAlbum]);
+        r.Comment.Fill(f[kComment]);
+        r.Year.Fill(f[kYear]);
+        r.GenreName.Fill(f[kGenre]);
+        if (f[kGenre].empty()) {
             r.GenreNumber = -1;
+        } else {
+            const int n = GenreIndexIgnoringCase(f[kGenre], kLastClassicGenre + 1);
+            r.GenreNumber = n >= 0 ? n : 255;
         }
         tag = std::move(r);
         return true;
@@ -216,83 +355,114 @@ bool ReadTags(const std::string& path, TagRecord& tag) noexcept {
     }
 }
 
-bool WriteTags(const std::string& path, const TagRecord& tag) noexcept {
+} // namespace telbo::engine
+
+namespace telbo::engine {
+
+TagWriteResult WriteTags(const std::string& path, const TagRecord& tag) noexcept {
     try {
+        const char* kCannotWrite = "cannot write the file";
         // Write where the data lives: renaming over a symbolic link would replace the link.
         char resolved[PATH_MAX];
-        if (!::realpath(path.c_str(), resolved)) return false;
+        if (!::realpath(path.c_str(), resolved)) return Failed("file not found");
         const std::string target = resolved;
         struct stat st {};
-        if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+        if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return Failed("file not found");
         // The rename below would get past a read-only file; refuse it as a write would.
-        if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) return false;
+        if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
+            return Failed("file is read-only");
 
+        Fd in(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
+        FileLayout old;
+        if (in.Get() < 0 || !ReadLayout(in.Get(), old)) return Failed(kCannotWrite);
+        // A tag in front of something that is not MP3 would spoil it for every other program.
+        if ((old.id3v2.major != 0 && !old.id3v2Fits) || old.id3v2Unknown)
+            return Failed("damaged ID3v2 tag");
+        if (!old.mp3) return Failed("not an MP3 file");
+        if (old.id3v2.size > kMaxId3v2Bytes) return Failed("ID3v2 tag too large");
+
+        TagWriteResult result{true, {}};
+        std::array<bool, kFields> storable{};
+        const Fields wanted = WantedFields(tag, storable, result.problem);
+        const Fields shown = ReadFields(in.Get(), old);
+        std::array<bool, kFields> change{};
+        bool any = false;
+        for (int i = 0; i < kFields; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            change[k] = storable[k] && Differs(i, shown[k], wanted[k]);
+            any = any || change[k];
+        }
+        if (!any) return result; // the file already shows the record: leave it as it is
+
+        std::vector<std::uint8_t> id3v2;
+        if (old.id3v2.major != 0) {
+            std::vector<std::uint8_t> bytes;
+            if (!ReadAt(in.Get(), 0, static_cast<std::size_t>(old.id3v2.size), bytes))
+                return Failed(kCannotWrite);
+            std::string why;
+            std::optional<Id3v2Frames> frames = Id3v2Frames::Parse(bytes, why);
+            if (!frames) return Failed(why);
+            EditId3v2(*frames, wanted, change);
+            id3v2 = frames->Render(frames->BodySize());
+        } else {
+            Id3v2Frames frames(4);
+            EditId3v2(frames, wanted, change);
+            if (!frames.Frames().empty()) id3v2 = frames.Render(0); // no empty tag for a clear
+        }
+        std::vector<std::uint8_t> ape, id3v1;
+        if (old.hasApe) {
+            ape = EditedApe(in.Get(), old, wanted, change);
+            if (ape.empty()) return Failed(kCannotWrite);
+        }
+        if (old.hasId3v1) {
+            if (!ReadAt(in.Get(), old.fileSize - 128, 128, id3v1)) return Failed(kCannotWrite);
+            EditId3v1(id3v1, wanted, change);
+        }
+
+        // A short name: the target's own may already be as long as the file system allows.
         const std::filesystem::path p(target);
         const std::string folder = p.parent_path().string();
-        // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on "." + string.
-        std::string hidden = ".";
-        hidden += p.filename().string();
-        hidden += ".telbo-XXXXXX";
-        std::string tempName = (p.parent_path() / hidden).string();
+        std::string tempName = (p.parent_path() / ".telbo-XXXXXX").string();
         const int tfd = ::mkostemp(tempName.data(), O_CLOEXEC);
-        if (tfd < 0) return false;
+        if (tfd < 0) return Failed(kCannotWrite);
         TempFile temp(tempName);
-        {
-            Fd out(tfd);
-            Fd in(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
-            if (in.Get() < 0 || !CopyFile(in.Get(), out.Get())) return false;
-            if (::fchmod(out.Get(), st.st_mode & 07777) != 0) return false;
-            if (::fchown(out.Get(), st.st_uid, st.st_gid) != 0) {
-                // Not ours to give away: keep our ownership, as a plain save would.
-            }
-            if (!out.Close()) return false;
+        Fd out(tfd);
+        const std::uint64_t middle = old.trailerStart - old.audioStart;
+        if (!WriteAll(out.Get(), id3v2.data(), id3v2.size()) ||
+            !CopyRange(in.Get(), old.audioStart, middle, out.Get()) ||
+            !WriteAll(out.Get(), ape.data(), ape.size()) ||
+            !WriteAll(out.Get(), id3v1.data(), id3v1.size()))
+            return Failed(kCannotWrite);
+        if (::fchmod(out.Get(), st.st_mode & 07777) != 0) return Failed(kCannotWrite);
+        if (::fchown(out.Get(), st.st_uid, st.st_gid) != 0) {
+            // Not ours to give away: keep our ownership, as a plain save would.
         }
+        if (::fsync(out.Get()) != 0) return Failed(kCannotWrite);
 
-        const Fields fields = FieldsOf(tag);
-        {
-            TagLib::MPEG::File f(temp.Path().c_str(), false);
-            if (!f.isValid() || f.readOnly()) return false;
-            const bool hadV1 = f.hasID3v1Tag();
-            const bool hadApe = f.hasAPETag();
-            // TagLib would upgrade v2.3 to v2.4; players that only know 2.3 then lose the tag.
-            const auto version =
-                f.hasID3v2Tag() && f.ID3v2Tag()->header()->majorVersion() == 3 ? TagLib::ID3v2::v3
-                                                                               : TagLib::ID3v2::v4;
-            Apply(*f.ID3v2Tag(true), fields, false);
-            if (hadV1) Apply(*f.ID3v1Tag(), fields, true);
-            const int which = TagLib::MPEG::File::ID3v2 | (hadV1 ? TagLib::MPEG::File::ID3v1 : 0) |
-                              (hadApe ? TagLib::MPEG::File::APE : 0);
-            if (!f.save(which, TagLib::File::StripNone, version, TagLib::File::DoNotDuplicate))
-                return false;
+        // Believe only what reads back: every field as meant, the tags the file had, and the
+        // bytes between the tags (the audio) exactly the original's.
+        FileLayout now;
+        if (!ReadLayout(out.Get(), now) || !now.mp3 ||
+            (id3v2.empty() ? now.id3v2.major != 0 : !now.id3v2Fits) ||
+            now.hasApe != old.hasApe || now.hasId3v1 != old.hasId3v1 ||
+            now.trailerStart - now.audioStart != middle ||
+            !SameRange(in.Get(), old.audioStart, out.Get(), now.audioStart, middle))
+            return Failed(kCannotWrite);
+        const Fields written = ReadFields(out.Get(), now);
+        for (int i = 0; i < kFields; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            const std::string& meant = change[k] ? wanted[k] : shown[k];
+            if (Differs(i, written[k], i == kYear ? meant : AsShown(meant)))
+                return Failed(std::string(kFieldNames[i]) + " could not be stored");
         }
-        {
-            Fd fd(::open(temp.Path().c_str(), O_RDONLY | O_CLOEXEC));
-            if (fd.Get() < 0 || ::fsync(fd.Get()) != 0) return false;
-        }
+        if (!out.Close()) return Failed(kCannotWrite);
 
-        // TagLib reports success after a short write (a full disk): believe only what reads
-        // back. The tag must hold what was written and the audio must be byte for byte the
-        // original's.
-        {
-            TagLib::MPEG::File check(temp.Path().c_str(), false);
-            if (!check.isValid() || !check.hasID3v2Tag() || !Matches(*check.ID3v2Tag(), fields))
-                return false;
-        }
-        long long offOld = 0, sizeOld = 0, offNew = 0, sizeNew = 0;
-        if (!AudioRange(target, offOld, sizeOld) || !AudioRange(temp.Path(), offNew, sizeNew) ||
-            sizeOld != sizeNew)
-            return false;
-        std::string audioOld, audioNew;
-        if (!ReadRange(target, offOld, sizeOld, audioOld) ||
-            !ReadRange(temp.Path(), offNew, sizeNew, audioNew) || audioOld != audioNew)
-            return false;
-
-        if (::rename(temp.Path().c_str(), target.c_str()) != 0) return false;
+        if (::rename(temp.Path().c_str(), target.c_str()) != 0) return Failed(kCannotWrite);
         temp.Keep();
         SyncFolder(folder); // the rename is done; this only hurries it to the disk
-        return true;
+        return result;
     } catch (...) {
-        return false;
+        return Failed("cannot write the file");
     }
 }
 

@@ -7,20 +7,34 @@
 
 namespace telbo::engine {
 
-// Reads ID3v2 (preferred, field by field) or ID3v1. GenreNumber is the ID3v1 number of the
-// genre (0..147), 255 for a genre outside that list, -1 when there is none. On failure the
-// record is left zero-filled and false returned.
+// Reads ID3v2 (preferred), then APE, then ID3v1, field by field; the comment is the one
+// without a description. GenreName is the file's text, GenreNumber the ID3v1 number (0..147)
+// of the genre it names in any case, 255 for a genre outside that list, -1 when there is none.
+// Bounded work on any file: the ID3v2 tag is read only in front of an MP3 stream found in the
+// first few MiB. On failure the record is left zero-filled and false returned.
 bool ReadTags(const std::string& path, TagRecord& tag) noexcept;
 
-// Writes the record: into the ID3v2 tag always (a v2.3 tag stays v2.3, a new one is v2.4) and
-// into the ID3v1 tag only if the file has one (fields it cannot hold in Latin-1 keep their old
-// value); other tags such as APE are kept. Blanks and NULs padding the fields are dropped.
-// GenreNumber 0..147 names the genre, -1 removes it, others use GenreName.
-// The file is replaced whole or not at all: the new file is written as a copy in the same
-// folder, read back and checked, then renamed over the original with its permissions. Files
-// without any write permission bit are refused, even for the superuser. False when nothing
-// was written.
-bool WriteTags(const std::string& path, const TagRecord& tag) noexcept;
+// What a tag write did: `written` when the file now holds the record (or already did);
+// `problem`, for the user, names what was not stored: the whole write ("not an MP3 file") or
+// one field the other fields were written without ("year not stored").
+struct TagWriteResult {
+    bool written = false;
+    std::string problem;
+};
+
+// Writes the fields of the record that differ from what the file shows: into the ID3v2 tag
+// (its version kept; a new one is ID3v2.4), into the APE and ID3v1 tags where the file has
+// them (ID3v1 keeps the old value of a field it cannot hold in Latin-1). Every other frame,
+// tag and byte of audio stays as it was. Blanks and NULs padding the fields are dropped.
+// The genre is GenreName when it names GenreNumber (0..147) in any case, else the list's
+// name for GenreNumber; -1 removes it, other numbers write GenreName. A year is one to four
+// digits, written zero-padded to four.
+// Only files whose content is an MP3 stream are written. The file is replaced whole or not at
+// all: the new file is written as a copy in the same folder, read back and checked (the
+// fields, and the bytes between the tags byte for byte), then renamed over the original with
+// its permissions. Files without any write permission bit are refused, even for the
+// superuser.
+TagWriteResult WriteTags(const std::string& path, const TagRecord& tag) noexcept;
 
 // The ID3v1 name of `number` (0..147), "" for others.
 std::string GenreName(int number);

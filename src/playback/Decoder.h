@@ -81,7 +81,8 @@ using EqualizerBands = std::array<std::int32_t, 10>;
 
 // The decoding and playback library. One file at a time. All calls come from the player's
 // user-interface thread; implementations may run threads of their own behind them.
-// Results other than vbmp3_getState are informational: the player ignores them by design.
+// Results other than vbmp3_getState and those of the tag write are informational: the player
+// ignores them by design.
 class Decoder {
 public:
     virtual ~Decoder() = default;
@@ -124,6 +125,9 @@ public:
     // Writes `tag` into the file's tag. The file is replaced whole or not at all; false when
     // nothing was written.
     virtual bool vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int a, int b) = 0;
+    // What the last vbmp3_setTagInfo could not store, in a few words for the user ("not an
+    // MP3 file", "year not stored"); "" when it stored the whole record.
+    virtual std::string vbmp3_getTagError() { return {}; }
     // Fills tag.GenreName with the name of tag.GenreNumber (0..147); empty for others.
     virtual void vbmp3_getGenre(TagRecord& tag) = 0;
 };

@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "playback/Decoder.h"
 #include "playlist/PathNames.h"
+#include "titles/TitleBuilder.h"
 #include "ui/Label.h"
 #include "ui/ListBox.h"
 #include "ui/Panel.h"
@@ -11,6 +12,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QRegularExpressionValidator>
 
 namespace telbo {
 
@@ -21,6 +23,7 @@ constexpr double kListHeightWithTag = 1770;
 constexpr double kListHeightAlone = 4335;
 const QColor kShowTagOn{0xC0, 0xC0, 0xFF};
 const QColor kShowTagOff{0x80, 0x80, 0x80};
+const QString kEditorCaption = QStringLiteral("TagSet");
 
 // What a field shows: the text up to its first NUL.
 template <std::size_t N> QString Shown(const FixedText<N>& field) {
@@ -35,6 +38,13 @@ bool BlanksOnly(const QString& s) {
     for (const QChar c : s)
         if (c != u' ') return false;
     return true;
+}
+
+// The genre list's row named `name` in any case, -1 for none.
+int GenreRow(const QComboBox* genres, const QString& name) {
+    if (name.isEmpty()) return -1;
+    // MatchFixedString compares without case.
+    return genres->findText(name, Qt::MatchFixedString);
 }
 
 // At least two digits: 1 -> "01", 100 -> "100".
@@ -125,6 +135,7 @@ void TagEditor::LoadTagView(int i) {
 void TagEditor::LoadTagEditor(int i) {
     const QString path = TrackPath(i);
     if (path.isEmpty()) return;
+    w.ui.frmTag[1]->setCaption(kEditorCaption);
     w.decoder.vbmp3_getFileTagInfo(path.toStdString(), w.st.EditTag);
     ShowEditTag(i);
 }
@@ -138,12 +149,27 @@ void TagEditor::ShowEditTag(int i) {
     ui.txtTagData[0]->setText(Shown(tag.Title));
     ui.txtTagData[1]->setText(Shown(tag.Artist));
     ui.txtTagData[2]->setText(Shown(tag.Album));
-    // The box takes 4 characters; the record's fifth is padding.
+    // The box takes up to four digits: letters would leave no year to write.
+    if (!ui.txtTagData[3]->validator()) {
+        ui.txtTagData[3]->setValidator(new QRegularExpressionValidator(
+            QRegularExpression(QStringLiteral("[0-9]{0,4}")), ui.txtTagData[3]));
+    }
+    // The record's fifth character is padding.
     ui.txtTagData[3]->setText(Shown(tag.Year));
-    // Outside the genre list (255 = none in the file) the previous selection stays.
-    if (tag.GenreNumber >= 0 && tag.GenreNumber <= kLastGenre &&
-        tag.GenreNumber < ui.cmbTagGenre->count())
-        ui.cmbTagGenre->setCurrentIndex(tag.GenreNumber);
+    // The box shows the track's own genre text, even outside the list or in another case; the
+    // list row follows it. A record without a name (a cleared one) shows its number's row.
+    QComboBox* genres = ui.cmbTagGenre;
+    const QString genre = Shown(tag.GenreName).trimmed(); // stored names are blank-padded
+    if (!genre.isEmpty()) {
+        genres->setCurrentIndex(GenreRow(genres, genre));
+        genres->setEditText(genre);
+    } else if (tag.GenreNumber >= 0 && tag.GenreNumber <= kLastGenre &&
+               tag.GenreNumber < genres->count()) {
+        genres->setCurrentIndex(tag.GenreNumber);
+    } else {
+        genres->setCurrentIndex(-1);
+        genres->setEditText(QString());
+    }
     ui.txtTagData[4]->setText(Shown(tag.Comment));
 
     const bool readOnly = w.platform.isReadOnly(path);
@@ -164,16 +190,38 @@ void TagEditor::StoreEditTag(int i) {
     Store(tag.Artist, ui.txtTagData[1]->text());
     Store(tag.Album, ui.txtTagData[2]->text());
     Store(tag.Year, ui.txtTagData[3]->text());
-    // -1 when no genre is selected; the genre name is left as loaded.
-    tag.GenreNumber = ui.cmbTagGenre->currentIndex();
+    // The genre is what the box shows, picked or typed: a list name (in any case) by its
+    // number, any other text as it is, nothing as -1 (no genre).
+    const QString genre = ui.cmbTagGenre->currentText().trimmed();
+    const int row = GenreRow(ui.cmbTagGenre, genre);
+    tag.GenreNumber = genre.isEmpty() ? -1 : row >= 0 && row <= kLastGenre ? row : 255;
+    Store(tag.GenreName, genre);
     Store(tag.Comment, ui.txtTagData[4]->text());
     WriteEditTag(path);
 }
 
 void TagEditor::WriteEditTag(const QString& path) {
-    // The result is not looked at: a failed write leaves that file as it was (the decoder
-    // replaces a file whole or not at all) and the other tracks are still written.
-    w.decoder.vbmp3_setTagInfo(path.toStdString(), w.st.EditTag, 1, 1);
+    // A failed write leaves that file as it was (the decoder replaces a file whole or not at
+    // all) and the other tracks are still written; the user is told afterwards.
+    const bool written = w.decoder.vbmp3_setTagInfo(path.toStdString(), w.st.EditTag, 1, 1);
+    const QString why = QString::fromStdString(w.decoder.vbmp3_getTagError());
+    if (!written || !why.isEmpty()) {
+        const QString problem =
+            DisplayName(path) + QStringLiteral(": ") + (why.isEmpty() ? QStringLiteral("not written") : why);
+        if (!problems_.contains(problem)) problems_ << problem;
+    }
+    if (written && path == TrackPath(w.st.PlayPoint)) currentWritten_ = true;
+}
+
+void TagEditor::ReportWrites() {
+    // The editor's own caption: seen where the user clicked, and it covers nothing.
+    QString caption = kEditorCaption;
+    if (!problems_.isEmpty()) {
+        caption += QStringLiteral("  ") + problems_.first();
+        if (problems_.size() > 1) caption += QStringLiteral(" (+%1)").arg(problems_.size() - 1);
+    }
+    w.ui.frmTag[1]->setCaption(caption);
+    if (currentWritten_) w.titleBuilder.BuildTitle();
 }
 
 template <typename TitleOf> void TagEditor::WriteAll(TitleOf title) {
@@ -193,13 +241,19 @@ void TagEditor::lblTagSet_Click(int index) {
     Controls& ui = w.ui;
     PlayerState& st = w.st;
 
+    if (index <= 3) {
+        problems_.clear();
+        currentWritten_ = false;
+    }
     switch (index) {
     case 0: // Set
         StoreEditTag(sel);
+        ReportWrites();
         break;
     case 1: // SetAll
         StoreEditTag(sel);
         WriteAll([](int, const QString&) {});
+        ReportWrites();
         break;
     case 2: { // SetAllWithNum
         StoreEditTag(sel);
@@ -207,12 +261,14 @@ void TagEditor::lblTagSet_Click(int index) {
         WriteAll(
             [&](int i, const QString&) { Store(st.EditTag.Title, base + TrackNumber(i + 1)); });
         LoadTagEditor(sel);
+        ReportWrites();
         break;
     }
     case 3: // SetAllWithTitle
         StoreEditTag(sel);
         WriteAll([&](int, const QString& path) { Store(st.EditTag.Title, DisplayName(path)); });
         LoadTagEditor(sel);
+        ReportWrites();
         break;
     case 4: // Copy: the tag as last loaded or stored, not unsaved edits
         st.TagClipboard = st.EditTag;

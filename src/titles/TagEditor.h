@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace telbo {
 
@@ -33,8 +34,14 @@ private:
     // Writes EditTag to every track, the title made by `title` from the track's index.
     template <typename TitleOf> void WriteAll(TitleOf title);
     void WriteEditTag(const QString& path);
+    // After the writes of one command: the editor's caption names what was not stored, and
+    // the title line shows the current track's new tag.
+    void ReportWrites();
 
     Telbo& w;
+    // The writes of the running command that did not store everything, as "name: why".
+    QStringList problems_;
+    bool currentWritten_ = false;
 };
 
 } // namespace telbo

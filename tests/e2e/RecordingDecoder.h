@@ -46,6 +46,7 @@ public:
         return engine_.vbmp3_setTagInfo(path, tag, a, b);
     }
     void vbmp3_getGenre(TagRecord& tag) override { engine_.vbmp3_getGenre(tag); }
+    std::string vbmp3_getTagError() override { return engine_.vbmp3_getTagError(); }
 
 private:
     // Notes what the open track has been heard up to (the engine forgets it on stop and open).

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <fstream>
 #include <string_view>
@@ -163,6 +164,14 @@ TEST_F(TagTest, ExistingTagsKeepTheirKindAndVersion) {
     ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(file.string(), read));
     EXPECT_EQ(read.Title.Shown(), "Café");
     EXPECT_EQ(read.Artist.Shown(), "日本のアーティスト"); // ID3v2 is preferred
+
+    // The APE tag follows: a cleared field does not come back from it.
+    r.Artist.Store("");
+    ASSERT_TRUE(engine_.vbmp3_setTagInfo(file.string(), r, 1, 1));
+    ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(file.string(), read));
+    EXPECT_EQ(read.Artist.Shown(), "");
+    EXPECT_EQ(read.Title.Shown(), "Café");
+    EXPECT_EQ(Count(ReadBytes(file), "APETAGEX"), apeMarkers);
 }
 
 TEST_F(TagTest, ReadingFallsBackToId3v1AndNumbersGenres) {
@@ -198,6 +207,63 @@ TEST_F(TagTest, ReadingFallsBackToId3v1AndNumbersGenres) {
     EXPECT_EQ(read, TagRecord{});
 }
 
+TEST_F(TagTest, AYearThatCannotBeStoredIsReportedAndTheRestWritten) {
+    const fs::path file = Untagged("year.mp3");
+    TagSpec tags;
+    tags.title = "Old";
+    tags.year = 1987;
+    tags.id3v2Version = 3;
+    WriteTags(file, tags);
+    TagRecord r = Record("New");
+    r.Year.Store("19x7");
+    EXPECT_TRUE(engine_.vbmp3_setTagInfo(file.string(), r, 1, 1));
+    EXPECT_EQ(engine_.vbmp3_getTagError(), "year not stored");
+    TagRecord read;
+    ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(file.string(), read));
+    EXPECT_EQ(read.Title.Shown(), "New");
+    EXPECT_EQ(read.Year.Shown(), "1987");
+
+    r.Year.Store("");
+    EXPECT_TRUE(engine_.vbmp3_setTagInfo(file.string(), r, 1, 1));
+    EXPECT_EQ(engine_.vbmp3_getTagError(), "");
+    ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(file.string(), read));
+    EXPECT_EQ(read.Year.Shown(), ""); // an empty year is the user's to choose
+}
+
+TEST_F(TagTest, TagReadsOnHugeFilesWithoutAudioReturnAtOnce) {
+    // A pre-allocated download: zeros (sparse here), with or without tags at either end.
+    constexpr std::uintmax_t kSize = 512u << 20;
+    auto zeros = [&](const std::string& name, const std::string& head, const std::string& tail) {
+        const fs::path file = dir_.Path() / name;
+        {
+            std::ofstream f(file, std::ios::binary);
+            f.write(head.data(), static_cast<std::streamsize>(head.size()));
+        }
+        fs::resize_file(file, kSize - tail.size());
+        std::ofstream(file, std::ios::binary | std::ios::app)
+            .write(tail.data(), static_cast<std::streamsize>(tail.size()));
+        return file;
+    };
+    std::string v1 = "TAG" + "Tail title"s;
+    v1.resize(127, '\0');
+    v1 += '\x11';
+    const std::string huge = "ID3\x03\0\0\x7f\x7f\x7f\x7f"s; // 256 MB of tag: fits, but no audio follows
+    struct Case {
+        fs::path file;
+        std::string title;
+    };
+    for (const Case& c : {Case{zeros("z.mp3", "", ""), ""}, Case{zeros("t.mp3", "", v1), "Tail title"},
+                          Case{zeros("h.mp3", huge, v1), "Tail title"}}) {
+        SCOPED_TRACE(c.file.filename().string());
+        TagRecord read;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(engine_.vbmp3_getFileTagInfo(c.file.string(), read));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+        EXPECT_EQ(read.Title.Shown(), c.title);
+        EXPECT_EQ(fs::file_size(c.file), kSize);
+    }
+}
+
 TEST_F(TagTest, GenreNamesComeFromTheId3v1List) {
     const std::pair<int, const char*> names[] = {
         {0, "Blues"}, {17, "Rock"}, {79, "Hard Rock"}, {147, "Synthpop"}, {148, ""}, {-1, ""}};
@@ -221,19 +287,44 @@ TEST_F(TagTest, WritingThroughASymlinkKeepsTheLink) {
 }
 
 TEST_F(TagTest, FailedWritesLeaveTheFileByteIdentical) {
-    auto expectUntouched = [&](const fs::path& file, const char* why) {
+    auto expectUntouched = [&](const fs::path& file, const char* why,
+                               const char* problem = "cannot write the file") {
         SCOPED_TRACE(why);
         const Bytes before = ReadBytes(file);
         const std::size_t files = FilesIn(file.parent_path());
         EXPECT_FALSE(engine_.vbmp3_setTagInfo(file.string(), Record("Never written"), 1, 1));
+        EXPECT_EQ(engine_.vbmp3_getTagError(), problem);
         EXPECT_EQ(ReadBytes(file), before);
         EXPECT_EQ(FilesIn(file.parent_path()), files); // no copy left behind
     };
 
+    // Only an MP3 stream gets a tag: anything else named .mp3 would be spoilt by one.
+    for (const Damage d : {Damage::Empty, Damage::Text, Damage::RandomBytes})
+        expectUntouched(WriteDamagedMp3(dir_.Path(), "odd.mp3", d), "not audio", "not an MP3 file");
+    auto withHead = [&](const std::string& name, std::string head, const Bytes& rest) {
+        const fs::path file = dir_.Path() / name;
+        std::ofstream(file, std::ios::binary)
+            .write(head.append(rest.begin(), rest.end()).data(), static_cast<std::streamsize>(head.size()));
+        return file;
+    };
+    const Bytes mp3 = ReadBytes(Untagged("audio.mp3"));
+    expectUntouched(withHead("wav.mp3", "RIFF\x24\x40\0\0WAVEfmt "s, Bytes(16384, 0x11)), "WAV",
+                    "not an MP3 file");
+    expectUntouched(withHead("riff.mp3", "RIFF\x24\x40\0\0WAVEfmt "s, mp3), "MP3 inside RIFF",
+                    "not an MP3 file");
+    expectUntouched(withHead("flac.mp3", "fLaC\0\0\0\x22"s, Bytes(8192, 0)), "FLAC",
+                    "not an MP3 file");
+    expectUntouched(withHead("ogg.mp3", "OggS\0\x02"s, Bytes(8192, 0x20)), "Ogg", "not an MP3 file");
+    // A tag header claiming more than the file: the audio behind it must not be cut.
+    expectUntouched(WriteDamagedMp3(dir_.Path(), "huge.mp3", Damage::HugeId3v2), "huge ID3v2 size",
+                    "damaged ID3v2 tag");
+    expectUntouched(withHead("v5.mp3", "ID3\x05\0\0\0\0\0\0"s, mp3), "unknown ID3v2 version",
+                    "damaged ID3v2 tag");
+
     // A file without write permission: refused even for the superuser.
     const fs::path readOnly = Untagged("ro.mp3");
     fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
-    expectUntouched(readOnly, "read-only file");
+    expectUntouched(readOnly, "read-only file", "file is read-only");
 
     // A file over its size limit: the copy fits, the grown tag does not (TagLib would have
     // reported success after the short write).
@@ -266,7 +357,7 @@ TEST_F(TagTest, FailedWritesLeaveTheFileByteIdentical) {
         if (!ro.Mounted()) GTEST_SKIP() << "cannot mount tmpfs here";
         const fs::path file = Untagged("x.mp3", dir_.Path() / "ro");
         ASSERT_TRUE(ro.MakeReadOnly());
-        expectUntouched(file, "read-only file system");
+        expectUntouched(file, "read-only file system", "file is read-only");
     }
     {
         TmpfsMount full(dir_.Path() / "full", "64k");

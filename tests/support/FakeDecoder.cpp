@@ -96,6 +96,8 @@ bool FakeDecoder::vbmp3_getFileTagInfo(const std::string& path, TagRecord& tag) 
 }
 bool FakeDecoder::vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int a, int b) {
     calls << QStringLiteral("setTagInfo %1 %2 %3").arg(Q(path)).arg(a).arg(b);
+    const auto error = tagErrors.find(path);
+    lastTagError_ = error == tagErrors.end() ? std::string() : error->second;
     if (failWrites.count(path)) return false;
     written[path].push_back(tag);
     tags[path] = tag;

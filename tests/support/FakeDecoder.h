@@ -28,6 +28,8 @@ public:
     std::map<std::string, std::vector<TagRecord>> written;
     // Paths whose tag write fails.
     std::set<std::string> failWrites;
+    // What getTagError reports after a write of the path (a failed or a partial one).
+    std::map<std::string, std::string> tagErrors;
     std::string openPath;
     DecodeOptions options{};
     EqualizerBands bands{};
@@ -54,9 +56,13 @@ public:
     bool vbmp3_getFileTagInfo(const std::string& path, TagRecord& tag) override;
     bool vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int a, int b) override;
     void vbmp3_getGenre(TagRecord& tag) override;
+    std::string vbmp3_getTagError() override { return lastTagError_; }
 
     // "Genre 0" .. "Genre 147", distinct from the real names so tests see where they came from.
     static std::string GenreName(int n);
+
+private:
+    std::string lastTagError_;
 };
 
 } // namespace telbo::test

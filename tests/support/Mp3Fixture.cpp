@@ -179,6 +179,95 @@ fs::path WriteDamagedMp3(const fs::path& folder, const std::string& name, Damage
     return file;
 }
 
+std::vector<std::uint8_t> TextContent(const std::string& text, int encoding) {
+    std::vector<std::uint8_t> out{static_cast<std::uint8_t>(encoding)};
+    if (encoding == 1) {
+        const TagLib::ByteVector utf16 = Utf8(text).data(TagLib::String::UTF16);
+        out.insert(out.end(), utf16.begin(), utf16.end());
+    } else {
+        out.insert(out.end(), text.begin(), text.end());
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> CommentContent(const std::string& description, const std::string& text,
+                                         const std::string& language) {
+    std::vector<std::uint8_t> out{0};
+    out.insert(out.end(), language.begin(), language.end());
+    out.insert(out.end(), description.begin(), description.end());
+    out.push_back(0);
+    out.insert(out.end(), text.begin(), text.end());
+    return out;
+}
+
+namespace {
+
+void PutSize(std::vector<std::uint8_t>& out, std::size_t size, int bytes, bool synchsafe) {
+    const int bits = synchsafe ? 7 : 8;
+    for (int i = bytes - 1; i >= 0; --i)
+        out.push_back(static_cast<std::uint8_t>((size >> (bits * i)) & ((1u << bits) - 1)));
+}
+
+std::size_t GetSize(const std::uint8_t* p, int bytes, bool synchsafe) {
+    std::size_t v = 0;
+    for (int i = 0; i < bytes; ++i) v = (v << (synchsafe ? 7 : 8)) | p[i];
+    return v;
+}
+
+std::size_t Id3v2Size(const std::vector<std::uint8_t>& b) {
+    if (b.size() < 10 || b[0] != 'I' || b[1] != 'D' || b[2] != '3') return 0;
+    return 10 + GetSize(&b[6], 4, true);
+}
+
+} // namespace
+
+void PrependId3v2(const fs::path& file, int major, const std::vector<RawFrame>& frames,
+                  std::size_t padding) {
+    std::vector<std::uint8_t> body;
+    for (const RawFrame& f : frames) {
+        body.insert(body.end(), f.id.begin(), f.id.end());
+        if (major == 2) {
+            PutSize(body, f.content.size(), 3, false);
+        } else {
+            PutSize(body, f.content.size(), 4, major == 4);
+            body.push_back(static_cast<std::uint8_t>(f.flags >> 8));
+            body.push_back(static_cast<std::uint8_t>(f.flags));
+        }
+        body.insert(body.end(), f.content.begin(), f.content.end());
+    }
+    body.resize(body.size() + padding, 0);
+    std::vector<std::uint8_t> out = {'I', 'D', '3', static_cast<std::uint8_t>(major), 0, 0};
+    PutSize(out, body.size(), 4, true);
+    out.insert(out.end(), body.begin(), body.end());
+    const std::vector<std::uint8_t> old = ReadBytes(file);
+    out.insert(out.end(), old.begin() + static_cast<std::ptrdiff_t>(Id3v2Size(old)), old.end());
+    WriteBytes(file, out);
+}
+
+std::vector<RawFrame> ReadId3v2Frames(const fs::path& file, int* major) {
+    const std::vector<std::uint8_t> b = ReadBytes(file);
+    const std::size_t end = Id3v2Size(b);
+    if (major) *major = end ? b[3] : 0;
+    std::vector<RawFrame> frames;
+    if (!end || end > b.size()) return frames;
+    const int v = b[3];
+    const std::size_t header = v == 2 ? 6 : 10, idBytes = v == 2 ? 3 : 4;
+    for (std::size_t at = 10; at + header <= end && b[at] != 0;) {
+        RawFrame f;
+        f.id.assign(b.begin() + static_cast<std::ptrdiff_t>(at),
+                    b.begin() + static_cast<std::ptrdiff_t>(at + idBytes));
+        const std::size_t size =
+            v == 2 ? GetSize(&b[at + 3], 3, false) : GetSize(&b[at + 4], 4, v == 4);
+        if (v != 2) f.flags = static_cast<std::uint16_t>(b[at + 8] << 8 | b[at + 9]);
+        if (at + header + size > end) Fail("a frame runs past its tag in " + file.string());
+        f.content.assign(b.begin() + static_cast<std::ptrdiff_t>(at + header),
+                         b.begin() + static_cast<std::ptrdiff_t>(at + header + size));
+        frames.push_back(std::move(f));
+        at += header + size;
+    }
+    return frames;
+}
+
 std::vector<std::uint8_t> ReadBytes(const fs::path& file) {
     std::ifstream f(file, std::ios::binary);
     if (!f) Fail("cannot read " + file.string());

@@ -45,6 +45,29 @@ std::filesystem::path WriteToneMp3(const std::filesystem::path& folder, const st
 // Replaces the tags of an existing file with `tags` (other tag types are removed).
 void WriteTags(const std::filesystem::path& file, const TagSpec& tags);
 
+// A frame of a hand-made ID3v2 tag: its id (3 characters for ID3v2.2, else 4), its two flag
+// bytes (ID3v2.3 and 2.4) and its content.
+struct RawFrame {
+    std::string id;
+    std::vector<std::uint8_t> content;
+    std::uint16_t flags = 0;
+    bool operator==(const RawFrame&) const = default;
+};
+
+// Content of a text frame: encoding 0 (Latin-1, `text` taken byte for byte), 1 (`text` is
+// UTF-8, stored as UTF-16 with a byte order mark) or 3 (UTF-8).
+std::vector<std::uint8_t> TextContent(const std::string& text, int encoding = 0);
+// Content of a comment frame, Latin-1: language, description, text.
+std::vector<std::uint8_t> CommentContent(const std::string& description, const std::string& text,
+                                         const std::string& language = "eng");
+
+// Puts an ID3v2 tag of version `major` (2, 3 or 4) holding `frames` and `padding` zero bytes
+// in front of the file, replacing an ID3v2 tag it begins with. No unsynchronisation.
+void PrependId3v2(const std::filesystem::path& file, int major, const std::vector<RawFrame>& frames,
+                  std::size_t padding = 0);
+// The frames of the ID3v2 tag the file begins with, in order; its version in `major` (0: none).
+std::vector<RawFrame> ReadId3v2Frames(const std::filesystem::path& file, int* major = nullptr);
+
 // Writes a damaged file of the given kind into folder/name and returns the path.
 std::filesystem::path WriteDamagedMp3(const std::filesystem::path& folder,
                                       const std::string& name, Damage damage);

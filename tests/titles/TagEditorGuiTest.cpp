@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QTest>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -157,7 +158,7 @@ TEST_F(TagEditorTest, EditorShowsFieldsAndStoresFixedWidths) {
     EXPECT_EQ(out.Artist, Text128("Me"));
     EXPECT_EQ(out.Year.Raw(), "1234 ");
     EXPECT_EQ(out.GenreNumber, 3);
-    EXPECT_EQ(out.GenreName, tag.GenreName); // the name is not taken from the list
+    EXPECT_EQ(out.GenreName, Text128("Genre 3")); // the text the genre box shows
     EXPECT_EQ(out.Comment, Text128("Comment"));
 }
 
@@ -304,20 +305,91 @@ TEST_F(TagEditorTest, ClearLabelsEmptyOneFieldEach) {
     EXPECT_EQ(Box(3)->text(), "");
 }
 
-TEST_F(TagEditorTest, GenreOutsideTheListKeepsTheSelection) {
+TEST_F(TagEditorTest, GenreBoxShowsTheTracksOwnGenreAndWritesWhatItShows) {
     UseTracks(2);
     decoder.tags[Std(tracks[0])] = SampleTag("One", 5);
-    decoder.tags[Std(tracks[1])] = SampleTag("Two", 255);
+    TagRecord custom = SampleTag("Two", 255);
+    custom.GenreName.Fill("Shoegaze");
+    decoder.tags[Std(tracks[1])] = custom;
+    QComboBox* genres = w->ui.cmbTagGenre;
     OpenEditor(0);
     ASSERT_EQ(Genre(), 5);
+    Select(1); // a genre outside the list: shown as it is, not the previous track's
+    EXPECT_EQ(genres->currentText(), "Shoegaze");
+    Cmd(Set);
+    EXPECT_EQ(Written(1).back().GenreNumber, 255);
+    EXPECT_EQ(Written(1).back().GenreName, Text128("Shoegaze"));
+
+    // A list name in another case selects its row and keeps its spelling.
+    custom.GenreName.Fill("genre 7");
+    decoder.tags[Std(tracks[1])] = custom;
     w->tagEditor.LoadTagEditor(1);
-    EXPECT_EQ(Box(0)->text(), "Two");
-    EXPECT_EQ(Genre(), 5);
-    Cmd(Copy); // the clipboard holds genre 255 now
+    EXPECT_EQ(Genre(), 7);
+    EXPECT_EQ(genres->currentText(), "genre 7");
+    Cmd(Set);
+    EXPECT_EQ(Written(1).back().GenreNumber, 7);
+    EXPECT_EQ(Written(1).back().GenreName, Text128("genre 7"));
+
+    // Typed text is written as text; an empty box means no genre.
+    genres->setEditText("Vaporwave");
+    Cmd(Set);
+    EXPECT_EQ(Written(1).back().GenreNumber, 255);
+    EXPECT_EQ(Written(1).back().GenreName, Text128("Vaporwave"));
+    genres->setEditText("");
+    Cmd(Set);
+    EXPECT_EQ(Written(1).back().GenreNumber, -1);
+
+    Cmd(Copy); // no genre; pasting it clears the box
     w->tagEditor.LoadTagEditor(0);
-    Cmd(12);
     Cmd(Paste);
-    EXPECT_EQ(Genre(), 0);
+    EXPECT_EQ(Genre(), -1);
+    EXPECT_EQ(genres->currentText(), "");
+}
+
+TEST_F(TagEditorTest, YearBoxTakesUpToFourDigitsOnly) {
+    UseTracks(1);
+    decoder.tags[Std(tracks[0])] = SampleTag("Song", 3);
+    OpenEditor(0);
+    Box(3)->clear();
+    QTest::keyClicks(Box(3), "ab19x9.95");
+    EXPECT_EQ(Box(3)->text(), "1999");
+}
+
+TEST_F(TagEditorTest, WriteProblemsAreNamedInTheEditorCaption) {
+    UseTracks(4);
+    OpenEditor(0);
+    decoder.failWrites.insert(Std(tracks[2]));
+    decoder.tagErrors[Std(tracks[2])] = "not an MP3 file";
+    decoder.tagErrors[Std(tracks[3])] = "year not stored"; // written, but not all of it
+    Cmd(SetAll);
+    EXPECT_EQ(w->ui.frmTag[1]->caption(), "TagSet  t3: not an MP3 file (+1)");
+    EXPECT_EQ(Written(3).size(), 1u);
+
+    Cmd(Set); // the selected track stores everything again
+    EXPECT_EQ(w->ui.frmTag[1]->caption(), "TagSet");
+    Select(3);
+    Cmd(Set);
+    EXPECT_EQ(w->ui.frmTag[1]->caption(), "TagSet  t4: year not stored");
+    Select(1);
+    EXPECT_EQ(w->ui.frmTag[1]->caption(), "TagSet");
+}
+
+TEST_F(TagEditorTest, TitleLineFollowsATagSavedOnTheCurrentTrack) {
+    UseTracks(3);
+    decoder.tags[Std(tracks[1])] = SampleTag("Before", 1);
+    w->st.PlayPoint = 1;
+    w->ui.txtScrollTitle->setText("%1");
+    ASSERT_EQ(w->ui.lblTitle[0]->caption(), "Before");
+
+    // The fake hands back the stored, blank-padded record.
+    OpenEditor(1);
+    Box(0)->setText("After");
+    Cmd(Set);
+    EXPECT_EQ(w->ui.lblTitle[0]->caption().trimmed(), "After");
+    Select(0);
+    Box(0)->setText("Again");
+    Cmd(SetAll);
+    EXPECT_EQ(w->ui.lblTitle[0]->caption().trimmed(), "Again");
 }
 
 // Root writes every file whatever its mode bits. To see a read-only file as a user does, the
