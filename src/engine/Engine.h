@@ -16,6 +16,13 @@
 //
 // Choices the interface leaves open:
 // - OpenInfoRecord::TotalSeconds is the exact decoded length rounded to the nearest second.
+// - vbmp3_open takes a fraction of a second whatever the file: one with no MPEG frame in its
+//   first 4 MiB after the ID3v2 tags fails at once, and a length scan that would take longer
+//   than 0.2 s gives way to the length the header announces.
+// - A file glued from two streams of different rates or channel counts plays its first part;
+//   the length says so. Frames of another kind amid junk are dropped the same way, at every
+//   decode option. At "1/2" and "1/4" the rate is the stream's halved or quartered, whatever
+//   that comes to (an 8 kHz file plays at 4000 or 2000 Hz), taken to the device's rate.
 // - vbmp3_getState's elapsed seconds are whole seconds of track time heard (floored). After a
 //   track has played to its end the state reads 0 and the elapsed seconds keep the position
 //   where it ended (a 4 s track reads 4); after vbmp3_stop they read 0.
