@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
         std::vector<std::vector<std::uint8_t>> made;
         for (const Case& c : cases) {
             const fs::path file = WriteToneMp3(work, c.name, c.tone);
-            if (c.tag) WriteTags(file, TagSpec{"Seed", "Fuzz", "Corpus", "", "Rock", 2026, 3, true, false});
+            if (c.tag)
+                WriteTags(file, {"Seed", "Fuzz", "Corpus", "", "Rock", 2026, 3, true, false});
             made.push_back(ReadBytes(file));
             Seed(folder, c.name, c.options, made.back());
         }

@@ -43,7 +43,8 @@ std::optional<Header> Parse(const unsigned char* p) noexcept {
     r.channels = ((h >> 6) & 3) == 3 ? 1 : 2;
     const bool mpeg1 = r.version == 3;
     const int table = mpeg1 ? r.layer - 1 : (r.layer == 1 ? 3 : 4);
-    const long bps = kKbps[static_cast<std::size_t>(table)][static_cast<std::size_t>(bitrateIndex)] * 1000L;
+    const auto& kbps = kKbps[static_cast<std::size_t>(table)];
+    const long bps = kbps[static_cast<std::size_t>(bitrateIndex)] * 1000L;
     const int pad = static_cast<int>((h >> 9) & 1);
     if (bps == 0) r.length = 0;
     else if (r.layer == 1) r.length = static_cast<int>((12 * bps / r.rate + pad) * 4);
@@ -59,7 +60,8 @@ bool SameStream(const Header& a, const Header& b) noexcept {
 bool ReadAt(int fd, std::int64_t at, unsigned char* buf, std::size_t n) noexcept {
     std::size_t done = 0;
     while (done < n) {
-        const ssize_t r = pread(fd, buf + done, n - done, static_cast<off_t>(at) + static_cast<off_t>(done));
+        const auto from = static_cast<off_t>(at + static_cast<std::int64_t>(done));
+        const ssize_t r = pread(fd, buf + done, n - done, from);
         if (r <= 0) return false;
         done += static_cast<std::size_t>(r);
     }
@@ -115,7 +117,8 @@ std::optional<FirstFrame> FindFirstFrame(int fd, std::int64_t size) noexcept {
                         confirmed = n && SameStream(*h, *n);
                     }
                 } else {
-                    for (std::int64_t j = i + 4; j + 4 <= have && j < i + kAhead && !confirmed; ++j) {
+                    const std::int64_t end = std::min(have - 4, i + kAhead - 1);
+                    for (std::int64_t j = i + 4; j <= end && !confirmed; ++j) {
                         const auto n = Parse(&buf[static_cast<std::size_t>(j)]);
                         confirmed = n && SameStream(*h, *n);
                     }

@@ -216,7 +216,8 @@ std::unique_ptr<Mpg123Source> Mpg123Source::Open(const std::string& path,
                 return nullptr;
             length = announced;
         } else {
-            length = mpg123_length(mh) - static_cast<off_t>(foreign >> std::clamp(options.SamplingRate, 0, 2));
+            const int down = std::clamp(options.SamplingRate, 0, 2);
+            length = mpg123_length(mh) - static_cast<off_t>(foreign >> down);
         }
         if (mpg123_seek(mh, 0, SEEK_SET) < 0) return nullptr;
 
