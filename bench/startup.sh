@@ -9,6 +9,10 @@
 # The player leaves its event loop without the shut-down, so config.ini stays as generated
 # (checked at the end), and plays into the null sink (TELBO_NULL_AUDIO=1).
 #
+# The same start-ups again with a 512 MiB zero-filled file as the current track (a download
+# that was allocated and never written): neither the tag read nor the decoder's open may make
+# them slower than 1.2 x the start-up with a normal current track.
+#
 #   bench/startup.sh            build Release in build-bench, 20 runs of each, print a table
 #   RUNS=50 bench/startup.sh    more runs
 #
@@ -74,9 +78,11 @@ for i in $(seq 1 101); do
     printf '%s\r\n' "${tracks[@]}" >"$(printf '%s/lists/list%03d.m3u' "$work" "$i")"
 done
 
+truncate -s 512M "$work/music/zeros.mp3"
+
 # The state a user who keeps everything open would leave: lists unfolded, settings panel and
 # tag view shown, the title scrolling; the current track in the middle of the list.
-write_config() { # file autoplay
+write_config() { # file autoplay [current track]
     {
         printf '%s\r\n' "[player]" "Telbo Ver.1.00" "2000/10/15" "" "[Setting]" \
             "FormX= 1500" "FormY= 1500" "LockFlag= False" "MinFlag= False" \
@@ -88,20 +94,27 @@ write_config() { # file autoplay
             "" "[List]"
         for i in $(seq 0 100); do printf '[%03d] %s/lists/list%03d.m3u\r\n' "$i" "$work" $((i + 1)); done
         printf '%s\r\n' "" "[Title]"
-        for i in $(seq 0 100); do printf '[%03d] %s\r\n' "$i" "${tracks[$i]}"; done
+        for i in $(seq 0 100); do
+            track=${tracks[$i]}
+            [[ $i == 50 && -n "${3:-}" ]] && track=$3
+            printf '[%03d] %s\r\n' "$i" "$track"
+        done
     } >"$1"
 }
 # The player keeps config.ini beside its binary when that folder is writable: one copy each.
-cp "$build/telbo" "$work/player/telbo"
-cp "$build/telbo" "$work/autoplay/telbo"
+mkdir -p "$work/zeros" "$work/zeros-autoplay"
+for copy in player autoplay zeros zeros-autoplay; do cp "$build/telbo" "$work/$copy/telbo"; done
 write_config "$work/player/config.ini" False
 write_config "$work/autoplay/config.ini" True
+write_config "$work/zeros/config.ini" False "$work/music/zeros.mp3"
+write_config "$work/zeros-autoplay/config.ini" True "$work/music/zeros.mp3"
 # Content, inode and time: an atomic rewrite with the same bytes counts as a change too.
 fingerprint() { sha256sum "$work"/*/config.ini; stat -c '%i %y' "$work"/*/config.ini; }
 before=$(fingerprint)
 
 programs=("floor=$build/bench/startup_floor" "telbo=$work/player/telbo"
-          "autoplay=$work/autoplay/telbo")
+          "autoplay=$work/autoplay/telbo" "zeros=$work/zeros/telbo"
+          "zeros-autoplay=$work/zeros-autoplay/telbo")
 export TELBO_EXIT_AFTER_FIRST_PAINT=1 TELBO_NULL_AUDIO=1 XDG_RUNTIME_DIR="$work/run" RUNS="$runs"
 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1920x1080x24" \
     "$0" --measure "$work" xvfb "${programs[@]}"
@@ -138,5 +151,21 @@ for display in xvfb offscreen; do
                 printf "%s, %s", (r <= 2 ? "time ok" : "time OVER"), (k <= 40960 ? "memory ok" : "memory OVER") }')
         fi
         printf '%-10s %-32s %10s %13s %8s  %s\n' "$display" "$label" "$ms" "$kib" "$ratio" "$verdict"
+    done
+done
+
+echo
+echo "The same with a 512 MiB zero-filled file as the current track, against the same start-up"
+echo "with a normal one (target: 1.2 x)."
+printf '%-10s %-32s %10s %10s  %s\n' display program "median ms" "x normal" verdict
+for display in xvfb offscreen; do
+    for pair in "zeros telbo" "zeros-autoplay autoplay"; do
+        read -r name normal <<<"$pair"
+        ms=$(median_ms "$work/$display-$name")
+        ratio=$(awk -v a="$ms" -v b="$(median_ms "$work/$display-$normal")" 'BEGIN { printf "%.2f", a / b }')
+        verdict=$(awk -v r="$ratio" 'BEGIN { print (r <= 1.2 ? "ok" : "OVER") }')
+        label="telbo, zero-filled track"
+        [[ $name == zeros-autoplay ]] && label="telbo, auto-play, zero-filled"
+        printf '%-10s %-32s %10s %10s  %s\n' "$display" "$label" "$ms" "$ratio" "$verdict"
     done
 done

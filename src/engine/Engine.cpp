@@ -350,9 +350,11 @@ int Engine::vbmp3_getState(std::int32_t& elapsedSeconds) {
     elapsedSeconds = 0;
     if (!d.session) return 0;
     const Playhead::Heard heard = d.playhead.ReadHeard();
+    // Stopped reads 0 s, also after the end: the play clock must not carry a finished
+    // track's time over to the next one (intro mode would stop that one at once).
+    if (heard.ended) return 0;
     // A hair of tolerance: a position that is 4 s up to rounding reads as 4.
     elapsedSeconds = static_cast<std::int32_t>(std::floor(heard.seconds + 1e-6));
-    if (heard.ended) return 0;
     return d.paused ? 2 : 1;
 }
 

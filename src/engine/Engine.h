@@ -16,9 +16,16 @@
 //
 // Choices the interface leaves open:
 // - OpenInfoRecord::TotalSeconds is the exact decoded length rounded to the nearest second.
-// - vbmp3_getState's elapsed seconds are whole seconds of track time heard (floored). After a
-//   track has played to its end the state reads 0 and the elapsed seconds keep the position
-//   where it ended (a 4 s track reads 4); after vbmp3_stop they read 0.
+// - vbmp3_open takes a fraction of a second whatever the file: one with no MPEG frame in its
+//   first 4 MiB after the ID3v2 tags fails at once, and a length scan that would take longer
+//   than 0.2 s gives way to the length the header announces.
+// - A file glued from two streams of different rates or channel counts plays its first part;
+//   the length says so. Frames of another kind amid junk are dropped the same way, at every
+//   decode option. At "1/2" and "1/4" the rate is the stream's halved or quartered, whatever
+//   that comes to (an 8 kHz file plays at 4000 or 2000 Hz), taken to the device's rate.
+// - vbmp3_getState's elapsed seconds are whole seconds of track time heard (floored) while
+//   playing or paused, and 0 whenever the state reads 0: after vbmp3_stop and after a track
+//   has played to its end alike. HeardSeconds() keeps where a track ended, for tests.
 // - vbmp3_seek has no effect unless a track is playing or paused; a second past the end
 //   plays the end: the track ends.
 // - The speed resampler, once running in a track, stays in until the next play or seek, even
@@ -84,7 +91,8 @@ public:
     // Track audio the sink has played since the last vbmp3_play, in seconds of sink time
     // (at speed 2.00 a 4 s track plays in about 2).
     double PlayedSinkSeconds() const;
-    // Track time heard, with its fraction (what vbmp3_getState floors).
+    // Track time heard, with its fraction (what vbmp3_getState floors while playing); after
+    // the end, where the track ended.
     double HeardSeconds() const;
     // The sink in use: "portaudio", "null" or a test sink's name; "" before the first play.
     std::string SinkName() const;

@@ -13,7 +13,9 @@ namespace telbo::engine {
 
 class Mpg123Source final {
 public:
-    // nullptr when the file cannot be opened or has no decodable frame.
+    // nullptr when the file cannot be opened or has no decodable frame in its first few MiB
+    // (after the ID3v2 tags). Bounded in time whatever the file: the length scan gives up
+    // after a fraction of a second and takes the header's length instead.
     static std::unique_ptr<Mpg123Source> Open(const std::string& path,
                                               const DecodeOptions& options) noexcept;
     ~Mpg123Source();
@@ -35,8 +37,18 @@ public:
     // Frames decoded and returned since the last seek, plus the seek target.
     std::int64_t Position() const noexcept { return position_; }
 
-private:
+    // Internals, public for the callbacks and helpers in the source file.
     struct Handle;
+    // What makes frames one stream: frames of another rate, channel count or layer are stray
+    // headers in junk, or a second file glued on; they are not played.
+    struct Kind {
+        long rate = 0;
+        bool mono = false;
+        int layer = 0;
+        bool operator==(const Kind&) const = default;
+    };
+
+private:
     explicit Mpg123Source(std::unique_ptr<Handle> handle) noexcept;
 
     std::unique_ptr<Handle> handle_;
@@ -46,7 +58,9 @@ private:
     std::int64_t length_ = 0;
     std::int64_t position_ = 0;
     bool ended_ = false;
-    bool foreign_ = false; // the decoder is on frames of another format
+    Kind kind_;                // what the first frame is; frames of other kinds are dropped
+    bool otherOutput_ = false; // the decoder's output is in another format
+    bool held_ = true;         // a seek left a frame to decode
     std::int64_t lastErrorAt_ = -1; // stream offset of the last decode error
 };
 

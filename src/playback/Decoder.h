@@ -107,7 +107,8 @@ public:
     virtual void vbmp3_seek(int second) = 0;
     // 0 stopped (also after the end of a track and for a file that did not play),
     // 1 playing, 2 paused. `elapsedSeconds` receives the whole seconds of track time heard
-    // so far (0 while stopped).
+    // so far while playing or paused, and 0 whenever the state is 0 (after the end of a
+    // track too, never the time where it ended).
     virtual int vbmp3_getState(std::int32_t& elapsedSeconds) = 0;
 
     // Loudness 0..100 per channel.

@@ -39,7 +39,7 @@ const QString kIdleCaption = QStringLiteral("♪") + QString::fromUtf8(kCaption)
 
 class EndToEnd : public ::testing::Test {
 protected:
-    // 25 times real time: a 2 s track ends after 80 ms, well inside one 200 ms clock tick.
+    // 25 times real time: a 2 s track ends after 80 ms, inside one 100 ms clock tick.
     static Engine::Options Fast() {
         Engine::Options o;
         o.nullAudio = true;
@@ -211,6 +211,30 @@ TEST_F(EndToEnd, SleepTimerMusicStopEndsTheMusicAfterTwoFinishedTracks) {
     // Stopped for good: the third track never comes.
     QTest::qWait(500);
     EXPECT_EQ(decoder.played.size(), 2u);
+}
+
+TEST_F(EndToEnd, IntroModeCutsLongTracksAndSkipsNoneThatEndedSoonAfterTheIntro) {
+    // A clock tick (100 ms) is 2.5 s of track time here: the short tracks pass the 1 s intro
+    // and end before a tick sees them playing; the tick after that finds them stopped.
+    const QStringList tracks{Track("t1.mp3", 1.6), Track("t2.mp3", 1.6), Track("long.mp3", 20.0),
+                             Track("t4.mp3", 1.6)};
+    PlayerState st = WithTracks(tracks);
+    st.NextTypeFlag = 0; // Stop at the end of the list
+    WriteConfig(st);
+    Start();
+    w->ui.sclConfig[3]->setValue(1);
+    ASSERT_EQ(w->st.IntroTime, 1);
+
+    emit w->ui.lblPlaySet[0]->clicked();
+    ASSERT_TRUE(WaitUntilStopped()) << Played();
+
+    // Each track opened once, in order, and heard at least up to the intro time: none was
+    // stopped at once by the time where the one before it ended.
+    ASSERT_EQ(decoder.Names(), (Names{"t1.mp3", "t2.mp3", "long.mp3", "t4.mp3"})) << Played();
+    for (const auto& p : decoder.played)
+        EXPECT_GE(p.heardSeconds, 1.0) << Played();
+    EXPECT_LT(decoder.played[2].heardSeconds, 10.0) << "the intro cuts the long track";
+    ExpectIdle();
 }
 
 TEST_F(EndToEnd, CommandLineTrackReplacesTheAutoPlayedOneAndPlaysToItsEnd) {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <random>
 #include <thread>
 
 namespace telbo::test {
@@ -101,6 +103,110 @@ TEST(BrokenInputTest, DamagedButPlayableFilesEndOnce) {
         EXPECT_GE(e.HeardSeconds(), c.minSeconds);
         EXPECT_LE(e.HeardSeconds(), c.maxSeconds);
     }
+}
+
+// Bytes written at `offset` of `file`, which is then `size` bytes long: the rest reads as zeros
+// and takes no disk space, like a download that was allocated and never finished.
+std::filesystem::path Sparse(const std::filesystem::path& file, std::int64_t offset,
+                             const std::vector<std::uint8_t>& bytes, std::int64_t size) {
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out.seekp(offset);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    }
+    std::filesystem::resize_file(file, static_cast<std::uintmax_t>(size));
+    return file;
+}
+
+TEST(BrokenInputTest, OpeningAnyFileTakesUnderHalfASecond) {
+    TempFolder dir;
+    constexpr std::int64_t kMiB = 1 << 20;
+    ToneSpec tone;
+    tone.seconds = 3.0;
+    const auto audio = ReadBytes(WriteToneMp3(dir.Path(), "tone.mp3", tone));
+    const std::vector<std::uint8_t> tag = {'I', 'D', '3', 3, 0, 0, 0, 0, 8, 0}; // 1 KB of tag
+    const std::vector<std::uint8_t> head(audio.begin(), audio.begin() + audio.size() * 6 / 10);
+    struct Case {
+        std::filesystem::path file;
+        bool plays;
+    };
+    const Case cases[] = {
+        {Sparse(dir.Path() / "zeros.mp3", 0, {}, 2048 * kMiB), false},
+        {Sparse(dir.Path() / "tagged-zeros.mp3", 0, tag, 2048 * kMiB), false},
+        {Sparse(dir.Path() / "audio-too-far.mp3", 5 * kMiB, audio, 6 * kMiB), false},
+        // The first 60% of the track arrived; the rest of its 512 MiB never did.
+        {Sparse(dir.Path() / "partial.mp3", 0, head, 512 * kMiB), true},
+    };
+    Engine e(Fast());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.filename().string());
+        OpenInfoRecord info;
+        const auto t0 = std::chrono::steady_clock::now();
+        const bool opened = e.vbmp3_open(c.file.string(), info);
+        EXPECT_LT(std::chrono::steady_clock::now() - t0, 500ms);
+        EXPECT_EQ(opened, c.plays);
+        if (!opened) {
+            EXPECT_EQ(info.TotalSeconds, 0);
+            continue;
+        }
+        // What is there plays, and the track ends soon after it.
+        ASSERT_TRUE(e.vbmp3_play());
+        ASSERT_TRUE(WaitUntil([&] { return State(e) == 0; }, 20s));
+        EXPECT_NEAR(e.HeardSeconds(), 1.8, 0.2);
+    }
+}
+
+// A 4 s tone with 20 KB of random bytes in the middle.
+std::filesystem::path WithJunk(const std::filesystem::path& folder, unsigned seed) {
+    ToneSpec tone;
+    tone.seconds = 4.0;
+    auto bytes = ReadBytes(WriteToneMp3(folder, "clean.mp3", tone));
+    std::mt19937 rng(seed);
+    std::vector<std::uint8_t> junk(20 * 1024);
+    for (auto& b : junk) b = static_cast<std::uint8_t>(rng());
+    bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() / 2), junk.begin(),
+                 junk.end());
+    return Sparse(folder / ("junk" + std::to_string(seed) + ".mp3"), 0, bytes,
+                  static_cast<std::int64_t>(bytes.size()));
+}
+
+TEST(BrokenInputTest, JunkAndGluedStreamsPlayWhatTheirLengthSaysAtEverySetting) {
+    TempFolder dir;
+    struct Case {
+        std::filesystem::path file;
+        double seconds;
+    };
+    std::vector<Case> cases;
+    for (unsigned seed = 1; seed <= 6; ++seed) cases.push_back({WithJunk(dir.Path(), seed), 4.0});
+    // Two files glued: only the first one's frames play (those of the second are taken for
+    // stray headers), and the length says so.
+    ToneSpec first, second;
+    first.seconds = second.seconds = 2.0;
+    second.sampleRate = 22050;
+    auto glued = ReadBytes(WriteToneMp3(dir.Path(), "a.mp3", first));
+    const auto tail = ReadBytes(WriteToneMp3(dir.Path(), "b.mp3", second));
+    glued.insert(glued.end(), tail.begin(), tail.end());
+    cases.push_back({Sparse(dir.Path() / "glued.mp3", 0, glued,
+                            static_cast<std::int64_t>(glued.size())),
+                     2.0});
+
+    const StderrCapture stderrText;
+    for (const Case& c : cases) {
+        for (const int down : {0, 1, 2}) {
+            SCOPED_TRACE(c.file.filename().string() + " at 1/" + std::to_string(1 << down));
+            const DecodeOptions options{down, 0, 24000};
+            auto chain = engine::DecodeChain::Open(c.file.string(), options);
+            ASSERT_TRUE(chain);
+            const Decoded d = DecodeAll(c.file, options);
+            EXPECT_EQ(chain->Info().TotalSeconds, static_cast<int>(c.seconds));
+            // Resyncing after junk loses a few frames, the same few at every setting.
+            EXPECT_NEAR(static_cast<double>(d.Frames()) / d.rate, c.seconds, 0.15);
+            EXPECT_NEAR(static_cast<double>(d.Frames()), static_cast<double>(chain->LengthFrames()),
+                        1152 >> down);
+        }
+    }
+    EXPECT_EQ(stderrText.Text(), "");
 }
 
 TEST(BrokenInputTest, ChainFinishesOnEveryDamage) {

@@ -4,6 +4,8 @@
 #include <numbers>
 #include <thread>
 
+#include <unistd.h>
+
 namespace telbo::test {
 
 Decoded DecodeAll(const std::filesystem::path& file, const DecodeOptions& options,
@@ -41,6 +43,31 @@ double ToneAmplitude(const float* stereo, std::size_t frames, int channel, doubl
 }
 
 double Db(double ratio) { return 20.0 * std::log10(ratio); }
+
+StderrCapture::StderrCapture() {
+    std::fflush(stderr);
+    file_ = std::tmpfile();
+    saved_ = dup(2);
+    if (file_) dup2(fileno(file_), 2);
+}
+
+StderrCapture::~StderrCapture() {
+    std::fflush(stderr);
+    if (saved_ >= 0) {
+        dup2(saved_, 2);
+        close(saved_);
+    }
+    if (file_) std::fclose(file_);
+}
+
+std::string StderrCapture::Text() const {
+    std::fflush(stderr);
+    std::string out;
+    if (!file_) return "(no capture)";
+    std::rewind(file_);
+    for (int c; (c = std::fgetc(file_)) != EOF;) out += static_cast<char>(c);
+    return out;
+}
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -6,6 +6,7 @@
 #include "support/Mp3Fixture.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -32,6 +33,21 @@ double ToneAmplitude(const float* stereo, std::size_t frames, int channel, doubl
                      double rate);
 
 double Db(double ratio);
+
+// What the process writes to its stderr (fd 2, the C libraries' prints included) while this
+// lives; the test's own output goes to stdout.
+class StderrCapture {
+public:
+    StderrCapture();
+    ~StderrCapture();
+    StderrCapture(const StderrCapture&) = delete;
+    StderrCapture& operator=(const StderrCapture&) = delete;
+    std::string Text() const;
+
+private:
+    int saved_ = -1;
+    std::FILE* file_ = nullptr;
+};
 
 // Polls `done` every millisecond until it holds or `timeout` passes.
 bool WaitUntil(const std::function<bool()>& done,

@@ -17,7 +17,8 @@ class FakeDecoder final : public Decoder {
 public:
     // Every call as text, in order: "open /a.mp3", "play", "stop", "setVolume 80 80", ...
     QStringList calls;
-    // Scripted answers of getState.
+    // Scripted answers of getState. As the engine does, a state of 0 reads 0 seconds
+    // whatever `elapsed` holds (a test ends a track by setting state = 0 alone).
     int state = 0;
     std::int32_t elapsed = 0;
     // Lengths by path (default 180 s), tags by path, paths that fail to open.
