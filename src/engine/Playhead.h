@@ -45,6 +45,10 @@ public:
     // where there is nothing to play. Returns the rate of the audio played, 0 if all silence.
     std::uint32_t Render(const void* consumer, float* out, std::size_t frames,
                          int channels) noexcept;
+    // Sink side, for sinks that queue ahead: like Render but only what is there, no silence.
+    // Returns the frames written; `rate` gets the rate of the audio (untouched when none).
+    std::size_t Take(const void* consumer, float* out, std::size_t frames, int channels,
+                     std::uint32_t& rate) noexcept;
 
 private:
     void Publish(std::uint32_t epoch, double seconds, bool ended) noexcept;
