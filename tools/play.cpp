@@ -80,18 +80,29 @@ int main(int argc, char** argv) {
 
     bool closed = false;
     bool stopped = false;
+    bool paused = false;
     for (;;) {
         std::string line;
-        // A quarter of a second between looks at the state, like the player's clock.
-        if (ReadLine(250, line, closed)) {
+        // While playing, a quarter of a second between looks at the state, like the player's
+        // clock; nothing to look at otherwise.
+        if (ReadLine(stopped || paused ? -1 : 250, line, closed)) {
             if (line == "quit") break;
-            if (line == "pause") engine.vbmp3_pause();
-            if (line == "resume") engine.vbmp3_restart();
+            if (line == "pause") {
+                engine.vbmp3_pause();
+                paused = true;
+            }
+            if (line == "resume") {
+                engine.vbmp3_restart();
+                paused = false;
+            }
             if (line == "stop") {
                 engine.vbmp3_stop();
                 stopped = true;
             }
-            if (line == "play") stopped = !engine.vbmp3_play();
+            if (line == "play") {
+                stopped = !engine.vbmp3_play();
+                paused = false;
+            }
             if (line.rfind("seek ", 0) == 0) engine.vbmp3_seek(std::atoi(line.c_str() + 5));
             continue;
         }

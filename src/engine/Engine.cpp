@@ -216,8 +216,13 @@ void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) n
     while (!finished) {
         AudioBlock* slot = ring.WriteSlot();
         if (!slot) {
+            // Paused, nothing is taken: sleep until the player resumes (it wakes us).
             std::unique_lock lock(decodeMutex);
-            if (decodeWake.wait_for(lock, wait, [this] { return decodeStop.load(); })) return;
+            const bool paused = playhead.Paused();
+            decodeWake.wait_for(lock, paused ? std::chrono::seconds(2) : wait, [&] {
+                return decodeStop.load() || (paused && !playhead.Paused());
+            });
+            if (decodeStop.load()) return;
             continue;
         }
         if (decodeStop.load(std::memory_order_acquire)) return;
@@ -435,6 +440,10 @@ void Engine::vbmp3_restart() {
     d.playhead.SetPaused(false);
     d.sink->Play();
     d.PokeWatchdog();
+    {
+        std::lock_guard wake(d.decodeMutex); // the decoder is waiting or will see it
+    }
+    d.decodeWake.notify_all();
 }
 
 void Engine::vbmp3_seek(int second) {

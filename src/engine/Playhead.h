@@ -24,6 +24,7 @@ public:
     std::uint32_t NewEpoch(double seconds) noexcept;
     std::uint32_t Epoch() const noexcept { return epoch_.load(std::memory_order_acquire); }
     void SetPaused(bool paused) noexcept { paused_.store(paused, std::memory_order_release); }
+    bool Paused() const noexcept { return paused_.load(std::memory_order_acquire); }
 
     struct Heard {
         double seconds = 0; // track time of the last frame played

@@ -27,11 +27,11 @@ constexpr pa_usec_t kMs = PA_USEC_PER_MSEC;
 // What the sink has taken can no longer be faded (not every server takes audio back from
 // its sink), so its share stays short enough to answer within 100 ms.
 constexpr pa_usec_t kQueue = 400 * kMs;
-constexpr pa_usec_t kRequest = 170 * kMs;
+constexpr pa_usec_t kRequest = 180 * kMs;
 // After a flush or an underrun the server starts again once this much is queued.
 constexpr pa_usec_t kPrebuf = 20 * kMs;
-// A fade-out starts this far behind what the sink has taken: time for the write to get
-// there first.
+// A fade-out starts a sink's share plus this much behind what the sink has taken: the sink
+// may take one more share before the write gets there.
 constexpr pa_usec_t kAhead = 10 * kMs;
 constexpr std::size_t kFadeFrames = 256; // about 6 ms
 // More than can ever be queued, so every queued frame can be faded or kept.
@@ -260,10 +260,10 @@ struct PulseSink::Stream {
             inSink = t->sink_usec;
         }
         const auto known = static_cast<std::size_t>(std::min<std::uint64_t>(written, kHistoryFrames));
-        const double cut = std::clamp(queued - static_cast<double>(Frames(kAhead)), 0.0,
+        const double cut = std::clamp(queued - static_cast<double>(sinkShare + Frames(kAhead)), 0.0,
                                       static_cast<double>(known));
         const auto keep = static_cast<std::size_t>(cut);
-        const pa_usec_t heard = inSink + kAhead + kFadeFrames * PA_USEC_PER_SEC / kRate;
+        const pa_usec_t heard = inSink + (sinkShare + Frames(kAhead) + kFadeFrames) * PA_USEC_PER_SEC / kRate;
         if (keep == 0) return heard; // nothing left to fade: it ends within the margin anyway
         const std::uint64_t from = written - keep;
         std::vector<float> out(keep * 2, 0.0f);

@@ -56,6 +56,7 @@ protected:
 TEST_F(SoundServerTest, ToneArrivesWholeAtItsLevelAndPitchPauseCorksAndTheSinkSleepsAfter) {
     auto ear = std::make_unique<Listener>();
     ASSERT_TRUE(ear->Connect(server_->Address(), true));
+    ASSERT_TRUE(ear->WaitForSound(false, 2s)); // the recording runs: it will have the start
     const auto file = Tone("tone.mp3", 3.0);
     const Decoded reference = DecodeAll(file);
     Engine e(ToServer());
