@@ -233,7 +233,16 @@ struct Listener::Loop {
                 } else {
                     l->samples.insert(l->samples.end(), n, 0.0f); // a hole
                 }
-                l->arrivals.emplace_back(Clock::now(), l->samples.size() / 2);
+                // When the newest of these frames is heard: the recording's latency, which
+                // for a sink's monitor is negative while the sink works ahead.
+                pa_usec_t latency = 0;
+                int negative = 0;
+                auto heard = Clock::now();
+                if (pa_stream_get_latency(s, &latency, &negative) == 0) {
+                    const auto shift = std::chrono::microseconds(latency);
+                    heard = negative ? heard + shift : heard - shift;
+                }
+                l->arrivals.emplace_back(heard, l->samples.size() / 2);
             }
             pa_stream_drop(s);
         }
@@ -278,7 +287,10 @@ bool Listener::Connect(const std::string& address, bool record) {
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<std::uint32_t>(-1);
         attr.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(200 * PA_USEC_PER_MSEC, &spec));
-        ok = pa_stream_connect_record(l.record, "probe.monitor", &attr, PA_STREAM_ADJUST_LATENCY) == 0;
+        ok = pa_stream_connect_record(l.record, "probe.monitor", &attr,
+                                      static_cast<pa_stream_flags_t>(
+                                          PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
+                                          PA_STREAM_AUTO_TIMING_UPDATE)) == 0;
         while (ok && pa_stream_get_state(l.record) != PA_STREAM_READY) {
             if (!PA_STREAM_IS_GOOD(pa_stream_get_state(l.record))) ok = false;
             else pa_threaded_mainloop_wait(l.loop);
