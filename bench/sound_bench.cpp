@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -215,11 +216,17 @@ int main(int argc, char** argv) {
                 sinkRests >= 0 && sinkRests <= 5 ? "ok" : "MISSED");
     std::printf("| (c) server back after 4 s away: sound after | %.2f s | | <= 2 s %s |\n", back,
                 back >= 0 && back <= 2 ? "ok" : "MISSED");
+    auto all = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        std::string s;
+        for (const double x : v) s += (s.empty() ? "" : ", ") + std::to_string(std::lround(x * 1000));
+        return s;
+    };
     const double stop = *std::max_element(stops.begin(), stops.end());
     const double start = *std::max_element(starts.begin(), starts.end());
-    std::printf("| (d) pause: sound stops after (worst of 5) | %.0f ms | | <= 100 ms %s |\n",
-                stop * 1000, stop <= 0.1 ? "ok" : "MISSED");
-    std::printf("| (d) resume: sound starts after (worst of 5) | %.0f ms | | <= 100 ms %s |\n",
-                start * 1000, start <= 0.1 ? "ok" : "MISSED");
+    std::printf("| (d) pause: sound stops after, ms (5 times) | %s | | <= 100 %s |\n",
+                all(stops).c_str(), stop <= 0.1 ? "ok" : "MISSED");
+    std::printf("| (d) resume: sound starts after, ms (5 times) | %s | | <= 100 %s |\n",
+                all(starts).c_str(), start <= 0.1 ? "ok" : "MISSED");
     return 0;
 }
