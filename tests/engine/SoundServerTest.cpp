@@ -56,14 +56,19 @@ protected:
 TEST_F(SoundServerTest, ToneArrivesWholeAtItsLevelAndPitchPauseCorksAndTheSinkSleepsAfter) {
     auto ear = std::make_unique<Listener>();
     ASSERT_TRUE(ear->Connect(server_->Address(), true));
-    ASSERT_TRUE(ear->WaitForSound(false, 2s)); // the recording runs: it will have the start
     const auto file = Tone("tone.mp3", 3.0);
     const Decoded reference = DecodeAll(file);
     Engine e(ToServer());
     e.vbmp3_init();
+    // The output opens in the background; a slow start (sanitizers) plays into the null sink
+    // until it is there.
+    ASSERT_TRUE(Play(e, Tone("before.mp3", 10.0)));
+    ASSERT_TRUE(WaitUntil([&] { return e.SinkName() == "pulse"; }, 10s));
+    e.vbmp3_stop();
+    ASSERT_TRUE(ear->WaitForSound(false, 2s));
+    const std::size_t start = ear->Samples().size() / 2;
     ASSERT_TRUE(Play(e, file));
     ASSERT_TRUE(ear->WaitForSound(true, 5s));
-    EXPECT_EQ(e.SinkName(), "pulse");
     EXPECT_EQ(ear->State(), SinkState::Running);
 
     std::this_thread::sleep_for(700ms);
@@ -91,7 +96,8 @@ TEST_F(SoundServerTest, ToneArrivesWholeAtItsLevelAndPitchPauseCorksAndTheSinkSl
     // Pause and resume are heard within 100 ms; nothing is lost or played twice over the pause.
     EXPECT_EQ(SoundingFrames(heard, pausedAt + Ms(100), resumedAt), 0u);
     EXPECT_GT(SoundingFrames(heard, resumedAt, resumedAt + Ms(100)), 0u);
-    EXPECT_NEAR(static_cast<double>(SoundingFrames(heard, 0, heard.size() / 2)) / kRate, 3.0, 0.03);
+    EXPECT_NEAR(static_cast<double>(SoundingFrames(heard, start, heard.size() / 2)) / kRate, 3.0,
+                0.03);
 
     // Nobody listening to the monitor any more: the sink suspends.
     ear.reset();
