@@ -2,6 +2,8 @@
 // Where decoded audio goes: a sink pulls frames from the Playhead at its own pace, from its
 // own thread, from construction until destruction.
 
+#include <string>
+
 namespace telbo::engine {
 
 class AudioSink {
@@ -16,6 +18,25 @@ public:
     // Faster than real time (test sinks), 1 for a device. Lets the producer pace its waits.
     virtual double Speedup() const noexcept { return 1.0; }
     virtual const char* Name() const noexcept = 0;
+    // For the log: what it plays to.
+    virtual std::string Description() const { return Name(); }
+
+    // The transport, for sinks that queue far ahead of what is heard; the engine also pauses
+    // the Playhead and drops its blocks, which is all a sink with a short buffer needs.
+    // Play: (go on) playing what is queued and what the Playhead has. Pause: fade out what is
+    // about to be heard, keep the rest for Play, go quiet. Stop: fade out and drop everything
+    // queued (stop, seek, a track changed by hand). Idle: nothing more is coming; play out
+    // what is queued, then go quiet. None of them waits.
+    virtual void Play() noexcept {}
+    virtual void Pause() noexcept {}
+    virtual void Stop() noexcept {}
+    virtual void Idle() noexcept {}
+
+    // False once it can never play again (its sound server went away).
+    virtual bool Alive() const noexcept { return true; }
+    // Whether it should be taking audio from the Playhead now: a quiet (corked) stream is not,
+    // and a watchdog must not mistake it for a stuck device.
+    virtual bool Taking() const noexcept { return true; }
 };
 
 } // namespace telbo::engine

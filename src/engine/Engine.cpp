@@ -5,12 +5,14 @@
 #include "engine/NullSink.h"
 #include "engine/Playhead.h"
 #include "engine/PortAudioSink.h"
+#include "engine/PulseSink.h"
 #include "engine/TagIo.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <future>
@@ -26,6 +28,10 @@ namespace {
 constexpr std::size_t kRingBlocks = 16; // 8192 frames: under 0.2 s at 44.1 kHz
 // A device that has not been opened by the first play after this long is given up on.
 constexpr auto kDeviceOpenWait = std::chrono::seconds(2);
+// Playing into the null sink because no output could be opened: how often to try again.
+// Only the tenth try starts PortAudio afresh (it lists the devices only when it starts).
+constexpr auto kRetryOutputs = std::chrono::seconds(1);
+constexpr int kPortAudioRestartEvery = 10;
 
 bool EnvFlag(const char* name) {
     const char* v = std::getenv(name);
@@ -35,7 +41,7 @@ bool EnvFlag(const char* name) {
 
 struct Engine::Impl {
     explicit Impl(Options o) : options(std::move(o)) {
-        if (EnvFlag("TELBO_NULL_AUDIO")) options.nullAudio = true;
+        if (EnvFlag("TELBO_NULL_AUDIO") && options.soundServer.empty()) options.nullAudio = true;
         if (options.nullSpeedup <= 0) {
             const char* v = std::getenv("TELBO_NULL_AUDIO_SPEEDUP");
             options.nullSpeedup = v ? std::atof(v) : 1.0;
@@ -56,11 +62,14 @@ struct Engine::Impl {
     bool paused = false;
     double playedBase = 0;
     std::unique_ptr<AudioSink> sink;
+    bool fallback = false;  // the null sink, standing in for outputs that did not open
+    std::string announced;  // the output last written to the log
     std::future<std::unique_ptr<AudioSink>> opener; // the device opening in the background
     std::future<std::unique_ptr<AudioSink>> lateOpener;
 
     std::mutex deviceMutex; // opening devices: the opener and the watchdog
     std::shared_ptr<PortAudioSystem> portAudio;
+    int retries = 0;
 
     std::thread decoder;
     std::mutex decodeMutex;
@@ -71,11 +80,16 @@ struct Engine::Impl {
     std::mutex watchdogMutex;
     std::condition_variable watchdogWake;
     bool watchdogStop = false;
+    bool watchdogPoked = false;
 
     std::unique_ptr<AudioSink> OpenSink() noexcept;
+    std::unique_ptr<AudioSink> OpenRealSink() noexcept;
     void EnsureRunning();
     void EnsureSink();
-    void InstallSink(std::unique_ptr<AudioSink> s) noexcept;
+    void InstallSink(std::unique_ptr<AudioSink> s, bool isFallback) noexcept;
+    std::unique_ptr<AudioSink> Replace(std::unique_ptr<AudioSink> s, bool isFallback);
+    bool Wanted() const noexcept { return session && !paused && !Ended(); }
+    void PokeWatchdog() noexcept;
     void StartDecoding(std::int64_t frame);
     void StopDecoding() noexcept;
     void DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) noexcept;
@@ -84,18 +98,27 @@ struct Engine::Impl {
     bool Ended() const noexcept { return session && playhead.ReadHeard().ended; }
 };
 
+// The chosen output; nullptr when no real one opens (the caller falls back to the null sink).
 std::unique_ptr<AudioSink> Engine::Impl::OpenSink() noexcept {
     try {
         std::lock_guard lock(deviceMutex);
         if (options.makeSink) return options.makeSink(playhead);
-        if (!options.nullAudio) {
-            if (!portAudio) portAudio = PortAudioSystem::Start();
-            if (auto device = PortAudioSink::Open(portAudio, playhead)) return device;
-        }
-        return std::make_unique<NullSink>(playhead, options.nullSpeedup);
+        if (options.nullAudio) return std::make_unique<NullSink>(playhead, options.nullSpeedup);
+        return OpenRealSink();
     } catch (...) {
         return nullptr;
     }
+}
+
+// The desktop's sound server first; PortAudio where none runs (bare ALSA, JACK). Under
+// deviceMutex.
+std::unique_ptr<AudioSink> Engine::Impl::OpenRealSink() noexcept {
+    PulseSink::Failure why = PulseSink::Failure::NoServer;
+    if (auto server = PulseSink::Open(playhead, options.soundServer, &why)) return server;
+    // A server that is there but silent would be reached through ALSA too, and hang there.
+    if (!options.soundServer.empty() || why == PulseSink::Failure::NoAnswer) return nullptr;
+    if (!portAudio) portAudio = PortAudioSystem::Start();
+    return PortAudioSink::Open(portAudio, playhead);
 }
 
 void Engine::Impl::EnsureRunning() {
@@ -107,9 +130,42 @@ void Engine::Impl::EnsureRunning() {
     }
 }
 
-void Engine::Impl::InstallSink(std::unique_ptr<AudioSink> s) noexcept {
+void Engine::Impl::InstallSink(std::unique_ptr<AudioSink> s, bool isFallback) noexcept {
     sink = std::move(s);
+    fallback = isFallback && !options.nullAudio && !options.makeSink;
     playhead.SetConsumer(sink.get());
+    try {
+        std::string what = sink->Name();
+        const std::string detail = sink->Description();
+        if (detail != what) what += " (" + detail + ")";
+        if (fallback) what += ", until a sound server or device answers";
+        if (what != announced) std::fprintf(stderr, "telbo: sound output: %s\n", what.c_str());
+        announced = what;
+    } catch (...) {
+    }
+}
+
+// Swaps in another sink where the old one left off; returns the old one, to be closed
+// without holding the lock.
+std::unique_ptr<AudioSink> Engine::Impl::Replace(std::unique_ptr<AudioSink> s, bool isFallback) {
+    const int oldRate = sink ? sink->Rate() : 0;
+    std::unique_ptr<AudioSink> old = std::move(sink);
+    InstallSink(std::move(s), isFallback);
+    if (session && chain && !playhead.ReadHeard().ended && sink->Rate() != oldRate) {
+        // What is queued was made for the old rate: go on from what was heard.
+        const double heard = playhead.ReadHeard().seconds;
+        StartDecoding(std::llround(heard * chain->StreamRate()));
+    }
+    if (Wanted()) sink->Play();
+    return old;
+}
+
+void Engine::Impl::PokeWatchdog() noexcept {
+    {
+        std::lock_guard lock(watchdogMutex);
+        watchdogPoked = true;
+    }
+    watchdogWake.notify_all();
 }
 
 void Engine::Impl::EnsureSink() {
@@ -121,8 +177,9 @@ void Engine::Impl::EnsureSink() {
     } else {
         lateOpener = std::move(opener); // the watchdog drops it when it finally comes
     }
+    const bool isFallback = !s;
     if (!s) s = std::make_unique<NullSink>(playhead, options.nullSpeedup);
-    InstallSink(std::move(s));
+    InstallSink(std::move(s), isFallback);
 }
 
 void Engine::Impl::StopDecoding() noexcept {
@@ -159,8 +216,13 @@ void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) n
     while (!finished) {
         AudioBlock* slot = ring.WriteSlot();
         if (!slot) {
+            // Paused, nothing is taken: sleep until the player resumes (it wakes us).
             std::unique_lock lock(decodeMutex);
-            if (decodeWake.wait_for(lock, wait, [this] { return decodeStop.load(); })) return;
+            const bool paused = playhead.Paused();
+            decodeWake.wait_for(lock, paused ? std::chrono::seconds(2) : wait, [&] {
+                return decodeStop.load() || (paused && !playhead.Paused());
+            });
+            if (decodeStop.load()) return;
             continue;
         }
         if (decodeStop.load(std::memory_order_acquire)) return;
@@ -202,6 +264,13 @@ void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) n
 }
 
 void Engine::Impl::Stop() noexcept {
+    // Audio the listener asked to be rid of fades out; the end of a track plays out.
+    if (sink) {
+        if (session && !Ended())
+            sink->Stop();
+        else
+            sink->Idle();
+    }
     StopDecoding();
     playhead.NewEpoch(0);
     playhead.SetPaused(false);
@@ -212,44 +281,76 @@ void Engine::Impl::Stop() noexcept {
 void Engine::Impl::WatchdogLoop() noexcept {
     std::uint64_t lastProgress = playhead.Progress();
     auto lastChange = Clock::now();
+    auto lastWake = lastChange;
+    auto lastRetry = lastChange;
     const auto period = std::max<Clock::duration>(options.sinkWatchdog / 3,
                                                   std::chrono::milliseconds(10));
+    bool active = true;
     for (;;) {
         {
+            // Nothing playing: sleep until the player plays again.
             std::unique_lock lock(watchdogMutex);
-            if (watchdogWake.wait_for(lock, period, [this] { return watchdogStop; })) return;
+            const auto woken = [this] { return watchdogStop || watchdogPoked; };
+            if (active)
+                watchdogWake.wait_for(lock, period, woken);
+            else
+                watchdogWake.wait(lock, woken);
+            if (watchdogStop) return;
+            watchdogPoked = false;
         }
         std::unique_lock lock(mutex);
+        std::unique_ptr<AudioSink> late;
         if (lateOpener.valid() &&
             lateOpener.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
-            lateOpener.get(); // too late: the null sink took over
-        const std::uint64_t progress = playhead.Progress();
+            late = lateOpener.get(); // came after the null sink took over
         const auto now = Clock::now();
-        if (!sink || progress != lastProgress) {
-            lastProgress = progress;
-            lastChange = now;
+        // Woken much later than asked: the whole process was stopped or starved, not only
+        // the sink. Its stream is likely fine: give it a fresh period to show it.
+        const bool jumped = now - lastWake > period + std::chrono::milliseconds(250);
+        lastWake = now;
+        active = Wanted();
+        const std::uint64_t progress = playhead.Progress();
+        if (!sink) continue;
+        bool replace = !sink->Alive();
+        if (!replace) {
+            if (progress != lastProgress || jumped || !sink->Taking()) {
+                lastProgress = progress;
+                lastChange = now;
+            } else if (now - lastChange >= options.sinkWatchdog) {
+                replace = true; // stopped taking audio: an unplugged device, a stuck server
+            }
+        }
+        std::unique_ptr<AudioSink> replacement;
+        if (!replace && fallback && (late || (Wanted() && now - lastRetry >= kRetryOutputs))) {
+            lastRetry = now;
+            replacement = std::move(late);
+            if (!replacement) {
+                // Open without holding up the player.
+                lock.unlock();
+                {
+                    std::lock_guard dlock(deviceMutex);
+                    if (++retries % kPortAudioRestartEvery == 0) portAudio.reset();
+                    replacement = OpenRealSink();
+                }
+                lock.lock();
+            }
+            if (!replacement || !fallback) continue;
+        } else if (replace) {
+            lock.unlock();
+            replacement = OpenSink();
+            lock.lock();
+        } else {
             continue;
         }
-        if (now - lastChange < options.sinkWatchdog) continue;
-
-        // The sink stopped taking audio (an unplugged device, a stuck server). Open the
-        // replacement without holding up the player, then swap it in.
-        lock.unlock();
-        auto replacement = OpenSink();
-        lock.lock();
+        const bool isFallback = !replacement;
         if (!replacement) replacement = std::make_unique<NullSink>(playhead, options.nullSpeedup);
-        const int oldRate = sink ? sink->Rate() : 0;
-        std::unique_ptr<AudioSink> dead = std::move(sink);
-        InstallSink(std::move(replacement));
-        if (session && chain && !playhead.ReadHeard().ended && sink->Rate() != oldRate) {
-            // What is queued was made for the old rate: go on from what was heard.
-            const double heard = playhead.ReadHeard().seconds;
-            StartDecoding(std::llround(heard * chain->StreamRate()));
-        }
+        std::unique_ptr<AudioSink> old = Replace(std::move(replacement), isFallback);
         lastProgress = playhead.Progress();
         lastChange = Clock::now();
+        active = Wanted();
         lock.unlock();
-        dead.reset(); // closing a dead device may take a while: not under the lock
+        old.reset(); // closing a dead device may take a while: not under the lock
+        late.reset();
     }
 }
 
@@ -306,6 +407,8 @@ bool Engine::vbmp3_play() {
     d.playedBase = d.playhead.PlayedSeconds(); // before any of the new track can be played
     d.StartDecoding(0);
     d.session = true;
+    d.sink->Play();
+    d.PokeWatchdog();
     return true;
 }
 
@@ -326,6 +429,7 @@ void Engine::vbmp3_pause() {
     if (!d.session || d.paused || d.Ended()) return;
     d.paused = true;
     d.playhead.SetPaused(true);
+    d.sink->Pause();
 }
 
 void Engine::vbmp3_restart() {
@@ -334,6 +438,12 @@ void Engine::vbmp3_restart() {
     if (!d.session || !d.paused) return;
     d.paused = false;
     d.playhead.SetPaused(false);
+    d.sink->Play();
+    d.PokeWatchdog();
+    {
+        std::lock_guard wake(d.decodeMutex); // the decoder is waiting or will see it
+    }
+    d.decodeWake.notify_all();
 }
 
 void Engine::vbmp3_seek(int second) {
@@ -341,7 +451,9 @@ void Engine::vbmp3_seek(int second) {
     std::lock_guard lock(d.mutex);
     if (!d.session || !d.chain || d.Ended()) return;
     const std::int64_t frame = static_cast<std::int64_t>(std::max(second, 0)) * d.chain->StreamRate();
+    d.sink->Stop(); // fades out what is queued
     d.StartDecoding(std::min(frame, d.chain->LengthFrames()));
+    if (!d.paused) d.sink->Play();
 }
 
 int Engine::vbmp3_getState(std::int32_t& elapsedSeconds) {

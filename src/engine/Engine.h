@@ -4,12 +4,17 @@
 // TagLib. No Qt.
 //
 // Threads: all Decoder calls come from one thread (the player's). Behind them run a decode
-// thread while a track plays, the sink's thread (the device callback or the null sink), a
-// watchdog that replaces a sink that stopped taking audio, and, once, a thread that opens the
-// sound device in the background so that vbmp3_init returns at once.
+// thread while a track plays, the sink's thread (the sound server's event loop, the device
+// callback or the null sink), a watchdog, and, once, a thread that opens the output in the
+// background so that vbmp3_init returns at once.
 //
-// Without sound hardware (or with TELBO_NULL_AUDIO=1 in the environment, as in every test)
-// audio goes to a null sink that consumes it in real time. Tests make it faster than real
+// Outputs, in order: the desktop's sound server through libpulse (PulseAudio or PipeWire),
+// PortAudio's default device where no server runs, and a null sink that consumes audio in
+// real time, so that the clock runs on. The watchdog replaces an output that went away or
+// stopped taking audio, and while the null sink stands in during play it tries the real ones
+// again every second; the track goes on where it was. Which output plays is logged.
+//
+// With TELBO_NULL_AUDIO=1 in the environment (as in every test) audio goes to the null sink. Tests make it faster than real
 // time with TELBO_NULL_AUDIO_SPEEDUP=<factor> in the environment, or Options::nullSpeedup:
 // at a factor of 20 a 4 s track ends after 0.2 s of wall time, and everything the player
 // sees (state, elapsed seconds, the end of a track) behaves as at 1, only sooner.
@@ -56,6 +61,10 @@ public:
         // A sink that takes no audio for this long is replaced by a reopened device or the
         // null sink; the track goes on where it was.
         std::chrono::milliseconds sinkWatchdog{1500};
+        // Play to the PulseAudio server at this address (tests and benchmarks with a server of
+        // their own), even with TELBO_NULL_AUDIO set; no PortAudio; the null sink stands in
+        // while it is away.
+        std::string soundServer;
         // For tests: makes each sink (the first one and any replacement) instead of the
         // device-or-null choice.
         std::function<std::unique_ptr<engine::AudioSink>(engine::Playhead&)> makeSink;
@@ -94,7 +103,8 @@ public:
     // Track time heard, with its fraction (what vbmp3_getState floors while playing); after
     // the end, where the track ended.
     double HeardSeconds() const;
-    // The sink in use: "portaudio", "null" or a test sink's name; "" before the first play.
+    // The sink in use: "pulse", "portaudio", "null" or a test sink's name; "" before the first
+    // play.
     std::string SinkName() const;
 
 private:

@@ -47,7 +47,15 @@ void Playhead::Publish(std::uint32_t epoch, double seconds, bool ended) noexcept
 
 std::uint32_t Playhead::Render(const void* consumer, float* out, std::size_t frames,
                                int channels) noexcept {
-    std::fill(out, out + frames * static_cast<std::size_t>(channels), 0.0f);
+    std::uint32_t rate = 0;
+    const std::size_t done = Take(consumer, out, frames, channels, rate);
+    std::fill(out + done * static_cast<std::size_t>(channels),
+              out + frames * static_cast<std::size_t>(channels), 0.0f);
+    return rate;
+}
+
+std::size_t Playhead::Take(const void* consumer, float* out, std::size_t frames, int channels,
+                           std::uint32_t& rate) noexcept {
     // A try-lock, never a wait: two sinks may briefly overlap while one replaces the other.
     if (busy_.exchange(true, std::memory_order_acquire)) return 0;
     if (consumer_.load(std::memory_order_acquire) != consumer) {
@@ -56,7 +64,6 @@ std::uint32_t Playhead::Render(const void* consumer, float* out, std::size_t fra
     }
     progress_.fetch_add(1, std::memory_order_acq_rel);
 
-    std::uint32_t rate = 0;
     std::size_t done = 0;
     double played = 0;
     while (!paused_.load(std::memory_order_acquire) && done < frames) {
@@ -90,7 +97,7 @@ std::uint32_t Playhead::Render(const void* consumer, float* out, std::size_t fra
     if (played > 0)
         played_.store(played_.load(std::memory_order_relaxed) + played, std::memory_order_release);
     busy_.store(false, std::memory_order_release);
-    return rate;
+    return done;
 }
 
 } // namespace telbo::engine

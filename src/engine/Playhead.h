@@ -24,6 +24,7 @@ public:
     std::uint32_t NewEpoch(double seconds) noexcept;
     std::uint32_t Epoch() const noexcept { return epoch_.load(std::memory_order_acquire); }
     void SetPaused(bool paused) noexcept { paused_.store(paused, std::memory_order_release); }
+    bool Paused() const noexcept { return paused_.load(std::memory_order_acquire); }
 
     struct Heard {
         double seconds = 0; // track time of the last frame played
@@ -45,6 +46,10 @@ public:
     // where there is nothing to play. Returns the rate of the audio played, 0 if all silence.
     std::uint32_t Render(const void* consumer, float* out, std::size_t frames,
                          int channels) noexcept;
+    // Sink side, for sinks that queue ahead: like Render but only what is there, no silence.
+    // Returns the frames written; `rate` gets the rate of the audio (untouched when none).
+    std::size_t Take(const void* consumer, float* out, std::size_t frames, int channels,
+                     std::uint32_t& rate) noexcept;
 
 private:
     void Publish(std::uint32_t epoch, double seconds, bool ended) noexcept;

@@ -1,0 +1,18 @@
+#!/bin/sh
+# The player on a real sound server against mpv (bench/sound_bench.cpp says what is measured).
+# Starts a private PulseAudio server with a null sink and ends it; needs no sound card.
+# Installs mpv first when it is missing (only this benchmark uses it). Builds in build-engine
+# (RelWithDebInfo). Takes about two minutes; --play-seconds 10 for a quick look.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps"
+if ! command -v mpv >/dev/null; then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    echo "sound.sh: installing mpv for the comparison"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends mpv >/dev/null
+fi
+build="$root/build-engine"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTELBO_BENCH=ON >/dev/null
+cmake --build "$build" --target sound_bench telbo-play -j2 >/dev/null
+exec "$build/bench/sound_bench" "$@"

@@ -1,0 +1,577 @@
+#include "engine/PulseSink.h"
+
+#include "engine/Playhead.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <thread>
+#include <vector>
+
+namespace telbo::engine {
+
+namespace {
+
+constexpr std::uint32_t kRate = 44100; // most MP3s: no resampling on either side
+constexpr int kChannels = 2;
+constexpr std::size_t kFrameBytes = sizeof(float) * kChannels;
+constexpr pa_usec_t kMs = PA_USEC_PER_MSEC;
+
+// Queued on the server, in the stream's queue and its sink. Without latency adjustment the
+// server runs its sink kQueue - 2 * kRequest ahead and asks for kRequest or more at a time.
+// What the sink has taken can no longer be faded (not every server takes audio back from
+// its sink), so its share stays short enough to answer within 100 ms.
+constexpr pa_usec_t kQueue = 400 * kMs;
+constexpr pa_usec_t kRequest = 180 * kMs;
+// After a flush or an underrun the server starts again once this much is queued.
+constexpr pa_usec_t kPrebuf = 20 * kMs;
+// A fade-out starts a sink's share plus this much behind what the sink has taken: the sink
+// may take one more share before the write gets there.
+constexpr pa_usec_t kAhead = 10 * kMs;
+constexpr std::size_t kFadeFrames = 256; // about 6 ms
+// More than can ever be queued, so every queued frame can be faded or kept.
+constexpr std::size_t kHistoryFrames = kRate * 3 / 2;
+constexpr pa_usec_t kOpenTimeout = 2 * PA_USEC_PER_SEC;
+// While the Playhead has nothing (a track starting, a slow disk): look again soon, then
+// less often.
+constexpr pa_usec_t kRetry = 20 * kMs;
+constexpr pa_usec_t kSlowRetry = 200 * kMs;
+constexpr auto kSlowAfter = std::chrono::seconds(1);
+
+constexpr std::size_t Frames(pa_usec_t usec) {
+    return static_cast<std::size_t>(usec * kRate / PA_USEC_PER_SEC);
+}
+
+// Raised cosine from 0 to 1 over kFadeFrames.
+float FadeIn(std::size_t i) {
+    return static_cast<float>(0.5 - 0.5 * std::cos(std::numbers::pi * (static_cast<double>(i) + 0.5) /
+                                                   static_cast<double>(kFadeFrames)));
+}
+
+void Unref(pa_operation* op) {
+    if (op) pa_operation_unref(op);
+}
+
+} // namespace
+
+struct PulseSink::Stream {
+    explicit Stream(Playhead& p) : playhead(p), history(kHistoryFrames * kChannels) {}
+
+    Playhead& playhead;
+    const void* consumer = nullptr; // the sink, as the Playhead knows it
+    pa_threaded_mainloop* loop = nullptr;
+    pa_context* context = nullptr;
+    pa_stream* stream = nullptr;
+    pa_time_event* timer = nullptr;
+    std::string description;
+
+    std::atomic<bool> dead{false};
+    std::atomic<bool> taking{false};
+
+    // Everything below belongs to the loop's thread, or to whoever holds the loop's lock.
+    enum class Want { Play, Pause, Stop, Idle } want = Want::Stop;
+    enum class Timer { None, Open, Retry, Drain, CutDone } timerFor = Timer::None;
+    bool openTimedOut = false;
+    bool gotInfo = false;
+    bool corked = true;
+    bool starting = false;          // corked until the first audio of a fresh queue is there
+    bool cutting = false;           // a fade-out is on its way to being heard
+    std::vector<float> history;     // ring of the last frames written since the last flush
+    std::uint64_t written = 0;      // frames written since the last flush
+    std::vector<float> pending;     // what a pause kept unheard, played first by Play
+    std::size_t pendingAt = 0;      // frames of it played
+    std::size_t faded = kFadeFrames; // frames of the current fade-in done
+    std::size_t leadIn = 0;         // silence still to write before the audio of a fresh queue
+    std::size_t sinkShare = 0;      // frames the server's sink runs ahead
+    bool starved = false;
+    std::chrono::steady_clock::time_point starvedSince;
+    std::uint64_t writes = 0;       // tells the drain timer whether anything came meanwhile
+    std::uint64_t writesAtDrain = 0;
+    pa_usec_t drainWait = 0;
+
+    // --- under the loop's lock ----------------------------------------------------------
+    void SetTimer(Timer what, pa_usec_t after) {
+        timerFor = what;
+        const pa_usec_t at = pa_rtclock_now() + after;
+        if (timer)
+            pa_context_rttime_restart(context, timer, at);
+        else
+            timer = pa_context_rttime_new(context, at, &Stream::OnTimer, this);
+    }
+    void ClearTimer() {
+        timerFor = Timer::None;
+        if (timer) pa_context_rttime_restart(context, timer, PA_USEC_INVALID);
+    }
+    bool Ready() const {
+        return !dead.load(std::memory_order_acquire) && stream &&
+               pa_stream_get_state(stream) == PA_STREAM_READY;
+    }
+    void UpdateTaking() {
+        taking.store((!corked || starting) && !cutting && timerFor != Timer::Drain,
+                     std::memory_order_release);
+    }
+    void Cork(bool on) {
+        if (!Ready()) return;
+        Unref(pa_stream_cork(stream, on ? 1 : 0, nullptr, nullptr));
+        corked = on;
+        if (on) starting = false;
+        UpdateTaking();
+    }
+    void Flush() {
+        if (!Ready()) return;
+        Unref(pa_stream_flush(stream, nullptr, nullptr));
+        written = 0;
+    }
+
+    void Remember(const float* frames, std::size_t n) {
+        if (n > kHistoryFrames) {
+            frames += (n - kHistoryFrames) * 2;
+            written += n - kHistoryFrames;
+            n = kHistoryFrames;
+        }
+        const auto at = static_cast<std::size_t>(written % kHistoryFrames);
+        const std::size_t first = std::min(n, kHistoryFrames - at);
+        std::copy_n(frames, first * 2, history.data() + at * 2);
+        std::copy_n(frames + first * 2, (n - first) * 2, history.data());
+        written += n;
+    }
+    const float* Remembered(std::uint64_t frame) const {
+        return &history[static_cast<std::size_t>(frame % kHistoryFrames) * 2];
+    }
+
+    // From quiet to playing: a fresh queue whose first audio fades in. The stream stays corked
+    // until that audio is queued: a server that starts on an empty queue skips the first
+    // tens of ms of what comes next.
+    void Start() {
+        if (!corked) Cork(true);
+        Flush();
+        faded = 0;
+        // A stream that starts is mixed in where its sink has got to, not where the listener
+        // is: silence covers that stretch, so the audio starts with its fade-in.
+        leadIn = sinkShare + Frames(kAhead);
+        starting = true;
+        starved = false;
+        UpdateTaking();
+        Pump();
+    }
+
+    // Writes what the server asks for: the rest of a pause first, then the Playhead's audio.
+    // Never silence: what is missing now comes a moment later.
+    void Pump() {
+        if ((corked && !starting) || cutting || !Ready()) return;
+        for (;;) {
+            const std::size_t writable = pa_stream_writable_size(stream);
+            if (writable == static_cast<std::size_t>(-1)) return;
+            std::size_t frames = writable / kFrameBytes;
+            if (frames == 0) return;
+            void* data = nullptr;
+            std::size_t bytes = frames * kFrameBytes;
+            if (pa_stream_begin_write(stream, &data, &bytes) < 0 || !data) return;
+            frames = std::min(frames, bytes / kFrameBytes);
+            auto* out = static_cast<float*>(data);
+
+            const std::size_t lead = std::min(frames, leadIn);
+            std::fill_n(out, lead * 2, 0.0f);
+            leadIn -= lead;
+            std::size_t n = lead;
+            const std::size_t kept = std::min(frames - n, pending.size() / 2 - pendingAt);
+            std::copy_n(pending.data() + pendingAt * 2, kept * 2, out + n * 2);
+            n += kept;
+            pendingAt += kept;
+            if (pendingAt * 2 == pending.size()) {
+                pending.clear();
+                pendingAt = 0;
+            }
+            std::uint32_t rate = 0;
+            if (n < frames) n += playhead.Take(consumer, out + n * 2, frames - n, kChannels, rate);
+            if (n == lead) { // nothing to play yet: the silence waits for it
+                leadIn += lead;
+                pa_stream_cancel_write(stream);
+                Starved();
+                return;
+            }
+            for (std::size_t i = lead; i < n && faded < kFadeFrames; ++i, ++faded) {
+                out[2 * i] *= FadeIn(faded);
+                out[2 * i + 1] *= FadeIn(faded);
+            }
+            Remember(out, n);
+            pa_stream_write(stream, out, n * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE);
+            ++writes;
+            if (starting) {
+                starting = false;
+                Cork(false);
+            }
+            starved = false;
+            if (timerFor == Timer::Retry || timerFor == Timer::Drain) ClearTimer();
+            UpdateTaking();
+            if (n < frames) {
+                Starved();
+                return;
+            }
+        }
+    }
+
+    void Starved() {
+        if (want == Want::Idle || playhead.ReadHeard().ended) {
+            // Everything is queued: once it has been heard, go quiet.
+            if (timerFor != Timer::Drain) {
+                writesAtDrain = writes;
+                SetTimer(Timer::Drain, drainWait);
+                UpdateTaking();
+            }
+            return;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (!starved) {
+            starved = true;
+            starvedSince = now;
+        }
+        SetTimer(Timer::Retry, now - starvedSince < kSlowAfter ? kRetry : kSlowRetry);
+    }
+
+    // Pause and Stop while audible: fade out what is about to be heard, then cork or flush.
+    void BeginCut() {
+        if (cutting) return;
+        cutting = true;
+        ClearTimer();
+        UpdateTaking();
+        pa_operation* op = pa_stream_update_timing_info(stream, &Stream::OnCutTiming, this);
+        if (!op) {
+            FinishCut();
+            return;
+        }
+        pa_operation_unref(op);
+    }
+
+    // Returns how long until the fade has been heard.
+    pa_usec_t CutAtListener(bool fresh) {
+        // Frames queued that the sink has not taken yet.
+        double queued = 0;
+        pa_usec_t inSink = 0;
+        const pa_timing_info* t = fresh ? pa_stream_get_timing_info(stream) : nullptr;
+        if (t && !t->write_index_corrupt && !t->read_index_corrupt) {
+            queued = static_cast<double>(std::max<std::int64_t>(t->write_index - t->read_index, 0)) /
+                     kFrameBytes;
+            inSink = t->sink_usec;
+        }
+        const auto known = static_cast<std::size_t>(std::min<std::uint64_t>(written, kHistoryFrames));
+        const double cut = std::clamp(queued - static_cast<double>(sinkShare + Frames(kAhead)), 0.0,
+                                      static_cast<double>(known));
+        const auto keep = static_cast<std::size_t>(cut);
+        const pa_usec_t heard = inSink + (sinkShare + Frames(kAhead) + kFadeFrames) * PA_USEC_PER_SEC / kRate;
+        if (keep == 0) return heard; // nothing left to fade: it ends within the margin anyway
+        const std::uint64_t from = written - keep;
+        std::vector<float> out(keep * 2, 0.0f);
+        for (std::size_t i = 0; i < std::min(keep, kFadeFrames); ++i) {
+            const float g = FadeIn(kFadeFrames - 1 - i);
+            out[2 * i] = Remembered(from + i)[0] * g;
+            out[2 * i + 1] = Remembered(from + i)[1] * g;
+        }
+        if (want == Want::Pause) {
+            std::vector<float> kept(keep * 2);
+            for (std::size_t i = 0; i < keep; ++i) std::copy_n(Remembered(from + i), 2, &kept[2 * i]);
+            kept.insert(kept.end(), pending.begin() + static_cast<std::ptrdiff_t>(pendingAt * 2),
+                        pending.end()); // a pause during the replay of the last one
+            pending = std::move(kept);
+            pendingAt = 0;
+        }
+        // Overwrites the queue from the cut up to its end: nothing old is left behind it.
+        pa_stream_write(stream, out.data(), out.size() * sizeof(float), nullptr,
+                        -static_cast<std::int64_t>(keep * kFrameBytes), PA_SEEK_RELATIVE);
+        written -= keep;
+        Remember(out.data(), keep);
+        return heard;
+    }
+
+    void FinishCut() {
+        cutting = false;
+        switch (want) {
+        case Want::Pause:
+            Cork(true);
+            break;
+        case Want::Stop:
+        case Want::Idle:
+            pending.clear();
+            pendingAt = 0;
+            Flush();
+            Cork(true);
+            break;
+        case Want::Play:
+            Start();
+            break;
+        }
+    }
+
+    // --- libpulse callbacks, on the loop's thread with its lock held -----------------------
+    static void OnContextState(pa_context* c, void* self) {
+        auto* s = static_cast<Stream*>(self);
+        const pa_context_state_t state = pa_context_get_state(c);
+        if (state == PA_CONTEXT_FAILED || state == PA_CONTEXT_TERMINATED) s->Die();
+        pa_threaded_mainloop_signal(s->loop, 0);
+    }
+    static void OnStreamState(pa_stream* st, void* self) {
+        auto* s = static_cast<Stream*>(self);
+        const pa_stream_state_t state = pa_stream_get_state(st);
+        if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) s->Die();
+        pa_threaded_mainloop_signal(s->loop, 0);
+    }
+    void Die() {
+        dead.store(true, std::memory_order_release);
+        taking.store(false, std::memory_order_release);
+        cutting = false;
+    }
+    static void OnWrite(pa_stream*, std::size_t, void* self) { static_cast<Stream*>(self)->Pump(); }
+    static void OnCutTiming(pa_stream*, int success, void* self) {
+        auto* s = static_cast<Stream*>(self);
+        if (!s->Ready()) return;
+        const pa_usec_t heard = s->CutAtListener(success != 0);
+        s->SetTimer(Timer::CutDone, std::min<pa_usec_t>(heard, 200 * kMs) + 20 * kMs);
+    }
+    static void OnTimer(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self) {
+        auto* s = static_cast<Stream*>(self);
+        const Timer what = s->timerFor;
+        s->timerFor = Timer::None;
+        switch (what) {
+        case Timer::Open:
+            s->openTimedOut = true;
+            pa_threaded_mainloop_signal(s->loop, 0);
+            break;
+        case Timer::Retry:
+            s->Pump();
+            break;
+        case Timer::Drain:
+            if (s->writes == s->writesAtDrain) s->Cork(true);
+            s->UpdateTaking();
+            break;
+        case Timer::CutDone:
+            if (s->Ready()) s->FinishCut();
+            pa_threaded_mainloop_signal(s->loop, 0);
+            break;
+        case Timer::None:
+            break;
+        }
+    }
+    static void OnServerInfo(pa_context*, const pa_server_info* info, void* self) {
+        auto* s = static_cast<Stream*>(self);
+        if (info && info->server_name)
+            s->description = std::string(info->server_name) + " " +
+                             (info->server_version ? info->server_version : "");
+        s->gotInfo = true;
+        pa_threaded_mainloop_signal(s->loop, 0);
+    }
+
+    // Waits under the lock until `done` holds or the open timer has fired.
+    template <class Done>
+    bool WaitOpen(Done done) {
+        while (!done()) {
+            if (openTimedOut || dead.load(std::memory_order_acquire)) return false;
+            pa_threaded_mainloop_wait(loop);
+        }
+        return true;
+    }
+
+    ~Stream() {
+        if (!loop) return;
+        pa_threaded_mainloop_stop(loop);
+        if (stream) {
+            pa_stream_set_write_callback(stream, nullptr, nullptr);
+            pa_stream_set_state_callback(stream, nullptr, nullptr);
+            pa_stream_disconnect(stream);
+            pa_stream_unref(stream);
+        }
+        if (timer) pa_threaded_mainloop_get_api(loop)->time_free(timer);
+        if (context) {
+            pa_context_set_state_callback(context, nullptr, nullptr);
+            pa_context_disconnect(context);
+            pa_context_unref(context);
+        }
+        pa_threaded_mainloop_free(loop);
+    }
+};
+
+std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string& server,
+                                           Failure* why) noexcept {
+    Failure failure = Failure::NoServer;
+    auto fail = [&]() -> std::unique_ptr<PulseSink> {
+        if (why) *why = failure;
+        return nullptr;
+    };
+    std::unique_ptr<Stream> s;
+    try {
+        s = std::make_unique<Stream>(playhead);
+    } catch (...) {
+        return fail();
+    }
+    s->loop = pa_threaded_mainloop_new();
+    if (!s->loop) return fail();
+    pa_proplist* props = pa_proplist_new();
+    pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Telbo");
+    pa_proplist_sets(props, PA_PROP_APPLICATION_ID, "telbo");
+    pa_proplist_sets(props, PA_PROP_APPLICATION_ICON_NAME, "telbo");
+    pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "music");
+    s->context =
+        pa_context_new_with_proplist(pa_threaded_mainloop_get_api(s->loop), "Telbo", props);
+    if (!s->context) {
+        pa_proplist_free(props);
+        return fail();
+    }
+    pa_context_set_state_callback(s->context, &Stream::OnContextState, s.get());
+    // Never start a server of our own: the user's desktop decides whether one runs.
+    if (pa_context_connect(s->context, server.empty() ? nullptr : server.c_str(),
+                           PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        pa_proplist_free(props);
+        return fail();
+    }
+    pa_threaded_mainloop_lock(s->loop);
+    auto unlockAndFail = [&] {
+        pa_threaded_mainloop_unlock(s->loop);
+        pa_proplist_free(props);
+        return fail();
+    };
+    if (pa_threaded_mainloop_start(s->loop) < 0) return unlockAndFail();
+    s->SetTimer(Stream::Timer::Open, kOpenTimeout);
+
+    if (!s->WaitOpen([&] { return pa_context_get_state(s->context) == PA_CONTEXT_READY; })) {
+        const pa_context_state_t state = pa_context_get_state(s->context);
+        if (s->openTimedOut && state != PA_CONTEXT_FAILED && state != PA_CONTEXT_CONNECTING)
+            failure = Failure::NoAnswer;
+        return unlockAndFail();
+    }
+    failure = Failure::NoAnswer; // from here on, a server is there
+    if (pa_operation* op = pa_context_get_server_info(s->context, &Stream::OnServerInfo, s.get())) {
+        s->WaitOpen([&] { return s->gotInfo; });
+        pa_operation_unref(op);
+    }
+
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kRate, kChannels};
+    s->stream = pa_stream_new_with_proplist(s->context, "Music", &spec, nullptr, props);
+    pa_proplist_free(props);
+    props = nullptr;
+    if (!s->stream) return unlockAndFail();
+    pa_stream_set_state_callback(s->stream, &Stream::OnStreamState, s.get());
+    pa_stream_set_write_callback(s->stream, &Stream::OnWrite, s.get());
+    pa_buffer_attr attr{};
+    attr.maxlength = static_cast<std::uint32_t>(-1);
+    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kQueue, &spec));
+    attr.prebuf = static_cast<std::uint32_t>(pa_usec_to_bytes(kPrebuf, &spec));
+    attr.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(kRequest, &spec));
+    attr.fragsize = static_cast<std::uint32_t>(-1);
+    if (pa_stream_connect_playback(s->stream, nullptr, &attr, PA_STREAM_START_CORKED, nullptr,
+                                   nullptr) < 0 ||
+        !s->WaitOpen([&] { return pa_stream_get_state(s->stream) == PA_STREAM_READY; }))
+        return unlockAndFail();
+    // What the server may hold: its queue and its sink's share, and a little more.
+    const pa_buffer_attr* got = pa_stream_get_buffer_attr(s->stream);
+    const pa_usec_t queue = got ? pa_bytes_to_usec(got->tlength, &spec) : kQueue;
+    const pa_usec_t request = got ? pa_bytes_to_usec(got->minreq, &spec) : kRequest;
+    s->sinkShare = Frames(queue > 2 * request ? queue - 2 * request : 0);
+    s->drainWait = 2 * queue + 100 * kMs;
+    s->ClearTimer();
+    if (s->description.empty()) s->description = "sound server";
+    const char* where = pa_context_get_server(s->context);
+    if (where) s->description += std::string(" at ") + where;
+    pa_threaded_mainloop_unlock(s->loop);
+
+    try {
+        std::unique_ptr<PulseSink> sink(new PulseSink(std::move(s)));
+        sink->s_->consumer = sink.get();
+        return sink;
+    } catch (...) {
+        return fail();
+    }
+}
+
+PulseSink::PulseSink(std::unique_ptr<Stream> stream) noexcept : s_(std::move(stream)) {}
+
+PulseSink::~PulseSink() {
+    // A fade-out on its way is heard to its end rather than cut off by closing (tens of ms).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(150);
+    for (;;) {
+        pa_threaded_mainloop_lock(s_->loop);
+        const bool busy = s_->cutting && s_->Ready();
+        pa_threaded_mainloop_unlock(s_->loop);
+        if (!busy || std::chrono::steady_clock::now() > deadline) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+int PulseSink::Rate() const noexcept { return static_cast<int>(kRate); }
+
+std::string PulseSink::Description() const {
+    pa_threaded_mainloop_lock(s_->loop);
+    std::string d = s_->description;
+    pa_threaded_mainloop_unlock(s_->loop);
+    return d;
+}
+
+bool PulseSink::Alive() const noexcept { return !s_->dead.load(std::memory_order_acquire); }
+
+bool PulseSink::Taking() const noexcept {
+    return s_->taking.load(std::memory_order_acquire) && Alive();
+}
+
+void PulseSink::Play() noexcept {
+    Stream& s = *s_;
+    pa_threaded_mainloop_lock(s.loop);
+    s.want = Stream::Want::Play;
+    if (s.Ready() && !s.cutting) {
+        if (s.timerFor == Stream::Timer::Drain || s.timerFor == Stream::Timer::Retry)
+            s.ClearTimer();
+        if (s.corked && !s.starting) {
+            s.Start(); // what a pause left queued is silence
+        } else {
+            s.starved = false;
+            s.UpdateTaking();
+            s.Pump();
+        }
+    }
+    pa_threaded_mainloop_unlock(s.loop);
+}
+
+void PulseSink::Pause() noexcept {
+    Stream& s = *s_;
+    pa_threaded_mainloop_lock(s.loop);
+    s.want = Stream::Want::Pause;
+    if (s.Ready()) {
+        if (!s.corked) {
+            s.BeginCut();
+        } else if (s.starting) {
+            s.ClearTimer();
+            s.Cork(true);
+        }
+    }
+    pa_threaded_mainloop_unlock(s.loop);
+}
+
+void PulseSink::Stop() noexcept {
+    Stream& s = *s_;
+    pa_threaded_mainloop_lock(s.loop);
+    s.want = Stream::Want::Stop;
+    if (s.Ready()) {
+        if (!s.corked) {
+            s.BeginCut();
+        } else if (!s.cutting) {
+            s.ClearTimer();
+            s.Cork(true);
+            s.pending.clear();
+            s.pendingAt = 0;
+            s.Flush();
+        }
+    }
+    pa_threaded_mainloop_unlock(s.loop);
+}
+
+void PulseSink::Idle() noexcept {
+    Stream& s = *s_;
+    pa_threaded_mainloop_lock(s.loop);
+    s.want = Stream::Want::Idle;
+    if (s.Ready() && !s.corked && !s.cutting) s.Pump();
+    pa_threaded_mainloop_unlock(s.loop);
+}
+
+} // namespace telbo::engine

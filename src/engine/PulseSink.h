@@ -1,0 +1,47 @@
+#pragma once
+// The desktop's sound server through libpulse (PulseAudio, or PipeWire's PulseAudio service):
+// one float stereo stream that keeps a few hundred ms queued on the server, so that player
+// and server wake only a few times a second. Pause, Stop and seeking do not wait for that
+// queue: the audio about to be heard is overwritten with a short fade to silence, and the
+// stream is then corked (keeping the unheard rest for Play) or flushed. A corked stream costs
+// nothing and lets the server's sink suspend.
+
+#include "engine/AudioSink.h"
+
+#include <memory>
+#include <string>
+
+namespace telbo::engine {
+
+class Playhead;
+
+class PulseSink final : public AudioSink {
+public:
+    enum class Failure {
+        NoServer, // nothing there: try another output
+        NoAnswer, // a server that does not answer: other outputs would reach the same one
+    };
+    // Connects to `server` (empty: the user's server; one is never started) and opens a quiet
+    // stream. nullptr when that fails within a couple of seconds.
+    static std::unique_ptr<PulseSink> Open(Playhead& playhead, const std::string& server,
+                                           Failure* why = nullptr) noexcept;
+    ~PulseSink() override;
+
+    int Rate() const noexcept override;
+    const char* Name() const noexcept override { return "pulse"; }
+    std::string Description() const override;
+    void Play() noexcept override;
+    void Pause() noexcept override;
+    void Stop() noexcept override;
+    void Idle() noexcept override;
+    bool Alive() const noexcept override;
+    bool Taking() const noexcept override;
+
+    struct Stream; // the libpulse side, kept out of this header
+
+private:
+    explicit PulseSink(std::unique_ptr<Stream> stream) noexcept;
+    std::unique_ptr<Stream> s_;
+};
+
+} // namespace telbo::engine

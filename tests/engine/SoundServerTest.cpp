@@ -1,0 +1,211 @@
+// The engine playing to a PulseAudio server of the test's own, heard through its null sink's
+// monitor: what arrives, when it stops, whether it clicks, and what happens when the server
+// goes away. Skipped where pulseaudio cannot run.
+
+#include "EngineTestSupport.h"
+#include "SoundServer.h"
+
+#include "engine/Engine.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <thread>
+
+namespace telbo::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using SinkState = Listener::SinkState;
+
+constexpr int kRate = Listener::kRate;
+constexpr std::size_t Ms(int ms) { return static_cast<std::size_t>(ms) * kRate / 1000; }
+
+class SoundServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server_ = std::make_unique<SoundServer>(dir_.Path() / "server");
+        if (!server_->Start()) GTEST_SKIP() << server_->error;
+    }
+
+    Engine::Options ToServer() const {
+        Engine::Options o;
+        o.soundServer = server_->Address();
+        return o;
+    }
+    std::filesystem::path Tone(const std::string& name, double seconds) {
+        ToneSpec t;
+        t.seconds = seconds;
+        t.frequencyHz = 1000;
+        return WriteToneMp3(dir_.Path(), name, t);
+    }
+    static bool Play(Engine& e, const std::filesystem::path& file) {
+        OpenInfoRecord info;
+        return e.vbmp3_open(file.string(), info) && e.vbmp3_play();
+    }
+    static int State(Engine& e) {
+        std::int32_t elapsed = 0;
+        return e.vbmp3_getState(elapsed);
+    }
+
+    TempFolder dir_;
+    std::unique_ptr<SoundServer> server_;
+};
+
+TEST_F(SoundServerTest, ToneArrivesWholeAtItsLevelAndPitchPauseCorksAndTheSinkSleepsAfter) {
+    auto ear = std::make_unique<Listener>();
+    ASSERT_TRUE(ear->Connect(server_->Address(), true));
+    const auto file = Tone("tone.mp3", 3.0);
+    const Decoded reference = DecodeAll(file);
+    Engine e(ToServer());
+    e.vbmp3_init();
+    // The output opens in the background; a slow start (sanitizers) plays into the null sink
+    // until it is there.
+    ASSERT_TRUE(Play(e, Tone("before.mp3", 10.0)));
+    ASSERT_TRUE(WaitUntil([&] { return e.SinkName() == "pulse"; }, 10s));
+    e.vbmp3_stop();
+    ASSERT_TRUE(ear->WaitForSound(false, 2s));
+    const std::size_t start = ear->Samples().size() / 2;
+    ASSERT_TRUE(Play(e, file));
+    ASSERT_TRUE(ear->WaitForSound(true, 5s));
+    EXPECT_EQ(ear->State(), SinkState::Running);
+
+    std::this_thread::sleep_for(700ms);
+    const auto paused = Clock::now();
+    e.vbmp3_pause();
+    ASSERT_TRUE(ear->WaitForSound(false, 1s));
+    // Corked: the server's sink has nothing to play.
+    EXPECT_TRUE(WaitUntil([&] { return ear->State() == SinkState::Idle; }, 2s));
+    std::this_thread::sleep_for(300ms);
+    const auto resumed = Clock::now();
+    e.vbmp3_restart();
+    ASSERT_TRUE(ear->WaitForSound(true, 1s));
+    ASSERT_TRUE(WaitUntil([&] { return State(e) == 0; }, 6s));
+    // The end plays out, then the stream goes quiet.
+    ASSERT_TRUE(ear->WaitForSound(false, 2s));
+    EXPECT_TRUE(WaitUntil([&] { return ear->State() == SinkState::Idle; }, 3s));
+
+    const std::vector<float> heard = ear->Samples();
+    const std::size_t pausedAt = ear->FrameAt(paused);
+    const std::size_t resumedAt = ear->FrameAt(resumed);
+    // Level and pitch, before the pause.
+    const float expectedPeak = Peak(reference.samples, 0, reference.Frames());
+    EXPECT_NEAR(Db(Peak(heard, pausedAt - Ms(500), pausedAt - Ms(100)) / expectedPeak), 0.0, 0.5);
+    EXPECT_NEAR(Frequency(heard, pausedAt - Ms(500), pausedAt - Ms(100), kRate), 1000.0, 2.0);
+    // Pause and resume are heard within 100 ms; what was queued is neither lost nor played
+    // twice over the pause (a loaded machine may repeat a few ms where the fade lands late).
+    EXPECT_EQ(SoundingFrames(heard, pausedAt + Ms(100), resumedAt), 0u);
+    EXPECT_GT(SoundingFrames(heard, resumedAt, resumedAt + Ms(100)), 0u);
+    EXPECT_NEAR(static_cast<double>(SoundingFrames(heard, start, heard.size() / 2)) / kRate, 3.0,
+                0.1);
+
+    // Nobody listening to the monitor any more: the sink suspends.
+    ear.reset();
+    Listener watcher;
+    ASSERT_TRUE(watcher.Connect(server_->Address(), false));
+    EXPECT_TRUE(WaitUntil([&] { return watcher.State() == SinkState::Suspended; }, 4s));
+}
+
+TEST_F(SoundServerTest, PauseResumeStopSeekAndATrackChangeFadeWithoutAClick) {
+    Listener ear;
+    ASSERT_TRUE(ear.Connect(server_->Address(), true));
+    const auto first = Tone("first.mp3", 8.0);
+    const auto second = Tone("second.mp3", 4.0);
+    Engine e(ToServer());
+    e.vbmp3_init();
+    ASSERT_TRUE(Play(e, first));
+    ASSERT_TRUE(ear.WaitForSound(true, 5s));
+    std::this_thread::sleep_for(400ms);
+    const std::size_t steady = ear.FrameAt(Clock::now());
+
+    e.vbmp3_pause();
+    ASSERT_TRUE(ear.WaitForSound(false, 1s));
+    std::this_thread::sleep_for(100ms);
+    e.vbmp3_restart();
+    ASSERT_TRUE(ear.WaitForSound(true, 1s));
+    std::this_thread::sleep_for(300ms);
+    e.vbmp3_seek(5);
+    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(Play(e, second)); // by hand, while the first one plays
+    std::this_thread::sleep_for(300ms);
+    e.vbmp3_stop();
+    ASSERT_TRUE(ear.WaitForSound(false, 1s));
+    std::this_thread::sleep_for(100ms);
+
+    const std::vector<float> heard = ear.Samples();
+    const float own = LargestStep(heard, steady - Ms(300), steady);
+    ASSERT_GT(own, 0.05f);
+    EXPECT_LE(LargestStep(heard, 0, heard.size() / 2), own * 1.2f);
+}
+
+TEST_F(SoundServerTest, OutputFollowsTheServerAwayAndBackWhileTheClockRunsOn) {
+    server_->Kill();
+    Engine e(ToServer());
+    e.vbmp3_init();
+    ASSERT_TRUE(Play(e, Tone("long.mp3", 30.0)));
+    EXPECT_EQ(e.SinkName(), "null");
+    ASSERT_TRUE(WaitUntil([&] { return e.HeardSeconds() >= 0.5; }, 3s));
+
+    // A server that starts after the player is taken up.
+    ASSERT_TRUE(server_->Start());
+    auto back = Clock::now();
+    {
+        Listener ear;
+        ASSERT_TRUE(ear.Connect(server_->Address(), true));
+        ASSERT_TRUE(ear.WaitForSound(true, 4s));
+        EXPECT_LT(Clock::now() - back, 2500ms);
+        EXPECT_EQ(e.SinkName(), "pulse");
+    }
+
+    // Gone: the clock runs on, and no call waits for the server.
+    const double before = e.HeardSeconds();
+    server_->Kill();
+    Clock::duration slowest{};
+    const auto outage = Clock::now() + 1200ms;
+    while (Clock::now() < outage) {
+        const auto t0 = Clock::now();
+        State(e);
+        slowest = std::max(slowest, Clock::now() - t0);
+        std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_LT(slowest, 50ms);
+    EXPECT_EQ(e.SinkName(), "null");
+    EXPECT_GT(e.HeardSeconds(), before + 0.5);
+    EXPECT_EQ(State(e), 1);
+
+    // Back: so is the sound.
+    ASSERT_TRUE(server_->Start());
+    back = Clock::now();
+    Listener ear;
+    ASSERT_TRUE(ear.Connect(server_->Address(), true));
+    ASSERT_TRUE(ear.WaitForSound(true, 4s));
+    EXPECT_LT(Clock::now() - back, 2500ms);
+    EXPECT_EQ(e.SinkName(), "pulse");
+}
+
+TEST_F(SoundServerTest, APlayerStoppedForAFewSecondsKeepsItsStream) {
+    Listener ear;
+    ASSERT_TRUE(ear.Connect(server_->Address(), true));
+    Child player(TELBO_PLAY_TOOL, {"--server", server_->Address(), Tone("long.mp3", 30.0).string()});
+    ASSERT_TRUE(player.Running());
+    ASSERT_TRUE(ear.WaitForSound(true, 5s));
+    const std::int64_t stream = ear.StreamIndex();
+    ASSERT_GE(stream, 0);
+
+    ::kill(player.Pid(), SIGSTOP);
+    std::this_thread::sleep_for(2500ms);
+    ::kill(player.Pid(), SIGCONT);
+    const auto resumed = Clock::now();
+    ASSERT_TRUE(ear.WaitForSound(true, 2s));
+    std::this_thread::sleep_for(1200ms); // the watchdog has looked by now
+    EXPECT_EQ(ear.StreamIndex(), stream);
+    // And it plays on without a gap.
+    const std::vector<float> heard = ear.Samples();
+    const std::size_t at = ear.FrameAt(resumed);
+    ASSERT_GE(heard.size() / 2, at + Ms(900));
+    EXPECT_EQ(SoundingFrames(heard, at + Ms(300), at + Ms(900)), Ms(600));
+}
+
+} // namespace
+} // namespace telbo::test
