@@ -22,12 +22,12 @@ TEST_F(ListEditing, RefreshShowsNamesAndSelectsTheFirstTrack) {
     SetLists({"C:\\Lists\\rock.m3u", "/home/u/jazz.m3u"});
     w->st.PlayPoint = 2;
     w->collections.RefreshLists();
-    EXPECT_EQ(Rows(1), (QStringList{"song", "song", "01"}));
+    EXPECT_EQ(Rows(1), (QStringList{"song.live", "song.live", "01. Intro"}));
     EXPECT_EQ(Rows(0), (QStringList{"rock", "jazz"}));
     EXPECT_EQ(Sel(1), 0);
     EXPECT_EQ(Sel(0), -1);
     EXPECT_EQ(Caption(w->ui.lblPoint[2]), "1");
-    EXPECT_EQ(Caption(w->ui.lblTagInfo[0]), "song");
+    EXPECT_EQ(Caption(w->ui.lblTagInfo[0]), "song.live");
 
     w->st.KO = 101;
     w->collections.ShowCounts();
@@ -45,7 +45,7 @@ TEST_F(ListEditing, DelSelectsTheEntryThatTookItsPlace) {
     w->listEditor.lblListSet_Click(Del);
     EXPECT_EQ(Tracks(), (QStringList{t[0], t[1]}));
     EXPECT_EQ(Sel(1), 1);
-    EXPECT_EQ(w->st.PlayPoint, 0);
+    EXPECT_EQ(w->st.PlayPoint, 1); // the current track's row went: "Next" plays what follows
     EXPECT_EQ(Caption(w->ui.lblPoint[3]), "2");
     EXPECT_TRUE(w->st.TitleFiles[2].isEmpty());
 
@@ -64,7 +64,7 @@ TEST_F(ListEditing, DelSelectsTheEntryThatTookItsPlace) {
     EXPECT_EQ(w->st.KO, 0);
 }
 
-TEST_F(ListEditing, UpAndDownSwapWithinBoundsAndKeepTheCurrentIndex) {
+TEST_F(ListEditing, UpAndDownSwapWithinBoundsAndTheCurrentIndexFollowsItsTrack) {
     const QStringList t = MakeTracks(3);
     SetTracks(t);
     w->st.PlayPoint = 1;
@@ -79,12 +79,14 @@ TEST_F(ListEditing, UpAndDownSwapWithinBoundsAndKeepTheCurrentIndex) {
     w->listEditor.lblListSet_Click(Up); // row 2
     EXPECT_EQ(Tracks(), (QStringList{t[0], t[2], t[1]}));
     EXPECT_EQ(Sel(1), 1);
-    EXPECT_EQ(w->st.PlayPoint, 1);
+    EXPECT_EQ(w->st.PlayPoint, 2);
+    EXPECT_EQ(Caption(w->ui.lblPoint[0]), "3");
 
     w->ui.lstFile[1]->setCurrentRow(0);
     w->listEditor.lblListSet_Click(Down);
     EXPECT_EQ(Tracks(), (QStringList{t[2], t[0], t[1]}));
     EXPECT_EQ(Sel(1), 1);
+    EXPECT_EQ(w->st.PlayPoint, 2);
 }
 
 TEST_F(ListEditing, ViewSwitchChoosesWhatTheButtonsEdit) {
@@ -114,7 +116,7 @@ TEST_F(ListEditing, ViewSwitchChoosesWhatTheButtonsEdit) {
 
     w->listEditor.lblListSet_Click(Add); // cancelled
     ASSERT_EQ(platform.dialogRequests.size(), 1);
-    EXPECT_EQ(platform.dialogRequests[0].filter, "ListFile(*.m3u)|*.m3u");
+    EXPECT_EQ(platform.dialogRequests[0].filter, "Lists|*.m3u;*.m3u8");
 
     w->listEditor.lblListSet_Click(AllClear);
     EXPECT_EQ(w->st.ListKO, 0);

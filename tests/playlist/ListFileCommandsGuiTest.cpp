@@ -47,16 +47,18 @@ TEST_F(ListFileCommandsTest, DialogModesAndWhatTheyReturn) {
     const FileDialogRequest& lists = platform.dialogRequests[0];
     EXPECT_FALSE(lists.save);
     EXPECT_TRUE(lists.multiSelect);
-    EXPECT_EQ(lists.filter, "ListFile(*.m3u)|*.m3u");
+    EXPECT_EQ(lists.filter, "Lists|*.m3u;*.m3u8");
+    EXPECT_FALSE(lists.folderToo);
     EXPECT_EQ(lists.presetName, "");
     EXPECT_EQ(lists.startDir, "/start");
-    EXPECT_EQ(platform.dialogRequests[1].filter, "MP3File(*.mp3) ListFile(*.m3u)|*.mp3;*.m3u");
+    EXPECT_EQ(platform.dialogRequests[1].filter, "Audio files and lists|*.mp3;*.m3u;*.m3u8");
+    EXPECT_TRUE(platform.dialogRequests[1].folderToo);
     EXPECT_EQ(platform.dialogRequests[2].startDir, "/m/a.mp3");
     const FileDialogRequest& save = platform.dialogRequests[3];
     EXPECT_TRUE(save.save);
     EXPECT_TRUE(save.confirmOverwrite);
     EXPECT_EQ(save.presetName, "Telbo.m3u");
-    EXPECT_EQ(save.filter, "ListFile(*.m3u)|*.m3u");
+    EXPECT_EQ(save.filter, "Lists|*.m3u;*.m3u8");
     EXPECT_EQ(save.startDir, folder); // the folder part of a multiple selection
 }
 
