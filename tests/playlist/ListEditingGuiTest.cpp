@@ -58,6 +58,9 @@ TEST_F(ListEditing, DelSelectsTheEntryThatTookItsPlace) {
     EXPECT_EQ(w->st.KO, 0);
     EXPECT_EQ(w->ui.lstFile[1]->count(), 0);
     EXPECT_EQ(Sel(1), -1);
+    // No row left: neither counter names one.
+    EXPECT_EQ(Caption(w->ui.lblPoint[2]) + "/" + Caption(w->ui.lblPoint[3]), "0/0");
+    EXPECT_EQ(Caption(w->ui.lblPoint[0]), "0");
     EXPECT_FALSE(decoder.calls.contains("stop")); // playback is left alone
 
     w->listEditor.lblListSet_Click(Del); // nothing selected: nothing happens
@@ -148,11 +151,13 @@ TEST_F(ListEditing, MissingTracksDisappearWhenSelected) {
     QFile::remove(t[3]);
     QFile::remove(t[5]);
     SetTracks(t);
+    w->st.PlayPoint = 4; // t5 plays and stays the current track throughout
 
     // Row 0 is selected by the refresh and its file is gone.
     w->collections.RefreshLists();
     EXPECT_EQ(Tracks(), (QStringList{t[1], t[2], t[3], t[4], t[5]}));
     EXPECT_EQ(Sel(1), 0);
+    EXPECT_EQ(w->st.PlayPoint, 3);
 
     // Two missing in a row go together; the next present one moves into the row.
     w->ui.lstFile[1]->setCurrentRow(1);
@@ -160,6 +165,8 @@ TEST_F(ListEditing, MissingTracksDisappearWhenSelected) {
     EXPECT_EQ(Sel(1), 1);
     EXPECT_EQ(Caption(w->ui.lblPoint[2]), "2");
     EXPECT_EQ(Caption(w->ui.lblPoint[3]), "3");
+    EXPECT_EQ(w->st.PlayPoint, 1);
+    EXPECT_EQ(Caption(w->ui.lblPoint[0]), "2");
 
     // A missing last track: the new last row is selected.
     w->ui.lstFile[1]->setCurrentRow(2);
