@@ -65,8 +65,16 @@ TitleText ExpandTitle(const QString& templ, const QString& fileName, const TagRe
     // make is a "%" already written followed by the value's first digit. Those are resolved
     // as the value is written, each consuming one "%", so the work stays linear in the
     // template's length rather than one pass over the whole text per replacement.
+    const QStringView all(templ);
+    // The size without completions, so the text grows in one allocation.
+    qsizetype size = all.size();
+    for (qsizetype i = 0; i + 1 < all.size(); ++i)
+        if (all[i] == u'%' && placeholderDigit(all[i + 1])) {
+            size += values[static_cast<std::size_t>(all[i + 1].unicode() - u'0')].size() - 2;
+            ++i;
+        }
     QString out;
-    out.reserve(templ.size());
+    out.reserve(size);
     std::vector<QStringView> pending; // pieces still to write, the next one last
     bool any = false;
     const auto write = [&](QStringView piece) {
@@ -84,7 +92,6 @@ TitleText ExpandTitle(const QString& templ, const QString& fileName, const TagRe
             out += p;
         }
     };
-    const QStringView all(templ);
     qsizetype plainStart = 0;
     for (qsizetype i = 0; i + 1 < all.size(); ++i) {
         if (all[i] != u'%' || !placeholderDigit(all[i + 1])) continue;
