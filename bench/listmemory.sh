@@ -10,7 +10,10 @@
 # Needs GNU time (Debian package "time").
 set -euo pipefail
 export LC_ALL=C
-command -v /usr/bin/time >/dev/null || { echo "listmemory.sh: /usr/bin/time is missing" >&2; exit 1; }
+if ! command -v /usr/bin/time >/dev/null; then
+    echo "listmemory.sh: /usr/bin/time is missing" >&2
+    exit 1
+fi
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build-bench}

@@ -59,7 +59,8 @@ void Lifecycle::StartUp() {
 
     // The first file dialog opens where music is, not in the settings folder.
     const QString startFolder = w.platform.startFolder();
-    const std::optional<StoredSettings> stored = ReadSettingsFile(SettingsPath(w.platform), startFolder);
+    const std::optional<StoredSettings> stored =
+        ReadSettingsFile(SettingsPath(w.platform), startFolder);
     settingsRead_ = stored.has_value();
     if (!stored) {
         st.LastDir = startFolder;

@@ -43,8 +43,7 @@ void Transport::lblPlaySet_Click(int index) {
         // Back to the nearest earlier track whose file is there, skipping missing ones as
         // "Next" does forwards. After the playing track's row was removed, PlayPoint already
         // names the row before it.
-        const int from = std::min<int>(currentRemoved_ ? st.PlayPoint : st.PlayPoint - 1, st.KO - 1);
-        int back = from;
+        int back = std::min<int>(currentRemoved_ ? st.PlayPoint : st.PlayPoint - 1, st.KO - 1);
         while (back >= 0 && !w.platform.fileExists(st.TitleFiles[static_cast<std::size_t>(back)]))
             --back;
         if (back >= 0) {

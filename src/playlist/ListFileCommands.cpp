@@ -50,7 +50,7 @@ std::optional<QStringList> ListFileCommands::ReadEntries(const QString& path, in
     bool cut = false;
     while (more) {
         if (total >= kMaxListBytes) {
-            cut = true;
+            cut = !file.atEnd();
             break;
         }
         const qint64 n = file.read(piece.data(), std::min(kReadPiece, kMaxListBytes - total));
@@ -137,7 +137,8 @@ void ListFileCommands::lblFileSet_Click(int index) {
         if (paths.isEmpty()) return;
         if (std::none_of(paths.begin(), paths.end(),
                          [](const QString& p) { return ClassifyPath(p) != PathKind::Other; })) {
-            w.titleBuilder.ShowNotice(QStringLiteral("Nothing to open: no MP3 or list file chosen"));
+            w.titleBuilder.ShowNotice(
+                QStringLiteral("Nothing to open: no MP3 or list file chosen"));
             return;
         }
         w.decoder.vbmp3_stop();

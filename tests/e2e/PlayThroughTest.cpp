@@ -79,7 +79,8 @@ protected:
 
     QStringList Rows() const {
         QStringList rows;
-        for (int i = 0; i < w->ui.lstFile[1]->count(); ++i) rows << w->ui.lstFile[1]->item(i)->text();
+        for (int i = 0; i < w->ui.lstFile[1]->count(); ++i)
+            rows << w->ui.lstFile[1]->item(i)->text();
         return rows;
     }
 
