@@ -1,7 +1,10 @@
 #pragma once
 // Whole-file replacement that never leaves a half-written file behind: the data goes to a
 // temporary file in the target's folder, is flushed to disk, then renamed over the target.
-// Used for every "Save" (settings, lists).
+// Used for every "Save" (settings, lists). The temporary has no name while it is written
+// (O_TMPFILE), so a crash or a kill cannot leave it behind; it gets a short name
+// (".telbo-XXXXXXXX.tmp") only for the rename, which works whatever the target's name.
+// Where the file system has no anonymous files, the short name is used from the start.
 
 #include <QByteArray>
 #include <QFile>
@@ -15,6 +18,7 @@ namespace telbo::AtomicFile {
 // The steps of Write, in order, for fault injection.
 enum class Step {
     Create,    // creating the temporary file
+    Anonymous, // making it anonymous; refused, a named temporary is used instead
     WriteHalf, // after the first half of the data is on disk, before the rest
     Sync,      // flushing the temporary file to disk
     Rename,    // renaming it over the target
@@ -30,6 +34,10 @@ using FaultHook = std::function<bool(Step)>;
 // new file gets the default permissions (umask); a replaced one keeps its permission bits.
 // POSIX only (open/fsync/rename).
 bool Write(const QString& path, const QByteArray& data, const FaultHook& fault = {});
+
+// Removes from `folder` the named temporaries that a killed Write left there (ours only, by
+// their exact pattern, older versions' settings temporaries included). Returns how many.
+int RemoveLeftovers(const QString& folder);
 
 } // namespace telbo::AtomicFile
 

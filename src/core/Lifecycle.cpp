@@ -1,5 +1,6 @@
 #include "core/Lifecycle.h"
 
+#include "core/AtomicFile.h"
 #include "core/SettingsFile.h"
 #include "core/WindowPlacement.h"
 #include "platform/Platform.h"
@@ -23,6 +24,8 @@ QString SettingsPath(Platform& platform) {
 void Lifecycle::StartUp() {
     PlayerState& st = w.st;
     Controls& ui = w.ui;
+    startingUp_ = true;
+    w.titleBuilder.KeepTagMemo(true);
 
     w.decoder.vbmp3_init();
 
@@ -50,11 +53,17 @@ void Lifecycle::StartUp() {
         ui.cmbTagGenre->setEditText(QStringLiteral("Genre"));
     }
 
-    const QString programFolder = w.platform.programFolder();
-    const std::optional<StoredSettings> stored = ReadSettingsFile(SettingsPath(w.platform), programFolder);
+    // A save killed half-way (older versions, or a file system without anonymous files)
+    // left its temporary beside config.ini.
+    AtomicFile::RemoveLeftovers(w.platform.programFolder());
+
+    // The first file dialog opens where music is, not in the settings folder.
+    const QString startFolder = w.platform.startFolder();
+    const std::optional<StoredSettings> stored =
+        ReadSettingsFile(SettingsPath(w.platform), startFolder);
     settingsRead_ = stored.has_value();
     if (!stored) {
-        st.LastDir = programFolder;
+        st.LastDir = startFolder;
         st.ScrollSpeed = -100;
         st.PlaySpeed = 100;
         st.Volume = 100;
@@ -97,6 +106,8 @@ void Lifecycle::StartUp() {
     }
 
     w.stateRestore.RestoreState(settingsRead_);
+    w.titleBuilder.KeepTagMemo(false);
+    startingUp_ = false;
 }
 
 void Lifecycle::ShutDown() {
@@ -111,6 +122,8 @@ void Lifecycle::ShutDown() {
     // back as the next small strip's.
     const double width = w.st.MinFlag ? w.st.FormSmallWidth : w.Width();
     const SettingsSnapshot snapshot{&w.st, w.Left(), w.Top(), width, w.ui.txtScrollTitle->text()};
+    // The folder is made only now, when there is something to keep in it.
+    QDir().mkpath(w.platform.programFolder());
     // A failed write keeps the previous file whole; the program ends either way.
     if (!WriteSettingsFile(SettingsPath(w.platform), snapshot))
         qWarning("telbo: could not save the settings to %s", qPrintable(SettingsPath(w.platform)));

@@ -14,11 +14,14 @@ public:
     void ShutDown();
     bool settingsRead() const { return settingsRead_; }
     bool shutDownDone() const { return shutDownDone_; }
+    // Inside StartUp (the state restore and the command line included).
+    bool startingUp() const { return startingUp_; }
 
 private:
     Telbo& w;
     bool settingsRead_ = false;
     bool shutDownDone_ = false;
+    bool startingUp_ = false;
 };
 
 } // namespace telbo

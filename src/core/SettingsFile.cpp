@@ -220,7 +220,7 @@ std::array<QString, kSlots> SectionPaths(QStringView text, QStringView header,
     return result;
 }
 
-StoredSettings ReadSettingsText(const QByteArray& fileBytes, const QString& programFolder) {
+StoredSettings ReadSettingsText(const QByteArray& fileBytes, const QString& lastDirDefault) {
     const QString decoded = QString::fromUtf8(fileBytes.constData(), fileBytes.size());
     const QStringView text(decoded);
     const ValueReader r(text);
@@ -251,7 +251,7 @@ StoredSettings ReadSettingsText(const QByteArray& fileBytes, const QString& prog
     s.SamplingRate = r.GetInt(u"SamplingRate=", 0, 2, 0);
     s.StereoConf = r.GetInt(u"StereoConf=", 0, 1, 0);
     s.ScrollTitle = r.GetText(u"ScrollTitle=", QStringLiteral("%0"));
-    s.LastDir = r.GetText(u"LastDir=", programFolder);
+    s.LastDir = r.GetText(u"LastDir=", lastDirDefault);
     s.KO = r.GetCount(u"KO=");
     s.ListKO = r.GetCount(u"ListKO=");
     s.PlayPoint = r.GetPoint(u"PlayPoint=", s.KO);
@@ -265,12 +265,12 @@ bool WriteSettingsFile(const QString& path, const SettingsSnapshot& snapshot) {
     return AtomicFile::Write(path, WriteSettingsText(snapshot));
 }
 
-std::optional<StoredSettings> ReadSettingsFile(const QString& path, const QString& programFolder) {
+std::optional<StoredSettings> ReadSettingsFile(const QString& path, const QString& lastDirDefault) {
     if (QFileInfo(path).isDir()) return std::nullopt; // opening a folder can "succeed"
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
     const QByteArray bytes = file.read(ReadLimit(file, kMaxSettingsFileBytes));
-    return ReadSettingsText(bytes, programFolder);
+    return ReadSettingsText(bytes, lastDirDefault);
 }
 
 } // namespace telbo

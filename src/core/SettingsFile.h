@@ -61,7 +61,7 @@ struct StoredSettings {
     std::int16_t SamplingRate = 0;  // 0..2
     std::int16_t StereoConf = 0;    // 0..1
     QString ScrollTitle = QStringLiteral("%0");
-    QString LastDir; // the program's folder when missing
+    QString LastDir; // lastDirDefault when missing
     std::int16_t KO = 0;        // 0..101
     std::int16_t ListKO = 0;    // 0..101
     std::int16_t PlayPoint = 0; // 0..KO-1, or 0
@@ -86,7 +86,7 @@ std::array<QString, kSlots> SectionPaths(QStringView text, QStringView header,
                                          QStringView endHeader, int count);
 
 // Parses file bytes (UTF-8; invalid sequences become U+FFFD, NULs are kept as characters).
-StoredSettings ReadSettingsText(const QByteArray& fileBytes, const QString& programFolder);
+StoredSettings ReadSettingsText(const QByteArray& fileBytes, const QString& lastDirDefault);
 
 // Writes the settings atomically (see AtomicFile::Write): true only when the new content is
 // in place; on false the previous file is untouched.
@@ -94,7 +94,7 @@ bool WriteSettingsFile(const QString& path, const SettingsSnapshot& snapshot);
 
 // nullopt when the file does not exist or cannot be opened. Only the first 16 MiB are read:
 // a real file is a few kilobytes, and a runaway one must not exhaust memory.
-std::optional<StoredSettings> ReadSettingsFile(const QString& path, const QString& programFolder);
+std::optional<StoredSettings> ReadSettingsFile(const QString& path, const QString& lastDirDefault);
 
 inline constexpr qint64 kMaxSettingsFileBytes = 16 * 1024 * 1024;
 

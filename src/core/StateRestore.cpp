@@ -82,9 +82,12 @@ void StateRestore::RestoreState(bool settingsRead) {
         w.decodeOptions.SelectSmpRate(st.SamplingRate);
         w.decodeOptions.SelectStereo(st.StereoConf);
 
+        // The tag panel is loaded once, by its own cycle below, not also by the refresh's
+        // selection of the first row.
+        const std::int16_t storedTag = st.TagShowFlag;
+        st.TagShowFlag = 0;
         w.collections.RefreshLists();
 
-        const std::int16_t storedTag = st.TagShowFlag;
         if (st.KO > 0) {
             st.TagShowFlag = static_cast<std::int16_t>(storedTag == 0 ? 2 : storedTag - 1);
             w.tagEditor.lblShowTag_Click();
@@ -94,7 +97,11 @@ void StateRestore::RestoreState(bool settingsRead) {
 
         if (st.AutoPlay) {
             ui.lblConfValue[6]->setCaption(QStringLiteral("On"));
-            if (st.KO > 0) w.transport.lblPlaySet_Click(Transport::Play);
+            // The saved current track, and only when it is there (a drive not mounted yet):
+            // no other track is played in its place.
+            if (st.KO > 0 && st.PlayPoint >= 0 && st.PlayPoint < st.KO &&
+                w.platform.fileExists(st.TitleFiles[static_cast<std::size_t>(st.PlayPoint)]))
+                w.transport.lblPlaySet_Click(Transport::Play);
         }
     }
 
@@ -107,11 +114,9 @@ void StateRestore::RestoreState(bool settingsRead) {
             w.collections.RefreshLists();
             ui.lstFile[1]->setCurrentRow(st.PlayPoint);
             w.transport.lblPlaySet_Click(Transport::Play);
-        } else if (st.ListKO > oldListKO) {
+        } else if (st.ListKO > oldListKO && w.listFiles.ReplaceTracks(st.ListFiles[oldListKO])) {
+            // A list that cannot be read (a typo, a missing file) keeps the tracks.
             st.ListPoint = oldListKO;
-            for (QString& s : st.TitleFiles) s.clear();
-            st.KO = 0;
-            w.listFiles.ReadListFile(st.ListFiles[st.ListPoint]);
             st.PlayPoint = 0;
             w.collections.RefreshLists();
             ui.lstFile[1]->setCurrentRow(0);

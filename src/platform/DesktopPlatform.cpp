@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
@@ -38,7 +40,7 @@ QRect ToTwips(const QRect& px) {
             px.height() * kTwipsPerPixel};
 }
 
-// "MP3File(*.mp3) ListFile(*.m3u)|*.mp3;*.m3u" -> "MP3File(*.mp3) ListFile(*.m3u) (*.mp3 *.m3u)"
+// "Audio files and lists|*.mp3;*.m3u" -> "Audio files and lists (*.mp3 *.m3u)"
 QString QtFilter(const QString& filter) {
     const qsizetype bar = filter.indexOf(u'|');
     if (bar < 0) return filter;
@@ -87,9 +89,13 @@ QString DesktopPlatform::programFolder() {
     if (ChooseSettingsHome(info.canonicalFilePath(), installed,
                            info.isDir() && info.isWritable()) == SettingsHome::BinaryFolder)
         return exeDir;
-    const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QDir().mkpath(perUser);
-    return perUser;
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+}
+
+QString DesktopPlatform::startFolder() {
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    if (!music.isEmpty() && QFileInfo(music).isDir()) return music;
+    return QDir::homePath();
 }
 
 QStringList DesktopPlatform::commandLineArguments() {
@@ -123,7 +129,27 @@ QStringList DesktopPlatform::runFileDialog(QWidget* parent, const FileDialogRequ
                                                : QFileDialog::ExistingFile);
     }
     if (!request.presetName.isEmpty()) dialog.selectFile(request.presetName);
+    // Qt's own dialog, which can take one more button: the desktop's native one cannot.
+    QString folderChosen;
+    if (request.folderToo && !request.save) {
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+        if (grid) {
+            auto* whole = new QPushButton(QFileDialog::tr("Whole folder"), &dialog);
+            whole->setToolTip(QFileDialog::tr("Add every MP3 file of the folder shown, by name"));
+            grid->addWidget(whole, grid->rowCount(), 0, 1, grid->columnCount(), Qt::AlignLeft);
+            QObject::connect(whole, &QPushButton::clicked, &dialog, [&dialog, &folderChosen] {
+                // A folder picked in the view counts; otherwise the folder shown.
+                const QStringList picked = dialog.selectedFiles();
+                folderChosen = picked.size() == 1 && QFileInfo(picked.front()).isDir()
+                                   ? picked.front()
+                                   : dialog.directory().absolutePath();
+                dialog.QDialog::accept();
+            });
+        }
+    }
     if (dialog.exec() != QDialog::Accepted) return {};
+    if (!folderChosen.isEmpty()) return {folderChosen};
     return dialog.selectedFiles();
 }
 

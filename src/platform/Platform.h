@@ -17,6 +17,7 @@ struct FileDialogRequest {
     QString startDir;              // the folder to start in (may name a file)
     bool multiSelect = false;      // open: several files at once
     bool confirmOverwrite = false; // save: ask before replacing a file
+    bool folderToo = false;        // open: a whole folder may be chosen instead of files
 };
 
 class Platform {
@@ -24,8 +25,12 @@ public:
     virtual ~Platform() = default;
 
     // Folder that holds config.ini: the executable's folder when writable and not the
-    // installed binaries' folder, else the per-user configuration folder. No trailing separator.
+    // installed binaries' folder, else the per-user configuration folder. No trailing
+    // separator. It may not exist yet: it is made only when the settings are saved.
     virtual QString programFolder() = 0;
+    // Where the first file dialog of a fresh player opens: the user's music folder when it
+    // exists, else the home folder.
+    virtual QString startFolder() = 0;
     // Command-line arguments after the program name, each one path, made absolute.
     virtual QStringList commandLineArguments() = 0;
 
@@ -36,7 +41,8 @@ public:
     // Makes the file writable for the user, other permission bits untouched. False on failure.
     virtual bool clearAttributes(const QString& path) = 0;
 
-    // Shows the file dialog; the chosen absolute paths, empty when cancelled or failed.
+    // Shows the file dialog; the chosen absolute paths, empty when cancelled or failed. A
+    // folder chosen whole (folderToo) comes back as its one path.
     virtual QStringList runFileDialog(QWidget* parent, const FileDialogRequest& request) = 0;
 
     // Desktop work area (screen less panels) of the screen showing `window`, in twips.

@@ -27,12 +27,6 @@ bool HasUnplayedTrack(const PlayerState& st) {
     return false;
 }
 
-void ClearTracks(PlayerState& st) {
-    for (QString& path : st.TitleFiles)
-        path.clear();
-    st.KO = 0;
-}
-
 } // namespace
 
 PlayOrder::PlayOrder(Telbo& w) : w(w), random_(std::make_unique<StdRandomSource>()) {}
@@ -76,10 +70,7 @@ void PlayOrder::Next() {
         }
         break;
     case kRandomAllList:
-        if (st.ListKO > 0) {
-            st.ListPoint = static_cast<std::int16_t>(Random(st.ListKO));
-            LoadCurrentList();
-        }
+        if (st.ListKO > 0) LoadList(Random(st.ListKO));
         if (st.KO >= 1) {
             st.PlayPoint = static_cast<std::int16_t>(Random(st.KO));
             w.transport.lblPlaySet_Click(Transport::Play);
@@ -115,25 +106,35 @@ void PlayOrder::StepToNextList() {
     PlayerState& st = w.st;
     if (st.ListKO <= 0) return;
     // ListPoint is not updated when list files are removed, so it can already lie past the
-    // end: wrap from there too instead of reading an unused slot.
-    ++st.ListPoint;
-    if (st.ListPoint >= st.ListKO || st.ListPoint < 0) st.ListPoint = 0;
-    LoadCurrentList();
+    // end: wrap from there too instead of reading an unused slot. A list that cannot be read
+    // is passed over; when none can, everything stays as it was.
+    int next = st.ListPoint;
+    for (int tries = 0; tries < st.ListKO; ++tries) {
+        ++next;
+        if (next >= st.ListKO || next < 0) next = 0;
+        if (LoadList(next)) return;
+    }
 }
 
 void PlayOrder::PickRandomList() {
     PlayerState& st = w.st;
     if (st.ListKO <= 0) return;
-    st.ListPoint = static_cast<std::int16_t>(Random(st.ListKO));
-    LoadCurrentList();
+    LoadList(Random(st.ListKO));
 }
 
-void PlayOrder::LoadCurrentList() {
+bool PlayOrder::LoadList(int index) {
     PlayerState& st = w.st;
-    ClearTracks(st);
-    w.listFiles.ReadListFile(st.ListFiles[static_cast<std::size_t>(st.ListPoint)]);
+    // A missing or unreadable list keeps the tracks (and the list they came from).
+    if (!w.listFiles.ReplaceTracks(st.ListFiles[static_cast<std::size_t>(index)])) return false;
+    st.ListPoint = static_cast<std::int16_t>(index);
+    // The refresh may remove missing tracks of the new list; the index chosen for the new
+    // list stays what the caller chose, not a row of the old list moved along.
+    const std::int16_t point = st.PlayPoint;
     w.collections.RefreshLists();
+    st.PlayPoint = point;
+    w.transport.ForgetRemovedTrack();
     w.collections.ShowCounts();
+    return true;
 }
 
 int PlayOrder::Random(int n) {

@@ -22,8 +22,9 @@ public:
     void setRandomSource(std::unique_ptr<RandomSource> source);
 
 private:
-    // Empties the track list and reads the list file at ListPoint into it.
-    void LoadCurrentList();
+    // Makes list file `index` the current list and its entries the tracks. False when it
+    // cannot be read: then nothing changes.
+    bool LoadList(int index);
 
     Telbo& w;
     std::unique_ptr<RandomSource> random_;

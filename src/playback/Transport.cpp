@@ -1,5 +1,6 @@
 #include "playback/Transport.h"
 
+#include "platform/Platform.h"
 #include "playback/Decoder.h"
 #include "playback/TimeText.h"
 #include "ui/Label.h"
@@ -38,11 +39,23 @@ void Transport::lblPlaySet_Click(int index) {
         w.titleBuilder.BuildTitle();
         w.setWindowTitle(QString(QChar(0x266A)) + QString::fromUtf8(kCaption));
         break;
-    case Rev:
-        // Never below -1 ("before the first track"), so "Next" still finds the first track.
-        if (st.PlayPoint > 0) --st.PlayPoint;
+    case Rev: {
+        // Back to the nearest earlier track whose file is there, skipping missing ones as
+        // "Next" does forwards. After the playing track's row was removed, PlayPoint already
+        // names the row before it.
+        int back = std::min<int>(currentRemoved_ ? st.PlayPoint : st.PlayPoint - 1, st.KO - 1);
+        while (back >= 0 && !w.platform.fileExists(st.TitleFiles[static_cast<std::size_t>(back)]))
+            --back;
+        if (back >= 0) {
+            st.PlayPoint = static_cast<std::int16_t>(back);
+        } else if (currentRemoved_) {
+            return; // nothing before the removed track: it plays on
+        }
+        // Nothing earlier: the current track again (never below -1, "before the first
+        // track", so "Next" still finds the first track).
         lblPlaySet_Click(Play);
         break;
+    }
     case Next:
         w.playOrder.Next();
         break;
@@ -60,6 +73,7 @@ void Transport::lblPlaySet_Click(int index) {
 
 void Transport::OpenAndPlay() {
     PlayerState& st = w.st;
+    currentRemoved_ = false;
     // Opening replaces whatever plays; nothing is stopped first. Results are ignored: a file
     // that fails reads as stopped at the next tick and the play order moves on.
     const QString& path = st.TitleFiles[static_cast<std::size_t>(st.PlayPoint)];

@@ -20,8 +20,15 @@ public:
     // The user dragged the position slider's thumb to `value` seconds.
     void sclNowTime_Scroll(int value);
 
+    // The playing track's row was removed and PlayPoint moved to the row before it: "Rev"
+    // then goes back to that row rather than one further. Cleared when a track opens.
+    void CurrentTrackRemoved() { currentRemoved_ = true; }
+    // The track list was replaced whole: PlayPoint names a row of the new list again.
+    void ForgetRemovedTrack() { currentRemoved_ = false; }
+
 private:
     Telbo& w;
+    bool currentRemoved_ = false;
 };
 
 } // namespace telbo

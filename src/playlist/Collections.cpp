@@ -34,6 +34,13 @@ void Collections::ShowCounts() {
     const QString total = QString::number(w.st.KO);
     w.ui.lblPoint[1]->setCaption(total);
     w.ui.lblPoint[3]->setCaption(total);
+    // With no track left no row is selected: the counter must not keep the old row's number.
+    if (w.st.KO <= 0) w.ui.lblPoint[2]->setCaption(QStringLiteral("0"));
+}
+
+void Collections::ShowPlayPoint() {
+    const int shown = w.st.KO > 0 ? std::max(w.st.PlayPoint + 1, 0) : 0;
+    w.ui.lblPoint[0]->setCaption(QString::number(shown));
 }
 
 } // namespace telbo

@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "playlist/PathNames.h"
 #include "playlist/Selection.h"
+#include "titles/TitleBuilder.h"
 #include "ui/ListBox.h"
 #include "ui/Telbo.h"
 
@@ -15,11 +16,17 @@ FileAdder::Added FileAdder::AddPaths(const QStringList& paths) {
     for (const QString& path : paths) {
         switch (ClassifyPath(path)) {
         case PathKind::Track:
-            added.tracks += AppendLimited(w.st.TitleFiles, w.st.KO, {path});
+            if (AppendLimited(w.st.TitleFiles, w.st.KO, {path}) == 1)
+                ++added.tracks;
+            else
+                ++added.leftOut;
             break;
         case PathKind::ListFile:
-            if (AppendLimited(w.st.ListFiles, w.st.ListKO, {path}) == 1 && ++added.lists == 1)
-                added.firstList = path;
+            if (AppendLimited(w.st.ListFiles, w.st.ListKO, {path}) == 1) {
+                if (++added.lists == 1) added.firstList = path;
+            } else {
+                ++added.leftOut;
+            }
             break;
         case PathKind::Other:
             break;
@@ -28,21 +35,40 @@ FileAdder::Added FileAdder::AddPaths(const QStringList& paths) {
     return added;
 }
 
-void FileAdder::AddFiles(const QString& name) { AddPaths(SplitSelection(name)); }
+QStringList FileAdder::SelectedPaths(const QString& name) {
+    QStringList paths = SplitSelection(name);
+    if (paths.isEmpty()) {
+        // Taking an arbitrary part would surprise more than taking nothing; say why.
+        w.titleBuilder.ShowNotice(QStringLiteral("%1 files selected: at most %2")
+                                      .arg(name.count(QChar(u'\0')))
+                                      .arg(kMaxSelection));
+    }
+    return paths;
+}
+
+void FileAdder::TellListFull() {
+    w.titleBuilder.ShowNotice(QStringLiteral("List full: at most %1 entries").arg(kMaxSelection));
+}
+
+void FileAdder::AddFiles(const QString& name) {
+    if (AddPaths(SelectedPaths(name)).leftOut > 0) TellListFull();
+}
 
 void FileAdder::AddTracks(const QString& name) {
-    for (const QString& path : SplitSelection(name)) {
+    bool leftOut = false;
+    for (const QString& path : SelectedPaths(name)) {
         switch (ClassifyPath(path)) {
         case PathKind::Track:
-            AppendLimited(w.st.TitleFiles, w.st.KO, {path});
+            if (AppendLimited(w.st.TitleFiles, w.st.KO, {path}) == 0) leftOut = true;
             break;
         case PathKind::ListFile:
-            w.listFiles.ReadListFile(path); // an unreadable list simply adds nothing
+            w.listFiles.ReadListFile(path, &leftOut); // an unreadable list simply adds nothing
             break;
         case PathKind::Other:
             break;
         }
     }
+    if (leftOut) TellListFull();
 }
 
 void FileAdder::AddCommandLine() {
@@ -55,6 +81,7 @@ void FileAdder::FilesDropped(int index, const QList<QUrl>& urls) {
         if (QDir::isRelativePath(path)) path = QDir::cleanPath(QDir::current().absoluteFilePath(path));
 
     const Added added = AddPaths(paths);
+    if (added.leftOut > 0) TellListFull();
     if (added.tracks > 0) w.collections.ShowCounts();
     w.collections.RefreshLists();
 

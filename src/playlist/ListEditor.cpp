@@ -113,21 +113,41 @@ void ListEditor::AddByDialog() {
 void ListEditor::MoveEntry(int box, int sel, int other) {
     Target t = TargetOf(w.st, box);
     if (std::max(sel, other) >= std::clamp<int>(t.count, 0, kSlots)) return;
-    // The current index keeps its slot: what plays goes on playing under a new row.
     std::swap(t.entries[sel], t.entries[other]);
+    if (box == 1) {
+        // The current track index goes with the track, so "Next" goes on from where it is.
+        std::int16_t& point = w.st.PlayPoint;
+        if (point == sel) {
+            point = static_cast<std::int16_t>(other);
+        } else if (point == other) {
+            point = static_cast<std::int16_t>(sel);
+        }
+    }
     w.collections.RefreshLists();
     SelectRow(w.ui.lstFile[box], other);
+    if (box == 1) w.collections.ShowPlayPoint();
 }
 
 void ListEditor::DeleteEntry(int box, int sel) {
     RemoveSlot(TargetOf(w.st, box), sel);
-    // Playback is not stopped; the current track index simply restarts at the top.
-    if (box == 1) w.st.PlayPoint = 0;
+    if (box == 1) {
+        // Playback is not stopped; the current track index follows the playing track. When
+        // the playing track's own row goes, the index sits on the row before it, so that
+        // "Next" plays the row that took its place.
+        std::int16_t& point = w.st.PlayPoint;
+        if (sel < point) {
+            --point;
+        } else if (sel == point) {
+            --point;
+            w.transport.CurrentTrackRemoved();
+        }
+    }
     w.collections.RefreshLists();
     if (box == 1) w.collections.ShowCounts();
     ListBox* list = w.ui.lstFile[box];
     // The row that followed the removed one, or the new last row when it was the last.
     SelectRow(list, sel == list->count() ? sel - 1 : sel);
+    if (box == 1) w.collections.ShowPlayPoint();
 }
 
 void ListEditor::lstFile_Click(int index) {
@@ -136,7 +156,9 @@ void ListEditor::lstFile_Click(int index) {
     // clear() reports -1, and a row beyond the collection is a stale box: nothing to do.
     if (sel < 0 || sel >= w.st.KO) return;
     const QString path = w.st.TitleFiles[sel];
-    if (!w.platform.fileExists(path)) {
+    // At start-up a missing track stays: a drive that is not mounted yet must not cost the
+    // saved list its tracks.
+    if (!w.lifecycle.startingUp() && !w.platform.fileExists(path)) {
         // Reselecting runs this action again on the row that moved up, so a run of missing
         // tracks goes in one selection; each level follows one removal.
         DeleteEntry(1, sel);

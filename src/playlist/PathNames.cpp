@@ -6,10 +6,12 @@ namespace {
 
 constexpr int kMaxSeparatorSearches = 256;
 
-qsizetype NextSeparator(const QString& path, qsizetype from) {
+bool IsAsciiLetter(QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+
+qsizetype NextSeparator(const QString& path, qsizetype from, bool backslashSeparates) {
     for (qsizetype i = from; i < path.size(); ++i) {
         const QChar c = path.at(i);
-        if (c == u'\\' || c == u'/') return i;
+        if (c == u'/' || (backslashSeparates && c == u'\\')) return i;
     }
     return -1;
 }
@@ -17,9 +19,10 @@ qsizetype NextSeparator(const QString& path, qsizetype from) {
 // Start of the last component, or -1 when every one of the bounded searches found a
 // separator (the name is then treated as unknown rather than scanned forever).
 qsizetype LastComponentStart(const QString& path) {
+    const bool windows = IsWindowsPath(path);
     qsizetype pos = 0;
     for (int i = 0; i < kMaxSeparatorSearches; ++i) {
-        const qsizetype sep = NextSeparator(path, pos);
+        const qsizetype sep = NextSeparator(path, pos, windows);
         if (sep < 0) return pos;
         pos = sep + 1;
     }
@@ -28,12 +31,18 @@ qsizetype LastComponentStart(const QString& path) {
 
 } // namespace
 
+bool IsWindowsPath(const QString& path) {
+    if (path.startsWith(QStringLiteral("\\\\"))) return true;
+    return path.size() >= 3 && IsAsciiLetter(path.at(0)) && path.at(1) == u':' &&
+           (path.at(2) == u'\\' || path.at(2) == u'/');
+}
+
 QString DisplayName(const QString& path) {
     const qsizetype start = LastComponentStart(path);
     if (start < 0) return {};
     const QString name = path.mid(start);
-    const qsizetype dot = name.indexOf(u'.');
-    return dot < 0 ? name : name.left(dot);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot <= 0 ? name : name.left(dot);
 }
 
 QString FileNameOf(const QString& path) {
@@ -43,10 +52,14 @@ QString FileNameOf(const QString& path) {
 }
 
 PathKind ClassifyPath(const QString& path) {
-    const QString lower = path.toLower();
-    if (lower.contains(QStringLiteral(".mp3"))) return PathKind::Track;
-    if (lower.contains(QStringLiteral(".m3u"))) return PathKind::ListFile;
+    if (path.endsWith(QStringLiteral(".mp3"), Qt::CaseInsensitive)) return PathKind::Track;
+    if (path.endsWith(QStringLiteral(".m3u"), Qt::CaseInsensitive) || IsUtf8ListFile(path))
+        return PathKind::ListFile;
     return PathKind::Other;
+}
+
+bool IsUtf8ListFile(const QString& path) {
+    return path.endsWith(QStringLiteral(".m3u8"), Qt::CaseInsensitive);
 }
 
 } // namespace telbo

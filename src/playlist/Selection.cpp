@@ -1,5 +1,7 @@
 #include "playlist/Selection.h"
 
+#include "playlist/PathNames.h"
+
 #include <QDir>
 
 #include <algorithm>
@@ -17,11 +19,12 @@ QStringList SplitSelection(const QString& name) {
     if (firstNul < 0) return {name};
 
     QString folder = name.left(firstNul);
-    const bool slashFolder = folder.contains(u'/') && !folder.contains(u'\\');
-    if (slashFolder) {
-        if (!folder.endsWith(u'/')) folder += u'/';
-    } else {
+    // On Linux "\" is a file-name character ("/music/AC\DC"); only a Windows folder
+    // ("C:\Music") is joined with it.
+    if (IsWindowsPath(folder)) {
         folder += u'\\';
+    } else if (!folder.endsWith(u'/')) {
+        folder += u'/';
     }
 
     QStringList paths;

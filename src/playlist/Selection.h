@@ -15,9 +15,10 @@ namespace telbo {
 inline constexpr int kMaxSelection = 101; // one collection's worth of slots
 
 // A multi-select dialog result: "folder" NUL "name1" NUL "name2" ... gives folder + separator
-// + each name. Without a NUL the text is the single path. The separator is "/" when the folder
-// holds "/" and no "\", else "\". A "/" folder already ending in "/" gets no second one; a "\"
-// folder always gets one ("C:\" -> "C:\\a.mp3", which Windows reads fine).
+// + each name. Without a NUL the text is the single path. The separator is "\" for a Windows
+// folder ("C:\Music", "\\server\share"; IsWindowsPath), else "/" ("\" is a file-name
+// character on Linux). A folder already ending in "/" gets no second one; a Windows folder
+// always gets its "\" ("C:\" -> "C:\\a.mp3", which Windows reads fine).
 // More than 101 names gives an empty list: nothing is added rather than an arbitrary part.
 QStringList SplitSelection(const QString& name);
 

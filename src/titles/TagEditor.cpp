@@ -123,7 +123,7 @@ void TagEditor::LoadTagView(int i) {
     ui.lblTagInfo[0]->setCaption(row ? row->text() : DisplayName(path));
 
     TagRecord& tag = w.st.EditTag;
-    w.decoder.vbmp3_getFileTagInfo(path.toStdString(), tag);
+    w.titleBuilder.ReadTag(path, tag);
     ui.lblTagData[0]->setCaption(Shown(tag.Title));
     ui.lblTagData[1]->setCaption(Shown(tag.Artist));
     ui.lblTagData[2]->setCaption(Shown(tag.Album));
@@ -136,7 +136,7 @@ void TagEditor::LoadTagEditor(int i) {
     const QString path = TrackPath(i);
     if (path.isEmpty()) return;
     w.ui.frmTag[1]->setCaption(kEditorCaption);
-    w.decoder.vbmp3_getFileTagInfo(path.toStdString(), w.st.EditTag);
+    w.titleBuilder.ReadTag(path, w.st.EditTag);
     ShowEditTag(i);
 }
 

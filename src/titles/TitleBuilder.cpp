@@ -7,10 +7,13 @@
 #include "ui/Telbo.h"
 
 #include <QLineEdit>
+#include <QTimer>
 
 namespace telbo {
 
 namespace {
+
+constexpr int kNoticeMs = 4000;
 
 // The slot's path, or "" for an index outside the collection (PlayPoint is -1 right after a
 // list file opened with nothing to play).
@@ -24,12 +27,12 @@ void TitleBuilder::BuildTitle() {
     PlayerState& st = w.st;
     Label* title = w.ui.lblTitle[0];
 
+    notice_.clear();
     title->setCaption(QString());
     const QString path = SlotPath(st.TitleFiles, st.PlayPoint);
     if (!path.isEmpty()) {
-        // The result is not looked at: a file without a tag leaves the record as the decoder
-        // left it.
-        w.decoder.vbmp3_getFileTagInfo(path.toStdString(), st.TitleTag);
+        // A file without a tag leaves the record as the decoder left it.
+        ReadTag(path, st.TitleTag);
         const TitleText t = ExpandTitle(w.ui.txtScrollTitle->text(), FileNameOf(path), st.TitleTag);
         if (t.replaced) title->setCaption(t.text);
     }
@@ -38,6 +41,37 @@ void TitleBuilder::BuildTitle() {
     const QString list = SlotPath(st.ListFiles, st.ListPoint);
     w.ui.lblTitle[1]->setCaption(list.isEmpty() ? QString() : DisplayName(list));
     w.ui.lblPoint[0]->setCaption(QString::number(st.PlayPoint + 1));
+}
+
+void TitleBuilder::ShowNotice(const QString& text) {
+    Label* title = w.ui.lblTitle[0];
+    // A notice over a notice still gives the title back in the end.
+    if (notice_.isEmpty()) hiddenTitle_ = title->caption();
+    notice_ = text;
+    title->setCaption(text);
+    const int mine = ++noticeCount_;
+    QTimer::singleShot(kNoticeMs, &w, [this, mine] {
+        if (mine != noticeCount_ || notice_.isEmpty()) return;
+        if (w.ui.lblTitle[0]->caption() == notice_) w.ui.lblTitle[0]->setCaption(hiddenTitle_);
+        notice_.clear();
+    });
+}
+
+bool TitleBuilder::ReadTag(const QString& path, TagRecord& tag) {
+    if (memoOn_)
+        for (const Memo& m : memo_)
+            if (m.path == path) {
+                tag = m.tag;
+                return m.ok;
+            }
+    const bool ok = w.decoder.vbmp3_getFileTagInfo(path.toStdString(), tag);
+    if (memoOn_) memo_.push_back({path, tag, ok});
+    return ok;
+}
+
+void TitleBuilder::KeepTagMemo(bool on) {
+    memoOn_ = on;
+    memo_.clear();
 }
 
 void TitleBuilder::lblScrollTitle_Click(int index) {

@@ -1,6 +1,8 @@
 #include "titles/TitleTemplate.h"
 
+#include <array>
 #include <string>
+#include <vector>
 
 namespace telbo {
 
@@ -46,25 +48,62 @@ long long LeadingYearNumber(const QString& year) {
 }
 
 TitleText ExpandTitle(const QString& templ, const QString& fileName, const TagRecord& tag) {
-    QString s = templ;
-    bool any = false;
-    bool passReplaced = true;
-    while (passReplaced) {
-        passReplaced = false;
-        for (int d = 0; d < kPlaceholders; ++d) {
-            const QString placeholder = u'%' + QString::number(d);
-            const qsizetype p = s.indexOf(placeholder);
-            if (p < 0) continue;
-            QString v = PlaceholderValue(d, fileName, tag);
-            if (v.contains(u'%')) v.clear();
-            const qsizetype nul = v.indexOf(QChar(u'\0'));
-            if (nul >= 0) v.truncate(nul);
-            s.replace(p, 2, v);
-            passReplaced = true;
-            any = true;
-        }
+    std::array<QString, kPlaceholders> values;
+    for (int d = 0; d < kPlaceholders; ++d) {
+        QString v = PlaceholderValue(d, fileName, tag);
+        if (v.contains(u'%')) v.clear();
+        const qsizetype nul = v.indexOf(QChar(u'\0'));
+        if (nul >= 0) v.truncate(nul);
+        values[static_cast<std::size_t>(d)] = std::move(v);
     }
-    return {any ? s : QString(), any};
+    const auto placeholderDigit = [](QChar c) {
+        return c.unicode() >= u'0' && c.unicode() < u'0' + kPlaceholders;
+    };
+
+    // One scan from the left. Replacing a placeholder in any order gives the same text, since
+    // placeholders never overlap and values hold no "%"; the only new placeholder a value can
+    // make is a "%" already written followed by the value's first digit. Those are resolved
+    // as the value is written, each consuming one "%", so the work stays linear in the
+    // template's length rather than one pass over the whole text per replacement.
+    const QStringView all(templ);
+    // The size without completions, so the text grows in one allocation.
+    qsizetype size = all.size();
+    for (qsizetype i = 0; i + 1 < all.size(); ++i)
+        if (all[i] == u'%' && placeholderDigit(all[i + 1])) {
+            size += values[static_cast<std::size_t>(all[i + 1].unicode() - u'0')].size() - 2;
+            ++i;
+        }
+    QString out;
+    out.reserve(size);
+    std::vector<QStringView> pending; // pieces still to write, the next one last
+    bool any = false;
+    const auto write = [&](QStringView piece) {
+        pending.push_back(piece);
+        while (!pending.empty()) {
+            QStringView p = pending.back();
+            pending.pop_back();
+            if (p.isEmpty()) continue;
+            if (out.endsWith(u'%') && placeholderDigit(p.front())) {
+                out.chop(1);
+                pending.push_back(p.sliced(1));
+                pending.push_back(values[static_cast<std::size_t>(p.front().unicode() - u'0')]);
+                continue;
+            }
+            out += p;
+        }
+    };
+    qsizetype plainStart = 0;
+    for (qsizetype i = 0; i + 1 < all.size(); ++i) {
+        if (all[i] != u'%' || !placeholderDigit(all[i + 1])) continue;
+        write(all.sliced(plainStart, i - plainStart));
+        write(values[static_cast<std::size_t>(all[i + 1].unicode() - u'0')]);
+        any = true;
+        plainStart = i + 2;
+        ++i;
+    }
+    if (!any) return {QString(), false};
+    write(all.sliced(plainStart));
+    return {out, true};
 }
 
 QString AppendPlaceholder(const QString& templ, int i) {

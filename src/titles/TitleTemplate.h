@@ -15,10 +15,9 @@ struct TitleText {
 // %0 file name, %1 title, %2 artist, %3 album, %4 year (" " when its number is 0 or absent),
 // %5 genre name, %6 comment. Tag values are the whole fixed-width field (blank padding kept),
 // cut at the first NUL. A value holding "%" is replaced by "" so it cannot form a new
-// placeholder. Passes over %0..%6 replace the first occurrence of each, and repeat until a
-// pass replaces nothing; a replacement inserted after "%" can complete a placeholder
-// ("%%0" with file "1.mp3" becomes the title followed by ".mp3"). Each replacement removes one
-// "%", so the work is bounded by the number of "%" in the template.
+// placeholder. Every placeholder is replaced, and so is one that a replacement completes
+// after a "%" ("%%0" with file "1.mp3" becomes the title followed by ".mp3"), until none is
+// left. Each such completion uses up one "%", so the work is linear in the template's length.
 TitleText ExpandTitle(const QString& templ, const QString& fileName, const TagRecord& tag);
 
 // The title-editor buttons: 0..6 append "%0".."%6"; 7 (Clear) gives ""; any other value

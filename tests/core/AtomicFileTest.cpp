@@ -7,6 +7,7 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "core/AtomicFile.h"
@@ -68,25 +69,83 @@ TEST(AtomicFile, FailureAtAnyStepKeepsOldFileAndLeavesNoTemporary) {
 }
 
 TEST(AtomicFile, HalfWrittenDataIsOnlyInTheTemporary) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("a.lst"));
-    Put(path, "keep");
-    const bool ok = AtomicFile::Write(path, "0123456789", [&](AtomicFile::Step s) {
-        if (s != AtomicFile::Step::WriteHalf) return true;
-        // Half-way: the target still holds the old bytes, a sibling holds the first half.
-        EXPECT_EQ(Contents(path), "keep");
-        const QStringList names = Entries(dir);
-        EXPECT_EQ(names.size(), 2);
-        for (const QString& n : names) {
-            if (n != u"a.lst") {
-                EXPECT_EQ(Contents(dir.filePath(n)), "01234");
+    for (const bool anonymous : {true, false}) {
+        SCOPED_TRACE(anonymous);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.lst"));
+        Put(path, "keep");
+        const bool ok = AtomicFile::Write(path, "0123456789", [&](AtomicFile::Step s) {
+            if (s == AtomicFile::Step::Anonymous) return anonymous;
+            if (s != AtomicFile::Step::WriteHalf) return true;
+            // Half-way: the target still holds the old bytes; the first half is in a
+            // temporary without a name, or (no anonymous files) in a short-named sibling.
+            EXPECT_EQ(Contents(path), "keep");
+            const QStringList names = Entries(dir);
+            EXPECT_EQ(names.size(), anonymous ? 1 : 2);
+            for (const QString& n : names) {
+                if (n != u"a.lst") {
+                    EXPECT_EQ(Contents(dir.filePath(n)), "01234");
+                }
             }
+            return false;
+        });
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(Contents(path), "keep");
+        EXPECT_EQ(Entries(dir).size(), 1);
+    }
+}
+
+TEST(AtomicFile, NamesAtTheFileSystemsLimitAreReplacedToo) {
+    // 83 CJK characters and ".m3u8": 254 bytes, one short of the 255-byte limit, and 255.
+    const QString cjk(83, QChar(0x65E5));
+    for (const QString& name : {cjk + QStringLiteral(".m3u8"), cjk + QStringLiteral("a.m3u8")}) {
+        ASSERT_LE(name.toUtf8().size(), 255);
+        for (const bool anonymous : {true, false}) {
+            QTemporaryDir dir;
+            const QString path = dir.filePath(name);
+            const auto hook = [anonymous](AtomicFile::Step s) {
+                return s != AtomicFile::Step::Anonymous || anonymous;
+            };
+            ASSERT_TRUE(AtomicFile::Write(path, "new", hook)) << anonymous;
+            ASSERT_TRUE(AtomicFile::Write(path, "newer", hook)) << anonymous;
+            EXPECT_EQ(Contents(path), "newer");
+            EXPECT_EQ(Entries(dir), QStringList{name});
         }
-        return false;
-    });
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(Contents(path), "keep");
-    EXPECT_EQ(Entries(dir).size(), 1);
+    }
+}
+
+TEST(AtomicFile, AKilledWriteLeavesNothingThatStaysBehind) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("config.ini"));
+    Put(path, "old");
+    Put(dir.filePath(QStringLiteral("config.ini.tmp-notours")), "user");
+    const auto killedHalfWay = [&](bool anonymous) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            AtomicFile::Write(path, QByteArray(100000, 'n'), [anonymous](AtomicFile::Step s) {
+                if (s == AtomicFile::Step::Anonymous) return anonymous;
+                if (s == AtomicFile::Step::WriteHalf) ::raise(SIGKILL);
+                return true;
+            });
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    };
+    const QStringList clean{QStringLiteral("config.ini"), QStringLiteral("config.ini.tmp-notours")};
+
+    ASSERT_TRUE(killedHalfWay(true));
+    EXPECT_EQ(Entries(dir), clean);
+
+    // Without anonymous files a named temporary stays; the next start clears it, along with
+    // those of earlier versions.
+    ASSERT_TRUE(killedHalfWay(false));
+    Put(dir.filePath(QStringLiteral("config.ini.tmp-0123abcd")), "n");
+    EXPECT_EQ(Entries(dir).size(), 4);
+    EXPECT_EQ(AtomicFile::RemoveLeftovers(dir.path()), 2);
+    EXPECT_EQ(Entries(dir), clean);
+    EXPECT_EQ(Contents(path), "old");
 }
 
 TEST(AtomicFile, UnwritablePlacesReturnFalse) {

@@ -152,6 +152,26 @@ TEST_F(RestoreTest, TagPanelWithTracksShowsTheStoredPanel) {
     EXPECT_EQ(w->ui.lstFile[1]->currentRow(), 0);
 }
 
+TEST_F(RestoreTest, TheCurrentTracksTagIsReadOnceAtStart) {
+    const QStringList tracks = MakeTracks(2);
+    TagRecord tag;
+    tag.Title.Fill("Song");
+    decoder.tags[tracks[0].toStdString()] = tag;
+    SavedTracks(tracks);
+    saved.TagShowFlag = 1; // the tag view shows the first row, the current track
+    saved.AutoPlay = true;
+    templ = QStringLiteral("%1");
+    SaveAndStart();
+    const QString read = QStringLiteral("getFileTagInfo ") + tracks[0];
+    EXPECT_EQ(decoder.calls.count(read), 1) << decoder.calls.join(" | ").toStdString();
+    EXPECT_EQ(w->ui.lblTitle[0]->caption(), QStringLiteral("Song"));
+    EXPECT_EQ(w->ui.lblTagData[0]->caption().trimmed(), QStringLiteral("Song"));
+
+    // Later a play reads the file again: it may have changed meanwhile.
+    w->transport.lblPlaySet_Click(Transport::Play);
+    EXPECT_EQ(decoder.calls.count(read), 2);
+}
+
 TEST_F(RestoreTest, DecodeOptionsAndSlidersReachTheDecoder) {
     saved.SamplingRate = 2;
     saved.StereoConf = 1;

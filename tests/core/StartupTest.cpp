@@ -6,6 +6,8 @@
 #include "ui/Twips.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTimer>
@@ -25,7 +27,7 @@ TEST_F(StartupTest, FirstStartUsesTheDefaultsAndSavesNothing) {
     EXPECT_EQ(st.PlaySpeed, 100);
     EXPECT_EQ(st.ScrollSpeed, -100);
     EXPECT_EQ(st.FormSmallWidth, 5475);
-    EXPECT_EQ(st.LastDir, platform.programFolder());
+    EXPECT_EQ(st.LastDir, platform.startFolder()); // where music is, not the settings folder
     EXPECT_FALSE(st.ConfigSave);
     EXPECT_EQ(st.KO, 0);
     EXPECT_EQ(st.ListKO, 0);
@@ -42,6 +44,27 @@ TEST_F(StartupTest, FirstStartUsesTheDefaultsAndSavesNothing) {
     EXPECT_TRUE(decoder.calls.contains(QStringLiteral("free")));
     EXPECT_TRUE(ReadConfig().isEmpty());
     EXPECT_EQ(platform.endProgramCalls, 1);
+}
+
+TEST_F(StartupTest, ProgramFolderIsMadeOnlyToSaveAndLosesTheLeftoversOfAKilledSave) {
+    platform.folder = platform.path(QStringLiteral("home/.config/telbo"));
+    Start();
+    EXPECT_FALSE(QFileInfo::exists(platform.folder));
+    w->st.ConfigSave = true;
+    Close();
+    EXPECT_TRUE(QFileInfo(platform.folder + QStringLiteral("/config.ini")).isFile());
+
+    // What a save killed half-way left: only our own temporaries go.
+    TearDown();
+    const QStringList leftovers{QStringLiteral("config.ini.tmp-0a1b2c3d"),
+                                QStringLiteral(".telbo-89abcdef.tmp")};
+    const QStringList kept{QStringLiteral("config.ini"), QStringLiteral("config.ini.tmp-mine"),
+                           QStringLiteral("notes.tmp")};
+    for (const QString& name : leftovers + QStringList{kept[1], kept[2]})
+        QFile(platform.folder + u'/' + name).open(QIODevice::WriteOnly);
+    Start();
+    EXPECT_EQ(QDir(platform.folder).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{kept[0], kept[1], kept[2]}));
 }
 
 TEST_F(StartupTest, GenreListHoldsTheDecodersNamesInOrder) {

@@ -41,7 +41,7 @@ TEST(MprisValues, MetadataWithoutTitleLengthOrTrack) {
     TagRecord blanks;
     blanks.Title.Store("");
     const QVariantMap m = TrackMetadata(0, "/music/01. Intro.mp3", blanks, 0);
-    EXPECT_EQ(m.value("xesam:title"), "01"); // the name the track list shows
+    EXPECT_EQ(m.value("xesam:title"), "01. Intro"); // the name the track list shows
     EXPECT_FALSE(m.contains("mpris:length"));
 
     const QVariantMap none = TrackMetadata(-1, "/music/x.mp3", blanks, 100);

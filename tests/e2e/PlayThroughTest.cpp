@@ -72,6 +72,18 @@ protected:
         f.write(WriteSettingsText({&st, 1500, 1500, kDefaultFormSmallWidth, titleTemplate}));
     }
 
+    QByteArray ReadConfig() const {
+        QFile f(platform.path(QStringLiteral("config.ini")));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    QStringList Rows() const {
+        QStringList rows;
+        for (int i = 0; i < w->ui.lstFile[1]->count(); ++i)
+            rows << w->ui.lstFile[1]->item(i)->text();
+        return rows;
+    }
+
     static PlayerState WithTracks(const QStringList& tracks) {
         PlayerState st;
         for (int i = 0; i < tracks.size(); ++i)
@@ -262,6 +274,83 @@ TEST_F(EndToEnd, CommandLineTrackReplacesTheAutoPlayedOneAndPlaysToItsEnd) {
     EXPECT_NEAR(decoder.played[1].heardSeconds, 2.0, 0.15);
     EXPECT_EQ(w->st.PlayPoint, 0); // the end of the list: Stop, on the first track
     ExpectIdle();
+}
+
+TEST_F(EndToEnd, MissingSavedTracksStayAndAutoPlayStartsOnlyTheSavedCurrentTrack) {
+    // A track on a drive that is not mounted yet, before the one that was playing.
+    const QStringList tracks{platform.path(QStringLiteral("unmounted.mp3")), Track("t2.mp3", 5.0),
+                             Track("t3.mp3", 5.0)};
+    PlayerState st = WithTracks(tracks);
+    st.PlayPoint = 2;
+    st.AutoPlay = true;
+    st.ConfigSave = true;
+    WriteConfig(st);
+    const QByteArray saved = ReadConfig();
+    Start();
+
+    EXPECT_EQ(decoder.Names(), (Names{"t3.mp3"}));
+    EXPECT_TRUE(w->ui.tmrTime->isActive());
+    EXPECT_EQ(w->st.PlayPoint, 2);
+    EXPECT_EQ(Rows(), (QStringList{"unmounted", "t2", "t3"}));
+    EXPECT_EQ(w->ui.lblPoint[0]->caption() + u'/' + w->ui.lblPoint[1]->caption(), "3/3");
+    w->close();
+    EXPECT_EQ(ReadConfig(), saved); // nothing in the run changed it
+
+    // The saved current track itself missing: nothing plays in its place, nothing goes.
+    w.reset();
+    decoder.played.clear();
+    st.PlayPoint = 0;
+    WriteConfig(st);
+    Start();
+    EXPECT_TRUE(decoder.Names().empty());
+    EXPECT_EQ(w->st.KO, 3);
+    EXPECT_EQ(w->st.PlayPoint, 0);
+}
+
+TEST_F(EndToEnd, AListNamedOnTheCommandLineThatCannotBeReadKeepsTheTracks) {
+    const QStringList tracks{Track("t1.mp3", 5.0), Track("t2.mp3", 2.0)};
+    PlayerState st = WithTracks(tracks);
+    st.AutoPlay = true;
+    WriteConfig(st);
+    platform.arguments = QStringList{platform.path(QStringLiteral("typo.m3u"))};
+    Start();
+
+    EXPECT_EQ(decoder.Names(), (Names{"t1.mp3"}));
+    EXPECT_TRUE(w->ui.tmrTime->isActive());
+    ASSERT_EQ(w->st.KO, 2);
+    EXPECT_EQ(w->st.TitleFiles[0], tracks[0]);
+    EXPECT_EQ(w->st.TitleFiles[1], tracks[1]);
+    EXPECT_EQ(w->st.PlayPoint, 0);
+    EXPECT_EQ(Rows(), (QStringList{"t1", "t2"}));
+}
+
+TEST_F(EndToEnd, DeletingRowsWhilePlayingKeepsNextOnTheTrackThatFollows) {
+    QStringList tracks;
+    for (int i = 1; i <= 6; ++i)
+        tracks << Track("t" + std::to_string(i) + ".mp3", 5.0);
+    PlayerState st = WithTracks(tracks);
+    st.PlayPoint = 3;
+    st.AutoPlay = true;
+    WriteConfig(st);
+    Start();
+    ASSERT_EQ(decoder.Names(), (Names{"t4.mp3"}));
+    ListBox* list = w->ui.lstFile[1];
+    const auto counter = [this] {
+        return w->ui.lblPoint[0]->caption() + u'/' + w->ui.lblPoint[1]->caption();
+    };
+
+    list->setCurrentRow(0); // a row above the playing one
+    emit w->ui.lblListSet[1]->clicked();
+    EXPECT_EQ(counter(), "3/5");
+    list->setCurrentRow(2); // the playing row itself
+    emit w->ui.lblListSet[1]->clicked();
+    EXPECT_EQ(Rows(), (QStringList{"t2", "t3", "t5", "t6"}));
+    EXPECT_EQ(decoder.Names(), (Names{"t4.mp3"})); // still playing
+
+    emit w->ui.lblPlaySet[3]->clicked();
+    EXPECT_EQ(decoder.Names(), (Names{"t4.mp3", "t5.mp3"}));
+    EXPECT_EQ(counter(), "3/4");
+    EXPECT_TRUE(w->ui.tmrTime->isActive());
 }
 
 } // namespace

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 using telbo::ChooseSettingsHome;
 using telbo::SettingsHome;
 
@@ -32,6 +36,24 @@ TEST(SettingsHome, InstalledOrUnwritableBinaryUsesThePerUserFolder) {
               SettingsHome::PerUserFolder);
     // The binary's folder could not be found: never write config.ini into the working folder.
     EXPECT_EQ(ChooseSettingsHome(QString(), QString(), true), SettingsHome::PerUserFolder);
+}
+
+TEST(StartFolder, TheMusicFolderWhenThereOtherwiseHome) {
+    // A fresh player's first dialog: never the hidden settings folder.
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral(".config"))));
+    telbo::DesktopPlatform platform;
+    const QString withoutMusic = platform.startFolder();
+    ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("Music")));
+    const QString withMusic = platform.startFolder();
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+    EXPECT_EQ(withoutMusic, home.path());
+    EXPECT_EQ(withMusic, home.filePath(QStringLiteral("Music")));
 }
 
 } // namespace

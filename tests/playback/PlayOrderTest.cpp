@@ -4,6 +4,7 @@
 #include "PlaybackFixture.h"
 #include "playback/Transport.h"
 
+#include <QFile>
 #include <QTimer>
 
 #include <algorithm>
@@ -266,6 +267,39 @@ TEST_F(PlayOrderTest, NextListFromAListPointPastRemovedListFilesWraps) {
     EXPECT_EQ(w->st.ListPoint, 0);
     EXPECT_EQ(CurrentTracks(), tracks.mid(0, 1));
     EXPECT_EQ(Opened(), QStringList({tracks[0]}));
+}
+
+TEST_F(PlayOrderTest, ListsThatCannotBeReadArePassedOverAndKeepTheTracks) {
+    CreateWithTracks(4);
+    AddListFile("a.m3u", tracks.mid(0, 2));
+    w->st.ListFiles[w->st.ListKO++] = platform.path("unmounted.m3u");
+    AddListFile("c.m3u", tracks.mid(2, 2));
+    Modes(Normal, NextList);
+    SetTracks(tracks.mid(0, 2));
+    w->st.PlayPoint = 1;
+    Next(); // past the end of a: b is missing, c comes
+    EXPECT_EQ(w->st.ListPoint, 2);
+    EXPECT_EQ(CurrentTracks(), tracks.mid(2, 2));
+    EXPECT_EQ(Opened(), QStringList({tracks[2]}));
+
+    // No list can be read: the tracks and the list they came from stay; the list repeats.
+    QFile::remove(w->st.ListFiles[0]);
+    QFile::remove(w->st.ListFiles[2]);
+    w->st.PlayPoint = 1;
+    decoder.clearCalls();
+    Next();
+    EXPECT_EQ(w->st.ListPoint, 2);
+    EXPECT_EQ(CurrentTracks(), tracks.mid(2, 2));
+    EXPECT_EQ(Opened(), QStringList({tracks[2]}));
+
+    Modes(Normal, RandomList); // and a drawn list that cannot be read changes nothing
+    Script({DrawFor(1, 3)});
+    w->st.PlayPoint = 1;
+    decoder.clearCalls();
+    Next();
+    EXPECT_EQ(w->st.ListPoint, 2);
+    EXPECT_EQ(CurrentTracks(), tracks.mid(2, 2));
+    EXPECT_EQ(Opened(), QStringList({tracks[2]}));
 }
 
 TEST_F(PlayOrderTest, RandomListMayPickTheCurrentListAgain) {

@@ -4,7 +4,10 @@
 #include "PlaybackFixture.h"
 #include "ui/Label.h"
 
+#include "ui/ListBox.h"
+
 #include <QApplication>
+#include <QFile>
 #include <QImage>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -89,6 +92,37 @@ TEST_F(TransportTest, RevStepsBackButNotBeforeTheFirstTrack) {
     EXPECT_TRUE(Calls().isEmpty());
     Click(Cmd::Next);
     EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
+}
+
+TEST_F(TransportTest, RevSkipsMissingTracksBackwardsAndFollowsARemovedPlayingRow) {
+    CreateWithTracks(6);
+    w->collections.RefreshLists();
+    // The playing track's row removed: Rev plays the row before it, not one further back
+    // and not the row that moved into its place.
+    w->st.PlayPoint = 3;
+    Click(Cmd::Play);
+    w->ui.lstFile[1]->setCurrentRow(3);
+    w->listEditor.lblListSet_Click(1); // "Del": rows t1 t2 t3 t5 t6
+    decoder.clearCalls();
+    Click(Cmd::Rev);
+    EXPECT_EQ(w->st.PlayPoint, 2);
+    EXPECT_EQ(Calls(), QStringList({Open(2), "play"}));
+
+    QFile::remove(tracks[1]);
+    QFile::remove(tracks[2]);
+    w->st.PlayPoint = 3;
+    decoder.clearCalls();
+    Click(Cmd::Rev);
+    EXPECT_EQ(w->st.PlayPoint, 0);
+    EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
+
+    // Nothing earlier is there: the current track again, as on the first track.
+    QFile::remove(tracks[0]);
+    w->st.PlayPoint = 3;
+    decoder.clearCalls();
+    Click(Cmd::Rev);
+    EXPECT_EQ(w->st.PlayPoint, 3);
+    EXPECT_EQ(Calls(), QStringList({Open(4), "play"}));
 }
 
 TEST_F(TransportTest, PauseFollowsTheStateOfTheLastTick) {

@@ -138,10 +138,12 @@ TEST_F(FileAdding, AddInTheTrackViewTakesTracksAndListEntries) {
 }
 
 TEST_F(FileAdding, CommandLineArgumentsAreOnePathEach) {
-    platform.arguments = {"/My Music/a.mp3", "/l/SONG.M3U", "/notes.txt", "/x.mp3 old/y.m3u"};
+    platform.arguments = {"/My Music/a.mp3", "/l/SONG.M3U", "/notes.txt", "/x.mp3 old/y.m3u",
+                          "/.m3u-old/b.mp3", "/l/utf.M3U8"};
     w->fileAdder.AddCommandLine();
-    EXPECT_EQ(Tracks(), (QStringList{"/My Music/a.mp3", "/x.mp3 old/y.m3u"}));
-    EXPECT_EQ(Lists(), QStringList{"/l/SONG.M3U"});
+    // The final extension decides.
+    EXPECT_EQ(Tracks(), (QStringList{"/My Music/a.mp3", "/.m3u-old/b.mp3"}));
+    EXPECT_EQ(Lists(), (QStringList{"/l/SONG.M3U", "/x.mp3 old/y.m3u", "/l/utf.M3U8"}));
     EXPECT_EQ(w->ui.lstFile[1]->count(), 0); // callers refresh
 
     QStringList many;

@@ -22,12 +22,12 @@ TEST_F(ListEditing, RefreshShowsNamesAndSelectsTheFirstTrack) {
     SetLists({"C:\\Lists\\rock.m3u", "/home/u/jazz.m3u"});
     w->st.PlayPoint = 2;
     w->collections.RefreshLists();
-    EXPECT_EQ(Rows(1), (QStringList{"song", "song", "01"}));
+    EXPECT_EQ(Rows(1), (QStringList{"song.live", "song.live", "01. Intro"}));
     EXPECT_EQ(Rows(0), (QStringList{"rock", "jazz"}));
     EXPECT_EQ(Sel(1), 0);
     EXPECT_EQ(Sel(0), -1);
     EXPECT_EQ(Caption(w->ui.lblPoint[2]), "1");
-    EXPECT_EQ(Caption(w->ui.lblTagInfo[0]), "song");
+    EXPECT_EQ(Caption(w->ui.lblTagInfo[0]), "song.live");
 
     w->st.KO = 101;
     w->collections.ShowCounts();
@@ -45,7 +45,7 @@ TEST_F(ListEditing, DelSelectsTheEntryThatTookItsPlace) {
     w->listEditor.lblListSet_Click(Del);
     EXPECT_EQ(Tracks(), (QStringList{t[0], t[1]}));
     EXPECT_EQ(Sel(1), 1);
-    EXPECT_EQ(w->st.PlayPoint, 0);
+    EXPECT_EQ(w->st.PlayPoint, 1); // the current track's row went: "Next" plays what follows
     EXPECT_EQ(Caption(w->ui.lblPoint[3]), "2");
     EXPECT_TRUE(w->st.TitleFiles[2].isEmpty());
 
@@ -58,13 +58,16 @@ TEST_F(ListEditing, DelSelectsTheEntryThatTookItsPlace) {
     EXPECT_EQ(w->st.KO, 0);
     EXPECT_EQ(w->ui.lstFile[1]->count(), 0);
     EXPECT_EQ(Sel(1), -1);
+    // No row left: neither counter names one.
+    EXPECT_EQ(Caption(w->ui.lblPoint[2]) + "/" + Caption(w->ui.lblPoint[3]), "0/0");
+    EXPECT_EQ(Caption(w->ui.lblPoint[0]), "0");
     EXPECT_FALSE(decoder.calls.contains("stop")); // playback is left alone
 
     w->listEditor.lblListSet_Click(Del); // nothing selected: nothing happens
     EXPECT_EQ(w->st.KO, 0);
 }
 
-TEST_F(ListEditing, UpAndDownSwapWithinBoundsAndKeepTheCurrentIndex) {
+TEST_F(ListEditing, UpAndDownSwapWithinBoundsAndTheCurrentIndexFollowsItsTrack) {
     const QStringList t = MakeTracks(3);
     SetTracks(t);
     w->st.PlayPoint = 1;
@@ -79,12 +82,14 @@ TEST_F(ListEditing, UpAndDownSwapWithinBoundsAndKeepTheCurrentIndex) {
     w->listEditor.lblListSet_Click(Up); // row 2
     EXPECT_EQ(Tracks(), (QStringList{t[0], t[2], t[1]}));
     EXPECT_EQ(Sel(1), 1);
-    EXPECT_EQ(w->st.PlayPoint, 1);
+    EXPECT_EQ(w->st.PlayPoint, 2);
+    EXPECT_EQ(Caption(w->ui.lblPoint[0]), "3");
 
     w->ui.lstFile[1]->setCurrentRow(0);
     w->listEditor.lblListSet_Click(Down);
     EXPECT_EQ(Tracks(), (QStringList{t[2], t[0], t[1]}));
     EXPECT_EQ(Sel(1), 1);
+    EXPECT_EQ(w->st.PlayPoint, 2);
 }
 
 TEST_F(ListEditing, ViewSwitchChoosesWhatTheButtonsEdit) {
@@ -114,7 +119,7 @@ TEST_F(ListEditing, ViewSwitchChoosesWhatTheButtonsEdit) {
 
     w->listEditor.lblListSet_Click(Add); // cancelled
     ASSERT_EQ(platform.dialogRequests.size(), 1);
-    EXPECT_EQ(platform.dialogRequests[0].filter, "ListFile(*.m3u)|*.m3u");
+    EXPECT_EQ(platform.dialogRequests[0].filter, "Lists|*.m3u;*.m3u8");
 
     w->listEditor.lblListSet_Click(AllClear);
     EXPECT_EQ(w->st.ListKO, 0);
@@ -146,11 +151,13 @@ TEST_F(ListEditing, MissingTracksDisappearWhenSelected) {
     QFile::remove(t[3]);
     QFile::remove(t[5]);
     SetTracks(t);
+    w->st.PlayPoint = 4; // t5 plays and stays the current track throughout
 
     // Row 0 is selected by the refresh and its file is gone.
     w->collections.RefreshLists();
     EXPECT_EQ(Tracks(), (QStringList{t[1], t[2], t[3], t[4], t[5]}));
     EXPECT_EQ(Sel(1), 0);
+    EXPECT_EQ(w->st.PlayPoint, 3);
 
     // Two missing in a row go together; the next present one moves into the row.
     w->ui.lstFile[1]->setCurrentRow(1);
@@ -158,6 +165,8 @@ TEST_F(ListEditing, MissingTracksDisappearWhenSelected) {
     EXPECT_EQ(Sel(1), 1);
     EXPECT_EQ(Caption(w->ui.lblPoint[2]), "2");
     EXPECT_EQ(Caption(w->ui.lblPoint[3]), "3");
+    EXPECT_EQ(w->st.PlayPoint, 1);
+    EXPECT_EQ(Caption(w->ui.lblPoint[0]), "2");
 
     // A missing last track: the new last row is selected.
     w->ui.lstFile[1]->setCurrentRow(2);

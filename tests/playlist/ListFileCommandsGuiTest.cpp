@@ -3,6 +3,7 @@
 #include "PlaylistGui.h"
 
 #include "playlist/ListFileCommands.h"
+#include "ui/Label.h"
 
 #include <QDir>
 #include <QFile>
@@ -47,16 +48,18 @@ TEST_F(ListFileCommandsTest, DialogModesAndWhatTheyReturn) {
     const FileDialogRequest& lists = platform.dialogRequests[0];
     EXPECT_FALSE(lists.save);
     EXPECT_TRUE(lists.multiSelect);
-    EXPECT_EQ(lists.filter, "ListFile(*.m3u)|*.m3u");
+    EXPECT_EQ(lists.filter, "Lists|*.m3u;*.m3u8");
+    EXPECT_FALSE(lists.folderToo);
     EXPECT_EQ(lists.presetName, "");
     EXPECT_EQ(lists.startDir, "/start");
-    EXPECT_EQ(platform.dialogRequests[1].filter, "MP3File(*.mp3) ListFile(*.m3u)|*.mp3;*.m3u");
+    EXPECT_EQ(platform.dialogRequests[1].filter, "Audio files and lists|*.mp3;*.m3u;*.m3u8");
+    EXPECT_TRUE(platform.dialogRequests[1].folderToo);
     EXPECT_EQ(platform.dialogRequests[2].startDir, "/m/a.mp3");
     const FileDialogRequest& save = platform.dialogRequests[3];
     EXPECT_TRUE(save.save);
     EXPECT_TRUE(save.confirmOverwrite);
     EXPECT_EQ(save.presetName, "Telbo.m3u");
-    EXPECT_EQ(save.filter, "ListFile(*.m3u)|*.m3u");
+    EXPECT_EQ(save.filter, "Lists|*.m3u;*.m3u8");
     EXPECT_EQ(save.startDir, folder); // the folder part of a multiple selection
 }
 
@@ -157,6 +160,72 @@ TEST_F(ListFileCommandsTest, ReadingAppendsUpToTheLastSlotAndRejectsNonFiles) {
         EXPECT_FALSE(w->listFiles.ReplaceTracks(bad));
     }
     EXPECT_EQ(Tracks(), QStringList{"/a.mp3"});
+}
+
+TEST_F(ListFileCommandsTest, ListsWrittenElsewhereNameTheirFiles) {
+    // Written on Windows: Windows-1252 text and "\" between folders where the entry is not
+    // there as written. On Linux "\" may be part of a name: such a file is taken as it is.
+    const QString cafe = platform.makeFile(QString::fromUtf8("Album/Caf\xC3\xA9.mp3"));
+    const QString acdc = platform.makeFile("AC\\DC - T.mp3");
+    const QString win = platform.makeFile(
+        "win.m3u", "Album\\Caf\xE9.mp3\r\nAC\\DC - T.mp3\r\nC:\\Music\\x.mp3\r\nGone\\y.mp3\r\n");
+    EXPECT_TRUE(w->listFiles.ReadListFile(win));
+    EXPECT_EQ(Tracks(), (QStringList{cafe, acdc, "C:\\Music\\x.mp3", platform.path("Gone/y.mp3")}));
+    w->collections.RefreshLists();
+    EXPECT_EQ(Rows(1).mid(0, 2), (QStringList{QString::fromUtf8("Caf\xC3\xA9"), "AC\\DC - T"}));
+
+    // ".m3u8" promises UTF-8: no guessing there.
+    SetTracks({});
+    EXPECT_TRUE(w->listFiles.ReadListFile(platform.makeFile("u.m3u8", "Caf\xE9.mp3\r\n")));
+    EXPECT_EQ(Tracks(), QStringList{platform.path(QString::fromUtf8("Caf\xEF\xBF\xBD.mp3"))});
+}
+
+TEST_F(ListFileCommandsTest, OpenOrAddThatCannotTakeTheFilesKeepsEverythingAndSaysWhy) {
+    const QStringList t = MakeTracks(2);
+    SetTracks(t);
+    SetLists({"/l.m3u"});
+    QStringList many;
+    for (int i = 0; i < 120; ++i) many << platform.path(QString("n%1.mp3").arg(i));
+    platform.dialogAnswers = {many, {platform.makeFile("notes.txt")}};
+    w->listFiles.lblFileSet_Click(Open);
+    EXPECT_TRUE(decoder.calls.isEmpty()); // not even stopped
+    EXPECT_EQ(Tracks(), t);
+    EXPECT_EQ(Lists(), QStringList{"/l.m3u"});
+    EXPECT_EQ(Caption(w->ui.lblTitle[0]), "120 files selected: at most 101");
+    w->listFiles.lblFileSet_Click(Open);
+    EXPECT_TRUE(decoder.calls.isEmpty());
+    EXPECT_EQ(Tracks(), t);
+    EXPECT_EQ(Caption(w->ui.lblTitle[0]), "Nothing to open: no MP3 or list file chosen");
+
+    // "Add" past the last slot says so too.
+    SetTracks(MakeTracks(100, "x"));
+    platform.dialogAnswers = {{t[0], t[1]}};
+    w->listEditor.lblListSet_Click(0);
+    EXPECT_EQ(w->st.KO, 101);
+    EXPECT_EQ(Caption(w->ui.lblTitle[0]), "List full: at most 101 entries");
+}
+
+TEST_F(ListFileCommandsTest, AWholeFolderOpensItsTracksByName) {
+    const QString b = platform.makeFile("folder/b.mp3");
+    const QString a = platform.makeFile("folder/A.MP3");
+    const QString c = platform.makeFile("folder/c.mp3");
+    platform.makeFile("folder/cover.jpg");
+    platform.makeFile("folder/sub/d.mp3");
+    platform.dialogAnswers = {{platform.path("folder")}};
+    w->listFiles.lblFileSet_Click(Open);
+    EXPECT_EQ(Tracks(), (QStringList{a, b, c}));
+    EXPECT_TRUE(decoder.calls.contains("open " + a)) << decoder.calls.join('|').toStdString();
+    EXPECT_TRUE(w->st.LastDir.startsWith(platform.path("folder") + QChar(u'\0')));
+
+    // The 101 limit holds for a folder as for a selection; an empty folder says so.
+    for (int i = 0; i < 102; ++i) platform.makeFile(QString("big/%1.mp3").arg(i));
+    ASSERT_TRUE(QDir(platform.dir.path()).mkdir("empty"));
+    platform.dialogAnswers = {{platform.path("big")}, {platform.path("empty")}};
+    w->listFiles.lblFileSet_Click(Open);
+    EXPECT_EQ(Caption(w->ui.lblTitle[0]), "102 files selected: at most 101");
+    w->listFiles.lblFileSet_Click(Open);
+    EXPECT_EQ(Caption(w->ui.lblTitle[0]), "No MP3 files in empty");
+    EXPECT_EQ(Tracks(), (QStringList{a, b, c}));
 }
 
 TEST_F(ListFileCommandsTest, FailedSaveLeavesTheOldFileAndSaysSo) {

@@ -65,6 +65,21 @@ TEST(ParseListFile, BomAndUtf8) {
     EXPECT_TRUE(ParseListFile("\xEF\xBB\xBF#EXTM3U\n", kFolder).isEmpty());
 }
 
+TEST(ParseListFile, NotUtf8IsWindows1252UnlessUtf8IsPromised) {
+    // One entry that is not UTF-8 makes the whole file Windows-1252; comments do not count.
+    const QByteArray bytes =
+        "#EXTINF:1,\xC3\xA9\n/m/Caf\xE9.mp3\n/m/\x80 \x9F \x81.mp3\n/m/ok.mp3\n";
+    EXPECT_EQ(ParseListFile(bytes, kFolder),
+              (QStringList{QString::fromUtf8("/m/Caf\xC3\xA9.mp3"),
+                           QString::fromUtf8("/m/\xE2\x82\xAC \xC5\xB8 \xC2\x81.mp3"),
+                           "/m/ok.mp3"}));
+    EXPECT_EQ(ParseListFile(bytes, kFolder, ListTextEncoding::Utf8).value(0),
+              QString::fromUtf8("/m/Caf\xEF\xBF\xBD.mp3"));
+    // Valid UTF-8 is never read as Windows-1252.
+    EXPECT_EQ(ParseListFile("/m/Caf\xC3\xA9.mp3\n", kFolder),
+              QStringList{QString::fromUtf8("/m/Caf\xC3\xA9.mp3")});
+}
+
 TEST(ListFileRoundTrip, WriteThenParseGivesThePathsBack) {
     const QStringList paths{"/m/a.mp3", QString::fromUtf8("/m/\xC3\xA9t\xC3\xA9 1.mp3"),
                             "C:\\old\\b.mp3", "/m/ lead and trail "};

@@ -31,6 +31,9 @@ TEST(SplitSelection, FolderAndNames) {
     EXPECT_EQ(SplitSelection("/m/" + Nul() + "a.mp3"), QStringList{"/m/a.mp3"});
     // Mixed separators: the folder is taken as a Windows one.
     EXPECT_EQ(SplitSelection("C:\\a/b" + Nul() + "x.mp3"), QStringList{"C:\\a/b\\x.mp3"});
+    // On Linux "\" is part of a name: the files of folder "AC\DC" are found in it.
+    EXPECT_EQ(SplitSelection("/m/AC\\DC" + Nul() + "T.mp3" + Nul() + "U\\V.mp3"),
+              (QStringList{"/m/AC\\DC/T.mp3", "/m/AC\\DC/U\\V.mp3"}));
 }
 
 TEST(SplitSelection, AtMost101Names) {

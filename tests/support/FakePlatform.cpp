@@ -10,7 +10,8 @@ namespace telbo::test {
 
 FakePlatform::FakePlatform() { dir.setAutoRemove(true); }
 
-QString FakePlatform::programFolder() { return dir.path(); }
+QString FakePlatform::programFolder() { return folder.isEmpty() ? dir.path() : folder; }
+QString FakePlatform::startFolder() { return path(QStringLiteral("Music")); }
 
 bool FakePlatform::fileExists(const QString& p) { return fileaccess::IsRegularFile(p); }
 bool FakePlatform::isReadOnly(const QString& p) { return fileaccess::IsReadOnly(p); }

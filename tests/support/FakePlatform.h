@@ -13,7 +13,8 @@ class FakePlatform final : public Platform {
 public:
     FakePlatform();
 
-    QTemporaryDir dir; // the program folder
+    QTemporaryDir dir; // the program folder, unless `folder` names another
+    QString folder;    // a program folder that need not exist yet
     QStringList arguments;
     // Answers of the next file dialogs, first in first out; an empty list is a cancel, and
     // no scripted answer left is a cancel too.
@@ -29,6 +30,8 @@ public:
     int endProgramCalls = 0;
 
     QString programFolder() override;
+    // "Music" in dir (not created).
+    QString startFolder() override;
     QStringList commandLineArguments() override { return arguments; }
     bool fileExists(const QString& path) override;
     bool isReadOnly(const QString& path) override;

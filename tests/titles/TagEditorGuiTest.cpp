@@ -204,13 +204,13 @@ TEST_F(TagEditorTest, SetAllWithNumGrowsPastTwoDigits) {
     EXPECT_EQ(Written(100).back().Title, Text128("#101"));
 }
 
-TEST_F(TagEditorTest, SetAllWithTitleTakesTheNameUpToItsFirstDot) {
-    tracks = {platform.makeFile("my.music/a.b.mp3"), platform.makeFile("Intro.mp3")};
+TEST_F(TagEditorTest, SetAllWithTitleTakesTheNameWithoutItsExtension) {
+    tracks = {platform.makeFile("my.music/01. a.b.mp3"), platform.makeFile("Intro.mp3")};
     ShowTracks(tracks);
     OpenEditor(1);
     Box(0)->setText("ignored");
     Cmd(SetAllWithTitle);
-    EXPECT_EQ(Written(0).back().Title, Text128("a"));
+    EXPECT_EQ(Written(0).back().Title, Text128("01. a.b"));
     EXPECT_EQ(Written(1).back().Title, Text128("Intro"));
     EXPECT_EQ(Box(0)->text().trimmed(), "Intro");
 }

@@ -109,7 +109,7 @@ TEST_F(TitleBuilderTest, ListNameAndTrackNumber) {
     w->st.ListFiles[0] = "/music/Best.Of.m3u";
     w->st.ListKO = 1;
     w->titleBuilder.BuildTitle();
-    EXPECT_EQ(w->ui.lblTitle[1]->caption(), "Best");
+    EXPECT_EQ(w->ui.lblTitle[1]->caption(), "Best.Of");
     EXPECT_EQ(w->ui.lblPoint[0]->caption(), "1");
     w->st.ListPoint = 1;
     w->titleBuilder.BuildTitle();

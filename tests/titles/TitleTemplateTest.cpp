@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
 using namespace telbo;
 
 namespace {
@@ -104,6 +106,19 @@ TEST(ExpandTitle, TerminatesOnSelfFeedingTemplates) {
     const TitleText t = ExpandTitle(templ, "0", tag);
     EXPECT_TRUE(t.replaced);
     EXPECT_LE(t.text.count(u'%'), templ.count(u'%'));
+}
+
+TEST(ExpandTitle, TheLongestTemplateExpandsAtOnce) {
+    // The template box holds 32767 characters; one pass per replacement took minutes.
+    QString templ;
+    for (int i = 0; i < 32767 / 2; ++i) templ += "%0";
+    const QString file(255, u'n');
+    QElapsedTimer timer;
+    timer.start();
+    const TitleText t = ExpandTitle(templ + "%", file, FilledTag());
+    EXPECT_LT(timer.elapsed(), 1000); // a few milliseconds; slack for a loaded debug build
+    EXPECT_EQ(t.text.size(), 32767 / 2 * file.size() + 1);
+    EXPECT_TRUE(t.text.startsWith(file + file));
 }
 
 TEST(AppendPlaceholder, ButtonsAppendOrClear) {
