@@ -56,6 +56,7 @@ public:
     int powerOffCalls = 0;
 
     QString programFolder() override { return dir_.path(); }
+    QString startFolder() override { return dir_.path(); }
     QStringList commandLineArguments() override { return {}; }
     bool fileExists(const QString&) override { return false; }
     bool isReadOnly(const QString&) override { return false; }
