@@ -448,8 +448,8 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
         pa_operation_unref(op);
     }
 
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kRate, kChannels};
-    s->stream = pa_stream_new_with_proplist(s->context, "Music", &spec, nullptr, props);
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, kRate, kChannels};
+    s->stream = pa_stream_new_with_proplist(s->context, "Music", &format, nullptr, props);
     pa_proplist_free(props);
     props = nullptr;
     if (!s->stream) return unlockAndFail();
@@ -457,9 +457,9 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
     pa_stream_set_write_callback(s->stream, &Stream::OnWrite, s.get());
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kQueue, &spec));
-    attr.prebuf = static_cast<std::uint32_t>(pa_usec_to_bytes(kPrebuf, &spec));
-    attr.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(kRequest, &spec));
+    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kQueue, &format));
+    attr.prebuf = static_cast<std::uint32_t>(pa_usec_to_bytes(kPrebuf, &format));
+    attr.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(kRequest, &format));
     attr.fragsize = static_cast<std::uint32_t>(-1);
     if (pa_stream_connect_playback(s->stream, nullptr, &attr, PA_STREAM_START_CORKED, nullptr,
                                    nullptr) < 0 ||
@@ -467,8 +467,8 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
         return unlockAndFail();
     // What the server may hold: its queue and its sink's share, and a little more.
     const pa_buffer_attr* got = pa_stream_get_buffer_attr(s->stream);
-    const pa_usec_t queue = got ? pa_bytes_to_usec(got->tlength, &spec) : kQueue;
-    const pa_usec_t request = got ? pa_bytes_to_usec(got->minreq, &spec) : kRequest;
+    const pa_usec_t queue = got ? pa_bytes_to_usec(got->tlength, &format) : kQueue;
+    const pa_usec_t request = got ? pa_bytes_to_usec(got->minreq, &format) : kRequest;
     s->sinkShare = Frames(queue > 2 * request ? queue - 2 * request : 0);
     s->drainWait = 2 * queue + 100 * kMs;
     s->ClearTimer();

@@ -280,13 +280,13 @@ bool Listener::Connect(const std::string& address, bool record) {
     };
     bool ok = ready();
     if (ok && record) {
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kRate, 2};
-        l.record = pa_stream_new(l.context, "monitor", &spec, nullptr);
+        const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, kRate, 2};
+        l.record = pa_stream_new(l.context, "monitor", &format, nullptr);
         pa_stream_set_state_callback(l.record, [](pa_stream*, void* self) { Loop::Signal(self); }, &l);
         pa_stream_set_read_callback(l.record, &Loop::OnRead, &l);
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<std::uint32_t>(-1);
-        attr.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(200 * PA_USEC_PER_MSEC, &spec));
+        attr.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(200 * PA_USEC_PER_MSEC, &format));
         ok = pa_stream_connect_record(l.record, "probe.monitor", &attr,
                                       static_cast<pa_stream_flags_t>(
                                           PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
