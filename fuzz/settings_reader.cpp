@@ -9,6 +9,9 @@ namespace {
 void Check(bool ok) {
     if (!ok) std::abort();
 }
+template <typename Mode> bool Known(Mode mode) {
+    return telbo::ModeNumber(mode) >= 0 && telbo::ModeNumber(mode) < telbo::kModeCount<Mode>;
+}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -18,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(s.PlayPoint == 0 || (s.PlayPoint > 0 && s.PlayPoint < s.KO));
     Check(s.ListPoint == 0 || (s.ListPoint > 0 && s.ListPoint < s.ListKO));
     Check(s.FormSmallWidth >= 1);
-    Check(s.PlayTypeFlag >= 0 && s.PlayTypeFlag <= 4 && s.NextTypeFlag >= 0 && s.NextTypeFlag <= 3);
-    Check(s.TagShowFlag >= 0 && s.TagShowFlag <= 2 && s.Volume >= 0 && s.Volume <= 100);
+    Check(Known(s.PlayTypeFlag) && Known(s.NextTypeFlag) && Known(s.TagShowFlag));
+    Check(s.Volume >= 0 && s.Volume <= 100);
     Check(s.ScrollSpeed >= -300 && s.ScrollSpeed <= 300 && s.PlaySpeed >= 20 && s.PlaySpeed <= 300);
     Check(s.SamplingRate >= 0 && s.SamplingRate <= 2 && s.StereoConf >= 0 && s.StereoConf <= 1);
     for (int i = s.KO; i < telbo::kSlots; ++i) Check(s.TitleFiles[i].isEmpty());

@@ -39,8 +39,6 @@ void Lifecycle::StartUp() {
 
     // The random generator was seeded from the clock when the play order was created, once.
 
-    st.FormSmallWidth = kDefaultFormSmallWidth;
-
     // Row n of the genre list is genre number n.
     {
         const QSignalBlocker block(ui.cmbTagGenre);
@@ -62,48 +60,22 @@ void Lifecycle::StartUp() {
     const std::optional<StoredSettings> stored =
         ReadSettingsFile(SettingsPath(w.platform), startFolder);
     settingsRead_ = stored.has_value();
-    if (!stored) {
-        st.LastDir = startFolder;
-        st.ScrollSpeed = -100;
-        st.PlaySpeed = 100;
-        st.Volume = 100;
-    } else {
-        const StoredSettings& s = *stored;
-        if (s.hasFormX && s.hasFormY) {
+    if (stored) {
+        if (stored->hasFormX && stored->hasFormY) {
             // A window without a title bar restored off every screen could never be fetched
             // back: put it where it can be seen.
             QList<QRectF> areas;
             for (const QRect& r : w.platform.screenAreasTwips()) areas << QRectF(r);
-            const QPointF pos = VisiblePosition({s.FormX, s.FormY}, {w.Width(), w.Height()}, areas);
+            const QPointF pos = VisiblePosition({stored->FormX, stored->FormY},
+                                                {w.Width(), w.Height()}, areas);
             w.SetLeft(pos.x());
             w.SetTop(pos.y());
         }
-        st.ConfigSave = s.ConfigSave;
-        st.LockFlag = s.LockFlag;
-        st.PlayTypeFlag = s.PlayTypeFlag;
-        st.NextTypeFlag = s.NextTypeFlag;
-        st.ScrollFlag = s.ScrollFlag;
-        st.DownListFlag = s.DownListFlag;
-        st.DownConfigFlag = s.DownConfigFlag;
-        st.FormSmallWidth = s.FormSmallWidth;
-        st.MinFlag = s.MinFlag;
-        st.Volume = s.Volume;
-        st.ScrollSpeed = s.ScrollSpeed;
-        st.PlaySpeed = s.PlaySpeed;
-        st.SamplingRate = s.SamplingRate;
-        st.StereoConf = s.StereoConf;
-        // Changing the template rebuilds the title through the text box's change handler.
-        ui.txtScrollTitle->setText(s.ScrollTitle);
-        st.LastDir = s.LastDir;
-        st.KO = s.KO;
-        st.ListKO = s.ListKO;
-        st.PlayPoint = s.PlayPoint;
-        st.ListPoint = s.ListPoint;
-        st.ListFiles = s.ListFiles;
-        st.TitleFiles = s.TitleFiles;
-        st.TagShowFlag = s.TagShowFlag;
-        st.AutoPlay = s.AutoPlay;
+        // Changing the template rebuilds the title through the text box's change handler, so
+        // it comes before the collections: nothing is read for a title yet.
+        ui.txtScrollTitle->setText(stored->ScrollTitle);
     }
+    AdoptSettings(stored ? *stored : DefaultSettings(startFolder), st);
 
     w.stateRestore.RestoreState(settingsRead_);
     w.titleBuilder.KeepTagMemo(false);

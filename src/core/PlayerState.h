@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 
+#include "core/Modes.h"
 #include "playback/Decoder.h"
 
 namespace telbo {
@@ -27,8 +28,8 @@ struct PlayerState {
     std::int16_t IntroTime = 0;
     std::int16_t TimerCount = 0;
     std::int16_t TimerType = 0;
-    std::int16_t PlayTypeFlag = 0;
-    std::int16_t NextTypeFlag = 0;
+    PlayMode PlayTypeFlag = PlayMode::Normal;
+    ListEndAction NextTypeFlag = ListEndAction::Stop;
     bool AutoPlay = false;
     bool ConfigSave = false;
     std::int16_t SamplingRate = 0;
@@ -42,7 +43,7 @@ struct PlayerState {
     // Title and tags
     bool ScrollFlag = false;
     std::int16_t ScrollSpeed = 0;
-    std::int16_t TagShowFlag = 0;
+    TagPanel TagShowFlag = TagPanel::None;
     TagRecord TitleTag{};
     TagRecord EditTag{};
     TagRecord TagClipboard{};

@@ -57,63 +57,93 @@ QString OneLine(QString text) {
     return text;
 }
 
-constexpr double kMaxFormSmallWidth = 32767; // twips; FormSmallWidth is 16-bit
-
 int ClampCount(int count) { return std::clamp(count, 0, kSlots); }
 
-// Reads the values of one file. Each Get* returns the default when the key is missing or
-// its value is unusable.
-class ValueReader {
-public:
-    explicit ValueReader(QStringView text) : text_(text) {}
+QString BooleanText(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
 
-    std::optional<QString> Raw(QStringView key) const { return SettingsValue(text_, key); }
+// The text after "= " of one key.
+QString ValueText(const Setting& row, const SettingsSnapshot& snapshot, const PlayerState& s) {
+    switch (row.window) {
+    case WindowValue::Left:
+        return FormatTwips(snapshot.formX);
+    case WindowValue::Top:
+        return FormatTwips(snapshot.formY);
+    case WindowValue::Width:
+        // A strip docked across a screen wider than the field holds would read back as the
+        // default width: store the widest it can hold instead.
+        return FormatTwips(std::min(snapshot.formWidth, double(row.high)));
+    case WindowValue::TitleTemplate:
+        return OneLine(snapshot.titleTemplate);
+    case WindowValue::None:
+        break;
+    }
+    switch (row.type) {
+    case SettingType::Boolean:
+        return BooleanText(row.field.get(s) != 0);
+    case SettingType::Count:
+        return QString::number(ClampCount(row.field.get(s)));
+    case SettingType::Integer:
+    case SettingType::Point:
+        return QString::number(row.field.get(s));
+    case SettingType::Text:
+    case SettingType::Folder:
+        return OneLine(s.*row.text);
+    case SettingType::Twips:
+        break;
+    }
+    return {};
+}
 
-    bool GetBool(QStringView key, bool fallback) const {
-        const auto raw = Raw(key);
-        if (!raw) return fallback;
-        return ParseBoolean(*raw).value_or(fallback);
-    }
-    std::int16_t GetInt(QStringView key, int low, int high, std::int16_t fallback) const {
-        const auto raw = Raw(key);
-        if (!raw) return fallback;
-        const auto v = ParseInt16(*raw);
-        if (!v || *v < low || *v > high) return fallback;
-        return *v;
-    }
-    // Collection sizes: any number is pulled into 0..101; only a non-number gives 0.
-    std::int16_t GetCount(QStringView key) const {
-        const auto raw = Raw(key);
-        if (!raw) return 0;
-        const auto v = ParseRoundedInteger(*raw);
-        if (!v) return 0;
-        return static_cast<std::int16_t>(std::clamp<long long>(*v, 0, kSlots));
-    }
-    // A position inside a collection of `count` entries; 0 (always allowed) otherwise.
-    std::int16_t GetPoint(QStringView key, int count) const {
-        const std::int16_t v = GetInt(key, -32768, 32767, 0);
-        return (v >= 0 && v < count) ? v : std::int16_t{0};
-    }
-    std::optional<double> GetPosition(QStringView key) const {
-        const auto raw = Raw(key);
-        if (!raw) return std::nullopt;
-        return ParseDecimal(*raw);
-    }
-    QString GetText(QStringView key, const QString& fallback) const {
-        return Raw(key).value_or(fallback);
-    }
+// The text a Text or Folder key fills.
+QString& TextOf(const Setting& row, StoredSettings& s) {
+    return row.window == WindowValue::TitleTemplate ? s.ScrollTitle : s.*row.text;
+}
 
-private:
-    QStringView text_;
-};
+// Reads one key into `s`; a missing or unusable value leaves what `s` holds (the default).
+void ReadValue(const Setting& row, const std::optional<QString>& raw, StoredSettings& s) {
+    if (!raw) return;
+    switch (row.type) {
+    case SettingType::Twips: {
+        const auto v = ParseDecimal(*raw);
+        if (!v) return;
+        if (row.window == WindowValue::Left) {
+            s.FormX = *v;
+            s.hasFormX = true;
+        } else if (row.window == WindowValue::Top) {
+            s.FormY = *v;
+            s.hasFormY = true;
+        }
+        return;
+    }
+    case SettingType::Boolean:
+        if (const auto v = ParseBoolean(*raw)) row.field.set(s, *v ? 1 : 0);
+        return;
+    case SettingType::Integer:
+        if (const auto v = ParseInt16(*raw); v && *v >= row.low && *v <= row.high)
+            row.field.set(s, *v);
+        return;
+    case SettingType::Count:
+        // Any number is pulled into 0..101; only a non-number gives 0.
+        if (const auto v = ParseRoundedInteger(*raw))
+            row.field.set(s, static_cast<int>(std::clamp<long long>(*v, 0, kSlots)));
+        return;
+    case SettingType::Point:
+        // A position inside the collection; 0 (always allowed) otherwise.
+        if (const auto v = ParseInt16(*raw); v && *v >= 0 && *v < row.of.get(s))
+            row.field.set(s, *v);
+        return;
+    case SettingType::Text:
+    case SettingType::Folder:
+        TextOf(row, s) = *raw;
+        return;
+    }
+}
 
 } // namespace
 
 QByteArray WriteSettingsText(const SettingsSnapshot& snapshot) {
     static const PlayerState kFresh{};
     const PlayerState& s = snapshot.state ? *snapshot.state : kFresh;
-    const int ko = ClampCount(s.KO);
-    const int listKo = ClampCount(s.ListKO);
 
     QString out;
     out.reserve(4096);
@@ -121,53 +151,25 @@ QByteArray WriteSettingsText(const SettingsSnapshot& snapshot) {
         out += text;
         out += u"\r\n";
     };
-    const auto key = [&line](QStringView name, const QString& value) {
-        line(name.toString() + QStringLiteral("= ") + value);
-    };
-    const auto boolean = [](bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); };
-    const auto integer = [](int v) { return QString::number(v); };
-    const auto entries = [&line](const std::array<QString, kSlots>& paths, int count) {
-        for (int i = 0; i < count; ++i)
-            line(QStringLiteral("[%1] ").arg(i, 3, 10, QChar(u'0')) + OneLine(paths[i]));
-    };
 
     line(u"[player]");
     line(u"Telbo Ver.1.00");
     line(u"2000/10/15");
     line(u"");
     line(u"[Setting]");
-    key(u"FormX", FormatTwips(snapshot.formX));
-    key(u"FormY", FormatTwips(snapshot.formY));
-    key(u"LockFlag", boolean(s.LockFlag));
-    key(u"MinFlag", boolean(s.MinFlag));
-    // A strip docked across a screen wider than FormSmallWidth can hold would read back as the
-    // default width: store the widest it can hold instead.
-    key(u"FormSmallWidth", FormatTwips(std::min(snapshot.formWidth, kMaxFormSmallWidth)));
-    key(u"ConfigSave", boolean(s.ConfigSave));
-    key(u"PlayTypeFlag", integer(s.PlayTypeFlag));
-    key(u"NextTypeFlag", integer(s.NextTypeFlag));
-    key(u"TagShowFlag", integer(s.TagShowFlag));
-    key(u"ScrollFlag", boolean(s.ScrollFlag));
-    key(u"AutoPlay", boolean(s.AutoPlay));
-    key(u"DownListFlag", boolean(s.DownListFlag));
-    key(u"DownConfigFlag", boolean(s.DownConfigFlag));
-    key(u"Volume", integer(s.Volume));
-    key(u"ScrollSpeed", integer(s.ScrollSpeed));
-    key(u"PlaySpeed", integer(s.PlaySpeed));
-    key(u"SamplingRate", integer(s.SamplingRate));
-    key(u"StereoConf", integer(s.StereoConf));
-    key(u"ScrollTitle", OneLine(snapshot.titleTemplate));
-    key(u"LastDir", OneLine(s.LastDir));
-    key(u"KO", integer(ko));
-    key(u"ListKO", integer(listKo));
-    key(u"PlayPoint", integer(s.PlayPoint));
-    key(u"ListPoint", integer(s.ListPoint));
-    line(u"");
-    line(u"[List]");
-    entries(s.ListFiles, listKo);
-    line(u"");
-    line(u"[Title]");
-    entries(s.TitleFiles, ko);
+    for (const Setting& row : kSettings) {
+        out += QStringView(row.key);
+        out += u"= ";
+        line(ValueText(row, snapshot, s));
+    }
+    for (const SettingsSection& section : kSettingsSections) {
+        line(u"");
+        line(section.header);
+        const auto& paths = s.*section.paths;
+        const int count = ClampCount(section.count.get(s));
+        for (int i = 0; i < count; ++i)
+            line(QStringLiteral("[%1] ").arg(i, 3, 10, QChar(u'0')) + OneLine(paths[i]));
+    }
     return out.toUtf8();
 }
 
@@ -220,45 +222,52 @@ std::array<QString, kSlots> SectionPaths(QStringView text, QStringView header,
     return result;
 }
 
+StoredSettings DefaultSettings(const QString& lastDir) {
+    StoredSettings s;
+    for (const Setting& row : kSettings) {
+        switch (row.type) {
+        case SettingType::Boolean:
+        case SettingType::Integer:
+        case SettingType::Count:
+        case SettingType::Point:
+            row.field.set(s, row.fallback);
+            break;
+        case SettingType::Text:
+            TextOf(row, s) = QStringView(row.textFallback).toString();
+            break;
+        case SettingType::Folder:
+            TextOf(row, s) = lastDir;
+            break;
+        case SettingType::Twips:
+            break;
+        }
+    }
+    return s;
+}
+
 StoredSettings ReadSettingsText(const QByteArray& fileBytes, const QString& lastDirDefault) {
     const QString decoded = QString::fromUtf8(fileBytes.constData(), fileBytes.size());
     const QStringView text(decoded);
-    const ValueReader r(text);
-    StoredSettings s;
-
-    if (const auto x = r.GetPosition(u"FormX=")) {
-        s.FormX = *x;
-        s.hasFormX = true;
+    StoredSettings s = DefaultSettings(lastDirDefault);
+    for (const Setting& row : kSettings)
+        ReadValue(row, SettingsValue(text, QStringView(row.key).toString() + u'='), s);
+    // Each section runs to the next one's header (the last to the end of the text).
+    for (std::size_t i = 0; i < kSettingsSections.size(); ++i) {
+        const SettingsSection& section = kSettingsSections[i];
+        const QStringView end = i + 1 < kSettingsSections.size() ? kSettingsSections[i + 1].header
+                                                                 : std::u16string_view();
+        s.*section.paths = SectionPaths(text, section.header, end, section.count.get(s));
     }
-    if (const auto y = r.GetPosition(u"FormY=")) {
-        s.FormY = *y;
-        s.hasFormY = true;
-    }
-    s.LockFlag = r.GetBool(u"LockFlag=", false);
-    s.MinFlag = r.GetBool(u"MinFlag=", false);
-    s.FormSmallWidth = r.GetInt(u"FormSmallWidth=", 1, 32767, kDefaultFormSmallWidth);
-    s.ConfigSave = r.GetBool(u"ConfigSave=", false);
-    s.PlayTypeFlag = r.GetInt(u"PlayTypeFlag=", 0, 4, 0);
-    s.NextTypeFlag = r.GetInt(u"NextTypeFlag=", 0, 3, 0);
-    s.TagShowFlag = r.GetInt(u"TagShowFlag=", 0, 2, 0);
-    s.ScrollFlag = r.GetBool(u"ScrollFlag=", false);
-    s.AutoPlay = r.GetBool(u"AutoPlay=", false);
-    s.DownListFlag = r.GetBool(u"DownListFlag=", false);
-    s.DownConfigFlag = r.GetBool(u"DownConfigFlag=", false);
-    s.Volume = r.GetInt(u"Volume=", 0, 100, 100);
-    s.ScrollSpeed = r.GetInt(u"ScrollSpeed=", -300, 300, -100);
-    s.PlaySpeed = r.GetInt(u"PlaySpeed=", 20, 300, 100);
-    s.SamplingRate = r.GetInt(u"SamplingRate=", 0, 2, 0);
-    s.StereoConf = r.GetInt(u"StereoConf=", 0, 1, 0);
-    s.ScrollTitle = r.GetText(u"ScrollTitle=", QStringLiteral("%0"));
-    s.LastDir = r.GetText(u"LastDir=", lastDirDefault);
-    s.KO = r.GetCount(u"KO=");
-    s.ListKO = r.GetCount(u"ListKO=");
-    s.PlayPoint = r.GetPoint(u"PlayPoint=", s.KO);
-    s.ListPoint = r.GetPoint(u"ListPoint=", s.ListKO);
-    s.ListFiles = SectionPaths(text, u"[List]", u"[Title]", s.ListKO);
-    s.TitleFiles = SectionPaths(text, u"[Title]", {}, s.KO);
     return s;
+}
+
+void AdoptSettings(const StoredSettings& stored, PlayerState& state) {
+    for (const Setting& row : kSettings) {
+        if (row.field) row.field.set(state, row.field.get(stored));
+        if (row.text) state.*row.text = stored.*row.text;
+    }
+    for (const SettingsSection& section : kSettingsSections)
+        state.*section.paths = stored.*section.paths;
 }
 
 bool WriteSettingsFile(const QString& path, const SettingsSnapshot& snapshot) {

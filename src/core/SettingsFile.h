@@ -4,8 +4,9 @@
 // end (which go through AtomicFile).
 //
 // Layout written:
-//   [player] / Telbo Ver.1.00 / 2000/10/15 / (empty) / [Setting] / 24 "Key= value" lines /
-//   (empty) / [List] / "[000] path"... / (empty) / [Title] / "[000] path"...
+//   [player] / Telbo Ver.1.00 / 2000/10/15 / (empty) / [Setting] / one "Key= value" line per
+//   row of the settings table / (empty) / [List] / "[000] path"... / (empty) / [Title] /
+//   "[000] path"...
 //
 // Reading is forgiving by design: a hand-edited, truncated or damaged file never fails and
 // never yields a value outside its range; anything missing or unusable takes its default.
@@ -19,10 +20,9 @@
 #include <optional>
 
 #include "core/PlayerState.h"
+#include "core/SettingsTable.h"
 
 namespace telbo {
-
-inline constexpr std::int16_t kDefaultFormSmallWidth = 5475; // twips
 
 // Everything the writer needs. Positions and the width are twips.
 struct SettingsSnapshot {
@@ -38,37 +38,23 @@ struct SettingsSnapshot {
 // would split the line and let the text pose as other keys or entries.
 QByteArray WriteSettingsText(const SettingsSnapshot& snapshot);
 
-// What a file held, every value converted, range-checked and defaulted.
-struct StoredSettings {
+// What a file held, every value converted, range-checked and defaulted: the PlayerState
+// fields the settings table names (the others as in a fresh PlayerState), and the values the
+// window keeps itself.
+struct StoredSettings : PlayerState {
     double FormX = 0;
     double FormY = 0;
     bool hasFormX = false; // false: the position was missing or unusable (FormX/FormY are 0)
     bool hasFormY = false;
-    bool LockFlag = false;
-    bool MinFlag = false;
-    std::int16_t FormSmallWidth = kDefaultFormSmallWidth; // 1..32767
-    bool ConfigSave = false;
-    std::int16_t PlayTypeFlag = 0; // 0..4
-    std::int16_t NextTypeFlag = 0; // 0..3
-    std::int16_t TagShowFlag = 0;  // 0..2
-    bool ScrollFlag = false;
-    bool AutoPlay = false;
-    bool DownListFlag = false;
-    bool DownConfigFlag = false;
-    std::int16_t Volume = 100;      // 0..100
-    std::int16_t ScrollSpeed = -100; // -300..300
-    std::int16_t PlaySpeed = 100;   // 20..300
-    std::int16_t SamplingRate = 0;  // 0..2
-    std::int16_t StereoConf = 0;    // 0..1
-    QString ScrollTitle = QStringLiteral("%0");
-    QString LastDir; // lastDirDefault when missing
-    std::int16_t KO = 0;        // 0..101
-    std::int16_t ListKO = 0;    // 0..101
-    std::int16_t PlayPoint = 0; // 0..KO-1, or 0
-    std::int16_t ListPoint = 0; // 0..ListKO-1, or 0
-    std::array<QString, kSlots> ListFiles{};  // slots >= ListKO are empty
-    std::array<QString, kSlots> TitleFiles{}; // slots >= KO are empty
+    QString ScrollTitle;
 };
+
+// Every key at its default, as a file without any of them reads; `lastDir` is LastDir's.
+StoredSettings DefaultSettings(const QString& lastDir);
+
+// Copies what the table's keys and sections fill from `stored` into `state`, leaving every
+// other field of `state` alone.
+void AdoptSettings(const StoredSettings& stored, PlayerState& state);
 
 // Raw value of `key` (the name with its "=", e.g. "KO="), case-sensitive, found only at the
 // start of a line, the first such line winning. The value starts at the second character

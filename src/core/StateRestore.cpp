@@ -7,29 +7,22 @@
 #include "ui/Telbo.h"
 #include "ui/Twips.h"
 
-#include <QScrollBar>
-#include <QSignalBlocker>
 
 namespace telbo {
 
 namespace {
 
-// Sets a slider without its change handler, so the caller runs the handler exactly once.
-void SetQuietly(QScrollBar* bar, int value) {
-    const QSignalBlocker block(bar);
-    bar->setValue(value);
-}
-
 // With no track the tag-panel cycle cannot run; show the stored panel empty so the window
 // and TagShowFlag agree, and the panel fills once a track is selected.
-void ShowStoredTagPanel(Telbo& w, std::int16_t flag) {
+void ShowStoredTagPanel(Telbo& w, TagPanel panel) {
     Controls& ui = w.ui;
-    w.st.TagShowFlag = flag;
-    if (flag == 0) return;
-    ui.lblShowTag->setCaption(flag == 1 ? QStringLiteral("ShowTag") : QStringLiteral("TagSet"));
+    w.st.TagShowFlag = panel;
+    if (panel == TagPanel::None) return;
+    const bool view = panel == TagPanel::View;
+    ui.lblShowTag->setCaption(view ? QStringLiteral("ShowTag") : QStringLiteral("TagSet"));
     ui.lblShowTag->setForeColor(QColor(0xC0, 0xC0, 0xFF));
-    ui.frmTag[0]->setVisible(flag == 1);
-    ui.frmTag[1]->setVisible(flag == 2);
+    ui.frmTag[0]->setVisible(view);
+    ui.frmTag[1]->setVisible(panel == TagPanel::Editor);
     for (ListBox* list : ui.lstFile) tw::SetHeight(list, 1770);
 }
 
@@ -46,9 +39,9 @@ void StateRestore::RestoreState(bool settingsRead) {
             st.ConfigSave = false;
             w.settingsPanel.lblConfValue_Click(5);
         }
-        st.PlayTypeFlag = static_cast<std::int16_t>(st.PlayTypeFlag == 0 ? 4 : st.PlayTypeFlag - 1);
+        st.PlayTypeFlag = PreviousMode(st.PlayTypeFlag);
         w.settingsPanel.lblConfValue_Click(7);
-        st.NextTypeFlag = static_cast<std::int16_t>(st.NextTypeFlag == 0 ? 3 : st.NextTypeFlag - 1);
+        st.NextTypeFlag = PreviousMode(st.NextTypeFlag);
         w.settingsPanel.lblConfValue_Click(8);
         if (st.ScrollFlag) {
             st.ScrollFlag = false;
@@ -72,24 +65,19 @@ void StateRestore::RestoreState(bool settingsRead) {
         }
         if (locked) w.windowModes.LockToggle();
 
-        SetQuietly(ui.sclConfig[0], st.Volume);
-        w.settingsPanel.sclConfig_Change(0);
-        ui.sclConfig[2]->setValue(st.ScrollSpeed);
-        st.ScrollSpeed = static_cast<std::int16_t>(ui.sclConfig[2]->value());
-        SetQuietly(ui.sclConfig[1], st.PlaySpeed);
-        w.settingsPanel.sclConfig_Change(1);
+        w.settingsPanel.ShowStoredValues();
 
         w.decodeOptions.SelectSmpRate(st.SamplingRate);
         w.decodeOptions.SelectStereo(st.StereoConf);
 
         // The tag panel is loaded once, by its own cycle below, not also by the refresh's
         // selection of the first row.
-        const std::int16_t storedTag = st.TagShowFlag;
-        st.TagShowFlag = 0;
+        const TagPanel storedTag = st.TagShowFlag;
+        st.TagShowFlag = TagPanel::None;
         w.collections.RefreshLists();
 
         if (st.KO > 0) {
-            st.TagShowFlag = static_cast<std::int16_t>(storedTag == 0 ? 2 : storedTag - 1);
+            st.TagShowFlag = PreviousMode(storedTag);
             w.tagEditor.lblShowTag_Click();
         } else {
             ShowStoredTagPanel(w, storedTag);

@@ -284,10 +284,10 @@ void MprisService::SetVolume(double volume) {
 
 void MprisService::SelectModes(const mpris::PlayModes& want) {
     // The panel's value labels step through their values; each click runs its handler, as
-    // the user's own clicks would. Five clicks at most go round either list.
-    for (int i = 0; i < 5 && w.st.PlayTypeFlag != want.playType; ++i)
+    // the user's own clicks would. One round of either list at most.
+    for (int i = 0; i < kModeCount<PlayMode> && w.st.PlayTypeFlag != want.playType; ++i)
         w.settingsPanel.lblConfValue_Click(kPlayModeRow);
-    for (int i = 0; i < 5 && w.st.NextTypeFlag != want.nextType; ++i)
+    for (int i = 0; i < kModeCount<ListEndAction> && w.st.NextTypeFlag != want.nextType; ++i)
         w.settingsPanel.lblConfValue_Click(kNextTypeRow);
 }
 

@@ -13,16 +13,7 @@ namespace telbo::mpris {
 
 namespace {
 
-constexpr int kSliderVolumeMax = 100;
-constexpr int kMinimumSpeed = 20;
-constexpr int kMaximumSpeed = 300;
-constexpr int kNormalMode = 0;
-constexpr int kRepertMode = 1;
-constexpr int kShuffleMode = 2;
-constexpr int kRandomMode = 3;
-constexpr int kRandomAllListMode = 4;
-constexpr int kStopAtEnd = 0;
-constexpr int kRepeatList = 1;
+constexpr int kSliderVolumeMax = SettingNamed(u"Volume").high;
 
 // Nearest whole second of a non-negative time.
 qint64 RoundedSeconds(qint64 micros) {
@@ -94,25 +85,34 @@ QVariantMap PlayerProperties(const PlayerFacts& f) {
 }
 
 QString LoopStatusText(const PlayModes& modes) {
-    if (modes.playType == kRepertMode) return QStringLiteral("Track");
-    if (modes.nextType == kRepeatList) return QStringLiteral("Playlist");
+    if (modes.playType == PlayMode::Repert) return QStringLiteral("Track");
+    if (modes.nextType == ListEndAction::Repert) return QStringLiteral("Playlist");
     return QStringLiteral("None");
 }
 
-bool ShuffleOn(int playType) {
-    return playType == kShuffleMode || playType == kRandomMode || playType == kRandomAllListMode;
+bool ShuffleOn(PlayMode playType) {
+    switch (playType) {
+    case PlayMode::Normal:
+    case PlayMode::Repert:
+        return false;
+    case PlayMode::Shuffle:
+    case PlayMode::Random:
+    case PlayMode::RandomAllList:
+        return true;
+    }
+    return false;
 }
 
 std::optional<PlayModes> ModesForLoopStatus(const QString& status, const PlayModes& now) {
     PlayModes want = now;
     if (status == QLatin1String("Track")) {
-        want.playType = kRepertMode;
+        want.playType = PlayMode::Repert;
     } else if (status == QLatin1String("Playlist")) {
-        if (want.playType == kRepertMode) want.playType = kNormalMode;
-        want.nextType = kRepeatList;
+        if (want.playType == PlayMode::Repert) want.playType = PlayMode::Normal;
+        want.nextType = ListEndAction::Repert;
     } else if (status == QLatin1String("None")) {
-        if (want.playType == kRepertMode) want.playType = kNormalMode;
-        if (want.nextType == kRepeatList) want.nextType = kStopAtEnd;
+        if (want.playType == PlayMode::Repert) want.playType = PlayMode::Normal;
+        if (want.nextType == ListEndAction::Repert) want.nextType = ListEndAction::Stop;
     } else {
         return std::nullopt;
     }
@@ -121,29 +121,28 @@ std::optional<PlayModes> ModesForLoopStatus(const QString& status, const PlayMod
 
 PlayModes ModesForShuffle(bool on, const PlayModes& now) {
     PlayModes want = now;
-    if (on && !ShuffleOn(now.playType)) want.playType = kShuffleMode;
-    if (!on && ShuffleOn(now.playType)) want.playType = kNormalMode;
+    if (on && !ShuffleOn(now.playType)) want.playType = PlayMode::Shuffle;
+    if (!on && ShuffleOn(now.playType)) want.playType = PlayMode::Normal;
     return want;
 }
 
 bool CanGoNext(const PlayerFacts& f) {
     const int tracks = f.trackCount;
     switch (f.modes.playType) {
-    case kNormalMode:
-    case kRepertMode:
+    case PlayMode::Normal:
+    case PlayMode::Repert:
         if (f.playPoint + 1 < tracks) return true;
         if (f.playPoint + 1 > tracks) return false;
         // The end of the list: its action decides.
-        if (f.modes.nextType == kRepeatList) return tracks > 1;
-        return f.modes.nextType != kStopAtEnd && f.listCount > 0;
-    case kShuffleMode:
-    case kRandomMode:
+        if (f.modes.nextType == ListEndAction::Repert) return tracks > 1;
+        return f.modes.nextType != ListEndAction::Stop && f.listCount > 0;
+    case PlayMode::Shuffle:
+    case PlayMode::Random:
         return tracks > 1;
-    case kRandomAllListMode:
+    case PlayMode::RandomAllList:
         return f.listCount > 0 || tracks > 1;
-    default:
-        return false;
     }
+    return false;
 }
 
 bool CanGoPrevious(const PlayerFacts& f) {

@@ -2,6 +2,8 @@
 // What the desktop's media controls read (MPRIS), computed from plain facts about the player:
 // no bus, no window. Times on the bus are microseconds; the player counts whole seconds.
 
+#include "core/Modes.h"
+#include "core/SettingsTable.h"
 #include "playback/Decoder.h"
 
 #include <QDBusObjectPath>
@@ -15,10 +17,10 @@ namespace telbo::mpris {
 
 inline constexpr qint64 kMicrosPerSecond = 1'000'000;
 
-// The play mode (PlayTypeFlag) and the end-of-list action (NextTypeFlag) by their numbers.
+// The play mode (PlayTypeFlag) and the end-of-list action (NextTypeFlag).
 struct PlayModes {
-    int playType = 0; // 0 Normal, 1 Repert, 2 Shuffle, 3 Random, 4 RandomAllList
-    int nextType = 0; // 0 Stop, 1 Repert, 2 NextList, 3 RandomList
+    PlayMode playType = PlayMode::Normal;
+    ListEndAction nextType = ListEndAction::Stop;
     bool operator==(const PlayModes&) const = default;
 };
 
@@ -42,7 +44,7 @@ struct PlayerFacts {
 // list starts it again (end-of-list "Repert"), else "None".
 QString LoopStatusText(const PlayModes& modes);
 // The random play modes ("Shuffle", "Random", "RandomAllList").
-bool ShuffleOn(int playType);
+bool ShuffleOn(PlayMode playType);
 // The modes a desktop asks for by setting LoopStatus or Shuffle, changing as little as it can:
 // "Track" is "Repert"; "Playlist" repeats the list (leaving a random mode on); "None" turns
 // both repeats off; shuffle on picks "Shuffle" unless a random mode is on, off goes "Normal".
@@ -93,8 +95,8 @@ std::optional<int> SliderFromVolume(double volume);
 
 // Speed slider hundredths <-> bus rate. A requested rate is clamped to the slider's
 // 0.20..3.00; NaN, zero and negative rates give no speed (zero means pause to the caller).
-inline constexpr double kMinimumRate = 0.2;
-inline constexpr double kMaximumRate = 3.0;
+inline constexpr double kMinimumRate = SettingNamed(u"PlaySpeed").low / 100.0;
+inline constexpr double kMaximumRate = SettingNamed(u"PlaySpeed").high / 100.0;
 double RateFromSpeed(int hundredths);
 std::optional<int> SpeedFromRate(double rate);
 

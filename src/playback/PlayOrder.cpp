@@ -10,9 +10,6 @@ namespace telbo {
 
 namespace {
 
-enum PlayType { kNormal = 0, kRepert = 1, kShuffle = 2, kRandom = 3, kRandomAllList = 4 };
-enum NextType { kStopAtEnd = 0, kRepeatList = 1, kNextList = 2, kRandomList = 3 };
-
 void ClearShuffle(PlayerState& st) {
     st.ShuffleDone.fill(false);
     st.ShuffleCount = 0;
@@ -35,8 +32,8 @@ PlayOrder::~PlayOrder() = default;
 void PlayOrder::Next() {
     PlayerState& st = w.st;
     switch (st.PlayTypeFlag) {
-    case kNormal:
-    case kRepert:
+    case PlayMode::Normal:
+    case PlayMode::Repert:
         if (st.PlayPoint + 1 < st.KO) {
             ++st.PlayPoint;
             w.transport.lblPlaySet_Click(Transport::Play);
@@ -45,7 +42,7 @@ void PlayOrder::Next() {
             EndOfList();
         }
         break;
-    case kShuffle:
+    case PlayMode::Shuffle:
         // Fresh draws until an unplayed index comes up. The cycle is complete when the count
         // says so, or when the list changed under it and no unplayed index is left.
         for (;;) {
@@ -63,41 +60,37 @@ void PlayOrder::Next() {
                 return;
             }
         }
-    case kRandom:
+    case PlayMode::Random:
         if (st.KO >= 1) {
             st.PlayPoint = static_cast<std::int16_t>(Random(st.KO));
             w.transport.lblPlaySet_Click(Transport::Play);
         }
         break;
-    case kRandomAllList:
+    case PlayMode::RandomAllList:
         if (st.ListKO > 0) LoadList(Random(st.ListKO));
         if (st.KO >= 1) {
             st.PlayPoint = static_cast<std::int16_t>(Random(st.KO));
             w.transport.lblPlaySet_Click(Transport::Play);
         }
         break;
-    default:
-        break;
     }
 }
 
 void PlayOrder::EndOfList() {
     switch (w.st.NextTypeFlag) {
-    case kStopAtEnd:
+    case ListEndAction::Stop:
         w.transport.lblPlaySet_Click(Transport::Stop);
         break;
-    case kRepeatList:
+    case ListEndAction::Repert:
         w.transport.lblPlaySet_Click(Transport::Play);
         break;
-    case kNextList:
+    case ListEndAction::NextList:
         StepToNextList();
         w.transport.lblPlaySet_Click(Transport::Play);
         break;
-    case kRandomList:
+    case ListEndAction::RandomList:
         PickRandomList();
         w.transport.lblPlaySet_Click(Transport::Play);
-        break;
-    default:
         break;
     }
 }

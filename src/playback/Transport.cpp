@@ -19,7 +19,6 @@ constexpr int kSliderLimit = 32767; // the position slider holds 16-bit seconds
 constexpr std::int16_t kPlaying = 1;
 constexpr std::int16_t kPaused = 2;
 constexpr std::int16_t kStopped = 0;
-constexpr std::int16_t kRepertMode = 1;
 } // namespace
 
 void Transport::lblPlaySet_Click(int index) {
@@ -110,7 +109,7 @@ void Transport::tmrTime_Timer() {
         w.ui.sclNowTime->setValue(SliderValue(st.NowTime, w.ui.sclNowTime->maximum()));
     } else if (st.PlayState == kStopped) {
         if (w.sleepTimer.Step()) return;
-        if (st.PlayTypeFlag == kRepertMode)
+        if (st.PlayTypeFlag == PlayMode::Repert)
             lblPlaySet_Click(Play);
         else
             lblPlaySet_Click(Next);

@@ -166,9 +166,9 @@ void ListEditor::lstFile_Click(int index) {
     }
     w.ui.lblPoint[2]->setCaption(QString::number(sel + 1));
     w.ui.lblTagInfo[0]->setCaption(DisplayName(path));
-    if (w.st.TagShowFlag == 1) {
+    if (w.st.TagShowFlag == TagPanel::View) {
         w.tagEditor.LoadTagView(sel);
-    } else if (w.st.TagShowFlag == 2) {
+    } else if (w.st.TagShowFlag == TagPanel::Editor) {
         w.tagEditor.LoadTagEditor(sel);
     }
 }

@@ -5,31 +5,20 @@
 namespace telbo {
 
 namespace {
-constexpr std::array<const char*, 5> kPlayModes{"Normal", "Repert", "Shuffle", "Random",
-                                                "RandomAllList"};
-constexpr std::array<const char*, 4> kNextTypes{"Stop", "Repert", "NextList", "RandomList"};
-
-template <std::size_t N> QString NameOf(const std::array<const char*, N>& names, int i) {
+template <typename Mode, std::size_t N>
+QString NameOf(const std::array<std::string_view, N>& names, Mode mode) {
+    const int i = ModeNumber(mode);
     if (i < 0 || i >= static_cast<int>(N)) return {};
-    return QString::fromLatin1(names[static_cast<std::size_t>(i)]);
-}
-
-template <std::size_t N> int StepOf(int i) {
-    return (i < 0 || i + 1 >= static_cast<int>(N)) ? 0 : i + 1;
+    const std::string_view name = names[static_cast<std::size_t>(i)];
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 } // namespace
 
-QString PlayModeName(int flag) {
-    return NameOf(kPlayModes, flag);
+QString PlayModeName(PlayMode mode) {
+    return NameOf(kPlayModeNames, mode);
 }
-QString NextTypeName(int flag) {
-    return NameOf(kNextTypes, flag);
-}
-int NextPlayMode(int flag) {
-    return StepOf<kPlayModes.size()>(flag);
-}
-int NextNextType(int flag) {
-    return StepOf<kNextTypes.size()>(flag);
+QString ListEndActionName(ListEndAction action) {
+    return NameOf(kListEndActionNames, action);
 }
 
 QString OnOffText(bool on) {

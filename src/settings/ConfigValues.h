@@ -6,16 +6,14 @@
 #include <QSizeF>
 #include <QString>
 
+#include "core/Modes.h"
+
 namespace telbo {
 
-// Play modes 0..4 ("Normal" .. "RandomAllList") and end-of-list actions 0..3 ("Stop" ..
-// "RandomList"); an unknown value has no name (empty text).
-QString PlayModeName(int flag);
-QString NextTypeName(int flag);
-// The value a click on the value label steps to: 0->1->..->last->0. An unknown value steps to
-// 0, so the label and the state agree again after one click.
-int NextPlayMode(int flag);
-int NextNextType(int flag);
+// The names the panel shows for a play mode and an end-of-list action; a value outside the
+// enumerators has no name (empty text).
+QString PlayModeName(PlayMode mode);
+QString ListEndActionName(ListEndAction action);
 
 // "On" / "Off".
 QString OnOffText(bool on);

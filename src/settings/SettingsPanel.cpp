@@ -4,6 +4,7 @@
 #include "playback/TimeText.h"
 #include "settings/ConfigValues.h"
 #include "ui/Label.h"
+#include "core/SettingsTable.h"
 #include "ui/Layout.h"
 #include "ui/Panel.h"
 #include "ui/Telbo.h"
@@ -11,6 +12,7 @@
 
 #include <QComboBox>
 #include <QScrollBar>
+#include <QSignalBlocker>
 
 #include <algorithm>
 #include <string_view>
@@ -23,8 +25,12 @@ const QColor kGrey{0x80, 0x80, 0x80};
 const QColor kYellow{0xFF, 0xFF, 0x00};
 const QColor kOlive{0x80, 0x80, 0x00};
 
-// The design values of the five sliders, which "Default" restores.
-constexpr int kDefaultSlider[5] = {100, 100, -100, 0, 0};
+// A settings slider as the layout designs it: its range, design value and stored setting.
+const ControlSpec* DesignedSlider(int index) {
+    for (const ControlSpec& c : MainWindowLayout())
+        if (std::string_view(c.name) == "sclConfig" && c.index == index) return &c;
+    return nullptr;
+}
 
 // The list box where the layout puts it. A tag panel shortens the list box, and panels lined
 // up with that shorter box would rise above the window, with their close labels out of reach.
@@ -93,12 +99,12 @@ void SettingsPanel::lblConfValue_Click(int index) {
         ui.lblConfValue[6]->setCaption(OnOffText(st.AutoPlay));
         break;
     case 7:
-        st.PlayTypeFlag = static_cast<std::int16_t>(NextPlayMode(st.PlayTypeFlag));
+        st.PlayTypeFlag = NextMode(st.PlayTypeFlag);
         ui.lblConfValue[7]->setCaption(PlayModeName(st.PlayTypeFlag));
         break;
     case 8:
-        st.NextTypeFlag = static_cast<std::int16_t>(NextNextType(st.NextTypeFlag));
-        ui.lblConfValue[8]->setCaption(NextTypeName(st.NextTypeFlag));
+        st.NextTypeFlag = NextMode(st.NextTypeFlag);
+        ui.lblConfValue[8]->setCaption(ListEndActionName(st.NextTypeFlag));
         break;
     default:
         break;
@@ -143,6 +149,20 @@ void SettingsPanel::sclConfig_Scroll(int index) {
     sclConfig_Change(index);
 }
 
+void SettingsPanel::ShowStoredValues() {
+    for (int i = 0; i < static_cast<int>(w.ui.sclConfig.size()); ++i) {
+        const ControlSpec* designed = DesignedSlider(i);
+        if (!designed || !designed->setting) continue;
+        QScrollBar* bar = w.ui.sclConfig[static_cast<std::size_t>(i)];
+        {
+            // Without its change handler, so the handler runs exactly once below.
+            const QSignalBlocker block(bar);
+            bar->setValue(designed->setting->field.get(w.st));
+        }
+        sclConfig_Change(i);
+    }
+}
+
 void SettingsPanel::PlaceVolumeSlider(double designedLeft) {
     QScrollBar* bar = w.ui.sclConfig[0];
     const Label* value = w.ui.lblConfValue[8];
@@ -157,7 +177,8 @@ void SettingsPanel::lblDefault_Click(int index) {
     if (index == 0) {
         w.transport.lblPlaySet_Click(Transport::Stop);
         for (int i = 0; i < 5; ++i)
-            ui.sclConfig[i]->setValue(kDefaultSlider[i]);
+            if (const ControlSpec* designed = DesignedSlider(i))
+                ui.sclConfig[i]->setValue(designed->value);
         // setValue runs the handler only when the value moved: run it for every slider so each
         // value and label is refreshed.
         for (int i = 0; i < 5; ++i)

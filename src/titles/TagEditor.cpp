@@ -75,8 +75,8 @@ void TagEditor::lblShowTag_Click() {
             return;
         }
         // Hiding needs no track. Without this an open panel could not be closed once the
-        // list is empty: its close labels set the flag to 2 and run this cycle.
-        if (st.TagShowFlag != 2) return;
+        // list is empty: its close labels set the editor's state and run this cycle.
+        if (st.TagShowFlag != TagPanel::Editor) return;
     }
 
     auto setListHeights = [&](double h) {
@@ -84,8 +84,8 @@ void TagEditor::lblShowTag_Click() {
         tw::SetHeight(ui.lstFile[1], h);
     };
     switch (st.TagShowFlag) {
-    case 0:
-        st.TagShowFlag = 1;
+    case TagPanel::None:
+        st.TagShowFlag = TagPanel::View;
         ui.lblShowTag->setCaption(QStringLiteral("ShowTag"));
         ui.lblShowTag->setForeColor(kShowTagOn);
         LoadTagView(sel);
@@ -93,8 +93,8 @@ void TagEditor::lblShowTag_Click() {
         ui.frmTag[1]->hide();
         setListHeights(kListHeightWithTag);
         break;
-    case 1:
-        st.TagShowFlag = 2;
+    case TagPanel::View:
+        st.TagShowFlag = TagPanel::Editor;
         ui.lblShowTag->setCaption(QStringLiteral("TagSet"));
         ui.lblShowTag->setForeColor(kShowTagOn);
         LoadTagEditor(sel);
@@ -102,8 +102,8 @@ void TagEditor::lblShowTag_Click() {
         ui.frmTag[1]->show();
         setListHeights(kListHeightWithTag);
         break;
-    case 2:
-        st.TagShowFlag = 0;
+    case TagPanel::Editor:
+        st.TagShowFlag = TagPanel::None;
         ui.lblShowTag->setCaption(QStringLiteral("ShowTag"));
         ui.lblShowTag->setForeColor(kShowTagOff);
         ui.frmTag[0]->hide();

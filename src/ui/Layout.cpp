@@ -1,5 +1,7 @@
 #include "ui/Layout.h"
 
+#include "core/SettingsTable.h"
+
 namespace telbo {
 
 namespace {
@@ -50,6 +52,14 @@ ControlSpec Scroll(const char* name, int index, ControlKind kind, const char* pa
     s.max = max;
     s.value = value;
     s.visible = visible;
+    return s;
+}
+// A slider that shows a stored setting: the key's range, its default as the design value.
+ControlSpec Scroll(const char* name, int index, const char* parent, int l, int t, int w, int h,
+                   const Setting& setting) {
+    ControlSpec s = Scroll(name, index, ControlKind::HScroll, parent, l, t, w, h, setting.low,
+                           setting.high, setting.fallback, false);
+    s.setting = &setting;
     return s;
 }
 ControlSpec Combo(const char* name, const char* parent, int l, int t, int w, int h,
@@ -222,9 +232,9 @@ std::vector<ControlSpec> MakeMainWindow() {
     t.push_back(Option("optSmpRate", 2, "frmSmpRate", 1260, 180, 600, "1/4"));
     t.push_back(Option("optStereo", 0, "frmStereo", 90, 180, 870, "Stereo"));
     t.push_back(Option("optStereo", 1, "frmStereo", 990, 180, 780, "Mono"));
-    t.push_back(Scroll("sclConfig", 0, ControlKind::HScroll, C, 2475, 1845, 1545, 240, 0, 100, 100, false));
-    t.push_back(Scroll("sclConfig", 1, ControlKind::HScroll, C, 2475, 2475, 1545, 240, 20, 300, 100, false));
-    t.push_back(Scroll("sclConfig", 2, ControlKind::HScroll, C, 2475, 2790, 1545, 240, -300, 300, -100, false));
+    t.push_back(Scroll("sclConfig", 0, C, 2475, 1845, 1545, 240, SettingNamed(u"Volume")));
+    t.push_back(Scroll("sclConfig", 1, C, 2475, 2475, 1545, 240, SettingNamed(u"PlaySpeed")));
+    t.push_back(Scroll("sclConfig", 2, C, 2475, 2790, 1545, 240, SettingNamed(u"ScrollSpeed")));
     t.push_back(Scroll("sclConfig", 3, ControlKind::HScroll, C, 2475, 3105, 1545, 240, 0, 500, 0, false));
     t.push_back(Scroll("sclConfig", 4, ControlKind::HScroll, C, 2475, 3420, 1545, 240, 0, 100, 0, false));
     t.push_back(Combo("cmbTimer", C, 2475, 3690, 1545, 345, "TimerType", "Imp8",

@@ -11,6 +11,8 @@
 
 namespace telbo {
 
+struct Setting;
+
 // Position: the horizontal scroll bar that shows and seeks the play position.
 enum class ControlKind { Label, Panel, ListBox, HScroll, VScroll, Position, Combo, Text, Option, Button };
 enum class TextAlign { Left, Right, Center };
@@ -30,6 +32,7 @@ struct ControlSpec {
     bool fixedSize = false;
     bool visible = true;
     int min = 0, max = 0, value = 0; // scroll bars
+    const Setting* setting = nullptr; // scroll bars showing a config.ini key: its range, default
     const char* items = "";          // combo boxes: entries separated by '|'
     int maxLength = 0;               // text boxes: 0 = unlimited
     int room = 0;                    // labels: widest box a changed caption takes; 0 = any

@@ -70,8 +70,8 @@ void WindowModes::lblClose_Click(int index) {
         break;
     case 3:
     case 4:
-        // From 2 the tag-panel cycle hides both panels, whichever one is shown.
-        w.st.TagShowFlag = 2;
+        // From the editor the tag-panel cycle hides both panels, whichever one is shown.
+        w.st.TagShowFlag = TagPanel::Editor;
         w.tagEditor.lblShowTag_Click();
         break;
     default:

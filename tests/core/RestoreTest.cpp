@@ -40,22 +40,22 @@ protected:
 };
 
 TEST_F(RestoreTest, CyclesEndOnTheStoredValueWithItsName) {
-    saved.PlayTypeFlag = 0;
-    saved.NextTypeFlag = 0;
+    saved.PlayTypeFlag = PlayMode::Normal;
+    saved.NextTypeFlag = ListEndAction::Stop;
     SaveAndStart();
-    EXPECT_EQ(w->st.PlayTypeFlag, 0);
+    EXPECT_EQ(w->st.PlayTypeFlag, PlayMode::Normal);
     EXPECT_EQ(Caption(7), QStringLiteral("Normal"));
-    EXPECT_EQ(w->st.NextTypeFlag, 0);
+    EXPECT_EQ(w->st.NextTypeFlag, ListEndAction::Stop);
     EXPECT_EQ(Caption(8), QStringLiteral("Stop"));
 }
 
 TEST_F(RestoreTest, LastPlayModeAndEndAction) {
-    saved.PlayTypeFlag = 4;
-    saved.NextTypeFlag = 3;
+    saved.PlayTypeFlag = PlayMode::RandomAllList;
+    saved.NextTypeFlag = ListEndAction::RandomList;
     SaveAndStart();
-    EXPECT_EQ(w->st.PlayTypeFlag, 4);
+    EXPECT_EQ(w->st.PlayTypeFlag, PlayMode::RandomAllList);
     EXPECT_EQ(Caption(7), QStringLiteral("RandomAllList"));
-    EXPECT_EQ(w->st.NextTypeFlag, 3);
+    EXPECT_EQ(w->st.NextTypeFlag, ListEndAction::RandomList);
     EXPECT_EQ(Caption(8), QStringLiteral("RandomList"));
 }
 
@@ -135,9 +135,9 @@ TEST_F(RestoreTest, NoSettingsAndNoArgumentsGiveAnEmptyTitle) {
 }
 
 TEST_F(RestoreTest, TagPanelWithoutTracksIsShownOnceATrackExists) {
-    saved.TagShowFlag = 2;
+    saved.TagShowFlag = TagPanel::Editor;
     SaveAndStart();
-    EXPECT_EQ(w->st.TagShowFlag, 2);
+    EXPECT_EQ(w->st.TagShowFlag, TagPanel::Editor);
     EXPECT_TRUE(w->ui.frmTag[1]->isVisibleTo(w.get()));
     EXPECT_FALSE(w->ui.frmTag[0]->isVisibleTo(w.get()));
     EXPECT_EQ(tw::Height(w->ui.lstFile[1]), 1770);
@@ -145,9 +145,9 @@ TEST_F(RestoreTest, TagPanelWithoutTracksIsShownOnceATrackExists) {
 
 TEST_F(RestoreTest, TagPanelWithTracksShowsTheStoredPanel) {
     SavedTracks(MakeTracks(2));
-    saved.TagShowFlag = 1;
+    saved.TagShowFlag = TagPanel::View;
     SaveAndStart();
-    EXPECT_EQ(w->st.TagShowFlag, 1);
+    EXPECT_EQ(w->st.TagShowFlag, TagPanel::View);
     EXPECT_TRUE(w->ui.frmTag[0]->isVisibleTo(w.get()));
     EXPECT_EQ(w->ui.lstFile[1]->currentRow(), 0);
 }
@@ -158,7 +158,7 @@ TEST_F(RestoreTest, TheCurrentTracksTagIsReadOnceAtStart) {
     tag.Title.Fill("Song");
     decoder.tags[tracks[0].toStdString()] = tag;
     SavedTracks(tracks);
-    saved.TagShowFlag = 1; // the tag view shows the first row, the current track
+    saved.TagShowFlag = TagPanel::View; // the tag view shows the first row, the current track
     saved.AutoPlay = true;
     templ = QStringLiteral("%1");
     SaveAndStart();

@@ -10,15 +10,19 @@ using namespace telbo;
 
 namespace {
 
+template <typename Mode> bool Known(Mode mode) {
+    return ModeNumber(mode) >= 0 && ModeNumber(mode) < kModeCount<Mode>;
+}
+
 void ExpectInRange(const StoredSettings& s) {
     EXPECT_TRUE(s.KO >= 0 && s.KO <= kSlots) << s.KO;
     EXPECT_TRUE(s.ListKO >= 0 && s.ListKO <= kSlots) << s.ListKO;
     EXPECT_TRUE(s.PlayPoint == 0 || (s.PlayPoint > 0 && s.PlayPoint < s.KO)) << s.PlayPoint;
     EXPECT_TRUE(s.ListPoint == 0 || (s.ListPoint > 0 && s.ListPoint < s.ListKO)) << s.ListPoint;
     EXPECT_GE(s.FormSmallWidth, 1);
-    EXPECT_TRUE(s.PlayTypeFlag >= 0 && s.PlayTypeFlag <= 4);
-    EXPECT_TRUE(s.NextTypeFlag >= 0 && s.NextTypeFlag <= 3);
-    EXPECT_TRUE(s.TagShowFlag >= 0 && s.TagShowFlag <= 2);
+    EXPECT_TRUE(Known(s.PlayTypeFlag));
+    EXPECT_TRUE(Known(s.NextTypeFlag));
+    EXPECT_TRUE(Known(s.TagShowFlag));
     EXPECT_TRUE(s.Volume >= 0 && s.Volume <= 100);
     EXPECT_TRUE(s.ScrollSpeed >= -300 && s.ScrollSpeed <= 300);
     EXPECT_TRUE(s.PlaySpeed >= 20 && s.PlaySpeed <= 300);

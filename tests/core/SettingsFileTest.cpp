@@ -12,9 +12,9 @@ PlayerState SampleState() {
     PlayerState s;
     s.LockFlag = true;
     s.ConfigSave = true;
-    s.PlayTypeFlag = 3;
-    s.NextTypeFlag = 2;
-    s.TagShowFlag = 1;
+    s.PlayTypeFlag = PlayMode::Random;
+    s.NextTypeFlag = ListEndAction::NextList;
+    s.TagShowFlag = TagPanel::View;
     s.ScrollFlag = true;
     s.DownConfigFlag = true;
     s.Volume = 80;
@@ -115,9 +115,9 @@ TEST(SettingsRoundTrip, EveryValueComesBack) {
     EXPECT_TRUE(r.LockFlag);
     EXPECT_FALSE(r.MinFlag);
     EXPECT_TRUE(r.ConfigSave);
-    EXPECT_EQ(r.PlayTypeFlag, 3);
-    EXPECT_EQ(r.NextTypeFlag, 2);
-    EXPECT_EQ(r.TagShowFlag, 1);
+    EXPECT_EQ(r.PlayTypeFlag, PlayMode::Random);
+    EXPECT_EQ(r.NextTypeFlag, ListEndAction::NextList);
+    EXPECT_EQ(r.TagShowFlag, TagPanel::View);
     EXPECT_TRUE(r.ScrollFlag);
     EXPECT_FALSE(r.AutoPlay);
     EXPECT_FALSE(r.DownListFlag);

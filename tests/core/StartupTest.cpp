@@ -105,8 +105,8 @@ TEST_F(StartupTest, StoredValuesComeBack) {
     st.Volume = 55;
     st.PlaySpeed = 150;
     st.ScrollSpeed = 40;
-    st.PlayTypeFlag = 3;
-    st.NextTypeFlag = 2;
+    st.PlayTypeFlag = PlayMode::Random;
+    st.NextTypeFlag = ListEndAction::NextList;
     st.LastDir = QStringLiteral("/music/Über dir");
     const QStringList tracks = MakeTracks(3);
     SetTracks(tracks);
@@ -126,8 +126,8 @@ TEST_F(StartupTest, StoredValuesComeBack) {
     EXPECT_EQ(again.Volume, 55);
     EXPECT_EQ(again.PlaySpeed, 150);
     EXPECT_EQ(again.ScrollSpeed, 40);
-    EXPECT_EQ(again.PlayTypeFlag, 3);
-    EXPECT_EQ(again.NextTypeFlag, 2);
+    EXPECT_EQ(again.PlayTypeFlag, PlayMode::Random);
+    EXPECT_EQ(again.NextTypeFlag, ListEndAction::NextList);
     EXPECT_EQ(again.LastDir, QStringLiteral("/music/Über dir"));
     EXPECT_EQ(again.KO, 3);
     EXPECT_EQ(again.PlayPoint, 2);

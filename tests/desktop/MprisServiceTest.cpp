@@ -162,7 +162,7 @@ TEST_F(MprisServiceTest, LoopShuffleAndStepsFollowThePanelAndTheList) {
     EXPECT_EQ(atEnd->caption(), "Repert");
     client->Set("Shuffle", true);
     EXPECT_EQ(mode->caption(), "Shuffle");
-    EXPECT_EQ(w->st.PlayTypeFlag, 2);
+    EXPECT_EQ(w->st.PlayTypeFlag, PlayMode::Shuffle);
     EXPECT_EQ(client->Get("LoopStatus"), "Playlist");
     client->Set("LoopStatus", "None");
     client->Set("Shuffle", false);

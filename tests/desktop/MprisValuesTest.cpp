@@ -80,27 +80,32 @@ TEST(MprisValues, PropertiesAndTheirChanges) {
     EXPECT_EQ(empty.value("CanGoPrevious"), false);
 }
 
+// The modes by the numbers the settings file stores.
+PlayModes Modes(int play, int next) {
+    return {static_cast<PlayMode>(play), static_cast<ListEndAction>(next)};
+}
+
 TEST(MprisValues, LoopStatusAndShuffleMapOntoThePlayModes) {
     // {play mode, end-of-list action} -> LoopStatus, Shuffle
-    EXPECT_EQ(LoopStatusText({1, 1}), "Track");
-    EXPECT_EQ(LoopStatusText({0, 1}), "Playlist");
-    EXPECT_EQ(LoopStatusText({2, 1}), "Playlist");
-    EXPECT_EQ(LoopStatusText({0, 2}), "None"); // the next list is not this one again
-    EXPECT_EQ(LoopStatusText({3, 0}), "None");
+    EXPECT_EQ(LoopStatusText(Modes(1, 1)), "Track");
+    EXPECT_EQ(LoopStatusText(Modes(0, 1)), "Playlist");
+    EXPECT_EQ(LoopStatusText(Modes(2, 1)), "Playlist");
+    EXPECT_EQ(LoopStatusText(Modes(0, 2)), "None"); // the next list is not this one again
+    EXPECT_EQ(LoopStatusText(Modes(3, 0)), "None");
     for (int mode = 0; mode < 5; ++mode)
-        EXPECT_EQ(ShuffleOn(mode), mode >= 2) << mode;
+        EXPECT_EQ(ShuffleOn(static_cast<PlayMode>(mode)), mode >= 2) << mode;
 
     // Requests change as little as they can.
-    EXPECT_EQ(ModesForLoopStatus("Track", {2, 3}), (PlayModes{1, 3}));
-    EXPECT_EQ(ModesForLoopStatus("Playlist", {1, 0}), (PlayModes{0, 1}));
-    EXPECT_EQ(ModesForLoopStatus("Playlist", {3, 2}), (PlayModes{3, 1}));
-    EXPECT_EQ(ModesForLoopStatus("None", {1, 1}), (PlayModes{0, 0}));
-    EXPECT_EQ(ModesForLoopStatus("None", {2, 2}), (PlayModes{2, 2}));
-    EXPECT_EQ(ModesForLoopStatus("Sometimes", {1, 1}), std::nullopt);
-    EXPECT_EQ(ModesForShuffle(true, {1, 2}), (PlayModes{2, 2}));
-    EXPECT_EQ(ModesForShuffle(true, {4, 0}), (PlayModes{4, 0}));
-    EXPECT_EQ(ModesForShuffle(false, {3, 1}), (PlayModes{0, 1}));
-    EXPECT_EQ(ModesForShuffle(false, {1, 1}), (PlayModes{1, 1}));
+    EXPECT_EQ(ModesForLoopStatus("Track", Modes(2, 3)), Modes(1, 3));
+    EXPECT_EQ(ModesForLoopStatus("Playlist", Modes(1, 0)), Modes(0, 1));
+    EXPECT_EQ(ModesForLoopStatus("Playlist", Modes(3, 2)), Modes(3, 1));
+    EXPECT_EQ(ModesForLoopStatus("None", Modes(1, 1)), Modes(0, 0));
+    EXPECT_EQ(ModesForLoopStatus("None", Modes(2, 2)), Modes(2, 2));
+    EXPECT_EQ(ModesForLoopStatus("Sometimes", Modes(1, 1)), std::nullopt);
+    EXPECT_EQ(ModesForShuffle(true, Modes(1, 2)), Modes(2, 2));
+    EXPECT_EQ(ModesForShuffle(true, Modes(4, 0)), Modes(4, 0));
+    EXPECT_EQ(ModesForShuffle(false, Modes(3, 1)), Modes(0, 1));
+    EXPECT_EQ(ModesForShuffle(false, Modes(1, 1)), Modes(1, 1));
 }
 
 TEST(MprisValues, NextAndPreviousFollowTheList) {
@@ -112,22 +117,22 @@ TEST(MprisValues, NextAndPreviousFollowTheList) {
         f.listCount = lists;
         return f;
     };
-    EXPECT_TRUE(CanGoNext(facts({0, 0}, -1, 3, 0))); // the first track comes next
-    EXPECT_TRUE(CanGoNext(facts({0, 0}, 1, 3, 0)));
-    EXPECT_FALSE(CanGoNext(facts({0, 0}, 2, 3, 5))); // the end of the list stops
-    EXPECT_TRUE(CanGoNext(facts({1, 1}, 2, 3, 0)));  // ... or starts the list again
-    EXPECT_FALSE(CanGoNext(facts({0, 1}, 0, 1, 0))); // ... which is this one track
-    EXPECT_TRUE(CanGoNext(facts({0, 2}, 2, 3, 1)));  // ... or goes to a list file
-    EXPECT_FALSE(CanGoNext(facts({0, 3}, 2, 3, 0)));
-    EXPECT_FALSE(CanGoNext(facts({3, 0}, 0, 1, 0))); // a draw among one track
-    EXPECT_TRUE(CanGoNext(facts({2, 0}, 0, 2, 0)));
-    EXPECT_TRUE(CanGoNext(facts({4, 0}, 0, 1, 1)));
-    EXPECT_FALSE(CanGoNext(facts({0, 0}, 0, 0, 0)));
+    EXPECT_TRUE(CanGoNext(facts(Modes(0, 0), -1, 3, 0))); // the first track comes next
+    EXPECT_TRUE(CanGoNext(facts(Modes(0, 0), 1, 3, 0)));
+    EXPECT_FALSE(CanGoNext(facts(Modes(0, 0), 2, 3, 5))); // the end of the list stops
+    EXPECT_TRUE(CanGoNext(facts(Modes(1, 1), 2, 3, 0)));  // ... or starts the list again
+    EXPECT_FALSE(CanGoNext(facts(Modes(0, 1), 0, 1, 0))); // ... which is this one track
+    EXPECT_TRUE(CanGoNext(facts(Modes(0, 2), 2, 3, 1)));  // ... or goes to a list file
+    EXPECT_FALSE(CanGoNext(facts(Modes(0, 3), 2, 3, 0)));
+    EXPECT_FALSE(CanGoNext(facts(Modes(3, 0), 0, 1, 0))); // a draw among one track
+    EXPECT_TRUE(CanGoNext(facts(Modes(2, 0), 0, 2, 0)));
+    EXPECT_TRUE(CanGoNext(facts(Modes(4, 0), 0, 1, 1)));
+    EXPECT_FALSE(CanGoNext(facts(Modes(0, 0), 0, 0, 0)));
 
-    EXPECT_FALSE(CanGoPrevious(facts({0, 0}, 0, 3, 0))); // "Rev" replays the first track
-    EXPECT_TRUE(CanGoPrevious(facts({3, 0}, 2, 3, 0)));
-    EXPECT_FALSE(CanGoPrevious(facts({0, 0}, -1, 3, 0)));
-    EXPECT_FALSE(CanGoPrevious(facts({0, 0}, 5, 3, 0))); // a stale index plays nothing
+    EXPECT_FALSE(CanGoPrevious(facts(Modes(0, 0), 0, 3, 0))); // "Rev" replays the first track
+    EXPECT_TRUE(CanGoPrevious(facts(Modes(3, 0), 2, 3, 0)));
+    EXPECT_FALSE(CanGoPrevious(facts(Modes(0, 0), -1, 3, 0)));
+    EXPECT_FALSE(CanGoPrevious(facts(Modes(0, 0), 5, 3, 0))); // a stale index plays nothing
 }
 
 TEST(MprisValues, VolumeAndRateRequestsStayInTheSlidersRanges) {

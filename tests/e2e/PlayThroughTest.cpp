@@ -142,8 +142,8 @@ TEST_F(EndToEnd, NormalWithStopPlaysTheListThroughAndRestsOnTheFirstTrack) {
     const QStringList tracks{Track("t1.mp3", 2.0), Track("t2.mp3", 1.5, 22050, 1),
                              Track("t3.mp3", 2.0, 48000)};
     PlayerState st = WithTracks(tracks);
-    st.PlayTypeFlag = 0; // Normal
-    st.NextTypeFlag = 0; // Stop
+    st.PlayTypeFlag = PlayMode::Normal;
+    st.NextTypeFlag = ListEndAction::Stop;
     WriteConfig(st);
     Start();
 
@@ -167,7 +167,7 @@ TEST_F(EndToEnd, NextListMovesToTheSecondListAndPlaysItsFirstTrack) {
     st.ListFiles[1] = ListFile(QStringLiteral("B.m3u"), b);
     st.ListKO = 2;
     st.ListPoint = 0;
-    st.NextTypeFlag = 2; // NextList
+    st.NextTypeFlag = ListEndAction::NextList;
     st.AutoPlay = true;
     WriteConfig(st);
     Start();
@@ -197,7 +197,7 @@ TEST_F(EndToEnd, NextListMovesToTheSecondListAndPlaysItsFirstTrack) {
 TEST_F(EndToEnd, SleepTimerMusicStopEndsTheMusicAfterTwoFinishedTracks) {
     const QStringList tracks{Track("t1.mp3", 1.5), Track("t2.mp3", 1.5), Track("t3.mp3", 1.5)};
     PlayerState st = WithTracks(tracks);
-    st.NextTypeFlag = 1; // Repert: without the timer the music would go on for ever
+    st.NextTypeFlag = ListEndAction::Repert; // without the timer the music would go on for ever
     WriteConfig(st);
     Start();
 
@@ -231,7 +231,7 @@ TEST_F(EndToEnd, IntroModeCutsLongTracksAndSkipsNoneThatEndedSoonAfterTheIntro) 
     const QStringList tracks{Track("t1.mp3", 1.6), Track("t2.mp3", 1.6), Track("long.mp3", 20.0),
                              Track("t4.mp3", 1.6)};
     PlayerState st = WithTracks(tracks);
-    st.NextTypeFlag = 0; // Stop at the end of the list
+    st.NextTypeFlag = ListEndAction::Stop; // Stop at the end of the list
     WriteConfig(st);
     Start();
     w->ui.sclConfig[3]->setValue(1);

@@ -13,14 +13,17 @@
 namespace telbo::test {
 namespace {
 
-enum Mode { Normal = 0, Repert = 1, Shuffle = 2, Random = 3, RandomAllList = 4 };
-enum AtEnd { StopAtEnd = 0, RepeatList = 1, NextList = 2, RandomList = 3 };
+using enum PlayMode;
+constexpr ListEndAction StopAtEnd = ListEndAction::Stop;
+constexpr ListEndAction RepeatList = ListEndAction::Repert;
+constexpr ListEndAction NextList = ListEndAction::NextList;
+constexpr ListEndAction RandomList = ListEndAction::RandomList;
 
 class PlayOrderTest : public PlaybackFixture {
 protected:
-    void Modes(int play, int atEnd) {
-        w->st.PlayTypeFlag = static_cast<std::int16_t>(play);
-        w->st.NextTypeFlag = static_cast<std::int16_t>(atEnd);
+    void Modes(PlayMode play, ListEndAction atEnd) {
+        w->st.PlayTypeFlag = play;
+        w->st.NextTypeFlag = atEnd;
     }
     void Next() { Click(Transport::Next); }
     QStringList Stopped() const { return {"stop", "close"}; }

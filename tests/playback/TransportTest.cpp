@@ -224,7 +224,7 @@ TEST_F(TransportTest, EndedTrackIsFollowedByTheNextOrRepeatedInRepert) {
     Tick();
     EXPECT_EQ(Calls(), QStringList({Open(1), "play"}));
 
-    w->st.PlayTypeFlag = 1; // "Repert"
+    w->st.PlayTypeFlag = PlayMode::Repert;
     decoder.state = 0;
     decoder.clearCalls();
     Tick();

@@ -9,30 +9,32 @@ namespace {
 
 TEST(ConfigValues, ModeCyclesVisitEveryNameAndWrapAround) {
     QStringList modes;
-    int flag = 0;
+    PlayMode mode = PlayMode::Normal;
     for (int i = 0; i < 5; ++i) {
-        flag = NextPlayMode(flag);
-        modes << PlayModeName(flag);
+        mode = NextMode(mode);
+        modes << PlayModeName(mode);
     }
     EXPECT_EQ(modes.join(u','), QStringLiteral("Repert,Shuffle,Random,RandomAllList,Normal"));
 
     QStringList types;
-    flag = 0;
+    ListEndAction action = ListEndAction::Stop;
     for (int i = 0; i < 4; ++i) {
-        flag = NextNextType(flag);
-        types << NextTypeName(flag);
+        action = NextMode(action);
+        types << ListEndActionName(action);
     }
     EXPECT_EQ(types.join(u','), QStringLiteral("Repert,NextList,RandomList,Stop"));
 }
 
 TEST(ConfigValues, UnknownModeHasNoNameAndStepsBackIntoRange) {
     for (int bad : {-1, 5, 32767}) {
-        EXPECT_TRUE(PlayModeName(bad).isEmpty()) << bad;
-        EXPECT_EQ(NextPlayMode(bad), 0) << bad;
+        const auto mode = static_cast<PlayMode>(bad);
+        EXPECT_TRUE(PlayModeName(mode).isEmpty()) << bad;
+        EXPECT_EQ(NextMode(mode), PlayMode::Normal) << bad;
     }
     for (int bad : {-32768, 4, 9}) {
-        EXPECT_TRUE(NextTypeName(bad).isEmpty()) << bad;
-        EXPECT_EQ(NextNextType(bad), 0) << bad;
+        const auto action = static_cast<ListEndAction>(bad);
+        EXPECT_TRUE(ListEndActionName(action).isEmpty()) << bad;
+        EXPECT_EQ(NextMode(action), ListEndAction::Stop) << bad;
     }
 }
 

@@ -31,7 +31,7 @@ TEST_F(SettingsPanelTest, ValueLabelsStepThroughModesAndToggles) {
         modes << Value(7)->caption();
     }
     EXPECT_EQ(modes.join(u','), QStringLiteral("Repert,Shuffle,Random,RandomAllList,Normal"));
-    EXPECT_EQ(w->st.PlayTypeFlag, 0);
+    EXPECT_EQ(w->st.PlayTypeFlag, PlayMode::Normal);
 
     QStringList types;
     for (int i = 0; i < 4; ++i) {
@@ -39,11 +39,11 @@ TEST_F(SettingsPanelTest, ValueLabelsStepThroughModesAndToggles) {
         types << Value(8)->caption();
     }
     EXPECT_EQ(types.join(u','), QStringLiteral("Repert,NextList,RandomList,Stop"));
-    EXPECT_EQ(w->st.NextTypeFlag, 0);
+    EXPECT_EQ(w->st.NextTypeFlag, ListEndAction::Stop);
 
     // One step leaves state and caption in agreement.
     Value(7)->clicked();
-    EXPECT_EQ(w->st.PlayTypeFlag, 1);
+    EXPECT_EQ(w->st.PlayTypeFlag, PlayMode::Repert);
     EXPECT_EQ(Value(7)->caption(), QStringLiteral("Repert"));
 
     // On/off settings change their text only, never their colour.
@@ -218,8 +218,8 @@ TEST_F(SettingsPanelTest, DefaultStopsAndResetsTheNumbersButNotTheChoices) {
     EXPECT_EQ(w->st.SamplingRate, 0);
     EXPECT_EQ(w->st.StereoConf, 0);
 
-    EXPECT_EQ(w->st.PlayTypeFlag, 1);
-    EXPECT_EQ(w->st.NextTypeFlag, 1);
+    EXPECT_EQ(w->st.PlayTypeFlag, PlayMode::Repert);
+    EXPECT_EQ(w->st.NextTypeFlag, ListEndAction::Repert);
     EXPECT_TRUE(w->st.ConfigSave);
     EXPECT_EQ(w->st.TimerType, 1);
     EXPECT_EQ(Value(9)->caption(), QStringLiteral("PlayerEnd"));

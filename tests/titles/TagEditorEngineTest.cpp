@@ -104,7 +104,7 @@ TEST(TagEditorEngine, SetAllWithNumWritesTagsAndKeepsTheAudio) {
         Telbo w(engine, platform);
         ShowTracks(w, engine, paths);
         OpenEditor(w);
-        ASSERT_EQ(w.st.TagShowFlag, 2);
+        ASSERT_EQ(w.st.TagShowFlag, TagPanel::Editor);
         EXPECT_EQ(w.ui.txtTagData[0]->text(), "Old");
         EXPECT_EQ(w.ui.txtTagData[3]->text(), "1987");
 

@@ -54,7 +54,7 @@ protected:
         Select(row);
         Click(w->ui.lblShowTag);
         Click(w->ui.lblShowTag);
-        ASSERT_EQ(w->st.TagShowFlag, 2);
+        ASSERT_EQ(w->st.TagShowFlag, TagPanel::Editor);
     }
     const std::vector<TagRecord>& Written(int track) { return decoder.written[Std(tracks[track])]; }
     QStringList Writes() const { return decoder.callsStartingWith("setTagInfo"); }
@@ -63,13 +63,13 @@ protected:
 
 TEST_F(TagEditorTest, ShowTagWithoutSelectionSelectsTheFirstTrackOnly) {
     Click(w->ui.lblShowTag); // empty list: nothing at all
-    EXPECT_EQ(w->st.TagShowFlag, 0);
+    EXPECT_EQ(w->st.TagShowFlag, TagPanel::None);
     EXPECT_TRUE(decoder.calls.isEmpty());
 
     UseTracks(3);
     Click(w->ui.lblShowTag);
     EXPECT_EQ(w->ui.lstFile[1]->currentRow(), 0);
-    EXPECT_EQ(w->st.TagShowFlag, 0);
+    EXPECT_EQ(w->st.TagShowFlag, TagPanel::None);
     EXPECT_TRUE(w->ui.frmTag[0]->isHidden());
     EXPECT_TRUE(w->ui.frmTag[1]->isHidden());
     EXPECT_EQ(w->ui.lblShowTag->caption(), "ShowTag");
@@ -83,12 +83,12 @@ TEST_F(TagEditorTest, PanelCanBeHiddenAfterTheListWasEmptied) {
     ShowTracks({}); // every track removed: no row can be selected any more
 
     Click(w->ui.lblShowTag); // the next step would need a track
-    EXPECT_EQ(w->st.TagShowFlag, 1);
+    EXPECT_EQ(w->st.TagShowFlag, TagPanel::View);
     EXPECT_FALSE(w->ui.frmTag[0]->isHidden());
 
-    w->st.TagShowFlag = 2; // what the panel's close label does before running the cycle
+    w->st.TagShowFlag = TagPanel::Editor; // what the panel's close label does before running the cycle
     Click(w->ui.lblShowTag);
-    EXPECT_EQ(w->st.TagShowFlag, 0);
+    EXPECT_EQ(w->st.TagShowFlag, TagPanel::None);
     EXPECT_TRUE(w->ui.frmTag[0]->isHidden());
     EXPECT_EQ(tw::Height(w->ui.lstFile[1]), 4335);
 }
@@ -100,7 +100,7 @@ TEST_F(TagEditorTest, ShowTagCyclesViewEditorHidden) {
     const Label* showTag = w->ui.lblShowTag;
 
     Click(w->ui.lblShowTag);
-    EXPECT_EQ(w->st.TagShowFlag, 1);
+    EXPECT_EQ(w->st.TagShowFlag, TagPanel::View);
     EXPECT_EQ(showTag->caption(), "ShowTag");
     EXPECT_EQ(Color(showTag), "#C0C0FF");
     EXPECT_FALSE(w->ui.frmTag[0]->isHidden());
@@ -114,7 +114,7 @@ TEST_F(TagEditorTest, ShowTagCyclesViewEditorHidden) {
         EXPECT_EQ(tw::Height(w->ui.lstFile[i]), 1770);
 
     Click(w->ui.lblShowTag);
-    EXPECT_EQ(w->st.TagShowFlag, 2);
+    EXPECT_EQ(w->st.TagShowFlag, TagPanel::Editor);
     EXPECT_EQ(showTag->caption(), "TagSet");
     EXPECT_EQ(Color(showTag), "#C0C0FF");
     EXPECT_TRUE(w->ui.frmTag[0]->isHidden());
@@ -125,7 +125,7 @@ TEST_F(TagEditorTest, ShowTagCyclesViewEditorHidden) {
         EXPECT_EQ(tw::Height(w->ui.lstFile[i]), 1770);
 
     Click(w->ui.lblShowTag);
-    EXPECT_EQ(w->st.TagShowFlag, 0);
+    EXPECT_EQ(w->st.TagShowFlag, TagPanel::None);
     EXPECT_EQ(showTag->caption(), "ShowTag");
     EXPECT_EQ(Color(showTag), "#808080");
     EXPECT_TRUE(w->ui.frmTag[0]->isHidden());

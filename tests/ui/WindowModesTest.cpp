@@ -64,17 +64,17 @@ TEST_F(WindowModesTest, TagPanelCloseLabelsHideEitherPanel) {
     w->ui.lstFile[1]->setCurrentRow(0);
 
     Click(w->ui.lblShowTag); // tag view
-    ASSERT_EQ(w->st.TagShowFlag, 1);
+    ASSERT_EQ(w->st.TagShowFlag, TagPanel::View);
     Click(w->ui.lblClose[3]);
-    EXPECT_EQ(w->st.TagShowFlag, 0);
+    EXPECT_EQ(w->st.TagShowFlag, TagPanel::None);
     EXPECT_TRUE(w->ui.frmTag[0]->isHidden());
     EXPECT_TRUE(w->ui.frmTag[1]->isHidden());
 
     Click(w->ui.lblShowTag);
     Click(w->ui.lblShowTag); // tag editor
-    ASSERT_EQ(w->st.TagShowFlag, 2);
+    ASSERT_EQ(w->st.TagShowFlag, TagPanel::Editor);
     Click(w->ui.lblClose[4]);
-    EXPECT_EQ(w->st.TagShowFlag, 0);
+    EXPECT_EQ(w->st.TagShowFlag, TagPanel::None);
     EXPECT_TRUE(w->ui.frmTag[0]->isHidden());
     EXPECT_TRUE(w->ui.frmTag[1]->isHidden());
 }
