@@ -6,11 +6,10 @@
 #include <array>
 #include <cstdint>
 
+#include "core/SlotList.h"
 #include "playback/Decoder.h"
 
 namespace telbo {
-
-inline constexpr int kSlots = 101; // slots 0..100 of each collection
 
 struct PlayerState {
     // Collections and positions
@@ -20,6 +19,9 @@ struct PlayerState {
     std::array<QString, kSlots> ListFiles{};
     std::int16_t ListKO = 0;
     std::int16_t ListPoint = 0;
+    // Edits of the two collections go through these.
+    SlotList Titles() { return {TitleFiles, KO, PlayPoint}; }
+    SlotList Lists() { return {ListFiles, ListKO, ListPoint}; }
 
     // Playback settings
     std::int16_t Volume = 0;
