@@ -88,6 +88,7 @@ void Lifecycle::ShutDown() {
     w.ui.tmrTime->stop();
     w.ui.tmrScroll->stop();
     w.decoder.vbmp3_free();
+    emit w.shutDown();
     if (!w.st.ConfigSave) return;
     AdoptDesktopPosition(w);
     // The strip's own width: a docked strip spans the work area, and that width would come

@@ -7,11 +7,10 @@
 #include <cstdint>
 
 #include "core/Modes.h"
+#include "core/SlotList.h"
 #include "playback/Decoder.h"
 
 namespace telbo {
-
-inline constexpr int kSlots = 101; // slots 0..100 of each collection
 
 struct PlayerState {
     // Collections and positions
@@ -21,6 +20,9 @@ struct PlayerState {
     std::array<QString, kSlots> ListFiles{};
     std::int16_t ListKO = 0;
     std::int16_t ListPoint = 0;
+    // Edits of the two collections go through these.
+    SlotList Titles() { return {TitleFiles, KO, PlayPoint}; }
+    SlotList Lists() { return {ListFiles, ListKO, ListPoint}; }
 
     // Playback settings
     std::int16_t Volume = 0;

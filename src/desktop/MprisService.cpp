@@ -3,25 +3,19 @@
 #include "desktop/MprisAdaptors.h"
 #include "platform/Platform.h"
 #include "playback/Decoder.h"
-#include "playback/TimeText.h"
 #include "playback/Transport.h"
 #include "playlist/PathNames.h"
 #include "ui/Telbo.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>
-#include <QScrollBar>
 #include <QUrl>
 
 namespace telbo {
 
 namespace {
-constexpr int kIdleRefreshMs = 250;
 constexpr std::int16_t kPlaying = 1;
 constexpr std::int16_t kPaused = 2;
-// Rows of the settings panel whose sliders the bus may set.
-constexpr int kVolumeRow = 0;
-constexpr int kSpeedRow = 1;
 // Value labels of the play mode and the end-of-list action.
 constexpr int kPlayModeRow = 7;
 constexpr int kNextTypeRow = 8;
@@ -51,18 +45,26 @@ MprisService::MprisService(Telbo& w, const QDBusConnection& bus) : w(w), bus_(bu
     new MprisRootAdaptor(*this);
     player_ = new MprisPlayerAdaptor(*this);
     announced_ = mpris::PlayerProperties(ReadFacts());
+    Subscribe();
+}
 
-    // Connected after the hub's own handlers, so the tick and the seek have run when these do.
-    connect(w.ui.tmrTime, &QTimer::timeout, this, &MprisService::Refresh);
-    connect(w.ui.sclNowTime, &QScrollBar::sliderMoved, this,
+void MprisService::Subscribe() {
+    connect(&w, &Telbo::trackChanged, this, &MprisService::Refresh);
+    connect(&w, &Telbo::stateChanged, this, &MprisService::Refresh);
+    connect(&w, &Telbo::settingsChanged, this, &MprisService::Refresh);
+    connect(&w, &Telbo::collectionsChanged, this, &MprisService::Refresh);
+    // Queued: the title line, rebuilt after all the files of one edit are written, reads the
+    // same new tag, and the desktop's copy is read once, after it.
+    connect(
+        &w, &Telbo::tagSaved, this,
+        [this](const QString& path) {
+            if (path == tagPath_) tagPath_.clear();
+            Refresh();
+        },
+        Qt::QueuedConnection);
+    connect(&w, &Telbo::seeked, this,
             [this](int second) { emit player_->Seeked(mpris::MicrosFromSeconds(second)); });
-    // While the clock runs its ticks bring the service to look; the rest of the time (the
-    // window's Stop, its sliders, list edits) a light timer does.
-    idle_.setInterval(kIdleRefreshMs);
-    connect(&idle_, &QTimer::timeout, this, [this] {
-        if (!TrackOpen()) Refresh();
-    });
-    idle_.start();
+    connect(&w, &Telbo::shutDown, this, &MprisService::Withdraw);
 }
 
 MprisService::~MprisService() {
@@ -72,7 +74,7 @@ MprisService::~MprisService() {
 void MprisService::Withdraw() {
     if (withdrawn_) return;
     withdrawn_ = true;
-    idle_.stop();
+    disconnect(&w, nullptr, this, nullptr);
     if (!name_.isEmpty()) bus_.unregisterService(name_);
     if (objectRegistered_) bus_.unregisterObject(QString::fromLatin1(kObjectPath));
 }
@@ -82,7 +84,7 @@ bool MprisService::Live() const {
 }
 
 bool MprisService::TrackOpen() const {
-    return w.ui.tmrTime->isActive();
+    return w.transport.status() != Transport::Status::Stopped;
 }
 
 int MprisService::CurrentSlot() const {
@@ -93,8 +95,7 @@ int MprisService::CurrentSlot() const {
 mpris::PlayerFacts MprisService::ReadFacts() {
     const PlayerState& st = w.st;
     mpris::PlayerFacts f;
-    std::int32_t elapsed = 0;
-    f.decoderState = w.decoder.vbmp3_getState(elapsed);
+    f.decoderState = w.transport.status() == Transport::Status::Paused ? kPaused : kPlaying;
     f.trackOpen = TrackOpen();
     f.slot = CurrentSlot();
     if (f.slot >= 0) f.path = st.TitleFiles[static_cast<std::size_t>(f.slot)];
@@ -146,21 +147,6 @@ qint64 MprisService::Position() {
     return mpris::MicrosFromSeconds(elapsed);
 }
 
-int MprisService::DecoderState() {
-    std::int32_t elapsed = 0;
-    return w.decoder.vbmp3_getState(elapsed);
-}
-
-void MprisService::PauseOrResume(int decoderState) {
-    if (decoderState == w.st.PlayState) {
-        w.transport.lblPlaySet_Click(Transport::Pause);
-    } else if (decoderState == kPlaying) {
-        w.decoder.vbmp3_pause();
-    } else if (decoderState == kPaused) {
-        w.decoder.vbmp3_restart();
-    }
-}
-
 void MprisService::Raise() {
     if (!Live()) return;
     w.show();
@@ -200,32 +186,33 @@ void MprisService::Play() {
         w.transport.lblPlaySet_Click(Transport::Play);
     } else {
         // Playing already, or between two tracks (the clock starts the next one): nothing.
-        if (DecoderState() == kPaused) PauseOrResume(kPaused);
+        if (w.transport.status() == Transport::Status::Paused) w.transport.ResumeTrack();
     }
     Refresh();
 }
 
 void MprisService::Pause() {
     if (!Live()) return;
-    if (TrackOpen() && DecoderState() == kPlaying) PauseOrResume(kPlaying);
+    if (w.transport.status() == Transport::Status::Playing) w.transport.PauseTrack();
     Refresh();
 }
 
 void MprisService::PlayPause() {
     if (!Live()) return;
-    if (!TrackOpen()) {
+    // The window's Pause judges by the last tick of the clock; two presses within one tick
+    // must still pause and resume, so the transport's own state decides here.
+    switch (w.transport.status()) {
+    case Transport::Status::Stopped:
         w.transport.lblPlaySet_Click(Transport::Play);
-    } else {
-        PauseOrResume(DecoderState());
+        break;
+    case Transport::Status::Playing:
+        w.transport.PauseTrack();
+        break;
+    case Transport::Status::Paused:
+        w.transport.ResumeTrack();
+        break;
     }
     Refresh();
-}
-
-void MprisService::SeekTo(int second) {
-    // As a drag of the position slider's thumb: the thumb moves, then the seek.
-    w.ui.sclNowTime->setValue(SliderValue(second, w.ui.sclNowTime->maximum()));
-    w.transport.sclNowTime_Scroll(second);
-    emit player_->Seeked(mpris::MicrosFromSeconds(second));
 }
 
 void MprisService::Seek(qint64 offsetMicros) {
@@ -235,7 +222,7 @@ void MprisService::Seek(qint64 offsetMicros) {
     const mpris::SeekStep step = mpris::RelativeSeek(mpris::MicrosFromSeconds(elapsed),
                                                      offsetMicros, w.st.OpenInfo.TotalSeconds);
     if (step.kind == mpris::SeekStep::SeekTo)
-        SeekTo(step.second);
+        w.transport.SeekTo(step.second);
     else if (step.kind == mpris::SeekStep::NextTrack)
         w.transport.lblPlaySet_Click(Transport::Next);
     Refresh();
@@ -246,7 +233,7 @@ void MprisService::SetPosition(const QDBusObjectPath& trackId, qint64 positionMi
     // A position meant for a track that is no longer current is stale.
     if (CurrentSlot() < 0 || trackId != mpris::TrackId(CurrentSlot())) return;
     if (const auto second = mpris::AbsoluteSeek(positionMicros, w.st.OpenInfo.TotalSeconds))
-        SeekTo(*second);
+        w.transport.SeekTo(*second);
     Refresh();
 }
 
@@ -276,9 +263,7 @@ bool MprisService::Open(const QString& uri) {
 
 void MprisService::SetVolume(double volume) {
     if (!Live()) return;
-    // The slider's change handler sets the volume, its label and the decoder.
-    if (const auto value = mpris::SliderFromVolume(volume))
-        w.ui.sclConfig[kVolumeRow]->setValue(*value);
+    if (const auto value = mpris::SliderFromVolume(volume)) w.settingsPanel.SetVolume(*value);
     Refresh();
 }
 
@@ -310,7 +295,7 @@ void MprisService::SetRate(double rate) {
         Pause(); // a rate of zero asks for a pause
         return;
     }
-    if (const auto speed = mpris::SpeedFromRate(rate)) w.ui.sclConfig[kSpeedRow]->setValue(*speed);
+    if (const auto speed = mpris::SpeedFromRate(rate)) w.settingsPanel.SetSpeed(*speed);
     Refresh();
 }
 

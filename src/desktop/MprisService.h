@@ -8,7 +8,6 @@
 #include <QDBusContext>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <QVariant>
 #include <QVariantMap>
 
@@ -36,8 +35,8 @@ public:
     const QString& serviceName() const { return name_; }
 
     // Reads the player again and announces the Player properties that changed. Runs after each
-    // method, after each tick of the play clock, and every 250 ms while the clock is off; once
-    // the window has shut down it takes the player off the bus instead.
+    // method and on each of the window's events that can change one; once the window has shut
+    // down it takes the player off the bus instead.
     void Refresh();
     // A Player property as announced, refreshed first.
     QVariant Value(const QString& name);
@@ -68,22 +67,16 @@ public:
 private:
     MprisService(Telbo& w, const QDBusConnection& bus);
     mpris::PlayerFacts ReadFacts();
-    // The decoder's state now (the service's own question; the play clock's record is the
-    // clock's alone).
-    int DecoderState();
-    // Pauses a playing track, resumes a paused one. The window's Pause judges by the last
-    // tick; where that tick saw the decoder's present state the click itself runs, else (a
-    // change since the tick) the decoder is told directly.
-    void PauseOrResume(int decoderState);
+    // Follows the window's events.
+    void Subscribe();
     // Clicks the play-mode and end-of-list value labels round to `want`.
     void SelectModes(const mpris::PlayModes& want);
     // On the bus and the window not shut down: the decoder is there to be asked.
     bool Live() const;
-    // The play clock runs, so the transport has a track open.
+    // The transport has a track open (playing, paused, or between two tracks).
     bool TrackOpen() const;
     // PlayPoint when it names a used slot, else -1.
     int CurrentSlot() const;
-    void SeekTo(int second);
     bool Open(const QString& uri);
     // Takes the player off the bus for good.
     void Withdraw();
@@ -92,7 +85,6 @@ private:
     QDBusConnection bus_;
     QString name_;
     MprisPlayerAdaptor* player_ = nullptr;
-    QTimer idle_;
     QVariantMap announced_;
     // The tag of the current track, read once per track (and again when the title line read
     // a different one for it).

@@ -32,6 +32,7 @@ void DecodeOptionsControl::ApplyDecodeOptions() {
     w.transport.lblPlaySet_Click(Transport::Stop);
     w.st.DecodeOptions = {w.st.SamplingRate, w.st.StereoConf, kThirdOption};
     w.decoder.vbmp3_setDecodeOption(w.st.DecodeOptions);
+    emit w.settingsChanged();
 }
 
 // A choice without a button (a damaged settings file) falls back to the first option, so

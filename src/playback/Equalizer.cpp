@@ -31,6 +31,7 @@ void Equalizer::sclEqualizer_Change(int index) {
     if (!st.EqualizerReady) return;
     w.decoder.vbmp3_setEqualizer(st.EqualizerBands);
     w.decoder.vbmp3_reload();
+    emit w.settingsChanged();
 }
 
 } // namespace telbo

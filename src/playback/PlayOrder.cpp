@@ -98,9 +98,9 @@ void PlayOrder::EndOfList() {
 void PlayOrder::StepToNextList() {
     PlayerState& st = w.st;
     if (st.ListKO <= 0) return;
-    // ListPoint is not updated when list files are removed, so it can already lie past the
-    // end: wrap from there too instead of reading an unused slot. A list that cannot be read
-    // is passed over; when none can, everything stays as it was.
+    // ListPoint is -1 when the current list's row 0 was removed, and a damaged one may lie
+    // past the end: wrap from there too instead of reading an unused slot. A list that cannot
+    // be read is passed over; when none can, everything stays as it was.
     int next = st.ListPoint;
     for (int tries = 0; tries < st.ListKO; ++tries) {
         ++next;

@@ -32,11 +32,16 @@ void Transport::lblPlaySet_Click(int index) {
         if (st.PlayPoint < 0 || st.PlayPoint >= st.KO || st.PlayPoint >= kSlots) return;
         OpenAndPlay();
         w.titleBuilder.BuildTitle();
+        // The state first: a listener that looks at the track change sees it playing.
+        SetStatus(Status::Playing);
+        emit w.trackChanged(st.TitleFiles[static_cast<std::size_t>(st.PlayPoint)]);
         break;
     case Stop:
         StopAndClose();
         w.titleBuilder.BuildTitle();
         w.setWindowTitle(QString(QChar(0x266A)) + QString::fromUtf8(kCaption));
+        SetStatus(Status::Stopped);
+        emit w.trackChanged(QString());
         break;
     case Rev: {
         // Back to the nearest earlier track whose file is there, skipping missing ones as
@@ -61,13 +66,29 @@ void Transport::lblPlaySet_Click(int index) {
     case Pause:
         // Decided by the state of the last tick, not a fresh query: one button toggles.
         if (st.PlayState == kPlaying)
-            w.decoder.vbmp3_pause();
+            PauseTrack();
         else if (st.PlayState == kPaused)
-            w.decoder.vbmp3_restart();
+            ResumeTrack();
         break;
     default:
         break;
     }
+}
+
+void Transport::PauseTrack() {
+    w.decoder.vbmp3_pause();
+    SetStatus(Status::Paused);
+}
+
+void Transport::ResumeTrack() {
+    w.decoder.vbmp3_restart();
+    SetStatus(Status::Playing);
+}
+
+void Transport::SetStatus(Status status) {
+    if (status == status_) return;
+    status_ = status;
+    emit w.stateChanged(status);
 }
 
 void Transport::OpenAndPlay() {
@@ -107,6 +128,7 @@ void Transport::tmrTime_Timer() {
         // The label shows the true time; the slider only what its range can hold.
         w.ui.lblNowTime->setCaption(TimeText(st.NowTime));
         w.ui.sclNowTime->setValue(SliderValue(st.NowTime, w.ui.sclNowTime->maximum()));
+        emit w.positionChanged(st.NowTime);
     } else if (st.PlayState == kStopped) {
         if (w.sleepTimer.Step()) return;
         if (st.PlayTypeFlag == PlayMode::Repert)
@@ -119,6 +141,12 @@ void Transport::tmrTime_Timer() {
 
 void Transport::sclNowTime_Scroll(int value) {
     w.decoder.vbmp3_seek(value);
+    emit w.seeked(value);
+}
+
+void Transport::SeekTo(int second) {
+    w.ui.sclNowTime->setValue(SliderValue(second, w.ui.sclNowTime->maximum()));
+    sclNowTime_Scroll(second);
 }
 
 } // namespace telbo

@@ -10,9 +10,18 @@ class Telbo;
 class Transport {
 public:
     enum Command { Play = 0, Stop = 1, Rev = 2, Next = 3, Pause = 4 };
+    // What the transport has done with the current track. A track that has ended counts as
+    // playing until the next tick moves on, so the state does not flicker between tracks.
+    enum class Status { Stopped, Playing, Paused };
 
     explicit Transport(Telbo& w) : w(w) {}
     void lblPlaySet_Click(int index);
+    // Pause's two halves, for callers that know which they want.
+    void PauseTrack();
+    void ResumeTrack();
+    // Moves the position slider's thumb to `second` and seeks there, as a drag would.
+    void SeekTo(int second);
+    Status status() const { return status_; }
     void OpenAndPlay();
     void StopAndClose();
     std::int16_t PollDecoderState();
@@ -27,8 +36,11 @@ public:
     void ForgetRemovedTrack() { currentRemoved_ = false; }
 
 private:
+    void SetStatus(Status status);
+
     Telbo& w;
     bool currentRemoved_ = false;
+    Status status_ = Status::Stopped;
 };
 
 } // namespace telbo

@@ -16,13 +16,13 @@ FileAdder::Added FileAdder::AddPaths(const QStringList& paths) {
     for (const QString& path : paths) {
         switch (ClassifyPath(path)) {
         case PathKind::Track:
-            if (AppendLimited(w.st.TitleFiles, w.st.KO, {path}) == 1)
+            if (w.st.Titles().Append({path}) == 1)
                 ++added.tracks;
             else
                 ++added.leftOut;
             break;
         case PathKind::ListFile:
-            if (AppendLimited(w.st.ListFiles, w.st.ListKO, {path}) == 1) {
+            if (w.st.Lists().Append({path}) == 1) {
                 if (++added.lists == 1) added.firstList = path;
             } else {
                 ++added.leftOut;
@@ -59,7 +59,7 @@ void FileAdder::AddTracks(const QString& name) {
     for (const QString& path : SelectedPaths(name)) {
         switch (ClassifyPath(path)) {
         case PathKind::Track:
-            if (AppendLimited(w.st.TitleFiles, w.st.KO, {path}) == 0) leftOut = true;
+            if (w.st.Titles().Append({path}) == 0) leftOut = true;
             break;
         case PathKind::ListFile:
             w.listFiles.ReadListFile(path, &leftOut); // an unreadable list simply adds nothing

@@ -9,7 +9,6 @@
 #include <QColor>
 
 #include <algorithm>
-#include <utility>
 
 namespace telbo {
 
@@ -20,22 +19,7 @@ const QColor kHiddenView(0x80, 0x80, 0x80);
 
 enum ListSet { Add = 0, Del = 1, AllClear = 2, Up = 3, Down = 4 };
 
-struct Target {
-    std::array<QString, kSlots>& entries;
-    std::int16_t& count;
-};
-
-Target TargetOf(PlayerState& st, int box) {
-    return box == 0 ? Target{st.ListFiles, st.ListKO} : Target{st.TitleFiles, st.KO};
-}
-
-void RemoveSlot(Target t, int sel) {
-    const int n = std::clamp<int>(t.count, 0, kSlots);
-    if (sel < 0 || sel >= n) return;
-    for (int i = sel; i < n - 1; ++i) t.entries[i] = t.entries[i + 1];
-    t.entries[n - 1].clear();
-    t.count = static_cast<std::int16_t>(n - 1);
-}
+SlotList SlotsOf(PlayerState& st, int box) { return box == 0 ? st.Lists() : st.Titles(); }
 
 // Selects `row`, or the last row when nested removals have left fewer rows.
 void SelectRow(ListBox* box, int row) {
@@ -66,22 +50,15 @@ void ListEditor::lblListSet_Click(int index) {
     case Del:
         if (sel >= 0) DeleteEntry(box, sel);
         break;
-    case AllClear: {
-        Target t = TargetOf(w.st, box);
-        for (QString& s : t.entries) s.clear();
-        t.count = 0;
-        if (box == 0) {
-            w.st.ListPoint = 0;
-            w.collections.RefreshLists();
-        } else {
-            w.st.PlayPoint = 0;
-            w.collections.RefreshLists();
+    case AllClear:
+        SlotsOf(w.st, box).Clear();
+        w.collections.RefreshLists();
+        if (box == 1) {
             w.collections.ShowCounts();
             w.ui.lblPoint[0]->setCaption(QStringLiteral("0"));
             w.ui.lblPoint[2]->setCaption(QStringLiteral("0"));
         }
         break;
-    }
     case Up:
         if (sel >= 1) MoveEntry(box, sel, sel - 1);
         break;
@@ -111,37 +88,18 @@ void ListEditor::AddByDialog() {
 }
 
 void ListEditor::MoveEntry(int box, int sel, int other) {
-    Target t = TargetOf(w.st, box);
-    if (std::max(sel, other) >= std::clamp<int>(t.count, 0, kSlots)) return;
-    std::swap(t.entries[sel], t.entries[other]);
-    if (box == 1) {
-        // The current track index goes with the track, so "Next" goes on from where it is.
-        std::int16_t& point = w.st.PlayPoint;
-        if (point == sel) {
-            point = static_cast<std::int16_t>(other);
-        } else if (point == other) {
-            point = static_cast<std::int16_t>(sel);
-        }
-    }
+    // The current index goes with its entry, so "Next" goes on from where it is.
+    if (!SlotsOf(w.st, box).Swap(sel, other)) return;
     w.collections.RefreshLists();
     SelectRow(w.ui.lstFile[box], other);
     if (box == 1) w.collections.ShowPlayPoint();
 }
 
 void ListEditor::DeleteEntry(int box, int sel) {
-    RemoveSlot(TargetOf(w.st, box), sel);
-    if (box == 1) {
-        // Playback is not stopped; the current track index follows the playing track. When
-        // the playing track's own row goes, the index sits on the row before it, so that
-        // "Next" plays the row that took its place.
-        std::int16_t& point = w.st.PlayPoint;
-        if (sel < point) {
-            --point;
-        } else if (sel == point) {
-            --point;
-            w.transport.CurrentTrackRemoved();
-        }
-    }
+    // Playback is not stopped; the current index follows the playing track (or the list it
+    // came from), and sits on the row before when its own row goes, so that "Next" plays the
+    // row that took its place.
+    if (SlotsOf(w.st, box).Remove(sel) && box == 1) w.transport.CurrentTrackRemoved();
     w.collections.RefreshLists();
     if (box == 1) w.collections.ShowCounts();
     ListBox* list = w.ui.lstFile[box];

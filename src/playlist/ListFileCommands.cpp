@@ -28,11 +28,6 @@ constexpr qint64 kReadPiece = 64 * 1024;
 // Far above the longest path Linux opens (4096 bytes): a longer line names no file.
 constexpr qsizetype kMaxEntryBytes = 16 * 1024;
 
-void ClearSlots(std::array<QString, kSlots>& slotArray, std::int16_t& count) {
-    for (QString& s : slotArray) s.clear();
-    count = 0;
-}
-
 } // namespace
 
 std::optional<QStringList> ListFileCommands::ReadEntries(const QString& path, int maxEntries) {
@@ -70,20 +65,19 @@ std::optional<QStringList> ListFileCommands::ReadEntries(const QString& path, in
 }
 
 bool ListFileCommands::ReadListFile(const QString& path, bool* leftOut) {
-    const int room = kSlots - std::clamp<int>(w.st.KO, 0, kSlots);
+    const int room = kSlots - w.st.Titles().Count();
     // One entry more than fits tells whether any were left out.
     const std::optional<QStringList> entries = ReadEntries(path, room + 1);
     if (!entries) return false;
     if (leftOut && entries->size() > room) *leftOut = true;
-    AppendLimited(w.st.TitleFiles, w.st.KO, *entries);
+    w.st.Titles().Append(*entries);
     return true;
 }
 
 bool ListFileCommands::ReplaceTracks(const QString& path) {
     const std::optional<QStringList> entries = ReadEntries(path, kSlots);
     if (!entries) return false;
-    ClearSlots(w.st.TitleFiles, w.st.KO);
-    AppendLimited(w.st.TitleFiles, w.st.KO, *entries);
+    w.st.Titles().Replace(*entries);
     w.transport.ForgetRemovedTrack();
     return true;
 }
@@ -142,10 +136,9 @@ void ListFileCommands::lblFileSet_Click(int index) {
             return;
         }
         w.decoder.vbmp3_stop();
-        ClearSlots(w.st.TitleFiles, w.st.KO);
-        ClearSlots(w.st.ListFiles, w.st.ListKO);
+        w.st.Titles().Clear();
+        w.st.Lists().Clear();
         w.fileAdder.AddFiles(name);
-        w.st.ListPoint = 0;
         w.collections.RefreshLists();
         if (w.st.KO == 0) w.playOrder.StepToNextList();
         // Set only now: the refreshes above may remove a missing first track, which resets
@@ -162,7 +155,7 @@ void ListFileCommands::lblFileSet_Click(int index) {
 
 bool ListFileCommands::SaveList(const QString& path) {
     QStringList paths;
-    const int used = std::clamp<int>(w.st.KO, 0, kSlots);
+    const int used = w.st.Titles().Count();
     for (int i = 0; i < used; ++i) paths << w.st.TitleFiles[i];
     return AtomicFile::Write(path, WriteListFile(paths));
 }

@@ -4,8 +4,6 @@
 
 #include <QDir>
 
-#include <algorithm>
-
 namespace telbo {
 
 namespace {
@@ -81,19 +79,6 @@ QStringList DroppedLocalPaths(const QList<QUrl>& urls) {
     for (const QUrl& url : urls)
         if (url.isLocalFile()) paths.append(url.toLocalFile());
     return paths;
-}
-
-int AppendLimited(std::array<QString, kMaxSelection>& slotArray, std::int16_t& count,
-                  const QStringList& paths) {
-    int next = std::clamp<int>(count, 0, kMaxSelection);
-    int added = 0;
-    for (const QString& path : paths) {
-        if (next >= kMaxSelection) break;
-        slotArray[static_cast<std::size_t>(next++)] = path;
-        ++added;
-    }
-    count = static_cast<std::int16_t>(next);
-    return added;
 }
 
 } // namespace telbo

@@ -1,14 +1,10 @@
 #pragma once
-// Turning what the user picked (file dialog, command line, drag and drop) into paths, and
-// adding paths to one of the player's 101-slot collections.
+// Turning what the user picked (file dialog, command line, drag and drop) into paths.
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
-
-#include <array>
-#include <cstdint>
 
 namespace telbo {
 
@@ -33,11 +29,5 @@ QStringList LimitArguments(const QStringList& args, const QString& workingDir);
 
 // Local files of a drop, in order; other URLs are skipped.
 QStringList DroppedLocalPaths(const QList<QUrl>& urls);
-
-// Appends `paths` at slot `count` onward, never past the last slot; what does not fit is left
-// out. Returns how many were added (`count` grows by as much). A damaged `count` outside
-// 0..101 is first brought into that range, so nothing is ever written outside the array.
-int AppendLimited(std::array<QString, kMaxSelection>& slotArray, std::int16_t& count,
-                  const QStringList& paths);
 
 } // namespace telbo

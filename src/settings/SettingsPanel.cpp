@@ -107,8 +107,9 @@ void SettingsPanel::lblConfValue_Click(int index) {
         ui.lblConfValue[8]->setCaption(ListEndActionName(st.NextTypeFlag));
         break;
     default:
-        break;
+        return;
     }
+    emit w.settingsChanged();
 }
 
 void SettingsPanel::sclConfig_Change(int index) {
@@ -143,6 +144,17 @@ void SettingsPanel::sclConfig_Change(int index) {
         ui.lblConfValue[9]->setForeColor(v != 0 ? kLightYellow : kGrey);
         break;
     }
+    emit w.settingsChanged();
+}
+
+void SettingsPanel::SetSlider(int index, int value) {
+    QScrollBar* bar = w.ui.sclConfig[index];
+    // The handler runs once here, whether or not the value moves.
+    {
+        const QSignalBlocker quiet(bar);
+        bar->setValue(value);
+    }
+    sclConfig_Change(index);
 }
 
 void SettingsPanel::sclConfig_Scroll(int index) {

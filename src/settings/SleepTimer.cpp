@@ -14,6 +14,7 @@ void SleepTimer::cmbTimer_Click(int index) {
     if (index < 0 || index >= w.ui.cmbTimer->count()) return;
     w.st.TimerType = static_cast<std::int16_t>(index);
     w.ui.lblConfValue[9]->setCaption(w.ui.cmbTimer->itemText(index));
+    emit w.settingsChanged();
 }
 
 bool SleepTimer::Step() {

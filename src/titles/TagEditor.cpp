@@ -211,6 +211,7 @@ void TagEditor::WriteEditTag(const QString& path) {
         if (!problems_.contains(problem)) problems_ << problem;
     }
     if (written && path == TrackPath(w.st.PlayPoint)) currentWritten_ = true;
+    if (written) emit w.tagSaved(path);
 }
 
 void TagEditor::ReportWrites() {

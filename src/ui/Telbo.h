@@ -79,6 +79,25 @@ public:
     void SetWidth(double v);
     void SetHeight(double v);
 
+signals:
+    // What listeners (the desktop service, and any to come) follow, emitted where the change
+    // happens; each is sent after the window shows the change.
+    // A track opened (`path`, the row PlayPoint), or none is open after Stop (empty).
+    void trackChanged(const QString& path);
+    void stateChanged(Transport::Status status);
+    // Each tick of the play clock while a track plays: seconds into it.
+    void positionChanged(int second);
+    // The user or a command moved the position to `second`.
+    void seeked(int second);
+    // A tag was written to the file `path`.
+    void tagSaved(const QString& path);
+    // A setting changed: volume, speed, play mode, end-of-list action, sleep timer, ...
+    void settingsChanged();
+    // The track or list-file collection was edited, or the current entry moved with it.
+    void collectionsChanged();
+    // The window has shut down: listeners let go of the player.
+    void shutDown();
+
 protected:
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;

@@ -3,6 +3,7 @@ add_executable(test_core_logic
     ${CMAKE_CURRENT_LIST_DIR}/NumberTextTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SettingsFileTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SettingsDamageTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SlotListTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/AtomicFileTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WindowPlacementTest.cpp
 )

@@ -107,15 +107,22 @@ TEST_F(ListEditing, ViewSwitchChoosesWhatTheButtonsEdit) {
     EXPECT_TRUE(w->ui.lstFile[1]->isHidden());
     for (int i : {2, 5, 3}) EXPECT_TRUE(w->ui.lblPoint[i]->isHidden());
 
+    // The current list's index follows it, as the current track's does.
     w->ui.lstFile[0]->setCurrentRow(1);
     w->listEditor.lblListSet_Click(Del);
     EXPECT_EQ(Lists(), (QStringList{"/a.m3u", "/c.m3u"}));
     EXPECT_EQ(Sel(0), 1);
-    EXPECT_EQ(w->st.ListPoint, 2);
+    EXPECT_EQ(w->st.ListPoint, 1);
     EXPECT_EQ(Tracks(), t);
 
     w->listEditor.lblListSet_Click(Up);
     EXPECT_EQ(Lists(), (QStringList{"/c.m3u", "/a.m3u"}));
+    EXPECT_EQ(w->st.ListPoint, 0);
+    w->listEditor.lblListSet_Click(Down);
+    EXPECT_EQ(w->st.ListPoint, 1);
+    w->listEditor.lblListSet_Click(Del); // the current list's own row: the one before it
+    EXPECT_EQ(Lists(), QStringList{"/a.m3u"});
+    EXPECT_EQ(w->st.ListPoint, 0);
 
     w->listEditor.lblListSet_Click(Add); // cancelled
     ASSERT_EQ(platform.dialogRequests.size(), 1);
@@ -209,6 +216,7 @@ TEST_F(ListEditing, DoubleClicks) {
     w->ui.lstFile[0]->setCurrentRow(0);
     w->listEditor.lstFile_DblClick(0);
     EXPECT_EQ(Lists(), QStringList{list});
+    EXPECT_EQ(w->st.ListPoint, 0); // still the list the tracks came from
     EXPECT_EQ(Tracks(), (QStringList{t[2], t[0]}));
 
     decoder.clearCalls();

@@ -1,5 +1,5 @@
+#include "core/SlotList.h"
 #include "playlist/ListFileFormat.h"
-#include "playlist/Selection.h"
 
 #include <gtest/gtest.h>
 
@@ -95,21 +95,22 @@ TEST(ListFileRoundTrip, PathsWithLineBreaksAreLeftOut) {
     EXPECT_EQ(WriteListFile(paths), QByteArray("/m/a.mp3\r\n/m/c.mp3\r\n"));
 }
 
-TEST(ParseListFile, LongListIsCutByAppendLimited) {
+TEST(ParseListFile, LongListIsCutWhenAppended) {
     QByteArray bytes = "#EXTM3U\n";
     for (int i = 0; i < 150; ++i) bytes += "/m/" + QByteArray::number(i) + ".mp3\r\n";
     const QStringList entries = ParseListFile(bytes, kFolder);
     ASSERT_EQ(entries.size(), 150);
 
-    std::array<QString, kMaxSelection> cells{};
+    std::array<QString, kSlots> cells{};
     std::int16_t count = 0;
-    EXPECT_EQ(AppendLimited(cells, count, entries), 101);
+    std::int16_t point = 0;
+    EXPECT_EQ(SlotList(cells, count, point).Append(entries), 101);
     EXPECT_EQ(count, 101);
     EXPECT_EQ(cells[100], "/m/100.mp3");
 
-    std::array<QString, kMaxSelection> partly{};
+    std::array<QString, kSlots> partly{};
     std::int16_t partCount = 90;
-    EXPECT_EQ(AppendLimited(partly, partCount, entries), 11);
+    EXPECT_EQ(SlotList(partly, partCount, point).Append(entries), 11);
     EXPECT_EQ(partCount, 101);
     EXPECT_EQ(partly[90], "/m/0.mp3");
     EXPECT_EQ(partly[100], "/m/10.mp3");

@@ -87,31 +87,3 @@ TEST(DroppedLocalPaths, OnlyLocalFilesInOrder) {
     EXPECT_EQ(DroppedLocalPaths(urls), (QStringList{"/m/a b.mp3", "/m/list.m3u"}));
     EXPECT_TRUE(DroppedLocalPaths({}).isEmpty());
 }
-
-TEST(AppendLimited, NeverWritesPastTheLastSlot) {
-    std::array<QString, kMaxSelection> cells{};
-    std::int16_t count = 0;
-    EXPECT_EQ(AppendLimited(cells, count, {"a", "b"}), 2);
-    EXPECT_EQ(count, 2);
-    EXPECT_EQ(cells[1], "b");
-    EXPECT_EQ(AppendLimited(cells, count, {}), 0);
-
-    count = 100;
-    EXPECT_EQ(AppendLimited(cells, count, {"x", "y"}), 1);
-    EXPECT_EQ(count, 101);
-    EXPECT_EQ(cells[100], "x");
-    EXPECT_EQ(AppendLimited(cells, count, {"z"}), 0);
-    EXPECT_EQ(count, 101);
-}
-
-TEST(AppendLimited, DamagedCountIsBroughtIntoRange) {
-    std::array<QString, kMaxSelection> cells{};
-    std::int16_t count = -7;
-    EXPECT_EQ(AppendLimited(cells, count, {"a"}), 1);
-    EXPECT_EQ(count, 1);
-    EXPECT_EQ(cells[0], "a");
-
-    count = 30000;
-    EXPECT_EQ(AppendLimited(cells, count, {"b"}), 0);
-    EXPECT_EQ(count, 101);
-}
