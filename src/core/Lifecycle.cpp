@@ -4,7 +4,7 @@
 #include "core/SettingsFile.h"
 #include "core/WindowPlacement.h"
 #include "platform/Platform.h"
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 #include "ui/Layout.h"
 #include "ui/Telbo.h"
 
@@ -90,8 +90,8 @@ void Lifecycle::StartUp() {
         st.Volume = s.Volume;
         st.ScrollSpeed = s.ScrollSpeed;
         st.PlaySpeed = s.PlaySpeed;
-        st.SamplingRate = s.SamplingRate;
-        st.StereoConf = s.StereoConf;
+        st.SamplingRate = static_cast<DecodeRate>(s.SamplingRate);
+        st.StereoConf = static_cast<DecodeChannels>(s.StereoConf);
         // Changing the template rebuilds the title through the text box's change handler.
         ui.txtScrollTitle->setText(s.ScrollTitle);
         st.LastDir = s.LastDir;

@@ -154,8 +154,8 @@ QByteArray WriteSettingsText(const SettingsSnapshot& snapshot) {
     key(u"Volume", integer(s.Volume));
     key(u"ScrollSpeed", integer(s.ScrollSpeed));
     key(u"PlaySpeed", integer(s.PlaySpeed));
-    key(u"SamplingRate", integer(s.SamplingRate));
-    key(u"StereoConf", integer(s.StereoConf));
+    key(u"SamplingRate", integer(static_cast<int>(s.SamplingRate)));
+    key(u"StereoConf", integer(static_cast<int>(s.StereoConf)));
     key(u"ScrollTitle", OneLine(snapshot.titleTemplate));
     key(u"LastDir", OneLine(s.LastDir));
     key(u"KO", integer(ko));

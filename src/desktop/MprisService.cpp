@@ -2,7 +2,7 @@
 
 #include "desktop/MprisAdaptors.h"
 #include "platform/Platform.h"
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 #include "playback/TimeText.h"
 #include "playback/Transport.h"
 #include "playlist/PathNames.h"
@@ -17,8 +17,6 @@ namespace telbo {
 
 namespace {
 constexpr int kIdleRefreshMs = 250;
-constexpr std::int16_t kPlaying = 1;
-constexpr std::int16_t kPaused = 2;
 // Rows of the settings panel whose sliders the bus may set.
 constexpr int kVolumeRow = 0;
 constexpr int kSpeedRow = 1;
@@ -146,17 +144,17 @@ qint64 MprisService::Position() {
     return mpris::MicrosFromSeconds(elapsed);
 }
 
-int MprisService::DecoderState() {
+PlaybackState MprisService::DecoderState() {
     std::int32_t elapsed = 0;
     return w.decoder.vbmp3_getState(elapsed);
 }
 
-void MprisService::PauseOrResume(int decoderState) {
+void MprisService::PauseOrResume(PlaybackState decoderState) {
     if (decoderState == w.st.PlayState) {
         w.transport.lblPlaySet_Click(Transport::Pause);
-    } else if (decoderState == kPlaying) {
+    } else if (decoderState == PlaybackState::Playing) {
         w.decoder.vbmp3_pause();
-    } else if (decoderState == kPaused) {
+    } else if (decoderState == PlaybackState::Paused) {
         w.decoder.vbmp3_restart();
     }
 }
@@ -200,14 +198,15 @@ void MprisService::Play() {
         w.transport.lblPlaySet_Click(Transport::Play);
     } else {
         // Playing already, or between two tracks (the clock starts the next one): nothing.
-        if (DecoderState() == kPaused) PauseOrResume(kPaused);
+        if (DecoderState() == PlaybackState::Paused) PauseOrResume(PlaybackState::Paused);
     }
     Refresh();
 }
 
 void MprisService::Pause() {
     if (!Live()) return;
-    if (TrackOpen() && DecoderState() == kPlaying) PauseOrResume(kPlaying);
+    if (TrackOpen() && DecoderState() == PlaybackState::Playing)
+        PauseOrResume(PlaybackState::Playing);
     Refresh();
 }
 

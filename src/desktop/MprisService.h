@@ -70,11 +70,11 @@ private:
     mpris::PlayerFacts ReadFacts();
     // The decoder's state now (the service's own question; the play clock's record is the
     // clock's alone).
-    int DecoderState();
+    PlaybackState DecoderState();
     // Pauses a playing track, resumes a paused one. The window's Pause judges by the last
     // tick; where that tick saw the decoder's present state the click itself runs, else (a
     // change since the tick) the decoder is told directly.
-    void PauseOrResume(int decoderState);
+    void PauseOrResume(PlaybackState decoderState);
     // Clicks the play-mode and end-of-list value labels round to `want`.
     void SelectModes(const mpris::PlayModes& want);
     // On the bus and the window not shut down: the decoder is there to be asked.

@@ -1,7 +1,7 @@
 #include "playback/Transport.h"
 
 #include "platform/Platform.h"
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 #include "playback/TimeText.h"
 #include "ui/Label.h"
 #include "ui/Layout.h"
@@ -16,9 +16,6 @@ namespace telbo {
 
 namespace {
 constexpr int kSliderLimit = 32767; // the position slider holds 16-bit seconds
-constexpr std::int16_t kPlaying = 1;
-constexpr std::int16_t kPaused = 2;
-constexpr std::int16_t kStopped = 0;
 constexpr std::int16_t kRepertMode = 1;
 } // namespace
 
@@ -61,9 +58,9 @@ void Transport::lblPlaySet_Click(int index) {
         break;
     case Pause:
         // Decided by the state of the last tick, not a fresh query: one button toggles.
-        if (st.PlayState == kPlaying)
+        if (st.PlayState == PlaybackState::Playing)
             w.decoder.vbmp3_pause();
-        else if (st.PlayState == kPaused)
+        else if (st.PlayState == PlaybackState::Paused)
             w.decoder.vbmp3_restart();
         break;
     default:
@@ -94,21 +91,21 @@ void Transport::StopAndClose() {
     w.ui.sclNowTime->setMaximum(0);
 }
 
-std::int16_t Transport::PollDecoderState() {
+PlaybackState Transport::PollDecoderState() {
     std::int32_t elapsed = 0;
-    const int state = w.decoder.vbmp3_getState(elapsed);
+    const PlaybackState state = w.decoder.vbmp3_getState(elapsed);
     w.st.NowTime = elapsed;
-    return static_cast<std::int16_t>(state);
+    return state;
 }
 
 void Transport::tmrTime_Timer() {
     PlayerState& st = w.st;
     st.PlayState = PollDecoderState();
-    if (st.PlayState == kPlaying) {
+    if (st.PlayState == PlaybackState::Playing) {
         // The label shows the true time; the slider only what its range can hold.
         w.ui.lblNowTime->setCaption(TimeText(st.NowTime));
         w.ui.sclNowTime->setValue(SliderValue(st.NowTime, w.ui.sclNowTime->maximum()));
-    } else if (st.PlayState == kStopped) {
+    } else if (st.PlayState == PlaybackState::Stopped) {
         if (w.sleepTimer.Step()) return;
         if (st.PlayTypeFlag == kRepertMode)
             lblPlaySet_Click(Play);

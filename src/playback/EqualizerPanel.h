@@ -5,9 +5,9 @@ namespace telbo {
 class Telbo;
 
 // The preset list and the ten band sliders.
-class Equalizer {
+class EqualizerPanel {
 public:
-    explicit Equalizer(Telbo& w) : w(w) {}
+    explicit EqualizerPanel(Telbo& w) : w(w) {}
     void cmbEqualizer_Click(int index);
     void sclEqualizer_Change(int index);
 

@@ -1,4 +1,4 @@
-#include "engine/Equalizer.h"
+#include "engine/EqualizerFilter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,18 +21,18 @@ float SoftLimit(float x) noexcept {
     return std::copysign(y, x);
 }
 
-Equalizer::Equalizer(int rate, int channels) noexcept
+EqualizerFilter::EqualizerFilter(int rate, int channels) noexcept
     : rate_(rate), channels_(std::clamp(channels, 1, kMaxChannels)) {
     for (int b = 0; b < kBands; ++b) usable_[b] = kCentresHz[b] < 0.45 * rate_;
 }
 
-void Equalizer::SetTarget(const EqualizerBands& tenths) noexcept {
+void EqualizerFilter::SetTarget(const EqualizerBands& tenths) noexcept {
     for (int b = 0; b < kBands; ++b)
         targetDb_[b] = usable_[b] ? std::clamp(tenths[b], -120, 120) / 10.0 : 0.0;
     UpdateActive();
 }
 
-void Equalizer::SnapToTarget() noexcept {
+void EqualizerFilter::SnapToTarget() noexcept {
     for (int b = 0; b < kBands; ++b) {
         currentDb_[b] = targetDb_[b];
         Design(b);
@@ -40,12 +40,12 @@ void Equalizer::SnapToTarget() noexcept {
     UpdateActive();
 }
 
-void Equalizer::Reset() noexcept {
+void EqualizerFilter::Reset() noexcept {
     for (auto& band : state_)
         for (auto& ch : band) ch = {0, 0};
 }
 
-void Equalizer::UpdateActive() noexcept {
+void EqualizerFilter::UpdateActive() noexcept {
     const bool any = std::any_of(targetDb_.begin(), targetDb_.end(), [](double g) { return g != 0; }) ||
                      std::any_of(currentDb_.begin(), currentDb_.end(), [](double g) { return g != 0; });
     if (any) {
@@ -56,7 +56,7 @@ void Equalizer::UpdateActive() noexcept {
     }
 }
 
-void Equalizer::Design(int band) noexcept {
+void EqualizerFilter::Design(int band) noexcept {
     // RBJ cookbook peaking filter. At 0 dB numerator equals denominator: an exact identity.
     const double a = std::pow(10.0, currentDb_[band] / 40.0);
     const double w0 = 2.0 * std::numbers::pi * kCentresHz[band] / rate_;
@@ -149,7 +149,7 @@ template <std::size_t P>
     for (std::size_t t = 0; t + 1 < n; ++t) ramp(t);
     // Steady part: every band has a frame. Pairs (0,1), (2,3), ...; an odd last band alone.
     const std::size_t pairs = n / 2;
-    Two two[Equalizer::kBands / 2];
+    Two two[EqualizerFilter::kBands / 2];
     // The later band of a pair works on the lower frame: it takes the low lanes.
     const auto join = [&](V4& out, std::size_t p, V2 Band::*field) {
         const V2 lo = k[2 * p + 1].*field;
@@ -210,7 +210,7 @@ CascadeFn PickCascade() noexcept { return CascadePlain; }
 
 } // namespace
 
-void Equalizer::Run(const int* bands, int count, float* p, std::size_t n) noexcept {
+void EqualizerFilter::Run(const int* bands, int count, float* p, std::size_t n) noexcept {
     if (count == 0) return;
     std::array<Band, kBands> k;
     for (int i = 0; i < count; ++i) {
@@ -245,7 +245,7 @@ void Equalizer::Run(const int* bands, int count, float* p, std::size_t n) noexce
     }
 }
 
-void Equalizer::Process(float* samples, std::size_t frames) noexcept {
+void EqualizerFilter::Process(float* samples, std::size_t frames) noexcept {
     if (!active_) return;
     const auto ch = static_cast<std::size_t>(channels_);
     for (std::size_t start = 0, n = 0; start < frames; start += n) {
