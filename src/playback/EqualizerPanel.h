@@ -4,7 +4,8 @@ namespace telbo {
 
 class Telbo;
 
-// The preset list and the ten band sliders.
+// The equalizer panel of the window: its preset list and the ten band sliders, whose gains
+// it sends to the decoder.
 class EqualizerPanel {
 public:
     explicit EqualizerPanel(Telbo& w) : w(w) {}
