@@ -86,7 +86,7 @@ double PlayCpuPerMinute(const std::string& file, double seconds, bool eqAndSpeed
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     const double cpu = CpuSeconds() - cpu0;
     std::int32_t elapsed = 0;
-    if (engine.vbmp3_getState(elapsed) != 1) std::fprintf(stderr, "warning: not playing at the end\n");
+    if (engine.vbmp3_getState(elapsed) != telbo::PlaybackState::Playing) std::fprintf(stderr, "warning: not playing at the end\n");
     engine.vbmp3_stop();
     return cpu * 60.0 / seconds;
 }

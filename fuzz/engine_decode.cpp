@@ -36,13 +36,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::uint8_t pick = data[0];
     telbo::DecodeOptions options;
-    options.SamplingRate = pick % 3;
-    options.StereoConf = (pick / 3) % 2;
+    options.SamplingRate = static_cast<telbo::DecodeRate>(pick % 3);
+    options.StereoConf = static_cast<telbo::DecodeChannels>((pick / 3) % 2);
     auto chain = telbo::engine::DecodeChain::Open(path, options);
     if (!chain) return 0;
     const telbo::OpenInfoRecord info = chain->Info();
     Check(info.SampleRate >= 1000 && info.SampleRate <= 48000);
-    Check(info.Channels == 1 || (info.Channels == 2 && options.StereoConf == 0));
+    Check(info.Channels == 1 || (info.Channels == 2 && options.StereoConf == telbo::DecodeChannels::Stereo));
     Check(info.TotalSeconds >= 0 && info.Bitrate >= 0 && chain->LengthFrames() >= 0);
 
     telbo::engine::ChainControls controls;

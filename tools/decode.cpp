@@ -94,9 +94,9 @@ int main(int argc, char** argv) {
             return argv[++i];
         };
         if (a == "--rate") {
-            options.SamplingRate = std::atoi(value().c_str());
+            options.SamplingRate = static_cast<telbo::DecodeRate>(std::atoi(value().c_str()));
         } else if (a == "--mono") {
-            options.StereoConf = 1;
+            options.StereoConf = telbo::DecodeChannels::Mono;
         } else if (a == "--speed") {
             controls.speed = std::atoi(value().c_str());
         } else if (a == "--volume") {

@@ -4,6 +4,7 @@
 // file, on quit, or at the end of its input. For listening, and for measuring the engine
 // in a process of its own.
 
+#include "app/EngineSwitches.h"
 #include "engine/Engine.h"
 
 #include <poll.h>
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
         Usage();
         return 2;
     }
+    telbo::ApplyEngineSwitches(options);
     telbo::Engine engine(options);
     engine.vbmp3_init();
     std::size_t next = 0;
@@ -108,7 +110,7 @@ int main(int argc, char** argv) {
         }
         if (closed) break;
         std::int32_t elapsed = 0;
-        if (!stopped && engine.vbmp3_getState(elapsed) == 0 && !playNext()) break;
+        if (!stopped && engine.vbmp3_getState(elapsed) == telbo::PlaybackState::Stopped && !playNext()) break;
     }
     engine.vbmp3_free();
     return 0;

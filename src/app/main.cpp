@@ -1,3 +1,4 @@
+#include "EngineSwitches.h"
 #include "FirstPaintExit.h"
 #include "SignalBridge.h"
 #include "desktop/MprisService.h"
@@ -31,7 +32,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("telbo"));
     QGuiApplication::setDesktopFileName(QStringLiteral("telbo"));
 
-    telbo::Engine engine;
+    telbo::Engine::Options engineOptions;
+    telbo::ApplyEngineSwitches(engineOptions);
+    telbo::Engine engine(engineOptions);
     telbo::DesktopPlatform platform;
     telbo::Telbo window(engine, platform);
     telbo::SignalBridge bridge(&window);

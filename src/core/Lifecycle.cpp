@@ -4,7 +4,7 @@
 #include "core/SettingsFile.h"
 #include "core/WindowPlacement.h"
 #include "platform/Platform.h"
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 #include "ui/Layout.h"
 #include "ui/Telbo.h"
 

@@ -8,7 +8,7 @@
 
 #include "core/Modes.h"
 #include "core/SlotList.h"
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 
 namespace telbo {
 
@@ -34,8 +34,8 @@ struct PlayerState {
     ListEndAction NextTypeFlag = ListEndAction::Stop;
     bool AutoPlay = false;
     bool ConfigSave = false;
-    std::int16_t SamplingRate = 0;
-    std::int16_t StereoConf = 0;
+    DecodeRate SamplingRate = DecodeRate::Full;
+    DecodeChannels StereoConf = DecodeChannels::Stereo;
     ::telbo::DecodeOptions DecodeOptions{};
     ::telbo::EqualizerBands EqualizerBands{};
     bool EqualizerReady = false;
@@ -53,7 +53,7 @@ struct PlayerState {
     // Decoder and play clock
     OpenInfoRecord OpenInfo{};
     std::int32_t NowTime = 0;
-    std::int16_t PlayState = 0;
+    PlaybackState PlayState = PlaybackState::Stopped;
     std::array<bool, kSlots> ShuffleDone{};
     std::int16_t ShuffleCount = 0;
 

@@ -2,7 +2,7 @@
 
 #include "desktop/MprisAdaptors.h"
 #include "platform/Platform.h"
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 #include "playback/Transport.h"
 #include "playlist/PathNames.h"
 #include "ui/Telbo.h"
@@ -14,8 +14,6 @@
 namespace telbo {
 
 namespace {
-constexpr std::int16_t kPlaying = 1;
-constexpr std::int16_t kPaused = 2;
 // Value labels of the play mode and the end-of-list action.
 constexpr int kPlayModeRow = 7;
 constexpr int kNextTypeRow = 8;
@@ -95,7 +93,7 @@ int MprisService::CurrentSlot() const {
 mpris::PlayerFacts MprisService::ReadFacts() {
     const PlayerState& st = w.st;
     mpris::PlayerFacts f;
-    f.decoderState = w.transport.status() == Transport::Status::Paused ? kPaused : kPlaying;
+    f.decoderState = w.transport.status() == Transport::Status::Paused ? PlaybackState::Paused : PlaybackState::Playing;
     f.trackOpen = TrackOpen();
     f.slot = CurrentSlot();
     if (f.slot >= 0) f.path = st.TitleFiles[static_cast<std::size_t>(f.slot)];

@@ -35,9 +35,9 @@ int WholeSecond(qint64 seconds, qint64 lengthSeconds) {
 
 } // namespace
 
-QString PlaybackStatusText(int decoderState, bool trackOpen) {
+QString PlaybackStatusText(PlaybackState decoderState, bool trackOpen) {
     if (!trackOpen) return QStringLiteral("Stopped");
-    return decoderState == 2 ? QStringLiteral("Paused") : QStringLiteral("Playing");
+    return decoderState == PlaybackState::Paused ? QStringLiteral("Paused") : QStringLiteral("Playing");
 }
 
 QDBusObjectPath TrackId(int slot) {

@@ -4,7 +4,7 @@
 
 #include "core/Modes.h"
 #include "core/SettingsTable.h"
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 
 #include <QDBusObjectPath>
 #include <QString>
@@ -26,7 +26,7 @@ struct PlayModes {
 
 // What the service knows about the player at one moment.
 struct PlayerFacts {
-    int decoderState = 0;     // the decoder's state now: 0 stopped, 1 playing, 2 paused
+    PlaybackState decoderState = PlaybackState::Stopped; // the decoder's state now
     bool trackOpen = false;   // the play clock runs, so the transport has a track open
     int slot = -1;            // the current track's slot, -1 when there is none
     QString path;             // its path
@@ -60,7 +60,7 @@ bool CanGoPrevious(const PlayerFacts& facts);
 // "Playing", "Paused" or "Stopped". Nothing open is "Stopped". An open track the decoder reads
 // as stopped has just ended (or did not play) and the next tick of the play clock moves on,
 // so it still counts as "Playing": the status does not flicker between two tracks.
-QString PlaybackStatusText(int decoderState, bool trackOpen);
+QString PlaybackStatusText(PlaybackState decoderState, bool trackOpen);
 
 // "/org/telbo/track/<slot>"; the MPRIS "no track" path for a slot below 0.
 QDBusObjectPath TrackId(int slot);

@@ -40,10 +40,6 @@ public:
     void Commit() noexcept {
         write_.store(write_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
     }
-    std::size_t Free() const noexcept {
-        return size_ - (write_.load(std::memory_order_relaxed) -
-                        read_.load(std::memory_order_acquire));
-    }
 
     // Consumer: the oldest published block, or nullptr when empty; Release frees it.
     const AudioBlock* ReadSlot() const noexcept {

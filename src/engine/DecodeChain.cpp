@@ -1,6 +1,6 @@
 #include "engine/DecodeChain.h"
 
-#include "engine/Equalizer.h"
+#include "engine/EqualizerFilter.h"
 #include "engine/Mpg123Source.h"
 #include "engine/Resampler.h"
 #include "engine/Volume.h"
@@ -49,7 +49,7 @@ std::unique_ptr<DecodeChain> DecodeChain::Open(const std::string& path,
     try {
         std::unique_ptr<DecodeChain> chain(new DecodeChain(std::move(source)));
         chain->eq_ =
-            std::make_unique<Equalizer>(chain->StreamRate(), chain->StreamChannels());
+            std::make_unique<EqualizerFilter>(chain->StreamRate(), chain->StreamChannels());
         chain->volume_ = std::make_unique<Volume>();
         chain->work_.resize(kMaxFrameSamples * 2);
         chain->out_.reserve(1 << 16);

@@ -3,7 +3,7 @@
 // stereo float frames at the sink's rate. Runs on one thread at a time (the engine's decode
 // thread, or the caller's in tools and benchmarks); settings arrive through ChainControls.
 
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 
 #include <array>
 #include <atomic>
@@ -16,7 +16,7 @@
 namespace telbo::engine {
 
 class Mpg123Source;
-class Equalizer;
+class EqualizerFilter;
 class Resampler;
 class Volume;
 
@@ -69,7 +69,7 @@ private:
     void PollControls(bool snap) noexcept;
 
     std::unique_ptr<Mpg123Source> source_;
-    std::unique_ptr<Equalizer> eq_;
+    std::unique_ptr<EqualizerFilter> eq_;
     std::unique_ptr<Volume> volume_;
     std::unique_ptr<Resampler> resampler_;
     const ChainControls* controls_ = nullptr;

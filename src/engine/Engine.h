@@ -4,9 +4,12 @@
 // TagLib. No Qt.
 //
 // Threads: all Decoder calls come from one thread (the player's). Behind them run a decode
-// thread while a track plays, the sink's thread (the sound server's event loop, the device
-// callback or the null sink), a watchdog, and, once, a thread that opens the output in the
-// background so that vbmp3_init returns at once.
+// thread while a track plays (DecodeThread.cpp), the sink's thread (the sound server's event
+// loop, the device callback or the null sink), a watchdog (Watchdog.cpp), and, once, a thread
+// that opens the output in the background so that vbmp3_init returns at once (Outputs.cpp).
+// One mutex guards the engine's state between the player's calls and the watchdog. The decode
+// thread owns the chain while it runs (the calls stop it before touching the chain) and meets
+// the rest through atomics: the chain's controls and the Playhead, whose ring feeds the sink.
 //
 // Outputs, in order: the desktop's sound server through libpulse (PulseAudio or PipeWire),
 // PortAudio's default device where no server runs, and a null sink that consumes audio in
@@ -14,10 +17,10 @@
 // stopped taking audio, and while the null sink stands in during play it tries the real ones
 // again every second; the track goes on where it was. Which output plays is logged.
 //
-// With TELBO_NULL_AUDIO=1 in the environment (as in every test) audio goes to the null sink. Tests make it faster than real
-// time with TELBO_NULL_AUDIO_SPEEDUP=<factor> in the environment, or Options::nullSpeedup:
-// at a factor of 20 a 4 s track ends after 0.2 s of wall time, and everything the player
-// sees (state, elapsed seconds, the end of a track) behaves as at 1, only sooner.
+// The engine reads no environment: what it plays into is chosen by its Options. Tests play
+// into the null sink, faster than real time with Options::nullSpeedup: at a factor of 20 a
+// 4 s track ends after 0.2 s of wall time, and everything the player sees (state, elapsed
+// seconds, the end of a track) behaves as at 1, only sooner.
 //
 // Choices the interface leaves open:
 // - OpenInfoRecord::TotalSeconds is the exact decoded length rounded to the nearest second.
@@ -29,14 +32,14 @@
 //   decode option. At "1/2" and "1/4" the rate is the stream's halved or quartered, whatever
 //   that comes to (an 8 kHz file plays at 4000 or 2000 Hz), taken to the device's rate.
 // - vbmp3_getState's elapsed seconds are whole seconds of track time heard (floored) while
-//   playing or paused, and 0 whenever the state reads 0: after vbmp3_stop and after a track
-//   has played to its end alike. HeardSeconds() keeps where a track ended, for tests.
+//   playing or paused, and 0 whenever the state reads Stopped: after vbmp3_stop and after a
+//   track has played to its end alike. HeardSeconds() keeps where a track ended, for tests.
 // - vbmp3_seek has no effect unless a track is playing or paused; a second past the end
 //   plays the end: the track ends.
 // - The speed resampler, once running in a track, stays in until the next play or seek, even
 //   back at 1.00: dropping out of it would click.
 
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 
 #include <chrono>
 #include <functional>
@@ -53,24 +56,23 @@ class Playhead;
 class Engine final : public Decoder {
 public:
     struct Options {
-        // Play into the null sink, never the sound device. Also set by TELBO_NULL_AUDIO=1.
+        // Play into the null sink, never the sound device.
         bool nullAudio = false;
-        // How many times faster than real time the null sink plays (1 .. 10000). 0 takes
-        // TELBO_NULL_AUDIO_SPEEDUP from the environment, else 1.
-        double nullSpeedup = 0;
+        // How many times faster than real time the null sink plays, 1 .. 10000 (values
+        // outside are taken to the nearest end).
+        double nullSpeedup = 1;
         // A sink that takes no audio for this long is replaced by a reopened device or the
         // null sink; the track goes on where it was.
         std::chrono::milliseconds sinkWatchdog{1500};
         // Play to the PulseAudio server at this address (tests and benchmarks with a server of
-        // their own), even with TELBO_NULL_AUDIO set; no PortAudio; the null sink stands in
-        // while it is away.
+        // their own); no PortAudio; the null sink stands in while it is away. Leave nullAudio
+        // unset with it: nullAudio wins.
         std::string soundServer;
         // For tests: makes each sink (the first one and any replacement) instead of the
         // device-or-null choice.
         std::function<std::unique_ptr<engine::AudioSink>(engine::Playhead&)> makeSink;
     };
 
-    Engine();
     explicit Engine(Options options);
     ~Engine() override;
     Engine(const Engine&) = delete;
@@ -85,14 +87,15 @@ public:
     void vbmp3_pause() override;
     void vbmp3_restart() override;
     void vbmp3_seek(int second) override;
-    int vbmp3_getState(std::int32_t& elapsedSeconds) override;
+    PlaybackState vbmp3_getState(std::int32_t& elapsedSeconds) override;
     void vbmp3_setVolume(int left, int right) override;
     void vbmp3_setPitch(int hundredths) override;
     void vbmp3_setDecodeOption(const DecodeOptions& options) override;
     void vbmp3_setEqualizer(const EqualizerBands& bands) override;
     void vbmp3_reload() override;
     bool vbmp3_getFileTagInfo(const std::string& path, TagRecord& tag) override;
-    bool vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int a, int b) override;
+    bool vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int reservedSelector1,
+                          int reservedSelector2) override;
     void vbmp3_getGenre(TagRecord& tag) override;
     std::string vbmp3_getTagError() override;
 

@@ -116,13 +116,14 @@ bool StartDecoder(Mpg123Source::Handle& h, const DecodeOptions& options, int rat
     // middle of the stream that claims hundreds of MB.
     mpg123_param(mh, MPG123_FLAGS,
                  MPG123_QUIET | MPG123_GAPLESS | MPG123_FORCE_FLOAT | MPG123_SKIP_ID3V2 |
-                     (options.StereoConf == 1 ? MPG123_MONO_MIX : 0),
+                     (options.StereoConf == DecodeChannels::Mono ? MPG123_MONO_MIX : 0),
                  0);
-    const int down = std::clamp(options.SamplingRate, 0, 2);
+    const int down = std::clamp(static_cast<int>(options.SamplingRate), 0, 2);
     mpg123_param(mh, MPG123_DOWN_SAMPLE, down, 0);
     mpg123_param(mh, MPG123_RESYNC_LIMIT, kOpenResyncLimit, 0);
     mpg123_format_none(mh);
-    const int channels = options.StereoConf == 1 ? MPG123_MONO : MPG123_MONO | MPG123_STEREO;
+    const int channels =
+        options.StereoConf == DecodeChannels::Mono ? MPG123_MONO : MPG123_MONO | MPG123_STEREO;
     if (down > 0) {
         // Half or quarter of the stream's rate, whatever that comes to (4000 Hz, 2756 Hz):
         // mpg123's table holds the standard rates only, and the forced rate adds this one.
@@ -216,7 +217,7 @@ std::unique_ptr<Mpg123Source> Mpg123Source::Open(const std::string& path,
                 return nullptr;
             length = announced;
         } else {
-            const int down = std::clamp(options.SamplingRate, 0, 2);
+            const int down = std::clamp(static_cast<int>(options.SamplingRate), 0, 2);
             length = mpg123_length(mh) - static_cast<off_t>(foreign >> down);
         }
         if (mpg123_seek(mh, 0, SEEK_SET) < 0) return nullptr;

@@ -2,7 +2,7 @@
 // One MP3 file opened with libmpg123: float frames at the rate and channel count chosen by the
 // decode options, an exact length (the file is scanned at open) and sample-exact seeking.
 
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 
 #include <cstddef>
 #include <cstdint>

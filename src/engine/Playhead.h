@@ -22,7 +22,6 @@ public:
     // Engine side. Starts a new epoch: blocks queued so far are dropped unheard and the heard
     // position reads `seconds` until the first block of the new epoch is heard.
     std::uint32_t NewEpoch(double seconds) noexcept;
-    std::uint32_t Epoch() const noexcept { return epoch_.load(std::memory_order_acquire); }
     void SetPaused(bool paused) noexcept { paused_.store(paused, std::memory_order_release); }
     bool Paused() const noexcept { return paused_.load(std::memory_order_acquire); }
 

@@ -1,7 +1,7 @@
 #pragma once
 // ID3 tags through TagLib, in the player's fixed-width record.
 
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 
 #include <string>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "decoder/Decoder.h"
+
 namespace telbo {
 
 class Telbo;
@@ -8,12 +10,13 @@ class Telbo;
 class DecodeOptionsControl {
 public:
     explicit DecodeOptionsControl(Telbo& w) : w(w) {}
+    // `index` is the option button's: the DecodeRate / DecodeChannels number.
     void optSmpRate_Click(int index);
     void optStereo_Click(int index);
     void ApplyDecodeOptions();
     // Selects the option button in code, which runs its handler as a user's choice would.
-    void SelectSmpRate(int index);
-    void SelectStereo(int index);
+    void SelectSmpRate(DecodeRate rate);
+    void SelectStereo(DecodeChannels channels);
 
 private:
     Telbo& w;

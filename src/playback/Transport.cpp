@@ -1,7 +1,7 @@
 #include "playback/Transport.h"
 
 #include "platform/Platform.h"
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 #include "playback/TimeText.h"
 #include "ui/Label.h"
 #include "ui/Layout.h"
@@ -16,9 +16,6 @@ namespace telbo {
 
 namespace {
 constexpr int kSliderLimit = 32767; // the position slider holds 16-bit seconds
-constexpr std::int16_t kPlaying = 1;
-constexpr std::int16_t kPaused = 2;
-constexpr std::int16_t kStopped = 0;
 } // namespace
 
 void Transport::lblPlaySet_Click(int index) {
@@ -65,9 +62,9 @@ void Transport::lblPlaySet_Click(int index) {
         break;
     case Pause:
         // Decided by the state of the last tick, not a fresh query: one button toggles.
-        if (st.PlayState == kPlaying)
+        if (st.PlayState == PlaybackState::Playing)
             PauseTrack();
-        else if (st.PlayState == kPaused)
+        else if (st.PlayState == PlaybackState::Paused)
             ResumeTrack();
         break;
     default:
@@ -114,22 +111,22 @@ void Transport::StopAndClose() {
     w.ui.sclNowTime->setMaximum(0);
 }
 
-std::int16_t Transport::PollDecoderState() {
+PlaybackState Transport::PollDecoderState() {
     std::int32_t elapsed = 0;
-    const int state = w.decoder.vbmp3_getState(elapsed);
+    const PlaybackState state = w.decoder.vbmp3_getState(elapsed);
     w.st.NowTime = elapsed;
-    return static_cast<std::int16_t>(state);
+    return state;
 }
 
 void Transport::tmrTime_Timer() {
     PlayerState& st = w.st;
     st.PlayState = PollDecoderState();
-    if (st.PlayState == kPlaying) {
+    if (st.PlayState == PlaybackState::Playing) {
         // The label shows the true time; the slider only what its range can hold.
         w.ui.lblNowTime->setCaption(TimeText(st.NowTime));
         w.ui.sclNowTime->setValue(SliderValue(st.NowTime, w.ui.sclNowTime->maximum()));
         emit w.positionChanged(st.NowTime);
-    } else if (st.PlayState == kStopped) {
+    } else if (st.PlayState == PlaybackState::Stopped) {
         if (w.sleepTimer.Step()) return;
         if (st.PlayTypeFlag == PlayMode::Repert)
             lblPlaySet_Click(Play);

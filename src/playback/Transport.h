@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cstdint>
+#include "decoder/Decoder.h"
 
 namespace telbo {
 
@@ -24,7 +24,7 @@ public:
     Status status() const { return status_; }
     void OpenAndPlay();
     void StopAndClose();
-    std::int16_t PollDecoderState();
+    PlaybackState PollDecoderState();
     void tmrTime_Timer();
     // The user dragged the position slider's thumb to `value` seconds.
     void sclNowTime_Scroll(int value);

@@ -1,6 +1,6 @@
 #include "settings/SettingsPanel.h"
 
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 #include "playback/TimeText.h"
 #include "settings/ConfigValues.h"
 #include "ui/Label.h"
@@ -195,8 +195,8 @@ void SettingsPanel::lblDefault_Click(int index) {
         // value and label is refreshed.
         for (int i = 0; i < 5; ++i)
             sclConfig_Change(i);
-        w.decodeOptions.SelectSmpRate(0);
-        w.decodeOptions.SelectStereo(0);
+        w.decodeOptions.SelectSmpRate(DecodeRate::Full);
+        w.decodeOptions.SelectStereo(DecodeChannels::Stereo);
         // The toggle from "on" is what switches scrolling off and puts the title back.
         w.st.ScrollFlag = true;
         lblConfValue_Click(2);

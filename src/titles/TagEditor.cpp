@@ -1,7 +1,7 @@
 #include "titles/TagEditor.h"
 
 #include "platform/Platform.h"
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 #include "playlist/PathNames.h"
 #include "titles/TitleBuilder.h"
 #include "ui/Label.h"

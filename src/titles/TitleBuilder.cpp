@@ -1,6 +1,6 @@
 #include "titles/TitleBuilder.h"
 
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 #include "playlist/PathNames.h"
 #include "titles/TitleTemplate.h"
 #include "ui/Label.h"

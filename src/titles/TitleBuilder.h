@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 
 #include <QString>
 

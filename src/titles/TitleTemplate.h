@@ -3,7 +3,7 @@
 
 #include <QString>
 
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 
 namespace telbo {
 

@@ -1,7 +1,7 @@
 #include "ui/Telbo.h"
 
 #include "platform/Platform.h"
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 #include "settings/PowerOffDialog.h"
 #include "ui/Label.h"
 #include "ui/Layout.h"
@@ -220,9 +220,9 @@ void Telbo::ConnectEvents() {
     connect(ui.tmrTime, &QTimer::timeout, this, [this] { transport.tmrTime_Timer(); });
     connect(ui.sclNowTime, &QScrollBar::sliderMoved, this, [this](int v) { transport.sclNowTime_Scroll(v); });
 
-    connect(ui.cmbEqualizer, &QComboBox::activated, this, [this](int index) { equalizer.cmbEqualizer_Click(index); });
+    connect(ui.cmbEqualizer, &QComboBox::activated, this, [this](int index) { equalizerPanel.cmbEqualizer_Click(index); });
     for (int i = 0; i < 10; ++i)
-        connect(ui.sclEqualizer[i], &QScrollBar::valueChanged, this, [this, i] { equalizer.sclEqualizer_Change(i); });
+        connect(ui.sclEqualizer[i], &QScrollBar::valueChanged, this, [this, i] { equalizerPanel.sclEqualizer_Change(i); });
     for (int i = 0; i < 3; ++i)
         connect(ui.optSmpRate[i], &QRadioButton::clicked, this, [this, i] { decodeOptions.optSmpRate_Click(i); });
     for (int i = 0; i < 2; ++i)

@@ -6,7 +6,7 @@
 #include "core/PlayerState.h"
 #include "core/StateRestore.h"
 #include "playback/DecodeOptionsControl.h"
-#include "playback/Equalizer.h"
+#include "playback/EqualizerPanel.h"
 #include "playback/PlayOrder.h"
 #include "playback/Transport.h"
 #include "playlist/Collections.h"
@@ -47,7 +47,7 @@ public:
     Transport transport{*this};
     PlayOrder playOrder{*this};
     DecodeOptionsControl decodeOptions{*this};
-    Equalizer equalizer{*this};
+    EqualizerPanel equalizerPanel{*this};
     Collections collections{*this};
     ListFileCommands listFiles{*this};
     FileAdder fileAdder{*this};

@@ -173,14 +173,14 @@ TEST_F(RestoreTest, TheCurrentTracksTagIsReadOnceAtStart) {
 }
 
 TEST_F(RestoreTest, DecodeOptionsAndSlidersReachTheDecoder) {
-    saved.SamplingRate = 2;
-    saved.StereoConf = 1;
+    saved.SamplingRate = DecodeRate::Quarter;
+    saved.StereoConf = DecodeChannels::Mono;
     saved.Volume = 30;
     saved.PlaySpeed = 250;
     SaveAndStart();
     EXPECT_TRUE(w->ui.optSmpRate[2]->isChecked());
     EXPECT_TRUE(w->ui.optStereo[1]->isChecked());
-    EXPECT_EQ(decoder.options, (DecodeOptions{2, 1, 24000}));
+    EXPECT_EQ(decoder.options, (DecodeOptions{DecodeRate::Quarter, DecodeChannels::Mono, 24000}));
     EXPECT_TRUE(decoder.calls.contains(QStringLiteral("setVolume 30 30")));
     EXPECT_TRUE(decoder.calls.contains(QStringLiteral("setPitch 250")));
     EXPECT_EQ(Caption(0), QStringLiteral("30"));

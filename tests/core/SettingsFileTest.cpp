@@ -20,8 +20,8 @@ PlayerState SampleState() {
     s.Volume = 80;
     s.ScrollSpeed = -120;
     s.PlaySpeed = 150;
-    s.SamplingRate = 1;
-    s.StereoConf = 1;
+    s.SamplingRate = DecodeRate::Half;
+    s.StereoConf = DecodeChannels::Mono;
     s.LastDir = QStringLiteral("/home/u/Music");
     s.KO = 2;
     s.TitleFiles[0] = QStringLiteral("/m/a.mp3");

@@ -136,7 +136,7 @@ TEST_F(MprisServiceTest, PlayPauseAndPlayActOnTheStateTheDesktopWasShown) {
     client->Player("PlayPause");
     EXPECT_EQ(decoder.calls, (QStringList{"pause", "restart"}));
     // The clock's record is the tick's alone: the window's Pause still pauses.
-    EXPECT_EQ(w->st.PlayState, 1);
+    EXPECT_EQ(w->st.PlayState, PlaybackState::Playing);
     EXPECT_EQ(w->st.NowTime, 7);
     w->transport.lblPlaySet_Click(Transport::Pause);
     EXPECT_EQ(decoder.calls.last(), "pause");
@@ -198,7 +198,7 @@ TEST_F(MprisServiceTest, PropertiesFollowPlaybackTrackChangeAndVolume) {
     ASSERT_TRUE(recorder.WaitFor("PlaybackStatus", "Playing"));
 
     // The track ends; the real clock moves on and the service looks right after its tick.
-    decoder.state = 0;
+    decoder.state = PlaybackState::Stopped;
     ASSERT_TRUE(QTest::qWaitFor([&] { return Metadata().value("xesam:title") == "t2"; }, 3000));
     EXPECT_EQ(Metadata().value("mpris:trackid"), Path("/org/telbo/track/1"));
     // One read of the new track's tag for the title line, one for the desktop, however often

@@ -16,12 +16,13 @@ constexpr qint64 kMax = std::numeric_limits<qint64>::max();
 constexpr qint64 kMin = std::numeric_limits<qint64>::min();
 
 TEST(MprisValues, StatusFollowsTheDecoderWhileATrackIsOpen) {
-    EXPECT_EQ(PlaybackStatusText(0, false), "Stopped");
-    EXPECT_EQ(PlaybackStatusText(1, false), "Stopped");
-    EXPECT_EQ(PlaybackStatusText(1, true), "Playing");
-    EXPECT_EQ(PlaybackStatusText(2, true), "Paused");
+    using enum PlaybackState;
+    EXPECT_EQ(PlaybackStatusText(Stopped, false), "Stopped");
+    EXPECT_EQ(PlaybackStatusText(Playing, false), "Stopped");
+    EXPECT_EQ(PlaybackStatusText(Playing, true), "Playing");
+    EXPECT_EQ(PlaybackStatusText(Paused, true), "Paused");
     // Ended, the clock about to start the next track: no flicker to "Stopped".
-    EXPECT_EQ(PlaybackStatusText(0, true), "Playing");
+    EXPECT_EQ(PlaybackStatusText(Stopped, true), "Playing");
 }
 
 TEST(MprisValues, MetadataTakesTheTagWithoutItsPadding) {
@@ -53,7 +54,7 @@ TEST(MprisValues, MetadataWithoutTitleLengthOrTrack) {
 TEST(MprisValues, PropertiesAndTheirChanges) {
     PlayerFacts f;
     f.trackOpen = true;
-    f.decoderState = 1;
+    f.decoderState = PlaybackState::Playing;
     f.slot = 0;
     f.path = "/m/a.mp3";
     f.lengthSeconds = 60;
@@ -67,7 +68,7 @@ TEST(MprisValues, PropertiesAndTheirChanges) {
 
     // Stopped: the track stays current but has no length and cannot be sought in.
     f.trackOpen = false;
-    f.decoderState = 0;
+    f.decoderState = PlaybackState::Stopped;
     const QVariantMap changed = ChangedValues(playing, PlayerProperties(f));
     EXPECT_EQ(changed.keys(), (QStringList{"CanSeek", "Metadata", "PlaybackStatus"}));
     EXPECT_FALSE(changed.value("Metadata").toMap().contains("mpris:length"));

@@ -127,7 +127,7 @@ protected:
     // Nothing open, the clock off, the displays at rest.
     void ExpectIdle() {
         std::int32_t elapsed = -1;
-        EXPECT_EQ(engine.vbmp3_getState(elapsed), 0);
+        EXPECT_EQ(engine.vbmp3_getState(elapsed), PlaybackState::Stopped);
         EXPECT_FALSE(w->ui.tmrTime->isActive());
         EXPECT_EQ(w->ui.lblNowTime->caption(), QStringLiteral("00:00"));
         EXPECT_EQ(w->ui.sclNowTime->maximum(), 0);

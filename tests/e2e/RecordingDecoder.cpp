@@ -36,8 +36,8 @@ void RecordingDecoder::vbmp3_stop() {
     engine_.vbmp3_stop();
 }
 
-int RecordingDecoder::vbmp3_getState(std::int32_t& elapsedSeconds) {
-    const int state = engine_.vbmp3_getState(elapsedSeconds);
+PlaybackState RecordingDecoder::vbmp3_getState(std::int32_t& elapsedSeconds) {
+    const PlaybackState state = engine_.vbmp3_getState(elapsedSeconds);
     NoteHeard();
     return state;
 }

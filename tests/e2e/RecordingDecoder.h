@@ -31,7 +31,7 @@ public:
     void vbmp3_pause() override { engine_.vbmp3_pause(); }
     void vbmp3_restart() override { engine_.vbmp3_restart(); }
     void vbmp3_seek(int second) override { engine_.vbmp3_seek(second); }
-    int vbmp3_getState(std::int32_t& elapsedSeconds) override;
+    PlaybackState vbmp3_getState(std::int32_t& elapsedSeconds) override;
     void vbmp3_setVolume(int left, int right) override { engine_.vbmp3_setVolume(left, right); }
     void vbmp3_setPitch(int hundredths) override { engine_.vbmp3_setPitch(hundredths); }
     void vbmp3_setDecodeOption(const DecodeOptions& o) override {
@@ -42,8 +42,9 @@ public:
     bool vbmp3_getFileTagInfo(const std::string& path, TagRecord& tag) override {
         return engine_.vbmp3_getFileTagInfo(path, tag);
     }
-    bool vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int a, int b) override {
-        return engine_.vbmp3_setTagInfo(path, tag, a, b);
+    bool vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int reservedSelector1,
+                          int reservedSelector2) override {
+        return engine_.vbmp3_setTagInfo(path, tag, reservedSelector1, reservedSelector2);
     }
     void vbmp3_getGenre(TagRecord& tag) override { engine_.vbmp3_getGenre(tag); }
     std::string vbmp3_getTagError() override { return engine_.vbmp3_getTagError(); }

@@ -14,6 +14,7 @@ namespace telbo::test {
 namespace {
 
 using namespace std::chrono_literals;
+using enum PlaybackState;
 
 Engine::Options Fast() {
     Engine::Options o;
@@ -22,7 +23,7 @@ Engine::Options Fast() {
     return o;
 }
 
-int State(Engine& e) {
+PlaybackState State(Engine& e) {
     std::int32_t elapsed = 0;
     return e.vbmp3_getState(elapsed);
 }
@@ -46,10 +47,10 @@ TEST(BrokenInputTest, UnplayableFilesDoNotOpenAndReadAsStopped) {
         EXPECT_FALSE(e.vbmp3_open(f.string(), info));
         EXPECT_EQ(info.TotalSeconds, 0);
         EXPECT_FALSE(e.vbmp3_play());
-        EXPECT_EQ(State(e), 0);
+        EXPECT_EQ(State(e), Stopped);
         e.vbmp3_seek(2);
         e.vbmp3_pause();
-        EXPECT_EQ(State(e), 0);
+        EXPECT_EQ(State(e), Stopped);
         TagRecord tag;
         tag.Title.Store("x");
         const bool read = e.vbmp3_getFileTagInfo(f.string(), tag);
@@ -82,24 +83,24 @@ TEST(BrokenInputTest, DamagedButPlayableFilesEndOnce) {
         if (!e.vbmp3_open(file.string(), info)) {
             // Refusing the file is fine too, as long as it reads as stopped.
             EXPECT_NE(c.damage, Damage::Truncated);
-            EXPECT_EQ(State(e), 0);
+            EXPECT_EQ(State(e), Stopped);
             continue;
         }
         ASSERT_TRUE(e.vbmp3_play());
-        std::vector<int> seen{State(e)};
+        std::vector<PlaybackState> seen{State(e)};
         ASSERT_TRUE(WaitUntil(
             [&] {
-                const int s = State(e);
+                const PlaybackState s = State(e);
                 if (s != seen.back()) seen.push_back(s);
-                return s == 0;
+                return s == Stopped;
             },
             20s));
         for (int i = 0; i < 20; ++i) {
-            const int s = State(e);
+            const PlaybackState s = State(e);
             if (s != seen.back()) seen.push_back(s);
             std::this_thread::sleep_for(1ms);
         }
-        EXPECT_EQ(seen, (std::vector<int>{1, 0}));
+        EXPECT_EQ(seen, (std::vector<PlaybackState>{Playing, Stopped}));
         EXPECT_GE(e.HeardSeconds(), c.minSeconds);
         EXPECT_LE(e.HeardSeconds(), c.maxSeconds);
     }
@@ -152,7 +153,7 @@ TEST(BrokenInputTest, OpeningAnyFileTakesUnderHalfASecond) {
         }
         // What is there plays, and the track ends soon after it.
         ASSERT_TRUE(e.vbmp3_play());
-        ASSERT_TRUE(WaitUntil([&] { return State(e) == 0; }, 20s));
+        ASSERT_TRUE(WaitUntil([&] { return State(e) == Stopped; }, 20s));
         EXPECT_NEAR(e.HeardSeconds(), 1.8, 0.2);
     }
 }
@@ -195,7 +196,7 @@ TEST(BrokenInputTest, JunkAndGluedStreamsPlayWhatTheirLengthSaysAtEverySetting) 
     for (const Case& c : cases) {
         for (const int down : {0, 1, 2}) {
             SCOPED_TRACE(c.file.filename().string() + " at 1/" + std::to_string(1 << down));
-            const DecodeOptions options{down, 0, 24000};
+            const DecodeOptions options{static_cast<DecodeRate>(down), DecodeChannels::Stereo, 24000};
             auto chain = engine::DecodeChain::Open(c.file.string(), options);
             ASSERT_TRUE(chain);
             const Decoded d = DecodeAll(c.file, options);

@@ -104,9 +104,11 @@ TEST_F(ChainTest, HalfAndQuarterRateAndMonoChangeTheOutputFormat) {
         DecodeOptions options;
         int rate, channels;
     };
-    const Case cases[] = {{{0, 0, 24000}, 44100, 2}, {{1, 0, 24000}, 22050, 2},
-                          {{2, 0, 24000}, 11025, 2}, {{0, 1, 24000}, 44100, 1},
-                          {{2, 1, 24000}, 11025, 1}};
+    using enum DecodeRate;
+    using enum DecodeChannels;
+    const Case cases[] = {{{Full, Stereo, 24000}, 44100, 2},  {{Half, Stereo, 24000}, 22050, 2},
+                          {{Quarter, Stereo, 24000}, 11025, 2}, {{Full, Mono, 24000}, 44100, 1},
+                          {{Quarter, Mono, 24000}, 11025, 1}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rate * 10 + c.channels);
         auto chain = DecodeChain::Open(file.string(), c.options);
@@ -138,7 +140,7 @@ TEST_F(ChainTest, HalfAndQuarterRateAndMonoChangeTheOutputFormat) {
         const auto low = Tone("rate.mp3", tone);
         for (const int down : {1, 2}) {
             SCOPED_TRACE(std::to_string(rate) + " Hz at 1/" + std::to_string(1 << down));
-            const DecodeOptions options{down, 0, 24000};
+            const DecodeOptions options{static_cast<DecodeRate>(down), DecodeChannels::Stereo, 24000};
             auto chain = DecodeChain::Open(low.string(), options);
             ASSERT_TRUE(chain);
             EXPECT_EQ(chain->Info().SampleRate, rate >> down);

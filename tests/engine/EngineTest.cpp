@@ -18,6 +18,7 @@ namespace telbo::test {
 namespace {
 
 using namespace std::chrono_literals;
+using enum PlaybackState;
 
 constexpr double kSpeedup = 20.0;
 
@@ -29,7 +30,7 @@ Engine::Options Fast() {
 }
 
 struct State {
-    int state = 0;
+    PlaybackState state = Stopped;
     std::int32_t elapsed = 0;
 };
 
@@ -43,18 +44,18 @@ State Poll(Engine& e) {
 int HeardWhole(Engine& e) { return static_cast<int>(std::floor(e.HeardSeconds() + 1e-6)); }
 
 // Polls the state until it reads 0, recording every change, as the player's clock does.
-std::vector<int> StatesUntilStopped(Engine& e, std::chrono::milliseconds timeout = 20s) {
-    std::vector<int> seen{Poll(e).state};
+std::vector<PlaybackState> StatesUntilStopped(Engine& e, std::chrono::milliseconds timeout = 20s) {
+    std::vector<PlaybackState> seen{Poll(e).state};
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < deadline) {
-        const int s = Poll(e).state;
+        const PlaybackState s = Poll(e).state;
         if (s != seen.back()) seen.push_back(s);
-        if (s == 0) break;
+        if (s == Stopped) break;
         std::this_thread::sleep_for(1ms);
     }
     // Once stopped it stays stopped.
     for (int i = 0; i < 20; ++i) {
-        const int s = Poll(e).state;
+        const PlaybackState s = Poll(e).state;
         if (s != seen.back()) seen.push_back(s);
         std::this_thread::sleep_for(1ms);
     }
@@ -81,40 +82,40 @@ TEST_F(EngineTest, StateAndElapsedThroughPlayPauseRestartStopAndTheEnd) {
     EXPECT_EQ(info.SampleRate, 44100);
     EXPECT_EQ(info.Channels, 2);
     EXPECT_EQ(info.Bitrate, 128);
-    EXPECT_EQ(Poll(e).state, 0);
+    EXPECT_EQ(Poll(e).state, Stopped);
 
     ASSERT_TRUE(e.vbmp3_play());
-    EXPECT_EQ(Poll(e).state, 1);
+    EXPECT_EQ(Poll(e).state, Playing);
     ASSERT_TRUE(WaitUntil([&] { return Poll(e).elapsed >= 1; }));
     e.vbmp3_pause();
     const State paused = Poll(e);
-    EXPECT_EQ(paused.state, 2);
+    EXPECT_EQ(paused.state, Paused);
     const double heard = e.HeardSeconds();
     std::this_thread::sleep_for(100ms); // two seconds of track time at this speed-up
-    EXPECT_EQ(Poll(e).state, 2);
+    EXPECT_EQ(Poll(e).state, Paused);
     EXPECT_NEAR(e.HeardSeconds(), heard, 0.101); // at most one null-sink slice more
     e.vbmp3_restart();
-    EXPECT_EQ(Poll(e).state, 1);
+    EXPECT_EQ(Poll(e).state, Playing);
     ASSERT_TRUE(WaitUntil([&] { return Poll(e).elapsed >= 2; }));
 
     e.vbmp3_stop();
-    EXPECT_EQ(Poll(e).state, 0);
+    EXPECT_EQ(Poll(e).state, Stopped);
     EXPECT_EQ(Poll(e).elapsed, 0);
     e.vbmp3_pause(); // harmless when stopped
-    EXPECT_EQ(Poll(e).state, 0);
+    EXPECT_EQ(Poll(e).state, Stopped);
 
     // Play starts over from the beginning and ends exactly once, at the track's end.
     ASSERT_TRUE(e.vbmp3_play());
     EXPECT_LT(Poll(e).elapsed, 1);
-    EXPECT_EQ(StatesUntilStopped(e), (std::vector<int>{1, 0}));
+    EXPECT_EQ(StatesUntilStopped(e), (std::vector<PlaybackState>{Playing, Stopped}));
     EXPECT_EQ(Poll(e).elapsed, 0); // stopped reads 0 s after the end too
     EXPECT_EQ(HeardWhole(e), 4);
     e.vbmp3_restart(); // nothing to resume after the end
-    EXPECT_EQ(Poll(e).state, 0);
+    EXPECT_EQ(Poll(e).state, Stopped);
 
     e.vbmp3_close();
     EXPECT_FALSE(e.vbmp3_play());
-    EXPECT_EQ(Poll(e).state, 0);
+    EXPECT_EQ(Poll(e).state, Stopped);
     e.vbmp3_free();
 }
 
@@ -128,16 +129,16 @@ TEST_F(EngineTest, OpenReplacesThePlayingTrack) {
 
     ASSERT_TRUE(e.vbmp3_open(Tone("short.mp3", 2.0).string(), info));
     EXPECT_EQ(info.TotalSeconds, 2);
-    EXPECT_EQ(Poll(e).state, 0);
+    EXPECT_EQ(Poll(e).state, Stopped);
     ASSERT_TRUE(e.vbmp3_play());
-    EXPECT_EQ(StatesUntilStopped(e), (std::vector<int>{1, 0}));
+    EXPECT_EQ(StatesUntilStopped(e), (std::vector<PlaybackState>{Playing, Stopped}));
     EXPECT_EQ(HeardWhole(e), 2); // the long track's queued audio was never heard here
 
     // A file that does not open leaves nothing open.
     EXPECT_FALSE(e.vbmp3_open((dir_.Path() / "missing.mp3").string(), info));
     EXPECT_EQ(info.TotalSeconds, 0);
     EXPECT_FALSE(e.vbmp3_play());
-    EXPECT_EQ(Poll(e).state, 0);
+    EXPECT_EQ(Poll(e).state, Stopped);
 }
 
 TEST_F(EngineTest, SeekMovesWhatIsHeardAndClampsToTheTrack) {
@@ -148,7 +149,7 @@ TEST_F(EngineTest, SeekMovesWhatIsHeardAndClampsToTheTrack) {
     ASSERT_TRUE(e.vbmp3_play());
     e.vbmp3_pause();
     e.vbmp3_seek(6);
-    EXPECT_EQ(Poll(e).state, 2);
+    EXPECT_EQ(Poll(e).state, Paused);
     EXPECT_EQ(Poll(e).elapsed, 6);
     e.vbmp3_restart();
     ASSERT_TRUE(WaitUntil([&] { return Poll(e).elapsed >= 7; }));
@@ -157,8 +158,8 @@ TEST_F(EngineTest, SeekMovesWhatIsHeardAndClampsToTheTrack) {
     e.vbmp3_seek(-3);
     EXPECT_EQ(Poll(e).elapsed, 0);
     e.vbmp3_seek(1000);
-    const std::vector<int> seen = StatesUntilStopped(e); // the end may come before the first look
-    EXPECT_TRUE(seen == (std::vector<int>{1, 0}) || seen == (std::vector<int>{0}));
+    const std::vector<PlaybackState> seen = StatesUntilStopped(e); // the end may come before the first look
+    EXPECT_TRUE(seen == (std::vector<PlaybackState>{Playing, Stopped}) || seen == (std::vector<PlaybackState>{Stopped}));
     EXPECT_EQ(HeardWhole(e), 10);
 }
 
@@ -168,14 +169,14 @@ TEST_F(EngineTest, DoubleSpeedPlaysAFourSecondTrackInTwoSecondsOfSinkTime) {
     ASSERT_TRUE(e.vbmp3_open(Tone("fast.mp3", 4.0).string(), info));
     e.vbmp3_setPitch(200);
     ASSERT_TRUE(e.vbmp3_play());
-    EXPECT_EQ(StatesUntilStopped(e), (std::vector<int>{1, 0}));
+    EXPECT_EQ(StatesUntilStopped(e), (std::vector<PlaybackState>{Playing, Stopped}));
     EXPECT_NEAR(e.PlayedSinkSeconds(), 2.0, 0.05);
     EXPECT_EQ(HeardWhole(e), 4);
 
     // Back at 1.00 the same track takes its own length.
     e.vbmp3_setPitch(100);
     ASSERT_TRUE(e.vbmp3_play());
-    EXPECT_EQ(StatesUntilStopped(e), (std::vector<int>{1, 0}));
+    EXPECT_EQ(StatesUntilStopped(e), (std::vector<PlaybackState>{Playing, Stopped}));
     EXPECT_NEAR(e.PlayedSinkSeconds(), 4.0, 0.03);
 }
 
@@ -184,9 +185,9 @@ TEST_F(EngineTest, DecodeOptionsApplyFromTheNextOpen) {
     OpenInfoRecord info;
     const auto file = Tone("opt.mp3", 2.0);
     ASSERT_TRUE(e.vbmp3_open(file.string(), info));
-    e.vbmp3_setDecodeOption({2, 1, 24000});
+    e.vbmp3_setDecodeOption({DecodeRate::Quarter, DecodeChannels::Mono, 24000});
     ASSERT_TRUE(e.vbmp3_play());
-    EXPECT_EQ(StatesUntilStopped(e), (std::vector<int>{1, 0}));
+    EXPECT_EQ(StatesUntilStopped(e), (std::vector<PlaybackState>{Playing, Stopped}));
     EXPECT_NEAR(e.PlayedSinkSeconds(), 2.0, 0.03);
 
     ASSERT_TRUE(e.vbmp3_open(file.string(), info));
@@ -194,7 +195,7 @@ TEST_F(EngineTest, DecodeOptionsApplyFromTheNextOpen) {
     EXPECT_EQ(info.Channels, 1);
     EXPECT_EQ(info.TotalSeconds, 2);
     ASSERT_TRUE(e.vbmp3_play());
-    EXPECT_EQ(StatesUntilStopped(e), (std::vector<int>{1, 0}));
+    EXPECT_EQ(StatesUntilStopped(e), (std::vector<PlaybackState>{Playing, Stopped}));
     EXPECT_EQ(HeardWhole(e), 2);
 }
 
@@ -207,7 +208,7 @@ TEST_F(EngineTest, ReloadAppliesTheEqualizerWithoutRestartingTheTrack) {
     e.vbmp3_setEqualizer({120, 60, 0, -30, 0, 0, 40, 0, 0, 120});
     e.vbmp3_reload();
     EXPECT_GE(e.HeardSeconds(), 2.0);
-    EXPECT_EQ(StatesUntilStopped(e), (std::vector<int>{1, 0}));
+    EXPECT_EQ(StatesUntilStopped(e), (std::vector<PlaybackState>{Playing, Stopped}));
     EXPECT_EQ(HeardWhole(e), 6);
 }
 
@@ -250,7 +251,7 @@ TEST_F(EngineTest, ADeadSinkIsReplacedAndTheTrackGoesOn) {
     ASSERT_TRUE(e.vbmp3_open(Tone("dead.mp3", 3.0).string(), info));
     ASSERT_TRUE(e.vbmp3_play());
     EXPECT_EQ(e.SinkName(), "stalling");
-    EXPECT_EQ(StatesUntilStopped(e, 10s), (std::vector<int>{1, 0}));
+    EXPECT_EQ(StatesUntilStopped(e, 10s), (std::vector<PlaybackState>{Playing, Stopped}));
     EXPECT_EQ(e.SinkName(), "null");
     EXPECT_EQ(made.load(), 2);
     EXPECT_EQ(HeardWhole(e), 3);
@@ -273,7 +274,7 @@ TEST_F(EngineTest, InitReturnsAtOnceAndFreeIsHarmlessTwice) {
     OpenInfoRecord info;
     ASSERT_TRUE(e.vbmp3_open(Tone("again.mp3", 1.0).string(), info));
     ASSERT_TRUE(e.vbmp3_play());
-    EXPECT_EQ(StatesUntilStopped(e), (std::vector<int>{1, 0}));
+    EXPECT_EQ(StatesUntilStopped(e), (std::vector<PlaybackState>{Playing, Stopped}));
 }
 
 } // namespace

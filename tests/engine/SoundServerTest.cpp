@@ -44,7 +44,7 @@ protected:
         OpenInfoRecord info;
         return e.vbmp3_open(file.string(), info) && e.vbmp3_play();
     }
-    static int State(Engine& e) {
+    static PlaybackState State(Engine& e) {
         std::int32_t elapsed = 0;
         return e.vbmp3_getState(elapsed);
     }
@@ -81,7 +81,7 @@ TEST_F(SoundServerTest, ToneArrivesWholeAtItsLevelAndPitchPauseCorksAndTheSinkSl
     const auto resumed = Clock::now();
     e.vbmp3_restart();
     ASSERT_TRUE(ear->WaitForSound(true, 1s));
-    ASSERT_TRUE(WaitUntil([&] { return State(e) == 0; }, 6s));
+    ASSERT_TRUE(WaitUntil([&] { return State(e) == PlaybackState::Stopped; }, 6s));
     // The end plays out, then the stream goes quiet.
     ASSERT_TRUE(ear->WaitForSound(false, 2s));
     EXPECT_TRUE(WaitUntil([&] { return ear->State() == SinkState::Idle; }, 3s));
@@ -172,7 +172,7 @@ TEST_F(SoundServerTest, OutputFollowsTheServerAwayAndBackWhileTheClockRunsOn) {
     EXPECT_LT(slowest, 50ms);
     EXPECT_EQ(e.SinkName(), "null");
     EXPECT_GT(e.HeardSeconds(), before + 0.5);
-    EXPECT_EQ(State(e), 1);
+    EXPECT_EQ(State(e), PlaybackState::Playing);
 
     // Back: so is the sound.
     ASSERT_TRUE(server_->Start());

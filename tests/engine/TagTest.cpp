@@ -92,8 +92,13 @@ protected:
         r.GenreNumber = 79;
         return r;
     }
+    static Engine::Options Silent() {
+        Engine::Options o;
+        o.nullAudio = true;
+        return o;
+    }
     TempFolder dir_;
-    Engine engine_;
+    Engine engine_{Silent()};
 };
 
 TEST_F(TagTest, RoundTripKeepsUnicodeAndFullWidthFieldsAndLeavesTheAudioAlone) {

@@ -334,7 +334,7 @@ TEST_F(PlayOrderTest, ShuffleIndexBeyondTheNextListPlaysNothingUntilTheNextTick)
     EXPECT_EQ(w->st.ListPoint, 0);
     EXPECT_TRUE(Opened().isEmpty());
 
-    decoder.state = 0;
+    decoder.state = PlaybackState::Stopped;
     Tick(); // the clock still runs from the last track and moves on
     EXPECT_EQ(Opened(), QStringList({tracks[0]}));
 }

@@ -140,7 +140,7 @@ TEST_F(TransportTest, PauseFollowsTheStateOfTheLastTick) {
     // Paused: the tick leaves the display alone even if the decoder reports another time.
     decoder.elapsed = 14;
     Tick();
-    EXPECT_EQ(w->st.PlayState, 2);
+    EXPECT_EQ(w->st.PlayState, PlaybackState::Paused);
     EXPECT_EQ(TimeShown(), "00:12");
     EXPECT_EQ(Slider()->value(), 12);
 
@@ -148,7 +148,7 @@ TEST_F(TransportTest, PauseFollowsTheStateOfTheLastTick) {
     Click(Cmd::Pause);
     EXPECT_EQ(Calls(), QStringList({"restart"}));
     Tick();
-    EXPECT_EQ(w->st.PlayState, 1);
+    EXPECT_EQ(w->st.PlayState, PlaybackState::Playing);
 
     // Stop keeps the last state read, so Pause still sends a pause to a closed decoder.
     Click(Cmd::Stop);
@@ -208,7 +208,7 @@ TEST_F(TransportTest, IntroStopsEachTrackAndTheNextTickMovesOn) {
     Tick();
     Click(Cmd::Pause);
     Tick();
-    ASSERT_EQ(w->st.PlayState, 2);
+    ASSERT_EQ(w->st.PlayState, PlaybackState::Paused);
     decoder.clearCalls();
     decoder.elapsed = 12;
     Tick();
@@ -219,13 +219,13 @@ TEST_F(TransportTest, EndedTrackIsFollowedByTheNextOrRepeatedInRepert) {
     CreateWithTracks(3);
     Click(Cmd::Play);
     Tick();
-    decoder.state = 0; // the track ended
+    decoder.state = PlaybackState::Stopped; // the track ended
     decoder.clearCalls();
     Tick();
     EXPECT_EQ(Calls(), QStringList({Open(1), "play"}));
 
     w->st.PlayTypeFlag = PlayMode::Repert;
-    decoder.state = 0;
+    decoder.state = PlaybackState::Stopped;
     decoder.clearCalls();
     Tick();
     EXPECT_EQ(Calls(), QStringList({Open(1), "play"}));

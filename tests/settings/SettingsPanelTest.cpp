@@ -215,8 +215,8 @@ TEST_F(SettingsPanelTest, DefaultStopsAndResetsTheNumbersButNotTheChoices) {
     EXPECT_FALSE(w->ui.tmrScroll->isActive());
     EXPECT_TRUE(w->ui.optSmpRate[0]->isChecked());
     EXPECT_TRUE(w->ui.optStereo[0]->isChecked());
-    EXPECT_EQ(w->st.SamplingRate, 0);
-    EXPECT_EQ(w->st.StereoConf, 0);
+    EXPECT_EQ(w->st.SamplingRate, DecodeRate::Full);
+    EXPECT_EQ(w->st.StereoConf, DecodeChannels::Stereo);
 
     EXPECT_EQ(w->st.PlayTypeFlag, PlayMode::Repert);
     EXPECT_EQ(w->st.NextTypeFlag, ListEndAction::Repert);

@@ -38,7 +38,7 @@ protected:
     }
     // The current track plays to its end; the next tick notices.
     void EndTrack() {
-        decoder.state = 0;
+        decoder.state = PlaybackState::Stopped;
         Tick();
     }
     QStringList Opened() const { return decoder.callsStartingWith(QStringLiteral("open ")); }
@@ -144,7 +144,7 @@ TEST_F(SleepTimerTest, ManualStopAndPauseCountNothing) {
     w->transport.lblPlaySet_Click(4);
     for (int i = 0; i < 3; ++i)
         Tick();
-    EXPECT_EQ(w->st.PlayState, 2);
+    EXPECT_EQ(w->st.PlayState, PlaybackState::Paused);
     EXPECT_EQ(w->st.TimerCount, 2);
 
     // Resumed and played to its end: that one counts, and the next track follows.

@@ -24,7 +24,7 @@ bool FakeDecoder::vbmp3_open(const std::string& path, OpenInfoRecord& info) {
     info = OpenInfoRecord{};
     if (unplayable.count(path)) {
         openPath.clear();
-        state = 0;
+        state = PlaybackState::Stopped;
         return false;
     }
     openPath = path;
@@ -32,20 +32,20 @@ bool FakeDecoder::vbmp3_open(const std::string& path, OpenInfoRecord& info) {
     info.TotalSeconds = it == lengths.end() ? 180 : it->second;
     info.SampleRate = 44100;
     info.Channels = 2;
-    state = 0;
+    state = PlaybackState::Stopped;
     elapsed = 0;
     return true;
 }
 bool FakeDecoder::vbmp3_play() {
     calls << QStringLiteral("play");
     if (openPath.empty()) return false;
-    state = 1;
+    state = PlaybackState::Playing;
     elapsed = 0;
     return true;
 }
 void FakeDecoder::vbmp3_stop() {
     calls << QStringLiteral("stop");
-    state = 0;
+    state = PlaybackState::Stopped;
     elapsed = 0;
 }
 void FakeDecoder::vbmp3_close() {
@@ -54,18 +54,18 @@ void FakeDecoder::vbmp3_close() {
 }
 void FakeDecoder::vbmp3_pause() {
     calls << QStringLiteral("pause");
-    if (state == 1) state = 2;
+    if (state == PlaybackState::Playing) state = PlaybackState::Paused;
 }
 void FakeDecoder::vbmp3_restart() {
     calls << QStringLiteral("restart");
-    if (state == 2) state = 1;
+    if (state == PlaybackState::Paused) state = PlaybackState::Playing;
 }
 void FakeDecoder::vbmp3_seek(int second) {
     calls << QStringLiteral("seek %1").arg(second);
     elapsed = second;
 }
-int FakeDecoder::vbmp3_getState(std::int32_t& elapsedSeconds) {
-    elapsedSeconds = state == 0 ? 0 : elapsed;
+PlaybackState FakeDecoder::vbmp3_getState(std::int32_t& elapsedSeconds) {
+    elapsedSeconds = state == PlaybackState::Stopped ? 0 : elapsed;
     return state;
 }
 void FakeDecoder::vbmp3_setVolume(int left, int right) {
@@ -74,7 +74,10 @@ void FakeDecoder::vbmp3_setVolume(int left, int right) {
 void FakeDecoder::vbmp3_setPitch(int hundredths) { calls << QStringLiteral("setPitch %1").arg(hundredths); }
 void FakeDecoder::vbmp3_setDecodeOption(const DecodeOptions& o) {
     options = o;
-    calls << QStringLiteral("setDecodeOption %1 %2 %3").arg(o.SamplingRate).arg(o.StereoConf).arg(o.Third);
+    calls << QStringLiteral("setDecodeOption %1 %2 %3")
+                 .arg(static_cast<int>(o.SamplingRate))
+                 .arg(static_cast<int>(o.StereoConf))
+                 .arg(o.DecoderReserved);
 }
 void FakeDecoder::vbmp3_setEqualizer(const EqualizerBands& b) {
     bands = b;
@@ -94,8 +97,12 @@ bool FakeDecoder::vbmp3_getFileTagInfo(const std::string& path, TagRecord& tag) 
     tag = it->second;
     return true;
 }
-bool FakeDecoder::vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int a, int b) {
-    calls << QStringLiteral("setTagInfo %1 %2 %3").arg(Q(path)).arg(a).arg(b);
+bool FakeDecoder::vbmp3_setTagInfo(const std::string& path, const TagRecord& tag,
+                                   int reservedSelector1, int reservedSelector2) {
+    calls << QStringLiteral("setTagInfo %1 %2 %3")
+                 .arg(Q(path))
+                 .arg(reservedSelector1)
+                 .arg(reservedSelector2);
     const auto error = tagErrors.find(path);
     lastTagError_ = error == tagErrors.end() ? std::string() : error->second;
     if (failWrites.count(path)) return false;

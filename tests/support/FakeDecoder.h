@@ -1,7 +1,7 @@
 #pragma once
 // A decoder that plays nothing and records every call, with a scriptable state.
 
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,9 +17,9 @@ class FakeDecoder final : public Decoder {
 public:
     // Every call as text, in order: "open /a.mp3", "play", "stop", "setVolume 80 80", ...
     QStringList calls;
-    // Scripted answers of getState. As the engine does, a state of 0 reads 0 seconds
-    // whatever `elapsed` holds (a test ends a track by setting state = 0 alone).
-    int state = 0;
+    // Scripted answers of getState. As the engine does, Stopped reads 0 seconds whatever
+    // `elapsed` holds (a test ends a track by setting state = Stopped alone).
+    PlaybackState state = PlaybackState::Stopped;
     std::int32_t elapsed = 0;
     // Lengths by path (default 180 s), tags by path, paths that fail to open.
     std::map<std::string, std::int32_t> lengths;
@@ -48,14 +48,15 @@ public:
     void vbmp3_pause() override;
     void vbmp3_restart() override;
     void vbmp3_seek(int second) override;
-    int vbmp3_getState(std::int32_t& elapsedSeconds) override;
+    PlaybackState vbmp3_getState(std::int32_t& elapsedSeconds) override;
     void vbmp3_setVolume(int left, int right) override;
     void vbmp3_setPitch(int hundredths) override;
     void vbmp3_setDecodeOption(const DecodeOptions& options) override;
     void vbmp3_setEqualizer(const EqualizerBands& bands) override;
     void vbmp3_reload() override;
     bool vbmp3_getFileTagInfo(const std::string& path, TagRecord& tag) override;
-    bool vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int a, int b) override;
+    bool vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int reservedSelector1,
+                          int reservedSelector2) override;
     void vbmp3_getGenre(TagRecord& tag) override;
     std::string vbmp3_getTagError() override { return lastTagError_; }
 

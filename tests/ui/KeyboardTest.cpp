@@ -43,7 +43,7 @@ TEST_F(KeyboardTest, KeysRunTheCommandsOfTheWords) {
     Key(Qt::Key_Return);
     EXPECT_EQ(Commands(), QStringList({Open(tracks[1]), "play"}));
 
-    decoder.state = 1;
+    decoder.state = PlaybackState::Playing;
     decoder.elapsed = 30;
     w->transport.tmrTime_Timer();
     decoder.clearCalls();

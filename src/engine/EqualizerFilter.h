@@ -3,23 +3,23 @@
 // Gains glide to new settings (no zipper noise, no clicks); with every band at 0 the stage is
 // bypassed entirely, so the default chain is bit-transparent.
 
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 
 #include <array>
 #include <cstddef>
 
 namespace telbo::engine {
 
-class Equalizer final {
+class EqualizerFilter final {
 public:
     static constexpr int kBands = 10;
     static constexpr std::array<double, kBands> kCentresHz = {60,   170,  310,  600,   1000,
                                                               3000, 6000, 12000, 14000, 16000};
     static constexpr double kQ = 1.41;
 
-    Equalizer(int rate, int channels) noexcept;
-    Equalizer(const Equalizer&) = delete;
-    Equalizer& operator=(const Equalizer&) = delete;
+    EqualizerFilter(int rate, int channels) noexcept;
+    EqualizerFilter(const EqualizerFilter&) = delete;
+    EqualizerFilter& operator=(const EqualizerFilter&) = delete;
 
     // Gains in tenths of dB (-120..120), reached gradually from the current ones.
     void SetTarget(const EqualizerBands& tenths) noexcept;

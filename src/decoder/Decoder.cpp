@@ -1,4 +1,4 @@
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 
 namespace telbo {
 

@@ -1,6 +1,6 @@
-#include "playback/Equalizer.h"
+#include "playback/EqualizerPanel.h"
 
-#include "playback/Decoder.h"
+#include "decoder/Decoder.h"
 #include "playback/EqualizerPresets.h"
 #include "ui/Telbo.h"
 
@@ -8,7 +8,7 @@
 
 namespace telbo {
 
-void Equalizer::cmbEqualizer_Click(int index) {
+void EqualizerPanel::cmbEqualizer_Click(int index) {
     if (index < 0 || index >= EqualizerPresetNames().size()) return;
     PlayerState& st = w.st;
     // While the sliders take the preset one by one, each change only stores its band; the
@@ -22,7 +22,7 @@ void Equalizer::cmbEqualizer_Click(int index) {
     sclEqualizer_Change(0);
 }
 
-void Equalizer::sclEqualizer_Change(int index) {
+void EqualizerPanel::sclEqualizer_Change(int index) {
     if (index < 0 || index >= kEqualizerBandCount) return;
     PlayerState& st = w.st;
     st.EqualizerBands[static_cast<std::size_t>(index)] =

@@ -2,7 +2,7 @@
 
 #include "EngineTestSupport.h"
 
-#include "engine/Equalizer.h"
+#include "engine/EqualizerFilter.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 namespace telbo::test {
 namespace {
 
-using engine::Equalizer;
+using engine::EqualizerFilter;
 
 std::vector<float> Sine(double frequency, double amplitude, int rate, double seconds) {
     const auto frames = static_cast<std::size_t>(rate * seconds);
@@ -29,16 +29,16 @@ EqualizerBands OneBand(int band, int tenths) {
     return b;
 }
 
-TEST(EqualizerTest, EachBandHasItsGainAtItsCentre) {
+TEST(EqualizerFilterTest, EachBandHasItsGainAtItsCentre) {
     constexpr int rate = 44100;
-    for (int band = 0; band < Equalizer::kBands; ++band) {
+    for (int band = 0; band < EqualizerFilter::kBands; ++band) {
         for (const int tenths : {120, -120, 35}) {
-            SCOPED_TRACE(std::to_string(Equalizer::kCentresHz[band]) + " Hz at " +
+            SCOPED_TRACE(std::to_string(EqualizerFilter::kCentresHz[band]) + " Hz at " +
                          std::to_string(tenths));
-            Equalizer eq(rate, 2);
+            EqualizerFilter eq(rate, 2);
             eq.SetTarget(OneBand(band, tenths));
             eq.SnapToTarget();
-            const double f = Equalizer::kCentresHz[band];
+            const double f = EqualizerFilter::kCentresHz[band];
             auto s = Sine(f, 0.05, rate, 1.0);
             eq.Process(s.data(), s.size() / 2);
             const std::size_t settled = rate / 2;
@@ -50,7 +50,7 @@ TEST(EqualizerTest, EachBandHasItsGainAtItsCentre) {
     }
 }
 
-TEST(EqualizerTest, OutputDoesNotDependOnHowTheSignalIsCutIntoBlocks) {
+TEST(EqualizerFilterTest, OutputDoesNotDependOnHowTheSignalIsCutIntoBlocks) {
     // Frame by frame the cascade runs band after band; in long blocks it runs skewed and in
     // pairs. Both must give the same samples, for every number of live bands, in stereo and
     // mono, across tile borders.
@@ -61,12 +61,12 @@ TEST(EqualizerTest, OutputDoesNotDependOnHowTheSignalIsCutIntoBlocks) {
         x = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
     }
     for (int channels : {1, 2}) {
-        for (int live = 1; live <= Equalizer::kBands; ++live) {
+        for (int live = 1; live <= EqualizerFilter::kBands; ++live) {
             SCOPED_TRACE(testing::Message() << channels << " channels, " << live << " bands");
             EqualizerBands gains{};
             for (int b = 0; b < live; ++b) gains[static_cast<std::size_t>(b)] = b % 2 ? -70 : 90;
-            Equalizer byFrame(44100, channels), byBlock(44100, channels);
-            for (Equalizer* e : {&byFrame, &byBlock}) {
+            EqualizerFilter byFrame(44100, channels), byBlock(44100, channels);
+            for (EqualizerFilter* e : {&byFrame, &byBlock}) {
                 e->SetTarget(gains);
                 e->SnapToTarget();
             }
@@ -85,8 +85,8 @@ TEST(EqualizerTest, OutputDoesNotDependOnHowTheSignalIsCutIntoBlocks) {
     }
 }
 
-TEST(EqualizerTest, BandsNearNyquistStayFlatAndAllZeroIsBypassed) {
-    Equalizer eq(22050, 2);
+TEST(EqualizerFilterTest, BandsNearNyquistStayFlatAndAllZeroIsBypassed) {
+    EqualizerFilter eq(22050, 2);
     eq.SetTarget(EqualizerBands{0, 0, 0, 0, 0, 0, 0, 120, 120, 120});
     eq.SnapToTarget();
     EXPECT_FALSE(eq.Active()); // 12 kHz and up are past 0.45 x 22050 Hz
@@ -94,15 +94,15 @@ TEST(EqualizerTest, BandsNearNyquistStayFlatAndAllZeroIsBypassed) {
     eq.SetTarget(OneBand(6, 60)); // 6 kHz is still below 9.9 kHz
     EXPECT_TRUE(eq.Active());
 
-    Equalizer flat(44100, 1);
+    EqualizerFilter flat(44100, 1);
     flat.SetTarget(EqualizerBands{});
     flat.SnapToTarget();
     EXPECT_FALSE(flat.Active());
 }
 
-TEST(EqualizerTest, GainsGlideAndTheStageDropsOutAfterReturningToZero) {
+TEST(EqualizerFilterTest, GainsGlideAndTheStageDropsOutAfterReturningToZero) {
     constexpr int rate = 44100;
-    Equalizer eq(rate, 2);
+    EqualizerFilter eq(rate, 2);
     auto s = Sine(1000, 0.05, rate, 2.0);
     eq.SetTarget(OneBand(4, 120));
     eq.Process(s.data(), s.size() / 2);
@@ -123,7 +123,7 @@ TEST(EqualizerTest, GainsGlideAndTheStageDropsOutAfterReturningToZero) {
     EXPECT_FALSE(eq.Active());
 }
 
-TEST(EqualizerTest, SoftLimiterIsTransparentBelowTheKneeAndNeverClips) {
+TEST(EqualizerFilterTest, SoftLimiterIsTransparentBelowTheKneeAndNeverClips) {
     EXPECT_EQ(engine::SoftLimit(0.5f), 0.5f);
     EXPECT_EQ(engine::SoftLimit(-0.9f), -0.9f);
     for (float x = 0.9f; x < 20.0f; x += 0.01f) {
@@ -132,7 +132,7 @@ TEST(EqualizerTest, SoftLimiterIsTransparentBelowTheKneeAndNeverClips) {
         ASSERT_EQ(engine::SoftLimit(-x), -engine::SoftLimit(x));
     }
     // A loud tone with every band at +12 dB comes out below full scale.
-    Equalizer eq(44100, 2);
+    EqualizerFilter eq(44100, 2);
     eq.SetTarget(EqualizerBands{120, 120, 120, 120, 120, 120, 120, 120, 120, 120});
     eq.SnapToTarget();
     auto s = Sine(1000, 0.9, 44100, 0.5);
@@ -140,7 +140,7 @@ TEST(EqualizerTest, SoftLimiterIsTransparentBelowTheKneeAndNeverClips) {
     for (const float v : s) ASSERT_LT(std::fabs(v), 1.0f);
 }
 
-TEST(EqualizerTest, ChainAppliesTheBandToADecodedTone) {
+TEST(EqualizerFilterTest, ChainAppliesTheBandToADecodedTone) {
     TempFolder dir;
     ToneSpec tone;
     tone.frequencyHz = 3000;

@@ -13,11 +13,11 @@
 namespace telbo::test {
 namespace {
 
-class EqualizerTest : public PlaybackFixture {
+class EqualizerPanelTest : public PlaybackFixture {
 protected:
     void Choose(int preset) {
         w->ui.cmbEqualizer->setCurrentIndex(preset);
-        w->equalizer.cmbEqualizer_Click(preset);
+        w->equalizerPanel.cmbEqualizer_Click(preset);
     }
     QList<int> Sliders() const {
         QList<int> out;
@@ -27,7 +27,7 @@ protected:
     }
 };
 
-TEST_F(EqualizerTest, PresetSetsTheSlidersAndReachesTheDecoderInOneUpdate) {
+TEST_F(EqualizerPanelTest, PresetSetsTheSlidersAndReachesTheDecoderInOneUpdate) {
     Create();
     Choose(7);
     EXPECT_EQ(w->ui.cmbEqualizer->currentText(), "Rock");
@@ -45,13 +45,13 @@ TEST_F(EqualizerTest, PresetSetsTheSlidersAndReachesTheDecoderInOneUpdate) {
     EXPECT_EQ(Calls(), QStringList({"setEqualizer 0,0,0,0,0,0,0,0,0,0", "reload"}));
 }
 
-TEST_F(EqualizerTest, DefaultIsSentEvenWhenNoSliderMoves) {
+TEST_F(EqualizerPanelTest, DefaultIsSentEvenWhenNoSliderMoves) {
     Create();
     Choose(0);
     EXPECT_EQ(Calls(), QStringList({"setEqualizer 0,0,0,0,0,0,0,0,0,0", "reload"}));
 }
 
-TEST_F(EqualizerTest, BandMovesReachTheDecoderOnlyAfterTheFirstPreset) {
+TEST_F(EqualizerPanelTest, BandMovesReachTheDecoderOnlyAfterTheFirstPreset) {
     Create();
     w->ui.sclEqualizer[3]->setValue(-40);
     EXPECT_EQ(w->st.EqualizerBands[3], -40);
@@ -68,7 +68,7 @@ TEST_F(EqualizerTest, BandMovesReachTheDecoderOnlyAfterTheFirstPreset) {
     EXPECT_EQ(Calls(), QStringList({"setEqualizer 0,0,0,-40,0,0,0,0,0,120", "reload"}));
 }
 
-TEST_F(EqualizerTest, PresetsAreTheOnesOfTheList) {
+TEST_F(EqualizerPanelTest, PresetsAreTheOnesOfTheList) {
     Create();
     Choose(1); // "Old radio" reaches both ends of the bars
     EXPECT_EQ(Sliders(), QList<int>({-120, -120, -102, -89, -55, 120, 120, -120, -120, -120}));
@@ -77,7 +77,7 @@ TEST_F(EqualizerTest, PresetsAreTheOnesOfTheList) {
     EXPECT_EQ(Sliders(), QList<int>({120, 120, 60, 0, 0, 0, 0, 0, 0, 0}));
 }
 
-TEST_F(EqualizerTest, ArrowsAndTroughMoveEveryThumbTheWayTheyPoint) {
+TEST_F(EqualizerPanelTest, ArrowsAndTroughMoveEveryThumbTheWayTheyPoint) {
     Create();
     Choose(0);
     for (QScrollBar* band : w->ui.sclEqualizer) {
@@ -104,10 +104,10 @@ TEST_F(DecodeOptionsTest, RateChoiceStopsPlaybackAndAppliesFromTheNextPlay) {
     decoder.elapsed = 42;
     Tick();
     decoder.clearCalls();
-    w->decodeOptions.SelectSmpRate(1);
+    w->decodeOptions.SelectSmpRate(DecodeRate::Half);
     EXPECT_EQ(Calls(), QStringList({"stop", "close", "setDecodeOption 1 0 24000"}));
-    EXPECT_EQ(w->st.SamplingRate, 1);
-    EXPECT_EQ(w->st.DecodeOptions, (DecodeOptions{1, 0, 24000}));
+    EXPECT_EQ(w->st.SamplingRate, DecodeRate::Half);
+    EXPECT_EQ(w->st.DecodeOptions, (DecodeOptions{DecodeRate::Half, DecodeChannels::Stereo, 24000}));
     EXPECT_TRUE(w->ui.optSmpRate[1]->isChecked());
     EXPECT_EQ(w->ui.lblNowTime->caption(), "00:00");
     EXPECT_FALSE(w->ui.tmrTime->isActive());
@@ -119,37 +119,37 @@ TEST_F(DecodeOptionsTest, RateChoiceStopsPlaybackAndAppliesFromTheNextPlay) {
 
 TEST_F(DecodeOptionsTest, MonoKeepsTheRateChoice) {
     CreateWithTracks(1);
-    w->decodeOptions.SelectSmpRate(2);
+    w->decodeOptions.SelectSmpRate(DecodeRate::Quarter);
     decoder.clearCalls();
-    w->decodeOptions.SelectStereo(1);
-    EXPECT_EQ(w->st.StereoConf, 1);
-    EXPECT_EQ(w->st.DecodeOptions, (DecodeOptions{2, 1, 24000}));
+    w->decodeOptions.SelectStereo(DecodeChannels::Mono);
+    EXPECT_EQ(w->st.StereoConf, DecodeChannels::Mono);
+    EXPECT_EQ(w->st.DecodeOptions, (DecodeOptions{DecodeRate::Quarter, DecodeChannels::Mono, 24000}));
     EXPECT_EQ(Calls().last(), "setDecodeOption 2 1 24000");
     EXPECT_TRUE(w->ui.optStereo[1]->isChecked());
 
     // Selecting the choice already made still applies it (and stops).
     decoder.clearCalls();
-    w->decodeOptions.SelectStereo(1);
+    w->decodeOptions.SelectStereo(DecodeChannels::Mono);
     EXPECT_EQ(Calls(), QStringList({"stop", "close", "setDecodeOption 2 1 24000"}));
 }
 
 TEST_F(DecodeOptionsTest, UserClickOnAnOptionRunsItsHandler) {
     Create();
     w->ui.optStereo[1]->click();
-    EXPECT_EQ(w->st.StereoConf, 1);
-    EXPECT_EQ(decoder.options, (DecodeOptions{0, 1, 24000}));
+    EXPECT_EQ(w->st.StereoConf, DecodeChannels::Mono);
+    EXPECT_EQ(decoder.options, (DecodeOptions{DecodeRate::Full, DecodeChannels::Mono, 24000}));
 }
 
 TEST_F(DecodeOptionsTest, ChoiceWithoutAButtonFallsBackToTheFirst) {
     Create();
-    w->st.SamplingRate = 7; // as from a damaged settings file
-    w->decodeOptions.SelectSmpRate(7);
-    w->decodeOptions.SelectStereo(-3);
-    EXPECT_EQ(w->st.SamplingRate, 0);
-    EXPECT_EQ(w->st.StereoConf, 0);
+    w->st.SamplingRate = static_cast<DecodeRate>(7); // as from a damaged settings file
+    w->decodeOptions.SelectSmpRate(static_cast<DecodeRate>(7));
+    w->decodeOptions.SelectStereo(static_cast<DecodeChannels>(-3));
+    EXPECT_EQ(w->st.SamplingRate, DecodeRate::Full);
+    EXPECT_EQ(w->st.StereoConf, DecodeChannels::Stereo);
     EXPECT_TRUE(w->ui.optSmpRate[0]->isChecked());
     EXPECT_TRUE(w->ui.optStereo[0]->isChecked());
-    EXPECT_EQ(decoder.options, (DecodeOptions{0, 0, 24000}));
+    EXPECT_EQ(decoder.options, (DecodeOptions{DecodeRate::Full, DecodeChannels::Stereo, 24000}));
 }
 
 } // namespace

@@ -1,0 +1,92 @@
+// The decode thread: fills the ring from the chain while a track plays, sleeping while the
+// ring is full or playback is paused.
+
+#include "engine/EngineImpl.h"
+
+namespace telbo {
+
+using namespace engine;
+using Clock = std::chrono::steady_clock;
+
+void Engine::Impl::StopDecoding() noexcept {
+    if (!decoder.joinable()) return;
+    {
+        std::lock_guard lock(decodeMutex);
+        decodeStop = true;
+    }
+    decodeWake.notify_all();
+    decoder.join();
+}
+
+void Engine::Impl::StartDecoding(std::int64_t frame) {
+    StopDecoding();
+    const std::int64_t at = chain->Start(controls, sink->Rate(), frame);
+    const std::uint32_t epoch =
+        playhead.NewEpoch(static_cast<double>(at) / chain->StreamRate());
+    decodeStop = false;
+    decoder = std::thread([this, epoch, rate = chain->OutputRate(), speed = sink->Speedup()] {
+        DecodeLoop(epoch, rate, speed);
+    });
+}
+
+void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) noexcept {
+    BlockRing& ring = playhead.Ring();
+    // Sleep while the ring is full for about half its length in sink time: few wake-ups, and
+    // the sink still has the other half when the refill starts.
+    const auto wait = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+        std::max(0.0005, ring.Capacity() * AudioBlock::kFrames / 2.0 / rate / sinkSpeed)));
+    DecodeChain::Piece piece;
+    std::size_t used = 0;
+    bool have = false;
+    bool finished = false;
+    while (!finished) {
+        AudioBlock* slot = ring.WriteSlot();
+        if (!slot) {
+            // Paused, nothing is taken: sleep until the player resumes (it wakes us).
+            std::unique_lock lock(decodeMutex);
+            const bool paused = playhead.Paused();
+            decodeWake.wait_for(lock, paused ? std::chrono::seconds(2) : wait, [&] {
+                return decodeStop.load() || (paused && !playhead.Paused());
+            });
+            if (decodeStop.load()) return;
+            continue;
+        }
+        if (decodeStop.load(std::memory_order_acquire)) return;
+        slot->epoch = epoch;
+        slot->rate = static_cast<std::uint32_t>(rate);
+        slot->frames = 0;
+        slot->last = false;
+        double end = 0;
+        while (slot->frames < AudioBlock::kFrames) {
+            if (!have || used == piece.frames) {
+                if (!chain->Next(piece)) {
+                    slot->last = true; // cannot happen: the last piece says so itself
+                    finished = true;
+                    break;
+                }
+                have = true;
+                used = 0;
+            }
+            if (slot->frames == 0) {
+                slot->trackStart = piece.trackStart + static_cast<double>(used) * piece.trackPerFrame;
+                end = slot->trackStart;
+            }
+            const std::size_t n =
+                std::min(AudioBlock::kFrames - slot->frames, piece.frames - used);
+            std::copy(piece.samples + used * 2, piece.samples + (used + n) * 2,
+                      slot->samples.data() + slot->frames * 2);
+            used += n;
+            slot->frames += static_cast<std::uint32_t>(n);
+            end = piece.trackStart + static_cast<double>(used) * piece.trackPerFrame;
+            if (used == piece.frames && piece.last) {
+                slot->last = true;
+                finished = true;
+                break;
+            }
+        }
+        slot->trackPerFrame = slot->frames ? (end - slot->trackStart) / slot->frames : 0;
+        ring.Commit();
+    }
+}
+
+} // namespace telbo

@@ -1,0 +1,85 @@
+#pragma once
+// Private to the engine's sources.
+
+#include "engine/AudioSink.h"
+#include "engine/DecodeChain.h"
+#include "engine/Engine.h"
+#include "engine/Playhead.h"
+#include "engine/PortAudioSink.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace telbo {
+
+// The engine's state behind its public calls, shared by the files that run it: Engine.cpp
+// (the calls), Outputs.cpp (choosing and replacing the sound output), DecodeThread.cpp and
+// Watchdog.cpp (the two threads of its own).
+struct Engine::Impl {
+    explicit Impl(Options o) : options(std::move(o)) {
+        options.nullSpeedup = std::clamp(options.nullSpeedup, 1.0, 10000.0);
+    }
+
+    static constexpr std::size_t kRingBlocks = 16; // 8192 frames: under 0.2 s at 44.1 kHz
+
+    Options options;
+    engine::Playhead playhead{kRingBlocks};
+    engine::ChainControls controls;
+
+    // Everything below is guarded by `mutex`: the player's calls and the watchdog.
+    mutable std::mutex mutex;
+    DecodeOptions decodeOptions;
+    EqualizerBands bands{};
+    std::unique_ptr<engine::DecodeChain> chain;
+    bool session = false; // played and not stopped since (it may have ended)
+    bool paused = false;
+    double playedBase = 0;
+    std::unique_ptr<engine::AudioSink> sink;
+    bool fallback = false;  // the null sink, standing in for outputs that did not open
+    std::string announced;  // the output last written to the log
+    // The device opening in the background.
+    std::future<std::unique_ptr<engine::AudioSink>> opener;
+    std::future<std::unique_ptr<engine::AudioSink>> lateOpener;
+
+    std::mutex deviceMutex; // opening devices: the opener and the watchdog
+    std::shared_ptr<engine::PortAudioSystem> portAudio;
+    int retries = 0;
+
+    std::thread decoder;
+    std::mutex decodeMutex;
+    std::condition_variable decodeWake;
+    std::atomic<bool> decodeStop{false};
+
+    std::thread watchdog;
+    std::mutex watchdogMutex;
+    std::condition_variable watchdogWake;
+    bool watchdogStop = false;
+    bool watchdogPoked = false;
+
+    std::unique_ptr<engine::AudioSink> OpenSink() noexcept;
+    std::unique_ptr<engine::AudioSink> OpenRealSink() noexcept;
+    void EnsureRunning();
+    void EnsureSink();
+    void InstallSink(std::unique_ptr<engine::AudioSink> s, bool isFallback) noexcept;
+    std::unique_ptr<engine::AudioSink> Replace(std::unique_ptr<engine::AudioSink> s,
+                                               bool isFallback);
+    bool Wanted() const noexcept { return session && !paused && !Ended(); }
+    void PokeWatchdog() noexcept;
+    void StartDecoding(std::int64_t frame);
+    void StopDecoding() noexcept;
+    void DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) noexcept;
+    void WatchdogLoop() noexcept;
+    void Stop() noexcept;
+    bool Ended() const noexcept { return session && playhead.ReadHeard().ended; }
+};
+
+} // namespace telbo
