@@ -233,10 +233,6 @@ std::unique_ptr<Mpg123Source> Mpg123Source::Open(const std::string& path,
     }
 }
 
-int Mpg123Source::TotalSeconds() const noexcept {
-    return rate_ > 0 ? static_cast<int>(std::llround(static_cast<double>(length_) / rate_)) : 0;
-}
-
 std::size_t Mpg123Source::Next(const float*& samples) noexcept {
     mpg123_handle* mh = handle_->mh;
     while (!ended_) {
