@@ -27,9 +27,9 @@ std::unique_ptr<Source> ReducedSource::Wrap(std::unique_ptr<Source> inner, int d
         src->channels_ = src->mix_ ? 1 : src->inner_->Channels();
         src->rate_ = src->inner_->Rate() >> down;
         if (src->rate_ <= 0) return nullptr;
-        // soxr's output for n frames is n / 2^down, rounded up.
-        const std::int64_t step = std::int64_t{1} << down;
-        src->length_ = (src->inner_->LengthFrames() + step - 1) >> down;
+        // soxr's output for n frames is n / 2^down, rounded to the nearest (halves up).
+        const std::int64_t half = (std::int64_t{1} << down) >> 1;
+        src->length_ = (src->inner_->LengthFrames() + half) >> down;
         if (down > 0) {
             src->converter_ = std::make_unique<Converter>();
             soxr_error_t err = nullptr;
