@@ -1,21 +1,78 @@
 #include "engine/SndfileSource.h"
 
+#include <fcntl.h>
 #include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
-#include <filesystem>
 
 namespace telbo::engine {
 
+using Clock = std::chrono::steady_clock;
+
+// The file as libsndfile sees it: read with pread, ending where its data ends.
 struct SndfileSource::Handle {
+    int fd = -1;
+    sf_count_t size = 0;
+    sf_count_t at = 0;
+    // Reads after this fail: what keeps opening a hostile file short.
+    Clock::time_point deadline = Clock::time_point::max();
     SNDFILE* file = nullptr;
     ~Handle() {
         if (file) sf_close(file);
+        if (fd >= 0) ::close(fd);
     }
 };
 
 namespace {
+
+using Handle = SndfileSource::Handle;
+
+// Opening reads the header and, for Ogg, looks for the last page backwards from the end: over
+// hundreds of MiB of zeros that takes seconds. Beyond this the file is taken as damaged.
+constexpr auto kOpenBudget = std::chrono::milliseconds(300);
+
+// Where the written data of a file ends: a download that was allocated whole and never
+// finished has a hole for a tail, and what never arrived is not part of the track.
+sf_count_t DataEnd(int fd, sf_count_t size) {
+    sf_count_t end = 0;
+    off_t pos = 0;
+    for (int extents = 0; extents < 4096 && pos < size; ++extents) {
+        const off_t data = ::lseek(fd, pos, SEEK_DATA);
+        if (data < 0) break;
+        const off_t hole = ::lseek(fd, data, SEEK_HOLE);
+        if (hole <= data) return size; // no answer: the whole file
+        end = hole;
+        pos = hole;
+    }
+    return std::min(end, size);
+}
+
+sf_count_t VirtualLength(void* user) { return static_cast<Handle*>(user)->size; }
+
+sf_count_t VirtualSeek(sf_count_t offset, int whence, void* user) {
+    auto* h = static_cast<Handle*>(user);
+    const sf_count_t base = whence == SEEK_CUR ? h->at : whence == SEEK_END ? h->size : 0;
+    h->at = std::max<sf_count_t>(0, base + offset);
+    return h->at;
+}
+
+sf_count_t VirtualRead(void* ptr, sf_count_t count, void* user) {
+    auto* h = static_cast<Handle*>(user);
+    if (h->deadline != Clock::time_point::max() && Clock::now() > h->deadline) return 0;
+    const sf_count_t n = std::clamp<sf_count_t>(h->size - h->at, 0, count);
+    const ssize_t got = n > 0 ? ::pread(h->fd, ptr, static_cast<std::size_t>(n), h->at) : 0;
+    if (got <= 0) return 0;
+    h->at += got;
+    return got;
+}
+
+sf_count_t VirtualWrite(const void*, sf_count_t, void*) { return 0; }
+
+sf_count_t VirtualTell(void* user) { return static_cast<Handle*>(user)->at; }
 
 constexpr sf_count_t kBlockFrames = 1024;
 constexpr float kHalf = 0.70710678f; // -3 dB: a centre or surround channel shared out
@@ -92,14 +149,17 @@ SndfileSource::~SndfileSource() = default;
 
 std::unique_ptr<SndfileSource> SndfileSource::Open(const std::string& path) noexcept {
     try {
-        std::error_code ec;
-        const std::filesystem::path p(path);
-        if (!std::filesystem::is_regular_file(p, ec)) return nullptr;
-        const auto bytes = std::filesystem::file_size(p, ec);
-        if (ec) return nullptr;
         auto h = std::make_unique<Handle>();
+        // Non-blocking, so that a FIFO cannot hold the open; only regular files are tracks.
+        h->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        struct stat st {};
+        if (h->fd < 0 || ::fstat(h->fd, &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+        h->size = DataEnd(h->fd, st.st_size);
+        const sf_count_t bytes = h->size;
+        SF_VIRTUAL_IO io{&VirtualLength, &VirtualSeek, &VirtualRead, &VirtualWrite, &VirtualTell};
         SF_INFO info{};
-        h->file = sf_open(path.c_str(), SFM_READ, &info);
+        h->deadline = Clock::now() + kOpenBudget;
+        h->file = sf_open_virtual(&io, SFM_READ, &info, h.get());
         // A length of SF_COUNT_MAX means "unknown": a stream, which a track list cannot seek.
         if (!h->file || info.samplerate < 1000 || info.samplerate > 768000 ||
             info.channels < 1 || info.channels > 64 || info.frames <= 0 ||
@@ -131,6 +191,7 @@ std::unique_ptr<SndfileSource> SndfileSource::Open(const std::string& path) noex
         // The header alone proves little: the first block must decode.
         const float* first = nullptr;
         if (src->Next(first) == 0 || src->Seek(0) != 0) return nullptr;
+        src->handle_->deadline = Clock::time_point::max();
         return src;
     } catch (...) {
         return nullptr;
