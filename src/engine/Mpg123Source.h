@@ -52,6 +52,8 @@ private:
     int bitrate_ = 0;
     std::int64_t length_ = 0;
     std::int64_t position_ = 0;
+    std::int64_t skip_ = 0; // decoded frames before the track (iTunSMPB's delay)
+    std::int64_t raw_ = 0;  // decoded frames before the next one, with the skipped ones
     bool ended_ = false;
     Kind kind_;                // what the first frame is; frames of other kinds are dropped
     bool otherOutput_ = false; // the decoder's output is in another format
