@@ -3,7 +3,7 @@ if(TARGET telbo_engine AND TARGET telbo_mp3fixture)
     telbo_add_fuzzer(fuzz_engine_decode ${CMAKE_CURRENT_LIST_DIR}/engine_decode.cpp)
     target_link_libraries(fuzz_engine_decode PRIVATE telbo_engine)
     add_executable(engine_decode_seeds ${CMAKE_CURRENT_LIST_DIR}/engine_decode_seeds.cpp)
-    target_link_libraries(engine_decode_seeds PRIVATE telbo_mp3fixture)
+    target_link_libraries(engine_decode_seeds PRIVATE telbo_mp3fixture PkgConfig::SNDFILE)
     set(seeds ${CMAKE_CURRENT_BINARY_DIR}/corpus/engine_decode)
     add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/engine_decode_seeds.stamp
         COMMAND engine_decode_seeds ${seeds}

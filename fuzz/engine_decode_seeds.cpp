@@ -1,11 +1,17 @@
 // Writes the seed corpus of fuzz_engine_decode into the folder given: MP3s of every MPEG
 // version, mono and stereo, CBR and VBR, with and without a Xing header or a tag, and one
-// glued from two rates. The first byte of each input picks the decode options.
+// glued from two rates; and short FLAC, Ogg Vorbis, Opus, WAV and AIFF tones. The first byte
+// of each input picks the decode options.
 #include "support/Mp3Fixture.h"
+
+#include <sndfile.h>
+
+#include <cmath>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -18,6 +24,21 @@ void Seed(const fs::path& folder, const std::string& name, unsigned char options
     std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
     out.put(static_cast<char>(options));
     out.write(reinterpret_cast<const char*>(mp3.data()), static_cast<std::streamsize>(mp3.size()));
+}
+// A 0.2 s tone in libsndfile's `format`.
+std::vector<std::uint8_t> Tone(const fs::path& file, int format, int rate, int channels) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* out = sf_open(file.c_str(), SFM_WRITE, &info);
+    if (!out) throw std::runtime_error(file.string() + ": " + sf_strerror(nullptr));
+    std::vector<float> pcm(static_cast<std::size_t>(rate / 5 * channels));
+    for (std::size_t i = 0; i < pcm.size(); ++i)
+        pcm[i] = 0.5f * static_cast<float>(std::sin(static_cast<double>(i / channels) * 0.06));
+    sf_writef_float(out, pcm.data(), rate / 5);
+    sf_close(out);
+    return ReadBytes(file);
 }
 } // namespace
 
@@ -66,6 +87,11 @@ int main(int argc, char** argv) {
         std::vector<std::uint8_t> glued = made[2];
         glued.insert(glued.end(), made[4].begin(), made[4].end());
         Seed(folder, "glued_two_rates.mp3", 0, glued);
+        Seed(folder, "tone.flac", 0, Tone(work / "t.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2));
+        Seed(folder, "tone.ogg", 1, Tone(work / "t.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 22050, 1));
+        Seed(folder, "tone.opus", 5, Tone(work / "t.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 2));
+        Seed(folder, "tone.wav", 2, Tone(work / "t.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 11025, 2));
+        Seed(folder, "tone.aiff", 4, Tone(work / "t.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 8000, 1));
         fs::remove_all(work);
         return 0;
     } catch (const std::exception& e) {

@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(Known(s.PlayTypeFlag) && Known(s.NextTypeFlag) && Known(s.TagShowFlag));
     Check(s.Volume >= 0 && s.Volume <= 100);
     Check(s.ScrollSpeed >= -300 && s.ScrollSpeed <= 300 && s.PlaySpeed >= 20 && s.PlaySpeed <= 300);
-    Check(s.SamplingRate >= 0 && s.SamplingRate <= 2 && s.StereoConf >= 0 && s.StereoConf <= 1);
+    const int rate = static_cast<int>(s.SamplingRate), channels = static_cast<int>(s.StereoConf);
+    Check(rate >= 0 && rate <= 2 && channels >= 0 && channels <= 1);
     for (int i = s.KO; i < telbo::kSlots; ++i) Check(s.TitleFiles[i].isEmpty());
     for (int i = s.ListKO; i < telbo::kSlots; ++i) Check(s.ListFiles[i].isEmpty());
     for (const QString& p : s.ListFiles) Check(!p.contains(u'\r') && !p.contains(u'\n'));

@@ -1,4 +1,4 @@
-// telbo-decode: runs one file through the engine's decode chain (mpg123 -> equalizer ->
+// telbo-decode: runs one file through the engine's decode chain (source -> equalizer ->
 // volume -> resampler) as fast as it goes, into a WAV file or into nothing, and says how long
 // the track is and how long the decoding took.
 
@@ -21,7 +21,7 @@ using telbo::engine::DecodeChain;
 
 void Usage() {
     std::fprintf(stderr,
-                 "usage: telbo-decode [options] FILE.mp3\n"
+                 "usage: telbo-decode [options] FILE\n"
                  "  --rate 0|1|2     decode at 1/1, 1/2 or 1/4 of the file's rate\n"
                  "  --mono           mix to one channel\n"
                  "  --speed N        speed in hundredths, 20..300 (default 100)\n"
@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
     const auto t0 = std::chrono::steady_clock::now();
     auto chain = DecodeChain::Open(input, options);
     if (!chain) {
-        std::fprintf(stderr, "telbo-decode: %s: not a playable MP3 file\n", input.c_str());
+        std::fprintf(stderr, "telbo-decode: %s: not a playable audio file\n", input.c_str());
         return 1;
     }
     const telbo::OpenInfoRecord info = chain->Info();

@@ -8,7 +8,10 @@ MprisRootAdaptor::MprisRootAdaptor(MprisService& service)
     : QDBusAbstractAdaptor(&service), service_(service) {}
 
 QStringList MprisRootAdaptor::SupportedMimeTypes() const {
-    return {QStringLiteral("audio/mpeg"), QStringLiteral("audio/x-mpegurl")};
+    return {QStringLiteral("audio/mpeg"),      QStringLiteral("audio/flac"),
+            QStringLiteral("audio/ogg"),       QStringLiteral("audio/x-vorbis+ogg"),
+            QStringLiteral("audio/x-opus+ogg"), QStringLiteral("audio/x-wav"),
+            QStringLiteral("audio/x-aiff"),    QStringLiteral("audio/x-mpegurl")};
 }
 
 void MprisRootAdaptor::Raise() {

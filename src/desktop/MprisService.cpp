@@ -239,7 +239,7 @@ bool MprisService::OpenUri(const QString& uri) {
     const bool opened = Open(uri);
     if (!opened && calledFromDBus())
         sendErrorReply(QDBusError::NotSupported,
-                       QStringLiteral("Telbo opens existing local .mp3 and .m3u files only"));
+                       QStringLiteral("Telbo opens existing local audio files and .m3u lists only"));
     return opened;
 }
 

@@ -1,8 +1,8 @@
 #include "engine/DecodeChain.h"
 
 #include "engine/EqualizerFilter.h"
-#include "engine/Mpg123Source.h"
 #include "engine/Resampler.h"
+#include "engine/Source.h"
 #include "engine/Volume.h"
 
 #include <algorithm>
@@ -12,7 +12,8 @@
 namespace telbo::engine {
 
 namespace {
-constexpr std::size_t kMaxFrameSamples = 1152; // the largest MPEG audio frame
+// Frames of the largest block a source delivers: an MPEG frame has 1152, the others 1024.
+constexpr std::size_t kMaxFrameSamples = 1152;
 } // namespace
 
 ChainControls::ChainControls() noexcept {
@@ -37,14 +38,14 @@ bool ChainControls::ReadEqualizer(EqualizerBands& out, unsigned& version) const 
     return true;
 }
 
-DecodeChain::DecodeChain(std::unique_ptr<Mpg123Source> source) noexcept
+DecodeChain::DecodeChain(std::unique_ptr<Source> source) noexcept
     : source_(std::move(source)) {}
 
 DecodeChain::~DecodeChain() = default;
 
 std::unique_ptr<DecodeChain> DecodeChain::Open(const std::string& path,
                                                const DecodeOptions& options) noexcept {
-    auto source = Mpg123Source::Open(path, options);
+    auto source = OpenSource(path, options);
     if (!source) return nullptr;
     try {
         std::unique_ptr<DecodeChain> chain(new DecodeChain(std::move(source)));
@@ -138,7 +139,7 @@ bool DecodeChain::Next(Piece& piece) noexcept {
     }
 
     const int ch = StreamChannels();
-    if (work_.size() < n * 2) work_.resize(n * 2); // never for real MPEG frames
+    if (work_.size() < n * 2) work_.resize(n * 2); // once, for a larger resampler flush
     const float* stage = in;
     if (eq_->Active()) {
         std::copy(in, in + n * static_cast<std::size_t>(ch), work_.data());

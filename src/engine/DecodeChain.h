@@ -1,5 +1,5 @@
 #pragma once
-// The decode chain of one open file: mpg123 -> equalizer -> volume -> resampler, producing
+// The decode chain of one open file: source (mpg123 or libsndfile) -> equalizer -> volume -> resampler, producing
 // stereo float frames at the sink's rate. Runs on one thread at a time (the engine's decode
 // thread, or the caller's in tools and benchmarks); settings arrive through ChainControls.
 
@@ -15,7 +15,7 @@
 
 namespace telbo::engine {
 
-class Mpg123Source;
+class Source;
 class EqualizerFilter;
 class Resampler;
 class Volume;
@@ -65,10 +65,10 @@ public:
     bool Next(Piece& piece) noexcept;
 
 private:
-    explicit DecodeChain(std::unique_ptr<Mpg123Source> source) noexcept;
+    explicit DecodeChain(std::unique_ptr<Source> source) noexcept;
     void PollControls(bool snap) noexcept;
 
-    std::unique_ptr<Mpg123Source> source_;
+    std::unique_ptr<Source> source_;
     std::unique_ptr<EqualizerFilter> eq_;
     std::unique_ptr<Volume> volume_;
     std::unique_ptr<Resampler> resampler_;

@@ -4,6 +4,11 @@
 
 #include <mpg123.h>
 #include <sys/stat.h>
+#include <taglib/commentsframe.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/tbytevectorstream.h>
+#include <taglib/tfile.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -11,6 +16,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 
 namespace telbo::engine {
 
@@ -72,6 +78,51 @@ void InitLibraryOnce() noexcept {
 
 // More junk than the resync limit: the audio has ended (a download that stopped short).
 bool GaveUp(mpg123_handle* mh) noexcept { return mpg123_errcode(mh) == MPG123_RESYNC_FAIL; }
+
+// Encoder delay and padding as iTunes and other encoders note them in an ID3v2 comment
+// "iTunSMPB": " 00000000 DDDDDDDD PPPPPPPP NNNNNNNNNNNNNNNN ...", hex, the delay counted from
+// the first decoded sample (the decoder's own delay included), N the encoded sample count.
+struct EncoderGap {
+    std::int64_t delay = 0, padding = 0, samples = 0;
+};
+
+// A TagLib file over bytes, to parse the ID3v2 tag they begin with.
+class TagBytes final : public TagLib::File {
+public:
+    explicit TagBytes(TagLib::IOStream* stream) : TagLib::File(stream) {}
+    TagLib::Tag* tag() const override { return nullptr; }
+    TagLib::AudioProperties* audioProperties() const override { return nullptr; }
+    bool save() override { return false; }
+};
+
+std::optional<EncoderGap> ItunesGap(std::FILE* file, off_t tagEnd) noexcept {
+    // Only an ID3v2 tag of sensible size in front of the audio is looked at.
+    constexpr off_t kMaxTag = 1 << 20;
+    if (tagEnd < 10 || tagEnd > kMaxTag) return std::nullopt;
+    try {
+        TagLib::ByteVector bytes(static_cast<unsigned>(tagEnd));
+        if (::pread(fileno(file), bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(tagEnd) ||
+            !bytes.startsWith("ID3"))
+            return std::nullopt;
+        TagLib::ByteVectorStream stream(bytes);
+        TagBytes tagFile(&stream);
+        const TagLib::ID3v2::Tag tag(&tagFile, 0);
+        for (const TagLib::ID3v2::Frame* f : tag.frameList("COMM")) {
+            const auto* c = dynamic_cast<const TagLib::ID3v2::CommentsFrame*>(f);
+            if (!c || c->description() != "iTunSMPB") continue;
+            const std::string text = c->text().to8Bit(false);
+            unsigned long long zero = 0, delay = 0, padding = 0, samples = 0;
+            if (std::sscanf(text.c_str(), " %llx %llx %llx %llx", &zero, &delay, &padding,
+                            &samples) != 4 ||
+                delay > (1u << 20) || padding > (1u << 20))
+                return std::nullopt;
+            return EncoderGap{static_cast<std::int64_t>(delay), static_cast<std::int64_t>(padding),
+                              static_cast<std::int64_t>(samples)};
+        }
+    } catch (...) {
+    }
+    return std::nullopt;
+}
 
 Kind KindOf(mpg123_handle* mh) noexcept {
     mpg123_frameinfo2 fi{};
@@ -220,9 +271,26 @@ std::unique_ptr<Mpg123Source> Mpg123Source::Open(const std::string& path,
             const int down = std::clamp(static_cast<int>(options.SamplingRate), 0, 2);
             length = mpg123_length(mh) - static_cast<off_t>(foreign >> down);
         }
-        if (mpg123_seek(mh, 0, SEEK_SET) < 0) return nullptr;
+        // mpg123 trims what LAME's header says; without that header an iTunSMPB comment may
+        // say it instead, and the trim is ours.
+        std::int64_t skip = 0;
+        long lameDelay = -1;
+        double unused = 0;
+        if (mpg123_getstate(mh, MPG123_ENC_DELAY, &lameDelay, &unused) != MPG123_OK ||
+            lameDelay < 0) {
+            if (const auto gap = ItunesGap(h->file, h->base)) {
+                const int down = std::clamp(static_cast<int>(options.SamplingRate), 0, 2);
+                const std::int64_t rest = std::max<std::int64_t>(length - (gap->delay >> down), 0);
+                skip = gap->delay >> down;
+                length = static_cast<off_t>(
+                    gap->samples > 0 ? std::min(gap->samples >> down, rest)
+                                     : std::max<std::int64_t>(rest - (gap->padding >> down), 0));
+            }
+        }
+        if (mpg123_seek(mh, static_cast<off_t>(skip), SEEK_SET) < 0) return nullptr;
 
         std::unique_ptr<Mpg123Source> src(new Mpg123Source(std::move(h)));
+        src->skip_ = skip;
         src->rate_ = static_cast<int>(rate);
         src->channels_ = chans;
         src->bitrate_ = std::max(bitrate, 0);
@@ -232,10 +300,6 @@ std::unique_ptr<Mpg123Source> Mpg123Source::Open(const std::string& path,
     } catch (...) {
         return nullptr;
     }
-}
-
-int Mpg123Source::TotalSeconds() const noexcept {
-    return rate_ > 0 ? static_cast<int>(std::llround(static_cast<double>(length_) / rate_)) : 0;
 }
 
 std::size_t Mpg123Source::Next(const float*& samples) noexcept {
@@ -263,10 +327,21 @@ std::size_t Mpg123Source::Next(const float*& samples) noexcept {
             if (otherOutput_ || !(KindOf(mh) == kind_)) continue;
             if (!held) r = mpg123_framebyframe_decode(mh, &num, &audio, &bytes);
             if (r == MPG123_OK) {
-                const std::size_t frames =
+                std::size_t frames =
                     bytes / (sizeof(float) * static_cast<std::size_t>(channels_));
-                if (frames == 0) continue; // a frame eaten by gapless trimming
                 samples = reinterpret_cast<const float*>(audio);
+                if (skip_ > 0) {
+                    // Our own trim: the decoder delay before the track, the padding after it.
+                    const std::int64_t from = raw_;
+                    raw_ += static_cast<std::int64_t>(frames);
+                    const std::int64_t begin = std::max(from, skip_);
+                    const std::int64_t end = std::min(raw_, skip_ + length_);
+                    if (begin >= skip_ + length_) break;
+                    if (end <= begin) continue;
+                    samples += (begin - from) * channels_;
+                    frames = static_cast<std::size_t>(end - begin);
+                }
+                if (frames == 0) continue; // a frame eaten by gapless trimming
                 position_ += static_cast<std::int64_t>(frames);
                 return frames;
             }
@@ -285,10 +360,11 @@ std::size_t Mpg123Source::Next(const float*& samples) noexcept {
 std::int64_t Mpg123Source::Seek(std::int64_t frame) noexcept {
     // mpg123 happily seeks past the end and reports the requested offset: clamp ourselves.
     frame = std::clamp<std::int64_t>(frame, 0, length_);
-    const off_t r = mpg123_seek(handle_->mh, static_cast<off_t>(frame), SEEK_SET);
+    const off_t r = mpg123_seek(handle_->mh, static_cast<off_t>(frame + skip_), SEEK_SET);
     ended_ = r < 0;
     held_ = true;
-    position_ = r < 0 ? length_ : static_cast<std::int64_t>(r);
+    raw_ = r < 0 ? skip_ + length_ : static_cast<std::int64_t>(r);
+    position_ = std::clamp<std::int64_t>(raw_ - skip_, 0, length_);
     return position_;
 }
 

@@ -2,7 +2,7 @@
 // One MP3 file opened with libmpg123: float frames at the rate and channel count chosen by the
 // decode options, an exact length (the file is scanned at open) and sample-exact seeking.
 
-#include "decoder/Decoder.h"
+#include "engine/Source.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +11,7 @@
 
 namespace telbo::engine {
 
-class Mpg123Source final {
+class Mpg123Source final : public Source {
 public:
     // nullptr when the file cannot be opened or has no decodable frame in its first few MiB
     // (after the ID3v2 tags). Bounded in time whatever the file: the length scan gives up
@@ -22,20 +22,15 @@ public:
     Mpg123Source(const Mpg123Source&) = delete;
     Mpg123Source& operator=(const Mpg123Source&) = delete;
 
-    int Rate() const noexcept { return rate_; }
-    int Channels() const noexcept { return channels_; }
-    int BitrateKbps() const noexcept { return bitrate_; }
-    std::int64_t LengthFrames() const noexcept { return length_; }
-    // Track length rounded to the nearest second (a 3.5 s file is 4 s long).
-    int TotalSeconds() const noexcept;
+    int Rate() const noexcept override { return rate_; }
+    int Channels() const noexcept override { return channels_; }
+    int BitrateKbps() const noexcept override { return bitrate_; }
+    std::int64_t LengthFrames() const noexcept override { return length_; }
 
-    // Decodes the next MPEG frame and points `samples` at its interleaved floats (valid until
-    // the next call). Returns the number of frames; 0 means the end (or an undecodable rest).
-    std::size_t Next(const float*& samples) noexcept;
-    // Positions at `frame`, clamped to the track. Returns the frame it landed on.
-    std::int64_t Seek(std::int64_t frame) noexcept;
-    // Frames decoded and returned since the last seek, plus the seek target.
-    std::int64_t Position() const noexcept { return position_; }
+    // One MPEG frame at a time.
+    std::size_t Next(const float*& samples) noexcept override;
+    std::int64_t Seek(std::int64_t frame) noexcept override;
+    std::int64_t Position() const noexcept override { return position_; }
 
     // Internals, public for the callbacks and helpers in the source file.
     struct Handle;
@@ -57,6 +52,8 @@ private:
     int bitrate_ = 0;
     std::int64_t length_ = 0;
     std::int64_t position_ = 0;
+    std::int64_t skip_ = 0; // decoded frames before the track (iTunSMPB's delay)
+    std::int64_t raw_ = 0;  // decoded frames before the next one, with the skipped ones
     bool ended_ = false;
     Kind kind_;                // what the first frame is; frames of other kinds are dropped
     bool otherOutput_ = false; // the decoder's output is in another format

@@ -1,5 +1,6 @@
 #include "engine/TagIo.h"
 
+#include "engine/TagIoFormats.h"
 #include "engine/TagIoId3v2.h"
 #include "engine/TagIoLayout.h"
 
@@ -333,7 +334,12 @@ bool ReadTags(const std::string& path, TagRecord& tag) noexcept {
         Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
         FileLayout layout;
         if (fd.Get() < 0 || !ReadLayout(fd.Get(), layout)) return false;
-        const Fields f = ReadFields(fd.Get(), layout);
+        Fields f;
+        if (const TagFormat format = TagFormatOf(fd.Get()); format != TagFormat::None) {
+            if (!ReadFormatTags(fd.Get(), format, f)) return false;
+        } else {
+            f = ReadFields(fd.Get(), layout);
+        }
         TagRecord r;
         r.Title.Fill(f[kTitle]);
         r.Artist.Fill(f[kArtist]);
@@ -359,6 +365,79 @@ bool ReadTags(const std::string& path, TagRecord& tag) noexcept {
 
 namespace telbo::engine {
 
+namespace {
+
+// A temporary file beside `target` for the new contents; -1 when none can be made.
+int MakeTemp(const std::string& target, std::string& name) {
+    // A short name: the target's own may already be as long as the file system allows.
+    name = (std::filesystem::path(target).parent_path() / ".telbo-XXXXXX").string();
+    return ::mkostemp(name.data(), O_CLOEXEC);
+}
+
+// Gives the copy the original's permissions and owner, and makes it durable.
+bool Finish(int fd, const struct stat& st) {
+    if (::fchmod(fd, st.st_mode & 07777) != 0) return false;
+    if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+        // Not ours to give away: keep our ownership, as a plain save would.
+    }
+    return ::fsync(fd) == 0;
+}
+
+// Renames the checked copy over the original.
+bool Replace(TempFile& temp, Fd& out, const std::string& target) {
+    if (!out.Close() || ::rename(temp.Path().c_str(), target.c_str()) != 0) return false;
+    temp.Keep();
+    SyncFolder(std::filesystem::path(target).parent_path().string()); // only hurries it along
+    return true;
+}
+
+// FLAC, Ogg and WAV files: TagLib edits a whole copy in place; the copy must then show the
+// record and hold the original's audio byte for byte.
+TagWriteResult WriteFormatFile(int in, const std::string& target, const struct stat& st,
+                               const TagRecord& tag, TagFormat format) {
+    const char* kCannotWrite = "cannot write the file";
+    const std::string damaged = std::string("damaged ") + TagFormatName(format) + " file";
+    TagWriteResult result{true, {}};
+    std::array<bool, kFields> storable{};
+    const Fields wanted = WantedFields(tag, storable, result.problem);
+    Fields shown;
+    const auto audio = AudioRanges(in, format);
+    if (!audio || !ReadFormatTags(in, format, shown)) return Failed(damaged);
+    std::array<bool, kFields> change{};
+    bool any = false;
+    for (int i = 0; i < kFields; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        change[k] = storable[k] && Differs(i, shown[k], wanted[k]);
+        any = any || change[k];
+    }
+    if (!any) return result;
+
+    std::string tempName;
+    const int tfd = MakeTemp(target, tempName);
+    if (tfd < 0) return Failed(kCannotWrite);
+    TempFile temp(tempName);
+    Fd out(tfd);
+    if (!CopyRange(in, 0, static_cast<std::uint64_t>(st.st_size), out.Get()) ||
+        !WriteFormatTags(out.Get(), format, wanted, change) || !Finish(out.Get(), st))
+        return Failed(kCannotWrite);
+
+    Fields written;
+    const auto now = AudioRanges(out.Get(), format);
+    if (TagFormatOf(out.Get()) != format || !now || !SameBytes(in, *audio, out.Get(), *now) ||
+        !ReadFormatTags(out.Get(), format, written))
+        return Failed(kCannotWrite);
+    for (int i = 0; i < kFields; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const std::string& meant = change[k] ? wanted[k] : shown[k];
+        if (Differs(i, written[k], i == kYear ? meant : AsShown(meant)))
+            return Failed(std::string(kFieldNames[i]) + " could not be stored");
+    }
+    if (!Replace(temp, out, target)) return Failed(kCannotWrite);
+    return result;
+}
+
+} // namespace
+
 TagWriteResult WriteTags(const std::string& path, const TagRecord& tag) noexcept {
     try {
         const char* kCannotWrite = "cannot write the file";
@@ -375,10 +454,12 @@ TagWriteResult WriteTags(const std::string& path, const TagRecord& tag) noexcept
         Fd in(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
         FileLayout old;
         if (in.Get() < 0 || !ReadLayout(in.Get(), old)) return Failed(kCannotWrite);
+        if (const TagFormat format = TagFormatOf(in.Get()); format != TagFormat::None)
+            return WriteFormatFile(in.Get(), target, st, tag, format);
         // A tag in front of something that is not MP3 would spoil it for every other program.
         if ((old.id3v2.major != 0 && !old.id3v2Fits) || old.id3v2Unknown)
             return Failed("damaged ID3v2 tag");
-        if (!old.mp3) return Failed("not an MP3 file");
+        if (!old.mp3) return Failed("not an audio file");
         if (old.id3v2.size > kMaxId3v2Bytes) return Failed("ID3v2 tag too large");
 
         TagWriteResult result{true, {}};

@@ -1,5 +1,6 @@
 #pragma once
-// ID3 tags through TagLib, in the player's fixed-width record.
+// Tags through TagLib, in the player's fixed-width record: ID3 and APE in MP3 files, Xiph
+// comments in FLAC, Ogg Vorbis and Opus files, ID3v2 and RIFF INFO in WAV, ID3v2 in AIFF.
 
 #include "decoder/Decoder.h"
 
@@ -15,7 +16,7 @@ namespace telbo::engine {
 bool ReadTags(const std::string& path, TagRecord& tag) noexcept;
 
 // What a tag write did: `written` when the file now holds the record (or already did);
-// `problem`, for the user, names what was not stored: the whole write ("not an MP3 file") or
+// `problem`, for the user, names what was not stored: the whole write ("not an audio file") or
 // one field the other fields were written without ("year not stored").
 struct TagWriteResult {
     bool written = false;
@@ -29,7 +30,9 @@ struct TagWriteResult {
 // The genre is GenreName when it names GenreNumber (0..147) in any case, else the list's
 // name for GenreNumber; -1 removes it, other numbers write GenreName. A year is one to four
 // digits, written zero-padded to four.
-// Only files whose content is an MP3 stream are written. The file is replaced whole or not at
+// FLAC, Ogg Vorbis, Opus, WAV and AIFF files (known by their content) get the fields through
+// TagLib, genres as text, on a copy whose audio is then compared with the original's byte for
+// byte. Of the rest, only files whose content is an MP3 stream are written. The file is replaced whole or not at
 // all: the new file is written as a copy in the same folder, read back and checked (the
 // fields, and the bytes between the tags byte for byte), then renamed over the original with
 // its permissions. Files without any write permission bit are refused, even for the

@@ -136,7 +136,7 @@ QStringList DesktopPlatform::runFileDialog(QWidget* parent, const FileDialogRequ
         auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
         if (grid) {
             auto* whole = new QPushButton(QFileDialog::tr("Whole folder"), &dialog);
-            whole->setToolTip(QFileDialog::tr("Add every MP3 file of the folder shown, by name"));
+            whole->setToolTip(QFileDialog::tr("Add every audio file of the folder shown, by name"));
             grid->addWidget(whole, grid->rowCount(), 0, 1, grid->columnCount(), Qt::AlignLeft);
             QObject::connect(whole, &QPushButton::clicked, &dialog, [&dialog, &folderChosen] {
                 // A folder picked in the view counts; otherwise the folder shown.

@@ -18,7 +18,11 @@ namespace telbo {
 namespace {
 
 const QString kListFilter = QStringLiteral("Lists|*.m3u;*.m3u8");
-const QString kTrackAndListFilter = QStringLiteral("Audio files and lists|*.mp3;*.m3u;*.m3u8");
+
+QString TrackAndListFilter() {
+    return QStringLiteral("Audio files|") + TrackPatterns().join(u';') +
+           QStringLiteral(";*.m3u;*.m3u8");
+}
 
 // Far more than 101 entries with their comment lines ever need; a bigger file is read only
 // this far, so a huge or endless file cannot take long.
@@ -85,7 +89,7 @@ bool ListFileCommands::ReplaceTracks(const QString& path) {
 QString ListFileCommands::ShowFileDialog(FileDialogMode mode) {
     FileDialogRequest request;
     request.save = mode == FileDialogMode::SaveList;
-    request.filter = mode == FileDialogMode::OpenTracksAndLists ? kTrackAndListFilter : kListFilter;
+    request.filter = mode == FileDialogMode::OpenTracksAndLists ? TrackAndListFilter() : kListFilter;
     request.presetName = request.save ? QStringLiteral("Telbo.m3u") : QString();
     request.multiSelect = !request.save;
     request.confirmOverwrite = request.save;
@@ -100,11 +104,11 @@ QString ListFileCommands::ShowFileDialog(FileDialogMode mode) {
         // A whole folder: its tracks by name, as if each had been picked in the dialog.
         const QDir folder(chosen.front());
         chosen.clear();
-        const QStringList names = folder.entryList({QStringLiteral("*.mp3")}, QDir::Files,
+        const QStringList names = folder.entryList(TrackPatterns(), QDir::Files,
                                                    QDir::Name | QDir::IgnoreCase);
         for (const QString& n : names) chosen << folder.filePath(n);
         if (chosen.isEmpty()) {
-            w.titleBuilder.ShowNotice(QStringLiteral("No MP3 files in ") + folder.dirName());
+            w.titleBuilder.ShowNotice(QStringLiteral("No audio files in ") + folder.dirName());
             return QStringLiteral("0");
         }
     }

@@ -51,8 +51,28 @@ QString FileNameOf(const QString& path) {
     return path.mid(start);
 }
 
+const QStringList& TrackExtensions() {
+    // Ogg Vorbis also comes as ".oga"; AIFF as ".aif" and, compressed or not, ".aifc".
+    static const QStringList extensions = {
+        QStringLiteral("mp3"), QStringLiteral("flac"), QStringLiteral("ogg"),
+        QStringLiteral("oga"), QStringLiteral("opus"), QStringLiteral("wav"),
+        QStringLiteral("aiff"), QStringLiteral("aif"), QStringLiteral("aifc")};
+    return extensions;
+}
+
+QStringList TrackPatterns() {
+    QStringList patterns;
+    for (const QString& e : TrackExtensions()) patterns << QStringLiteral("*.") + e;
+    return patterns;
+}
+
 PathKind ClassifyPath(const QString& path) {
-    if (path.endsWith(QStringLiteral(".mp3"), Qt::CaseInsensitive)) return PathKind::Track;
+    const qsizetype dot = path.lastIndexOf(u'.');
+    if (dot >= 0) {
+        const QStringView ext = QStringView(path).mid(dot + 1);
+        for (const QString& e : TrackExtensions())
+            if (ext.compare(e, Qt::CaseInsensitive) == 0) return PathKind::Track;
+    }
     if (path.endsWith(QStringLiteral(".m3u"), Qt::CaseInsensitive) || IsUtf8ListFile(path))
         return PathKind::ListFile;
     return PathKind::Other;

@@ -5,6 +5,7 @@
 // is split at both "\" and "/".
 
 #include <QString>
+#include <QStringList>
 
 namespace telbo {
 
@@ -24,8 +25,14 @@ bool IsWindowsPath(const QString& path);
 
 enum class PathKind { Track, ListFile, Other };
 
-// By the final extension, case-insensitive: ".mp3" -> Track, ".m3u" or ".m3u8" -> ListFile,
-// anything else Other ("Best.mp3 rips/list.m3u" is a list file).
+// The extensions of the tracks the player plays, lower case without the dot ("mp3", "flac",
+// ...): the one list the dialog, drops, the command line, folders and list files go by.
+const QStringList& TrackExtensions();
+// "*.mp3", "*.flac", ...: TrackExtensions as file-name patterns.
+QStringList TrackPatterns();
+
+// By the final extension, case-insensitive: one of TrackExtensions -> Track, ".m3u" or
+// ".m3u8" -> ListFile, anything else Other ("Best.mp3 rips/list.m3u" is a list file).
 PathKind ClassifyPath(const QString& path);
 
 // A list file whose text is always UTF-8 (".m3u8"), whatever its bytes look like.

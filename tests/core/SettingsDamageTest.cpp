@@ -26,8 +26,8 @@ void ExpectInRange(const StoredSettings& s) {
     EXPECT_TRUE(s.Volume >= 0 && s.Volume <= 100);
     EXPECT_TRUE(s.ScrollSpeed >= -300 && s.ScrollSpeed <= 300);
     EXPECT_TRUE(s.PlaySpeed >= 20 && s.PlaySpeed <= 300);
-    EXPECT_TRUE(s.SamplingRate >= 0 && s.SamplingRate <= 2);
-    EXPECT_TRUE(s.StereoConf >= 0 && s.StereoConf <= 1);
+    EXPECT_TRUE(static_cast<int>(s.SamplingRate) >= 0 && static_cast<int>(s.SamplingRate) <= 2);
+    EXPECT_TRUE(static_cast<int>(s.StereoConf) >= 0 && static_cast<int>(s.StereoConf) <= 1);
     for (int i = s.KO; i < kSlots; ++i) EXPECT_TRUE(s.TitleFiles[i].isEmpty());
     for (int i = s.ListKO; i < kSlots; ++i) EXPECT_TRUE(s.ListFiles[i].isEmpty());
 }

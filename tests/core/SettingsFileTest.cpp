@@ -125,8 +125,8 @@ TEST(SettingsRoundTrip, EveryValueComesBack) {
     EXPECT_EQ(r.Volume, 80);
     EXPECT_EQ(r.ScrollSpeed, -120);
     EXPECT_EQ(r.PlaySpeed, 150);
-    EXPECT_EQ(r.SamplingRate, 1);
-    EXPECT_EQ(r.StereoConf, 1);
+    EXPECT_EQ(r.SamplingRate, DecodeRate::Half);
+    EXPECT_EQ(r.StereoConf, DecodeChannels::Mono);
     EXPECT_EQ(r.ScrollTitle, u"%2 / %1");
     EXPECT_EQ(r.LastDir, u"/home/u/Music");
     EXPECT_EQ(r.KO, 2);

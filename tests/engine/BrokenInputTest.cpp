@@ -3,6 +3,7 @@
 #include "EngineTestSupport.h"
 
 #include "engine/Engine.h"
+#include "support/AudioFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -217,6 +218,76 @@ TEST(BrokenInputTest, ChainFinishesOnEveryDamage) {
         const auto file = WriteDamagedMp3(dir.Path(), "d.mp3", d);
         const Decoded decoded = DecodeAll(file); // returns, whatever it finds
         EXPECT_LT(decoded.Frames(), 44100u * 5);
+    }
+}
+
+// Each format beside MP3, whole and damaged: the whole file plays its length; a damaged one is
+// refused at once or plays what decodes and ends. Never a crash, a hang or a stuck clock.
+TEST(BrokenInputTest, DamagedFilesOfEveryFormatAreRefusedOrEndOnce) {
+    TempFolder dir;
+    constexpr std::int64_t kMiB = 1 << 20;
+    std::mt19937 rng(7);
+    Engine e(Fast());
+    for (const Container c : {Container::Wav, Container::Aiff, Container::Flac, Container::Vorbis,
+                              Container::Opus}) {
+        const std::string ext = "." + ExtensionOf(c);
+        AudioSpec spec;
+        spec.container = c;
+        spec.frames = 2 * 44100;
+        const auto whole = ReadBytes(WriteAudio(dir.Path(), "whole" + ext, spec));
+        auto bytes = [&](const std::string& name, std::vector<std::uint8_t> content) {
+            return Sparse(dir.Path() / (name + ext), 0, content,
+                          static_cast<std::int64_t>(content.size()));
+        };
+        std::vector<std::uint8_t> random(64 * 1024), header = whole;
+        for (auto& b : random) b = static_cast<std::uint8_t>(rng());
+        // The format's mark, then nonsense where its header's fields belong.
+        for (std::size_t i = 4; i < 64; ++i) header[i] = static_cast<std::uint8_t>(rng());
+        const std::vector<std::uint8_t> head(whole.begin(), whole.begin() + whole.size() * 4 / 10);
+        struct Case {
+            std::filesystem::path file;
+            double maxSeconds; // heard at most, when it plays
+        };
+        const Case cases[] = {
+            {dir.Path() / ("whole" + ext), 2.0},
+            {bytes("truncated", head), 0.85},
+            {bytes("random", random), 0},
+            {bytes("header", header), 2.0},
+            {bytes("empty", {}), 0},
+            // The first 40% arrived; the rest of its 512 MiB never did.
+            {Sparse(dir.Path() / ("partial" + ext), 0, head, 512 * kMiB), 0.85},
+        };
+        for (const Case& k : cases) {
+            SCOPED_TRACE(k.file.filename().string());
+            OpenInfoRecord info;
+            const auto t0 = std::chrono::steady_clock::now();
+            const bool opened = e.vbmp3_open(k.file.string(), info);
+            EXPECT_LT(std::chrono::steady_clock::now() - t0, 500ms);
+            if (k.file.stem() == "whole") {
+                ASSERT_TRUE(opened);
+                EXPECT_EQ(info.TotalSeconds, 2);
+            }
+            if (!opened) {
+                EXPECT_EQ(info.TotalSeconds, 0);
+                EXPECT_EQ(State(e), Stopped);
+                continue;
+            }
+            EXPECT_GT(k.maxSeconds, 0) << "opened";
+            ASSERT_TRUE(e.vbmp3_play());
+            std::vector<PlaybackState> seen{State(e)};
+            ASSERT_TRUE(WaitUntil(
+                [&] {
+                    const PlaybackState s = State(e);
+                    if (s != seen.back()) seen.push_back(s);
+                    return s == Stopped;
+                },
+                20s));
+            EXPECT_EQ(seen, (std::vector<PlaybackState>{Playing, Stopped}));
+            EXPECT_LE(e.HeardSeconds(), k.maxSeconds + 0.05);
+            if (k.file.stem() == "whole") {
+                EXPECT_NEAR(e.HeardSeconds(), 2.0, 0.05);
+            }
+        }
     }
 }
 

@@ -55,6 +55,38 @@ TEST_F(ChainTest, LengthIsExactForCbrAndVbrWithAndWithoutXing) {
     }
 }
 
+TEST_F(ChainTest, ItunesGaplessInfoTrimsAFileWithoutLameHeader) {
+    // The same frames twice: once behind LAME's header, whose delay and padding mpg123 trims,
+    // once bare with the delay (LAME's 576 plus the decoder's 529), padding and length in an
+    // iTunSMPB comment instead.
+    ToneSpec tone = FourSeconds();
+    const Decoded lame = DecodeAll(Tone("lame.mp3", tone));
+    ASSERT_EQ(lame.Frames(), 176400u);
+    tone.xingHeader = false;
+    const auto file = Tone("itunes.mp3", tone);
+    const std::size_t untrimmed = DecodeAll(file).Frames();
+    ASSERT_GT(untrimmed, 176400u + 1105);
+    char smpb[128];
+    std::snprintf(smpb, sizeof smpb, " 00000000 00000451 %08zX %016zX 00000000 00000000",
+                  untrimmed - 1105 - 176400, std::size_t{176400});
+    PrependId3v2(file, 3, {{"COMM", CommentContent("iTunSMPB", smpb)}});
+
+    auto chain = DecodeChain::Open(file.string(), {});
+    ASSERT_TRUE(chain);
+    EXPECT_EQ(chain->LengthFrames(), 176400);
+    const Decoded d = DecodeAll(file);
+    EXPECT_TRUE(d.samples == lame.samples);
+    const Decoded tail = DecodeAll(file, {}, nullptr, 0, 100000);
+    ASSERT_EQ(tail.Frames(), 76400u);
+    EXPECT_TRUE(std::equal(tail.samples.begin(), tail.samples.end(), lame.samples.begin() + 200000));
+    // At half rate the trim is halved too.
+    const DecodeOptions half{DecodeRate::Half, DecodeChannels::Stereo, 24000};
+    chain = DecodeChain::Open(file.string(), half);
+    ASSERT_TRUE(chain);
+    EXPECT_EQ(chain->LengthFrames(), 88200);
+    EXPECT_EQ(DecodeAll(file, half).Frames(), 88200u);
+}
+
 TEST_F(ChainTest, TotalSecondsRoundsToNearest) {
     ToneSpec tone;
     tone.seconds = 2.6;

@@ -3,6 +3,7 @@
 #include "EngineTestSupport.h"
 
 #include "engine/Engine.h"
+#include "support/AudioFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -45,6 +46,16 @@ std::string Id3v1Field(const Bytes& b, std::size_t offset, std::size_t size) {
     std::string s(b.begin() + static_cast<std::ptrdiff_t>(base),
                   b.begin() + static_cast<std::ptrdiff_t>(base + size));
     return s.substr(0, s.find('\0'));
+}
+
+// What a command prints on its standard output.
+std::string Output(const std::string& command) {
+    std::string out;
+    if (std::FILE* p = ::popen(command.c_str(), "r")) {
+        for (int c; (c = std::fgetc(p)) != EOF;) out += static_cast<char>(c);
+        ::pclose(p);
+    }
+    return out;
 }
 
 std::size_t FilesIn(const fs::path& folder) {
@@ -291,6 +302,56 @@ TEST_F(TagTest, WritingThroughASymlinkKeepsTheLink) {
     EXPECT_EQ(read.Title.Shown(), "Linked");
 }
 
+TEST_F(TagTest, EveryFormatTakesTheRecordAndKeepsItsAudioAndOtherFields) {
+    for (const Container c : {Container::Wav, Container::Aiff, Container::Flac, Container::Vorbis,
+                              Container::Opus}) {
+        SCOPED_TRACE(ExtensionOf(c));
+        AudioSpec spec;
+        spec.container = c;
+        const fs::path file = WriteAudio(dir_.Path(), "t." + ExtensionOf(c), spec);
+        const std::string quoted = "'" + file.string() + "'";
+        // A field the record does not know, as rippers leave them.
+        const std::string listTags = c == Container::Flac     ? "metaflac --export-tags-to=- "
+                                     : c == Container::Vorbis ? "vorbiscomment -l "
+                                                              : "";
+        const std::string addTag =
+            c == Container::Flac     ? "metaflac --set-tag=REPLAYGAIN_TRACK_GAIN=-3.1 "
+            : c == Container::Vorbis ? "vorbiscomment -a -t REPLAYGAIN_TRACK_GAIN=-3.1 "
+                                     : "";
+        if (!addTag.empty()) {
+            ASSERT_EQ(std::system((addTag + quoted).c_str()), 0);
+        }
+        const Decoded before = DecodeAll(file);
+        ASSERT_EQ(before.Frames(), static_cast<std::size_t>(DecodedFrames(spec)));
+
+        for (const std::string title : {"Ⅰ. Allegro", "Second"}) {
+            ASSERT_TRUE(engine_.vbmp3_setTagInfo(file.string(), Record(title), 1, 1))
+                << engine_.vbmp3_getTagError();
+            EXPECT_EQ(engine_.vbmp3_getTagError(), "");
+            TagRecord read;
+            ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(file.string(), read));
+            EXPECT_EQ(read.Title.Shown(), title);
+            EXPECT_EQ(read.Artist.Shown(), "Björk");
+            EXPECT_EQ(read.Album.Shown(), "東京 Tōkyō");
+            EXPECT_EQ(read.Year.Shown(), "1999");
+            EXPECT_EQ(read.Comment.Shown(), "naïve café");
+            EXPECT_EQ(read.GenreNumber, 79);
+            EXPECT_EQ(read.GenreName.Shown(), "Hard Rock");
+        }
+        const Bytes bytes = ReadBytes(file);
+        EXPECT_EQ(Count(bytes, "Hard Rock"), c == Container::Wav ? 2u : 1u); // as text, ID3v2 and INFO
+        EXPECT_EQ(Count(bytes, "Allegro"), 0u);
+        EXPECT_EQ(FilesIn(dir_.Path()), 1u);
+        EXPECT_TRUE(DecodeAll(file).samples == before.samples);
+        if (!listTags.empty()) {
+            const std::string tags = Output(listTags + quoted);
+            EXPECT_NE(tags.find("REPLAYGAIN_TRACK_GAIN=-3.1"), std::string::npos) << tags;
+            EXPECT_NE(tags.find("GENRE=Hard Rock"), std::string::npos) << tags;
+        }
+        fs::remove(file);
+    }
+}
+
 TEST_F(TagTest, FailedWritesLeaveTheFileByteIdentical) {
     auto expectUntouched = [&](const fs::path& file, const char* why,
                                const char* problem = "cannot write the file") {
@@ -305,7 +366,8 @@ TEST_F(TagTest, FailedWritesLeaveTheFileByteIdentical) {
 
     // Only an MP3 stream gets a tag: anything else named .mp3 would be spoilt by one.
     for (const Damage d : {Damage::Empty, Damage::Text, Damage::RandomBytes})
-        expectUntouched(WriteDamagedMp3(dir_.Path(), "odd.mp3", d), "not audio", "not an MP3 file");
+        expectUntouched(WriteDamagedMp3(dir_.Path(), "odd.mp3", d), "not audio",
+                        "not an audio file");
     auto withHead = [&](const std::string& name, std::string head, const Bytes& rest) {
         const fs::path file = dir_.Path() / name;
         std::ofstream(file, std::ios::binary)
@@ -313,13 +375,16 @@ TEST_F(TagTest, FailedWritesLeaveTheFileByteIdentical) {
         return file;
     };
     const Bytes mp3 = ReadBytes(Untagged("audio.mp3"));
+    // Damaged files of the other formats, whatever their names: TagLib would write into them.
     expectUntouched(withHead("wav.mp3", "RIFF\x24\x40\0\0WAVEfmt "s, Bytes(16384, 0x11)), "WAV",
-                    "not an MP3 file");
-    expectUntouched(withHead("riff.mp3", "RIFF\x24\x40\0\0WAVEfmt "s, mp3), "MP3 inside RIFF",
-                    "not an MP3 file");
-    expectUntouched(withHead("flac.mp3", "fLaC\0\0\0\x22"s, Bytes(8192, 0)), "FLAC",
-                    "not an MP3 file");
-    expectUntouched(withHead("ogg.mp3", "OggS\0\x02"s, Bytes(8192, 0x20)), "Ogg", "not an MP3 file");
+                    "damaged WAV file");
+    expectUntouched(withHead("riff.wav", "RIFF\x24\x40\0\0WAVEfmt "s, mp3), "MP3 inside RIFF",
+                    "damaged WAV file");
+    expectUntouched(withHead("flac.flac", "fLaC\0\0\0\x22"s, Bytes(8192, 0)), "FLAC",
+                    "damaged FLAC file");
+    // An Ogg stream of a codec we do not play is no audio file of ours.
+    expectUntouched(withHead("ogg.ogg", "OggS\0\x02"s, Bytes(8192, 0x20)), "Ogg",
+                    "not an audio file");
     // A tag header claiming more than the file: the audio behind it must not be cut.
     expectUntouched(WriteDamagedMp3(dir_.Path(), "huge.mp3", Damage::HugeId3v2), "huge ID3v2 size",
                     "damaged ID3v2 tag");

@@ -139,10 +139,10 @@ TEST_F(FileAdding, AddInTheTrackViewTakesTracksAndListEntries) {
 
 TEST_F(FileAdding, CommandLineArgumentsAreOnePathEach) {
     platform.arguments = {"/My Music/a.mp3", "/l/SONG.M3U", "/notes.txt", "/x.mp3 old/y.m3u",
-                          "/.m3u-old/b.mp3", "/l/utf.M3U8"};
+                          "/.m3u-old/b.mp3", "/l/utf.M3U8", "/r/c.FLAC", "/r/d.opus.txt"};
     w->fileAdder.AddCommandLine();
     // The final extension decides.
-    EXPECT_EQ(Tracks(), (QStringList{"/My Music/a.mp3", "/.m3u-old/b.mp3"}));
+    EXPECT_EQ(Tracks(), (QStringList{"/My Music/a.mp3", "/.m3u-old/b.mp3", "/r/c.FLAC"}));
     EXPECT_EQ(Lists(), (QStringList{"/l/SONG.M3U", "/x.mp3 old/y.m3u", "/l/utf.M3U8"}));
     EXPECT_EQ(w->ui.lstFile[1]->count(), 0); // callers refresh
 
@@ -150,7 +150,7 @@ TEST_F(FileAdding, CommandLineArgumentsAreOnePathEach) {
     for (int i = 0; i < 102; ++i) many << QString("/m/%1.mp3").arg(i);
     platform.arguments = many;
     w->fileAdder.AddCommandLine();
-    EXPECT_EQ(w->st.KO, 2);
+    EXPECT_EQ(w->st.KO, 3);
 }
 
 } // namespace

@@ -52,7 +52,8 @@ TEST_F(ListFileCommandsTest, DialogModesAndWhatTheyReturn) {
     EXPECT_FALSE(lists.folderToo);
     EXPECT_EQ(lists.presetName, "");
     EXPECT_EQ(lists.startDir, "/start");
-    EXPECT_EQ(platform.dialogRequests[1].filter, "Audio files and lists|*.mp3;*.m3u;*.m3u8");
+    EXPECT_EQ(platform.dialogRequests[1].filter,
+              "Audio files|*.mp3;*.flac;*.ogg;*.oga;*.opus;*.wav;*.aiff;*.aif;*.aifc;*.m3u;*.m3u8");
     EXPECT_TRUE(platform.dialogRequests[1].folderToo);
     EXPECT_EQ(platform.dialogRequests[2].startDir, "/m/a.mp3");
     const FileDialogRequest& save = platform.dialogRequests[3];
@@ -209,11 +210,15 @@ TEST_F(ListFileCommandsTest, AWholeFolderOpensItsTracksByName) {
     const QString b = platform.makeFile("folder/b.mp3");
     const QString a = platform.makeFile("folder/A.MP3");
     const QString c = platform.makeFile("folder/c.mp3");
+    const QString d = platform.makeFile("folder/d.FLAC");
+    const QString e = platform.makeFile("folder/e.opus");
+    const QString f = platform.makeFile("folder/f.wav");
     platform.makeFile("folder/cover.jpg");
+    platform.makeFile("folder/g.flac.part");
     platform.makeFile("folder/sub/d.mp3");
     platform.dialogAnswers = {{platform.path("folder")}};
     w->listFiles.lblFileSet_Click(Open);
-    EXPECT_EQ(Tracks(), (QStringList{a, b, c}));
+    EXPECT_EQ(Tracks(), (QStringList{a, b, c, d, e, f}));
     EXPECT_TRUE(decoder.calls.contains("open " + a)) << decoder.calls.join('|').toStdString();
     EXPECT_TRUE(w->st.LastDir.startsWith(platform.path("folder") + QChar(u'\0')));
 
@@ -224,8 +229,8 @@ TEST_F(ListFileCommandsTest, AWholeFolderOpensItsTracksByName) {
     w->listFiles.lblFileSet_Click(Open);
     EXPECT_EQ(Caption(w->ui.lblTitle[0]), "102 files selected: at most 101");
     w->listFiles.lblFileSet_Click(Open);
-    EXPECT_EQ(Caption(w->ui.lblTitle[0]), "No MP3 files in empty");
-    EXPECT_EQ(Tracks(), (QStringList{a, b, c}));
+    EXPECT_EQ(Caption(w->ui.lblTitle[0]), "No audio files in empty");
+    EXPECT_EQ(Tracks(), (QStringList{a, b, c, d, e, f}));
 }
 
 TEST_F(ListFileCommandsTest, FailedSaveLeavesTheOldFileAndSaysSo) {

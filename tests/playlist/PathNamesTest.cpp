@@ -62,4 +62,9 @@ TEST(ClassifyPath, ByTheFinalExtensionInAnyCase) {
     EXPECT_EQ(ClassifyPath("notes.txt"), PathKind::Other);
     EXPECT_EQ(ClassifyPath(""), PathKind::Other);
     EXPECT_EQ(ClassifyPath("mp3"), PathKind::Other);
+    for (const char* track : {"a.flac", "a.FLAC", "a.ogg", "a.oga", "a.Opus", "a.wav", "a.WAV",
+                              "a.aiff", "a.aif", "a.aifc", "/m/x.flac old/b.mp3"})
+        EXPECT_EQ(ClassifyPath(track), PathKind::Track) << track;
+    for (const char* other : {"a.flac.part", "a.opus~", "/m/x.wav/list.txt", "a.wma", "a.m4a"})
+        EXPECT_EQ(ClassifyPath(other), PathKind::Other) << other;
 }

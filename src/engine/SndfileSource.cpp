@@ -1,0 +1,238 @@
+#include "engine/SndfileSource.h"
+
+#include <fcntl.h>
+#include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+namespace telbo::engine {
+
+using Clock = std::chrono::steady_clock;
+
+// The file as libsndfile sees it: read with pread, ending where its data ends.
+struct SndfileSource::Handle {
+    int fd = -1;
+    sf_count_t size = 0;
+    sf_count_t at = 0;
+    // Reads after this fail: what keeps opening a hostile file short.
+    Clock::time_point deadline = Clock::time_point::max();
+    SNDFILE* file = nullptr;
+    ~Handle() {
+        if (file) sf_close(file);
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+namespace {
+
+using Handle = SndfileSource::Handle;
+
+// Opening reads the header and, for Ogg, looks for the last page backwards from the end: over
+// hundreds of MiB of zeros that takes seconds. Beyond this the file is taken as damaged.
+constexpr auto kOpenBudget = std::chrono::milliseconds(300);
+
+// Where the written data of a file ends: a download that was allocated whole and never
+// finished has a hole for a tail, and what never arrived is not part of the track.
+sf_count_t DataEnd(int fd, sf_count_t size) {
+    sf_count_t end = 0;
+    off_t pos = 0;
+    for (int extents = 0; extents < 4096 && pos < size; ++extents) {
+        const off_t data = ::lseek(fd, pos, SEEK_DATA);
+        if (data < 0) break;
+        const off_t hole = ::lseek(fd, data, SEEK_HOLE);
+        if (hole <= data) return size; // no answer: the whole file
+        end = hole;
+        pos = hole;
+    }
+    return std::min(end, size);
+}
+
+sf_count_t VirtualLength(void* user) { return static_cast<Handle*>(user)->size; }
+
+sf_count_t VirtualSeek(sf_count_t offset, int whence, void* user) {
+    auto* h = static_cast<Handle*>(user);
+    const sf_count_t base = whence == SEEK_CUR ? h->at : whence == SEEK_END ? h->size : 0;
+    h->at = std::max<sf_count_t>(0, base + offset);
+    return h->at;
+}
+
+sf_count_t VirtualRead(void* ptr, sf_count_t count, void* user) {
+    auto* h = static_cast<Handle*>(user);
+    if (h->deadline != Clock::time_point::max() && Clock::now() > h->deadline) return 0;
+    const sf_count_t n = std::clamp<sf_count_t>(h->size - h->at, 0, count);
+    const ssize_t got = n > 0 ? ::pread(h->fd, ptr, static_cast<std::size_t>(n), h->at) : 0;
+    if (got <= 0) return 0;
+    h->at += got;
+    return got;
+}
+
+sf_count_t VirtualWrite(const void*, sf_count_t, void*) { return 0; }
+
+sf_count_t VirtualTell(void* user) { return static_cast<Handle*>(user)->at; }
+
+constexpr sf_count_t kBlockFrames = 1024;
+constexpr float kHalf = 0.70710678f; // -3 dB: a centre or surround channel shared out
+
+// Left and right gains of one channel in the stereo mix-down.
+std::pair<float, float> WeightsOf(int position) {
+    switch (position) {
+    case SF_CHANNEL_MAP_MONO:
+    case SF_CHANNEL_MAP_CENTER:
+    case SF_CHANNEL_MAP_FRONT_CENTER:
+    case SF_CHANNEL_MAP_TOP_CENTER:
+    case SF_CHANNEL_MAP_TOP_FRONT_CENTER: return {kHalf, kHalf};
+    case SF_CHANNEL_MAP_LEFT:
+    case SF_CHANNEL_MAP_FRONT_LEFT:
+    case SF_CHANNEL_MAP_FRONT_LEFT_OF_CENTER:
+    case SF_CHANNEL_MAP_TOP_FRONT_LEFT: return {1.0f, 0.0f};
+    case SF_CHANNEL_MAP_RIGHT:
+    case SF_CHANNEL_MAP_FRONT_RIGHT:
+    case SF_CHANNEL_MAP_FRONT_RIGHT_OF_CENTER:
+    case SF_CHANNEL_MAP_TOP_FRONT_RIGHT: return {0.0f, 1.0f};
+    case SF_CHANNEL_MAP_REAR_LEFT:
+    case SF_CHANNEL_MAP_SIDE_LEFT:
+    case SF_CHANNEL_MAP_TOP_REAR_LEFT: return {kHalf, 0.0f};
+    case SF_CHANNEL_MAP_REAR_RIGHT:
+    case SF_CHANNEL_MAP_SIDE_RIGHT:
+    case SF_CHANNEL_MAP_TOP_REAR_RIGHT: return {0.0f, kHalf};
+    case SF_CHANNEL_MAP_LFE: return {0.0f, 0.0f}; // small speakers cannot play it anyway
+    default: return {0.5f, 0.5f};
+    }
+}
+
+// Where each channel sits: the file's own map, else the order its format implies.
+std::vector<int> ChannelPositions(SNDFILE* file, const SF_INFO& info) {
+    std::vector<int> map(static_cast<std::size_t>(info.channels), SF_CHANNEL_MAP_INVALID);
+    if (sf_command(file, SFC_GET_CHANNEL_MAP_INFO, map.data(),
+                   static_cast<int>(map.size() * sizeof(int))) == SF_TRUE &&
+        std::none_of(map.begin(), map.end(), [](int p) { return p == SF_CHANNEL_MAP_INVALID; }))
+        return map;
+    const bool ogg = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG;
+    constexpr int L = SF_CHANNEL_MAP_FRONT_LEFT, R = SF_CHANNEL_MAP_FRONT_RIGHT,
+                  C = SF_CHANNEL_MAP_FRONT_CENTER, LFE = SF_CHANNEL_MAP_LFE,
+                  BL = SF_CHANNEL_MAP_REAR_LEFT, BR = SF_CHANNEL_MAP_REAR_RIGHT,
+                  BC = SF_CHANNEL_MAP_REAR_CENTER, SL = SF_CHANNEL_MAP_SIDE_LEFT,
+                  SR = SF_CHANNEL_MAP_SIDE_RIGHT;
+    std::vector<int> order;
+    if (ogg) {
+        // The Vorbis (and Opus) channel order.
+        switch (info.channels) {
+        case 3: order = {L, C, R}; break;
+        case 4: order = {L, R, BL, BR}; break;
+        case 5: order = {L, C, R, BL, BR}; break;
+        case 6: order = {L, C, R, BL, BR, LFE}; break;
+        case 7: order = {L, C, R, SL, SR, BC, LFE}; break;
+        case 8: order = {L, C, R, SL, SR, BL, BR, LFE}; break;
+        default: break;
+        }
+    } else {
+        // WAV's speaker order (also that of FLAC and AIFF's usual layouts).
+        order = {L, R, C, LFE, BL, BR, SF_CHANNEL_MAP_FRONT_LEFT_OF_CENTER,
+                 SF_CHANNEL_MAP_FRONT_RIGHT_OF_CENTER, BC, SL, SR};
+        if (info.channels == 4) order = {L, R, BL, BR};
+    }
+    for (std::size_t i = 0; i < map.size(); ++i)
+        map[i] = i < order.size() ? order[i] : SF_CHANNEL_MAP_INVALID;
+    return map;
+}
+
+} // namespace
+
+SndfileSource::SndfileSource(std::unique_ptr<Handle> handle) noexcept
+    : handle_(std::move(handle)) {}
+
+SndfileSource::~SndfileSource() = default;
+
+std::unique_ptr<SndfileSource> SndfileSource::Open(const std::string& path) noexcept {
+    try {
+        auto h = std::make_unique<Handle>();
+        // Non-blocking, so that a FIFO cannot hold the open; only regular files are tracks.
+        h->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        struct stat st {};
+        if (h->fd < 0 || ::fstat(h->fd, &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+        h->size = DataEnd(h->fd, st.st_size);
+        const sf_count_t bytes = h->size;
+        SF_VIRTUAL_IO io{&VirtualLength, &VirtualSeek, &VirtualRead, &VirtualWrite, &VirtualTell};
+        SF_INFO info{};
+        h->deadline = Clock::now() + kOpenBudget;
+        h->file = sf_open_virtual(&io, SFM_READ, &info, h.get());
+        // A length of SF_COUNT_MAX means "unknown": a stream, which a track list cannot seek.
+        if (!h->file || info.samplerate < 1000 || info.samplerate > 768000 ||
+            info.channels < 1 || info.channels > 64 || info.frames <= 0 ||
+            info.frames == SF_COUNT_MAX || !info.seekable)
+            return nullptr;
+
+        std::unique_ptr<SndfileSource> src(new SndfileSource(std::move(h)));
+        src->rate_ = info.samplerate;
+        src->fileChannels_ = info.channels;
+        src->length_ = info.frames;
+        const double seconds = static_cast<double>(info.frames) / info.samplerate;
+        src->bitrate_ = static_cast<int>(std::lround(static_cast<double>(bytes) * 8 / seconds / 1000));
+        src->raw_.resize(static_cast<std::size_t>(kBlockFrames * info.channels));
+        if (info.channels > 2) {
+            src->stereo_.resize(static_cast<std::size_t>(kBlockFrames) * 2);
+            const std::vector<int> map = ChannelPositions(src->handle_->file, info);
+            float sumL = 0, sumR = 0;
+            for (const int position : map) {
+                const auto [l, r] = WeightsOf(position);
+                src->weights_.push_back(l);
+                src->weights_.push_back(r);
+                sumL += l;
+                sumR += r;
+            }
+            // Loud in every channel at once still fits.
+            const float scale = 1.0f / std::max({sumL, sumR, 1.0f});
+            for (float& w : src->weights_) w *= scale;
+        }
+        // The header alone proves little: the first block must decode.
+        const float* first = nullptr;
+        if (src->Next(first) == 0 || src->Seek(0) != 0) return nullptr;
+        src->handle_->deadline = Clock::time_point::max();
+        return src;
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+std::size_t SndfileSource::Next(const float*& samples) noexcept {
+    if (ended_) return 0;
+    const sf_count_t want = std::min<sf_count_t>(kBlockFrames, length_ - position_);
+    const sf_count_t got = want > 0 ? sf_readf_float(handle_->file, raw_.data(), want) : 0;
+    if (got <= 0) {
+        ended_ = true;
+        return 0;
+    }
+    const auto n = static_cast<std::size_t>(got);
+    position_ += got;
+    if (fileChannels_ <= 2) {
+        samples = raw_.data();
+        return n;
+    }
+    const auto ch = static_cast<std::size_t>(fileChannels_);
+    for (std::size_t i = 0; i < n; ++i) {
+        float l = 0, r = 0;
+        const float* frame = raw_.data() + i * ch;
+        for (std::size_t c = 0; c < ch; ++c) {
+            l += frame[c] * weights_[2 * c];
+            r += frame[c] * weights_[2 * c + 1];
+        }
+        stereo_[2 * i] = l;
+        stereo_[2 * i + 1] = r;
+    }
+    samples = stereo_.data();
+    return n;
+}
+
+std::int64_t SndfileSource::Seek(std::int64_t frame) noexcept {
+    frame = std::clamp<std::int64_t>(frame, 0, length_);
+    const sf_count_t at = frame < length_ ? sf_seek(handle_->file, frame, SEEK_SET) : frame;
+    ended_ = at < 0 || at >= length_;
+    position_ = at < 0 ? length_ : at;
+    return position_;
+}
+
+} // namespace telbo::engine
