@@ -145,10 +145,6 @@ void SettingsPanel::sclConfig_Change(int index) {
     }
 }
 
-void SettingsPanel::sclConfig_Scroll(int index) {
-    sclConfig_Change(index);
-}
-
 void SettingsPanel::ShowStoredValues() {
     for (int i = 0; i < static_cast<int>(w.ui.sclConfig.size()); ++i) {
         const ControlSpec* designed = DesignedSlider(i);
