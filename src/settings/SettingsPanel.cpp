@@ -1,10 +1,10 @@
 #include "settings/SettingsPanel.h"
 
+#include "core/SettingsTable.h"
 #include "playback/Decoder.h"
 #include "playback/TimeText.h"
 #include "settings/ConfigValues.h"
 #include "ui/Label.h"
-#include "core/SettingsTable.h"
 #include "ui/Layout.h"
 #include "ui/Panel.h"
 #include "ui/Telbo.h"
