@@ -24,8 +24,8 @@ inline constexpr std::array<std::string_view, 4> kListEndActionNames{"Stop", "Re
 // How many values a mode has: the stored numbers are 0..count-1.
 template <typename Mode> inline constexpr int kModeCount = 0;
 template <> inline constexpr int kModeCount<PlayMode> = static_cast<int>(kPlayModeNames.size());
-template <> inline constexpr int kModeCount<ListEndAction> =
-    static_cast<int>(kListEndActionNames.size());
+template <>
+inline constexpr int kModeCount<ListEndAction> = static_cast<int>(kListEndActionNames.size());
 template <> inline constexpr int kModeCount<TagPanel> = 3;
 
 // The number a mode is stored as, and indexes by.

@@ -71,7 +71,7 @@ QString ValueText(const Setting& row, const SettingsSnapshot& snapshot, const Pl
     case WindowValue::Width:
         // A strip docked across a screen wider than the field holds would read back as the
         // default width: store the widest it can hold instead.
-        return FormatTwips(std::min(snapshot.formWidth, double(row.high)));
+        return FormatTwips(std::min(snapshot.formWidth, static_cast<double>(row.high)));
     case WindowValue::TitleTemplate:
         return OneLine(snapshot.titleTemplate);
     case WindowValue::None:

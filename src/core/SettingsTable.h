@@ -49,12 +49,12 @@ struct Setting {
     SettingType type = SettingType::Integer;
     int low = 0; // Integer: the values accepted
     int high = 0;
-    int fallback = 0;                      // Boolean, Integer: the default
-    NumberField field{};                   // the field it fills, or
-    QString PlayerState::*text = nullptr;  // the text field it fills
-    NumberField of{};                      // Point: the count it stays below
+    int fallback = 0;                     // Boolean, Integer: the default
+    NumberField field{};                  // the field it fills, or
+    QString PlayerState::*text = nullptr; // the text field it fills
+    NumberField of{};                     // Point: the count it stays below
     WindowValue window = WindowValue::None;
-    std::u16string_view textFallback{};    // Text: the default
+    std::u16string_view textFallback{}; // Text: the default
 };
 
 namespace settings_rows {

@@ -7,7 +7,6 @@
 #include "ui/Telbo.h"
 #include "ui/Twips.h"
 
-
 namespace telbo {
 
 namespace {

@@ -39,25 +39,6 @@ QStringList SplitSelection(const QString& name) {
     return {};
 }
 
-QStringList SplitCommandText(const QString& text) {
-    if (text.contains(u'"')) {
-        // A lone quote has no inner text; it must not read outside the string.
-        return {text.size() < 2 ? QString() : text.mid(1, text.size() - 2)};
-    }
-    QStringList pieces;
-    QStringView rest(text);
-    for (int i = 0; i < kMaxSelection; ++i) {
-        const qsizetype blank = rest.indexOf(u' ');
-        if (blank < 0) {
-            pieces.append(rest.toString());
-            return pieces;
-        }
-        pieces.append(rest.left(blank).toString());
-        rest = rest.mid(blank + 1);
-    }
-    return {};
-}
-
 QStringList LimitArguments(const QStringList& args, const QString& workingDir) {
     if (args.size() > kMaxSelection) return {};
     QStringList paths;

@@ -18,11 +18,6 @@ inline constexpr int kMaxSelection = 101; // one collection's worth of slots
 // More than 101 names gives an empty list: nothing is added rather than an arbitrary part.
 QStringList SplitSelection(const QString& name);
 
-// One command-line string: with a double quote anywhere, the single path is the text without
-// its first and last character; otherwise the pieces between blanks (empty pieces kept, callers
-// classify them as Other). More than 101 pieces gives an empty list.
-QStringList SplitCommandText(const QString& text);
-
 // The argument vector of this program: one path per argument, relative ones joined to
 // `workingDir`. More than 101 arguments gives an empty list. An empty argument stays empty.
 QStringList LimitArguments(const QStringList& args, const QString& workingDir);

@@ -1,10 +1,10 @@
 #include "settings/SettingsPanel.h"
 
+#include "core/SettingsTable.h"
 #include "decoder/Decoder.h"
 #include "playback/TimeText.h"
 #include "settings/ConfigValues.h"
 #include "ui/Label.h"
-#include "core/SettingsTable.h"
 #include "ui/Layout.h"
 #include "ui/Panel.h"
 #include "ui/Telbo.h"
@@ -113,7 +113,7 @@ void SettingsPanel::lblConfValue_Click(int index) {
 }
 
 void SettingsPanel::sclConfig_Change(int index) {
-    if (index < 0 || index > 4) return;
+    if (index < 0 || index >= static_cast<int>(w.ui.sclConfig.size())) return;
     Controls& ui = w.ui;
     PlayerState& st = w.st;
     const int v = ui.sclConfig[index]->value();
@@ -157,10 +157,6 @@ void SettingsPanel::SetSlider(int index, int value) {
     sclConfig_Change(index);
 }
 
-void SettingsPanel::sclConfig_Scroll(int index) {
-    sclConfig_Change(index);
-}
-
 void SettingsPanel::ShowStoredValues() {
     for (int i = 0; i < static_cast<int>(w.ui.sclConfig.size()); ++i) {
         const ControlSpec* designed = DesignedSlider(i);
@@ -188,12 +184,13 @@ void SettingsPanel::lblDefault_Click(int index) {
     Controls& ui = w.ui;
     if (index == 0) {
         w.transport.lblPlaySet_Click(Transport::Stop);
-        for (int i = 0; i < 5; ++i)
+        const int sliders = static_cast<int>(ui.sclConfig.size());
+        for (int i = 0; i < sliders; ++i)
             if (const ControlSpec* designed = DesignedSlider(i))
                 ui.sclConfig[i]->setValue(designed->value);
         // setValue runs the handler only when the value moved: run it for every slider so each
         // value and label is refreshed.
-        for (int i = 0; i < 5; ++i)
+        for (int i = 0; i < sliders; ++i)
             sclConfig_Change(i);
         w.decodeOptions.SelectSmpRate(DecodeRate::Full);
         w.decodeOptions.SelectStereo(DecodeChannels::Stereo);

@@ -11,7 +11,6 @@ public:
     void lblConf_Click(int index);
     void lblConfValue_Click(int index);
     void sclConfig_Change(int index);
-    void sclConfig_Scroll(int index);
     void lblDefault_Click(int index);
     // Puts the state's values on the sliders that show a stored setting and runs each
     // slider's change handler once, as a move of the slider would.

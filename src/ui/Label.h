@@ -42,7 +42,6 @@ public:
     void fitFontToBox();
     // Draws at this fraction of the design size and refits (rows laid out together).
     void setFontScale(double scale);
-    double fontScale() const { return scale_; }
     // Draws nothing right of this x of the parent, in twips (0: no limit).
     void setClipRight(double parentTwips);
     // The text as drawn: the caption, or its cut form when even the smallest size is too wide.

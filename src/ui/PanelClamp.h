@@ -1,11 +1,10 @@
 #pragma once
-// Keeping a dragged panel reachable, and the twips the window's positions are kept in.
+// Keeping a dragged panel reachable.
 
 #include <QPointF>
 
 namespace telbo {
 
-inline constexpr int kTwipsPerPixel = 15;
 inline constexpr double kPanelGrip = 100; // twips of a panel left inside the window
 
 // New top-left of a panel after a drag, so at least a grip of it stays inside the window:
@@ -14,9 +13,5 @@ inline constexpr double kPanelGrip = 100; // twips of a panel left inside the wi
 // Applied in that order.
 QPointF ClampPanel(double left, double top, double width, double height, double windowWidth,
                    double windowHeight);
-
-// Pixels to whole twips, rounded to nearest (halves away from zero). NaN gives 0; values
-// beyond int are clamped.
-int ToTwips(double pixels);
 
 } // namespace telbo

@@ -61,14 +61,6 @@ void SetGeometry(QWidget* w, double left, double top, double width, double heigh
     Apply(w);
 }
 
-void SyncFromPixels(QWidget* w) {
-    const QPoint p = w->isWindow() ? w->pos() : w->geometry().topLeft();
-    w->setProperty(kLeft, p.x() * kPerPixel);
-    w->setProperty(kTop, p.y() * kPerPixel);
-    w->setProperty(kWidth, w->width() * kPerPixel);
-    w->setProperty(kHeight, w->height() * kPerPixel);
-}
-
 QPointF FromPixels(QPointF px) { return px * kPerPixel; }
 
 QString ColorText(const QColor& c) { return c.name(QColor::HexRgb).toUpper(); }

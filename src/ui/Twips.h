@@ -21,8 +21,6 @@ void SetTop(QWidget* w, double v);
 void SetWidth(QWidget* w, double v);
 void SetHeight(QWidget* w, double v);
 void SetGeometry(QWidget* w, double left, double top, double width, double height);
-// Records the pixel geometry Qt gave the widget (after a refit or a window manager move).
-void SyncFromPixels(QWidget* w);
 
 // A pointer position in pixels (relative to a widget) as twips.
 QPointF FromPixels(QPointF px);

@@ -45,27 +45,6 @@ TEST(SplitSelection, AtMost101Names) {
     EXPECT_TRUE(SplitSelection(DialogResult("/m", 5000)).isEmpty());
 }
 
-TEST(SplitCommandText, QuotedTextIsOnePath) {
-    EXPECT_EQ(SplitCommandText("\"C:\\My Music\\a.mp3\""), QStringList{"C:\\My Music\\a.mp3"});
-    EXPECT_EQ(SplitCommandText("\"C:\\a.mp3\" \"C:\\b.mp3\""),
-              QStringList{"C:\\a.mp3\" \"C:\\b.mp3"});
-    EXPECT_EQ(SplitCommandText("\""), QStringList{""});
-    EXPECT_EQ(SplitCommandText("\"\""), QStringList{""});
-}
-
-TEST(SplitCommandText, UnquotedTextSplitsAtBlanks) {
-    EXPECT_EQ(SplitCommandText("C:\\My Music\\a.mp3"),
-              (QStringList{"C:\\My", "Music\\a.mp3"}));
-    EXPECT_EQ(SplitCommandText("a.mp3  b.mp3 "), (QStringList{"a.mp3", "", "b.mp3", ""}));
-    EXPECT_EQ(SplitCommandText(""), QStringList{""});
-
-    QStringList words;
-    for (int i = 0; i < 101; ++i) words << QString::number(i);
-    EXPECT_EQ(SplitCommandText(words.join(' ')), words);
-    words << "101";
-    EXPECT_TRUE(SplitCommandText(words.join(' ')).isEmpty());
-}
-
 TEST(LimitArguments, OnePathPerArgumentMadeAbsolute) {
     EXPECT_EQ(LimitArguments({"a.mp3", "/abs/b.mp3", "sub/../c.mp3", "My Music.mp3"}, "/home/u"),
               (QStringList{"/home/u/a.mp3", "/abs/b.mp3", "/home/u/sub/../c.mp3",

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
-
 using namespace telbo;
 
 TEST(ClampPanel, InsideStaysPut) {
@@ -30,17 +28,4 @@ TEST(ClampPanel, RulesApplyInOrder) {
     // Window narrower than the grip: the right-edge rule puts the panel left of 0 and the
     // left-edge rule then runs on that result.
     EXPECT_EQ(ClampPanel(500, 0, 10, 10, 50, 50), QPointF(90, 0));
-}
-
-TEST(ToTwips, RoundsToNearestHalvesAwayFromZero) {
-    EXPECT_EQ(kTwipsPerPixel, 15);
-    EXPECT_EQ(ToTwips(0), 0);
-    EXPECT_EQ(ToTwips(10), 150);
-    EXPECT_EQ(ToTwips(0.1), 2);    // 1.5
-    EXPECT_EQ(ToTwips(-0.1), -2);  // -1.5
-    EXPECT_EQ(ToTwips(0.09), 1);   // 1.35
-    EXPECT_EQ(ToTwips(-0.09), -1);
-    EXPECT_EQ(ToTwips(std::numeric_limits<double>::quiet_NaN()), 0);
-    EXPECT_EQ(ToTwips(1e300), std::numeric_limits<int>::max());
-    EXPECT_EQ(ToTwips(-1e300), std::numeric_limits<int>::min());
 }
