@@ -1,2 +1,2 @@
 telbo_add_fuzzer(fuzz_list_file ${CMAKE_CURRENT_LIST_DIR}/list_file.cpp)
-target_link_libraries(fuzz_list_file PRIVATE telbo_playlist_logic)
+target_link_libraries(fuzz_list_file PRIVATE telbo_playlist_logic telbo_core_logic)

@@ -1,7 +1,7 @@
 // List files come from anywhere: reading must never crash, and what was read must survive
 // being written and read again.
+#include "core/SlotList.h"
 #include "playlist/ListFileFormat.h"
-#include "playlist/Selection.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,9 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (telbo::ParseListFile(telbo::WriteListFile(entries), folder) != entries) std::abort();
 
-    std::array<QString, telbo::kMaxSelection> cells{};
+    std::array<QString, telbo::kSlots> cells{};
     std::int16_t count = static_cast<std::int16_t>(size % 120);
-    const int added = telbo::AppendLimited(cells, count, entries);
-    if (added < 0 || count > telbo::kMaxSelection || added > entries.size()) std::abort();
+    std::int16_t point = 0;
+    const int added = telbo::SlotList(cells, count, point).Append(entries);
+    if (added < 0 || count > telbo::kSlots || added > entries.size()) std::abort();
     return 0;
 }

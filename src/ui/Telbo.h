@@ -81,15 +81,17 @@ public:
 
 signals:
     // What listeners (the desktop service, and any to come) follow, emitted where the change
-    // happens; each is sent after the window shows the change.
+    // happens, once the window shows it.
     // A track opened (`path`, the row PlayPoint), or none is open after Stop (empty).
     void trackChanged(const QString& path);
+    // Playing, paused, or nothing open.
     void stateChanged(Transport::Status status);
     // Each tick of the play clock while a track plays: seconds into it.
     void positionChanged(int second);
     // The user or a command moved the position to `second`.
     void seeked(int second);
-    // A tag was written to the file `path`.
+    // A tag was written to the file `path` (the title line follows once the whole edit is
+    // written).
     void tagSaved(const QString& path);
     // A setting changed: volume, speed, play mode, end-of-list action, sleep timer, ...
     void settingsChanged();
