@@ -101,17 +101,18 @@ using EqualizerBands = std::array<std::int32_t, 10>;
 //
 // Threads: every call comes from the player's user-interface thread, one at a time, so an
 // implementation needs no locking against its caller. It may run threads of its own behind
-// the calls (decoding, the sound output); none of its work calls back into the player. No
-// call blocks for long: the player's window waits on each.
+// the calls (decoding, the sound output); none of its work calls back into the player. The
+// window waits on every call, so each should return within a fraction of a second: slow
+// set-up belongs on the implementation's own threads.
 //
 // States: vbmp3_getState is the player's only view of playback. It reads Stopped until
 // vbmp3_play succeeds, Playing or Paused while the track lasts, and Stopped again after
 // vbmp3_stop, vbmp3_close, a new vbmp3_open, or when the track has played to its end. The
 // player polls it on a clock and moves on to the next track when it reads Stopped.
 //
-// Failure: no call throws. Results other than those of vbmp3_getState and the tag calls are
-// informational and the player ignores them; a failure must therefore leave a state the next
-// calls can work from: a file that cannot be opened or played reads Stopped, so the player
+// Failure: no call throws. Results other than those of vbmp3_getState, vbmp3_setTagInfo and
+// vbmp3_getTagError are informational and the player ignores them; a failure must therefore
+// leave a state the next calls can work from: a file that cannot be opened or played reads Stopped, so the player
 // moves past it; a tag that cannot be read leaves the record zero-filled.
 class Decoder {
 public:
@@ -162,7 +163,7 @@ public:
                                   int reservedSelector1, int reservedSelector2) = 0;
     // What the last vbmp3_setTagInfo could not store, in a few words for the user ("not an
     // MP3 file", "year not stored"); "" when it stored the whole record.
-    virtual std::string vbmp3_getTagError() { return {}; }
+    virtual std::string vbmp3_getTagError() = 0;
     // Fills tag.GenreName with the name of tag.GenreNumber (0..147); empty for others.
     virtual void vbmp3_getGenre(TagRecord& tag) = 0;
 };
