@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 namespace telbo::engine {
 
@@ -140,6 +142,38 @@ std::vector<int> ChannelPositions(SNDFILE* file, const SF_INFO& info) {
     return map;
 }
 
+// The length of an Ogg stream that libsndfile cannot find (a download cut short ends in half
+// a page): the granule position of the last whole page, less Opus's pre-skip, at `rate`.
+sf_count_t OggLength(const Handle& h, const SF_INFO& info) {
+    constexpr sf_count_t kTail = 256 * 1024; // several of the largest pages
+    const sf_count_t from = std::max<sf_count_t>(0, h.size - kTail);
+    std::vector<unsigned char> tail(static_cast<std::size_t>(h.size - from));
+    if (::pread(h.fd, tail.data(), tail.size(), from) != static_cast<ssize_t>(tail.size())) return 0;
+    auto le = [](const unsigned char* p, int bytes) {
+        std::uint64_t v = 0;
+        for (int i = bytes; i-- > 0;) v = (v << 8) | p[i];
+        return v;
+    };
+    std::int64_t granule = -1;
+    for (std::size_t at = 0; at + 27 <= tail.size(); ++at) {
+        const unsigned char* p = tail.data() + at;
+        if (std::memcmp(p, "OggS", 4) != 0 || at + 27 + p[26] > tail.size()) continue;
+        std::size_t body = 0;
+        for (int i = 0; i < p[26]; ++i) body += p[27 + i];
+        const auto g = static_cast<std::int64_t>(le(p + 6, 8));
+        if (at + 27 + p[26] + body <= tail.size() && g > 0) granule = g;
+    }
+    if (granule <= 0) return 0;
+    if ((info.format & SF_FORMAT_SUBMASK) != SF_FORMAT_OPUS) return granule;
+    // Opus counts at 48 kHz from before its pre-skip (in the first packet, "OpusHead").
+    unsigned char head[64] = {};
+    if (::pread(h.fd, head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) return 0;
+    const std::size_t packet = 27 + head[26];
+    if (packet + 12 > sizeof head || std::memcmp(head + packet, "OpusHead", 8) != 0) return 0;
+    const auto preSkip = static_cast<std::int64_t>(le(head + packet + 10, 2));
+    return std::max<std::int64_t>(0, (granule - preSkip) * info.samplerate / 48000);
+}
+
 } // namespace
 
 SndfileSource::SndfileSource(std::unique_ptr<Handle> handle) noexcept
@@ -160,7 +194,10 @@ std::unique_ptr<SndfileSource> SndfileSource::Open(const std::string& path) noex
         SF_INFO info{};
         h->deadline = Clock::now() + kOpenBudget;
         h->file = sf_open_virtual(&io, SFM_READ, &info, h.get());
-        // A length of SF_COUNT_MAX means "unknown": a stream, which a track list cannot seek.
+        if (h->file && info.frames == SF_COUNT_MAX &&
+            (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG)
+            info.frames = OggLength(*h, info);
+        // Any other unknown length is a stream, which a track list cannot seek.
         if (!h->file || info.samplerate < 1000 || info.samplerate > 768000 ||
             info.channels < 1 || info.channels > 64 || info.frames <= 0 ||
             info.frames == SF_COUNT_MAX || !info.seekable)
