@@ -221,9 +221,13 @@ bool WriteFormatTags(int fd, TagFormat format, const TagTexts& wanted,
         return f.save();
     }
     case TagFormat::Wav: {
-        // Into the tags the file has, keeping the ID3v2 version; both when it has none.
+        // Into the tags the file has, keeping the ID3v2 version; both when it has none. RIFF
+        // INFO holds Latin-1 only: other text needs an ID3v2 tag beside it.
         auto& f = static_cast<TagLib::RIFF::WAV::File&>(*o.file);
-        const bool v2 = f.hasID3v2Tag() || !f.hasInfoTag();
+        bool latin1 = true;
+        for (std::size_t i = 0; i < wanted.size(); ++i)
+            latin1 = latin1 && (!change[i] || FromUtf8(wanted[i]).isLatin1());
+        const bool v2 = f.hasID3v2Tag() || !f.hasInfoTag() || !latin1;
         const bool info = f.hasInfoTag() || !f.hasID3v2Tag();
         const auto version = f.hasID3v2Tag() && f.ID3v2Tag()->header()->majorVersion() == 3
                                  ? TagLib::ID3v2::v3
