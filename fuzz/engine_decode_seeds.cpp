@@ -87,11 +87,20 @@ int main(int argc, char** argv) {
         std::vector<std::uint8_t> glued = made[2];
         glued.insert(glued.end(), made[4].begin(), made[4].end());
         Seed(folder, "glued_two_rates.mp3", 0, glued);
-        Seed(folder, "tone.flac", 0, Tone(work / "t.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2));
-        Seed(folder, "tone.ogg", 1, Tone(work / "t.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 22050, 1));
-        Seed(folder, "tone.opus", 5, Tone(work / "t.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 2));
-        Seed(folder, "tone.wav", 2, Tone(work / "t.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 11025, 2));
-        Seed(folder, "tone.aiff", 4, Tone(work / "t.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 8000, 1));
+        struct Other {
+            const char* name;
+            int format, rate, channels;
+            unsigned char options;
+        };
+        const Other others[] = {
+            {"tone.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, 0},
+            {"tone.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 22050, 1, 1},
+            {"tone.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 2, 5},
+            {"tone.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 11025, 2, 2},
+            {"tone.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 8000, 1, 4},
+        };
+        for (const Other& o : others)
+            Seed(folder, o.name, o.options, Tone(work / o.name, o.format, o.rate, o.channels));
         fs::remove_all(work);
         return 0;
     } catch (const std::exception& e) {

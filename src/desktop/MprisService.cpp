@@ -238,8 +238,9 @@ void MprisService::SetPosition(const QDBusObjectPath& trackId, qint64 positionMi
 bool MprisService::OpenUri(const QString& uri) {
     const bool opened = Open(uri);
     if (!opened && calledFromDBus())
-        sendErrorReply(QDBusError::NotSupported,
-                       QStringLiteral("Telbo opens existing local audio files and .m3u lists only"));
+        sendErrorReply(
+            QDBusError::NotSupported,
+            QStringLiteral("Telbo opens existing local audio files and .m3u lists only"));
     return opened;
 }
 

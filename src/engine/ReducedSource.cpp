@@ -35,9 +35,9 @@ std::unique_ptr<Source> ReducedSource::Wrap(std::unique_ptr<Source> inner, int d
             soxr_error_t err = nullptr;
             const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
             const soxr_quality_spec_t q = soxr_quality_spec(SOXR_HQ, 0);
-            src->converter_->sx = soxr_create(src->inner_->Rate(), src->rate_,
-                                              static_cast<unsigned>(src->channels_), &err, &io,
-                                              &q, nullptr);
+            src->converter_->sx =
+                soxr_create(src->inner_->Rate(), src->rate_, static_cast<unsigned>(src->channels_),
+                            &err, &io, &q, nullptr);
             if (err || !src->converter_->sx) return nullptr;
         }
         return src;
@@ -73,7 +73,8 @@ std::size_t ReducedSource::Next(const float*& samples) noexcept {
         }
         if (n > 0 && mix_) {
             if (mono_.size() < n) mono_.resize(n);
-            for (std::size_t i = 0; i < n; ++i) mono_[i] = (in[2 * i] + in[2 * i + 1]) * 0.5f;
+            for (std::size_t i = 0; i < n; ++i)
+                mono_[i] = (in[2 * i] + in[2 * i + 1]) * 0.5f;
             in = mono_.data();
         }
         std::size_t frames = n;

@@ -13,7 +13,8 @@ class ReducedSource final : public Source {
 public:
     // `down`: 0, 1 or 2 (the rate divided by 1, 2 or 4). nullptr when the resampler cannot
     // be made.
-    static std::unique_ptr<Source> Wrap(std::unique_ptr<Source> inner, int down, bool mono) noexcept;
+    static std::unique_ptr<Source> Wrap(std::unique_ptr<Source> inner, int down,
+                                        bool mono) noexcept;
     ~ReducedSource() override;
     ReducedSource(const ReducedSource&) = delete;
     ReducedSource& operator=(const ReducedSource&) = delete;

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 namespace telbo::engine {
 
@@ -51,7 +53,9 @@ sf_count_t DataEnd(int fd, sf_count_t size) {
     return std::min(end, size);
 }
 
-sf_count_t VirtualLength(void* user) { return static_cast<Handle*>(user)->size; }
+sf_count_t VirtualLength(void* user) {
+    return static_cast<Handle*>(user)->size;
+}
 
 sf_count_t VirtualSeek(sf_count_t offset, int whence, void* user) {
     auto* h = static_cast<Handle*>(user);
@@ -70,9 +74,13 @@ sf_count_t VirtualRead(void* ptr, sf_count_t count, void* user) {
     return got;
 }
 
-sf_count_t VirtualWrite(const void*, sf_count_t, void*) { return 0; }
+sf_count_t VirtualWrite(const void*, sf_count_t, void*) {
+    return 0;
+}
 
-sf_count_t VirtualTell(void* user) { return static_cast<Handle*>(user)->at; }
+sf_count_t VirtualTell(void* user) {
+    return static_cast<Handle*>(user)->at;
+}
 
 constexpr sf_count_t kBlockFrames = 1024;
 constexpr float kHalf = 0.70710678f; // -3 dB: a centre or surround channel shared out
@@ -84,23 +92,30 @@ std::pair<float, float> WeightsOf(int position) {
     case SF_CHANNEL_MAP_CENTER:
     case SF_CHANNEL_MAP_FRONT_CENTER:
     case SF_CHANNEL_MAP_TOP_CENTER:
-    case SF_CHANNEL_MAP_TOP_FRONT_CENTER: return {kHalf, kHalf};
+    case SF_CHANNEL_MAP_TOP_FRONT_CENTER:
+        return {kHalf, kHalf};
     case SF_CHANNEL_MAP_LEFT:
     case SF_CHANNEL_MAP_FRONT_LEFT:
     case SF_CHANNEL_MAP_FRONT_LEFT_OF_CENTER:
-    case SF_CHANNEL_MAP_TOP_FRONT_LEFT: return {1.0f, 0.0f};
+    case SF_CHANNEL_MAP_TOP_FRONT_LEFT:
+        return {1.0f, 0.0f};
     case SF_CHANNEL_MAP_RIGHT:
     case SF_CHANNEL_MAP_FRONT_RIGHT:
     case SF_CHANNEL_MAP_FRONT_RIGHT_OF_CENTER:
-    case SF_CHANNEL_MAP_TOP_FRONT_RIGHT: return {0.0f, 1.0f};
+    case SF_CHANNEL_MAP_TOP_FRONT_RIGHT:
+        return {0.0f, 1.0f};
     case SF_CHANNEL_MAP_REAR_LEFT:
     case SF_CHANNEL_MAP_SIDE_LEFT:
-    case SF_CHANNEL_MAP_TOP_REAR_LEFT: return {kHalf, 0.0f};
+    case SF_CHANNEL_MAP_TOP_REAR_LEFT:
+        return {kHalf, 0.0f};
     case SF_CHANNEL_MAP_REAR_RIGHT:
     case SF_CHANNEL_MAP_SIDE_RIGHT:
-    case SF_CHANNEL_MAP_TOP_REAR_RIGHT: return {0.0f, kHalf};
-    case SF_CHANNEL_MAP_LFE: return {0.0f, 0.0f}; // small speakers cannot play it anyway
-    default: return {0.5f, 0.5f};
+    case SF_CHANNEL_MAP_TOP_REAR_RIGHT:
+        return {0.0f, kHalf};
+    case SF_CHANNEL_MAP_LFE:
+        return {0.0f, 0.0f}; // small speakers cannot play it anyway
+    default:
+        return {0.5f, 0.5f};
     }
 }
 
@@ -121,23 +136,80 @@ std::vector<int> ChannelPositions(SNDFILE* file, const SF_INFO& info) {
     if (ogg) {
         // The Vorbis (and Opus) channel order.
         switch (info.channels) {
-        case 3: order = {L, C, R}; break;
-        case 4: order = {L, R, BL, BR}; break;
-        case 5: order = {L, C, R, BL, BR}; break;
-        case 6: order = {L, C, R, BL, BR, LFE}; break;
-        case 7: order = {L, C, R, SL, SR, BC, LFE}; break;
-        case 8: order = {L, C, R, SL, SR, BL, BR, LFE}; break;
-        default: break;
+        case 3:
+            order = {L, C, R};
+            break;
+        case 4:
+            order = {L, R, BL, BR};
+            break;
+        case 5:
+            order = {L, C, R, BL, BR};
+            break;
+        case 6:
+            order = {L, C, R, BL, BR, LFE};
+            break;
+        case 7:
+            order = {L, C, R, SL, SR, BC, LFE};
+            break;
+        case 8:
+            order = {L, C, R, SL, SR, BL, BR, LFE};
+            break;
+        default:
+            break;
         }
     } else {
         // WAV's speaker order (also that of FLAC and AIFF's usual layouts).
-        order = {L, R, C, LFE, BL, BR, SF_CHANNEL_MAP_FRONT_LEFT_OF_CENTER,
-                 SF_CHANNEL_MAP_FRONT_RIGHT_OF_CENTER, BC, SL, SR};
+        order = {L,
+                 R,
+                 C,
+                 LFE,
+                 BL,
+                 BR,
+                 SF_CHANNEL_MAP_FRONT_LEFT_OF_CENTER,
+                 SF_CHANNEL_MAP_FRONT_RIGHT_OF_CENTER,
+                 BC,
+                 SL,
+                 SR};
         if (info.channels == 4) order = {L, R, BL, BR};
     }
     for (std::size_t i = 0; i < map.size(); ++i)
         map[i] = i < order.size() ? order[i] : SF_CHANNEL_MAP_INVALID;
     return map;
+}
+
+// The length of an Ogg stream that libsndfile cannot find (a download cut short ends in half
+// a page): the granule position of the last whole page, less Opus's pre-skip, at `rate`.
+sf_count_t OggLength(const Handle& h, const SF_INFO& info) {
+    constexpr sf_count_t kTail = 256 * 1024; // several of the largest pages
+    const sf_count_t from = std::max<sf_count_t>(0, h.size - kTail);
+    std::vector<unsigned char> tail(static_cast<std::size_t>(h.size - from));
+    if (::pread(h.fd, tail.data(), tail.size(), from) != static_cast<ssize_t>(tail.size()))
+        return 0;
+    auto le = [](const unsigned char* p, int bytes) {
+        std::uint64_t v = 0;
+        for (int i = bytes; i-- > 0;)
+            v = (v << 8) | p[i];
+        return v;
+    };
+    std::int64_t granule = -1;
+    for (std::size_t at = 0; at + 27 <= tail.size(); ++at) {
+        const unsigned char* p = tail.data() + at;
+        if (std::memcmp(p, "OggS", 4) != 0 || at + 27 + p[26] > tail.size()) continue;
+        std::size_t body = 0;
+        for (int i = 0; i < p[26]; ++i)
+            body += p[27 + i];
+        const auto g = static_cast<std::int64_t>(le(p + 6, 8));
+        if (at + 27 + p[26] + body <= tail.size() && g > 0) granule = g;
+    }
+    if (granule <= 0) return 0;
+    if ((info.format & SF_FORMAT_SUBMASK) != SF_FORMAT_OPUS) return granule;
+    // Opus counts at 48 kHz from before its pre-skip (in the first packet, "OpusHead").
+    unsigned char head[64] = {};
+    if (::pread(h.fd, head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) return 0;
+    const std::size_t packet = 27 + head[26];
+    if (packet + 12 > sizeof head || std::memcmp(head + packet, "OpusHead", 8) != 0) return 0;
+    const auto preSkip = static_cast<std::int64_t>(le(head + packet + 10, 2));
+    return std::max<std::int64_t>(0, (granule - preSkip) * info.samplerate / 48000);
 }
 
 } // namespace
@@ -160,10 +232,12 @@ std::unique_ptr<SndfileSource> SndfileSource::Open(const std::string& path) noex
         SF_INFO info{};
         h->deadline = Clock::now() + kOpenBudget;
         h->file = sf_open_virtual(&io, SFM_READ, &info, h.get());
-        // A length of SF_COUNT_MAX means "unknown": a stream, which a track list cannot seek.
-        if (!h->file || info.samplerate < 1000 || info.samplerate > 768000 ||
-            info.channels < 1 || info.channels > 64 || info.frames <= 0 ||
-            info.frames == SF_COUNT_MAX || !info.seekable)
+        if (h->file && info.frames == SF_COUNT_MAX &&
+            (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG)
+            info.frames = OggLength(*h, info);
+        // Any other unknown length is a stream, which a track list cannot seek.
+        if (!h->file || info.samplerate < 1000 || info.samplerate > 768000 || info.channels < 1 ||
+            info.channels > 64 || info.frames <= 0 || info.frames == SF_COUNT_MAX || !info.seekable)
             return nullptr;
 
         std::unique_ptr<SndfileSource> src(new SndfileSource(std::move(h)));
@@ -171,7 +245,8 @@ std::unique_ptr<SndfileSource> SndfileSource::Open(const std::string& path) noex
         src->fileChannels_ = info.channels;
         src->length_ = info.frames;
         const double seconds = static_cast<double>(info.frames) / info.samplerate;
-        src->bitrate_ = static_cast<int>(std::lround(static_cast<double>(bytes) * 8 / seconds / 1000));
+        src->bitrate_ =
+            static_cast<int>(std::lround(static_cast<double>(bytes) * 8 / seconds / 1000));
         src->raw_.resize(static_cast<std::size_t>(kBlockFrames * info.channels));
         if (info.channels > 2) {
             src->stereo_.resize(static_cast<std::size_t>(kBlockFrames) * 2);
@@ -186,7 +261,8 @@ std::unique_ptr<SndfileSource> SndfileSource::Open(const std::string& path) noex
             }
             // Loud in every channel at once still fits.
             const float scale = 1.0f / std::max({sumL, sumR, 1.0f});
-            for (float& w : src->weights_) w *= scale;
+            for (float& w : src->weights_)
+                w *= scale;
         }
         // The header alone proves little: the first block must decode.
         const float* first = nullptr;

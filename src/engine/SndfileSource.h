@@ -37,9 +37,9 @@ private:
     std::int64_t length_ = 0;
     std::int64_t position_ = 0;
     bool ended_ = false;
-    std::vector<float> raw_;       // a block as the file has it
-    std::vector<float> stereo_;    // the same mixed down, for more than two channels
-    std::vector<float> weights_;   // per file channel: left and right gains of the mix-down
+    std::vector<float> raw_;     // a block as the file has it
+    std::vector<float> stereo_;  // the same mixed down, for more than two channels
+    std::vector<float> weights_; // per file channel: left and right gains of the mix-down
 };
 
 } // namespace telbo::engine

@@ -26,8 +26,12 @@ constexpr std::size_t kTitle = 0, kArtist = 1, kAlbum = 2, kYear = 3, kGenre = 4
 // Far more pages, chunks or blocks than any real file has: a bound on the walk, not a limit.
 constexpr std::size_t kMaxPieces = 1u << 22;
 
-std::string Utf8(const TagLib::String& s) { return s.to8Bit(true); }
-TagLib::String FromUtf8(const std::string& s) { return TagLib::String(s, TagLib::String::UTF8); }
+std::string Utf8(const TagLib::String& s) {
+    return s.to8Bit(true);
+}
+TagLib::String FromUtf8(const std::string& s) {
+    return TagLib::String(s, TagLib::String::UTF8);
+}
 
 std::uint64_t FileSize(int fd) {
     struct stat st {};
@@ -66,12 +70,23 @@ Opened Open(int fd, TagFormat format, bool write) {
     if (!o.stream->isOpen()) return {};
     TagLib::IOStream* s = o.stream.get();
     switch (format) {
-    case TagFormat::Flac: o.file = std::make_unique<TagLib::FLAC::File>(s, nullptr, false); break;
-    case TagFormat::OggVorbis: o.file = std::make_unique<TagLib::Ogg::Vorbis::File>(s, false); break;
-    case TagFormat::OggOpus: o.file = std::make_unique<TagLib::Ogg::Opus::File>(s, false); break;
-    case TagFormat::Wav: o.file = std::make_unique<TagLib::RIFF::WAV::File>(s, false); break;
-    case TagFormat::Aiff: o.file = std::make_unique<TagLib::RIFF::AIFF::File>(s, false); break;
-    case TagFormat::None: return {};
+    case TagFormat::Flac:
+        o.file = std::make_unique<TagLib::FLAC::File>(s, nullptr, false);
+        break;
+    case TagFormat::OggVorbis:
+        o.file = std::make_unique<TagLib::Ogg::Vorbis::File>(s, false);
+        break;
+    case TagFormat::OggOpus:
+        o.file = std::make_unique<TagLib::Ogg::Opus::File>(s, false);
+        break;
+    case TagFormat::Wav:
+        o.file = std::make_unique<TagLib::RIFF::WAV::File>(s, false);
+        break;
+    case TagFormat::Aiff:
+        o.file = std::make_unique<TagLib::RIFF::AIFF::File>(s, false);
+        break;
+    case TagFormat::None:
+        return {};
     }
     if (!o.file->isValid()) return {};
     return o;
@@ -81,7 +96,8 @@ void Apply(TagLib::Tag& t, const TagTexts& wanted, const std::array<bool, 6>& ch
     if (change[kTitle]) t.setTitle(FromUtf8(wanted[kTitle]));
     if (change[kArtist]) t.setArtist(FromUtf8(wanted[kArtist]));
     if (change[kAlbum]) t.setAlbum(FromUtf8(wanted[kAlbum]));
-    if (change[kYear]) t.setYear(static_cast<unsigned>(std::strtoul(wanted[kYear].c_str(), nullptr, 10)));
+    if (change[kYear])
+        t.setYear(static_cast<unsigned>(std::strtoul(wanted[kYear].c_str(), nullptr, 10)));
     // These formats have no genre numbers: the name is the genre.
     if (change[kGenre]) t.setGenre(FromUtf8(wanted[kGenre]));
     if (change[kComment]) t.setComment(FromUtf8(wanted[kComment]));
@@ -136,8 +152,8 @@ std::optional<std::vector<ByteRange>> OggRanges(int fd, int headerPackets) {
 
 // RIFF (WAV, little-endian sizes) and FORM (AIFF, big-endian): the chunks that describe and
 // hold the audio, headers included.
-std::optional<std::vector<ByteRange>> ChunkRanges(int fd, bool bigEndian,
-                                                  const char* format, const char* audio) {
+std::optional<std::vector<ByteRange>> ChunkRanges(int fd, bool bigEndian, const char* format,
+                                                  const char* audio) {
     const std::uint64_t size = FileSize(fd);
     std::vector<std::uint8_t> h;
     if (!ReadAt(fd, 0, 12, h)) return std::nullopt;
@@ -169,7 +185,8 @@ TagFormat TagFormatOf(int fd) noexcept {
         h.assign(36, 0);
         const ssize_t got = ::pread(fd, h.data(), h.size(), 0);
         const auto at = [&](std::size_t offset, const char* mark, std::size_t n) {
-            return got >= static_cast<ssize_t>(offset + n) && std::memcmp(h.data() + offset, mark, n) == 0;
+            return got >= static_cast<ssize_t>(offset + n) &&
+                   std::memcmp(h.data() + offset, mark, n) == 0;
         };
         if (at(0, "OggS", 4) && got > 26) {
             // The first packet names the codec.
@@ -189,12 +206,18 @@ TagFormat TagFormatOf(int fd) noexcept {
 
 const char* TagFormatName(TagFormat format) noexcept {
     switch (format) {
-    case TagFormat::Flac: return "FLAC";
-    case TagFormat::OggVorbis: return "Ogg Vorbis";
-    case TagFormat::OggOpus: return "Opus";
-    case TagFormat::Wav: return "WAV";
-    case TagFormat::Aiff: return "AIFF";
-    case TagFormat::None: break;
+    case TagFormat::Flac:
+        return "FLAC";
+    case TagFormat::OggVorbis:
+        return "Ogg Vorbis";
+    case TagFormat::OggOpus:
+        return "Opus";
+    case TagFormat::Wav:
+        return "WAV";
+    case TagFormat::Aiff:
+        return "AIFF";
+    case TagFormat::None:
+        break;
     }
     return "audio";
 }
@@ -204,9 +227,9 @@ bool ReadFormatTags(int fd, TagFormat format, TagTexts& out) {
     if (!o.file) return false;
     const TagLib::Tag* t = o.file->tag();
     if (!t) return false;
-    out = {Utf8(t->title()), Utf8(t->artist()), Utf8(t->album()),
-           t->year() ? std::to_string(t->year()) : std::string(), Utf8(t->genre()),
-           Utf8(t->comment())};
+    out = {Utf8(t->title()), Utf8(t->artist()),
+           Utf8(t->album()), t->year() ? std::to_string(t->year()) : std::string(),
+           Utf8(t->genre()), Utf8(t->comment())};
     return true;
 }
 
@@ -221,9 +244,13 @@ bool WriteFormatTags(int fd, TagFormat format, const TagTexts& wanted,
         return f.save();
     }
     case TagFormat::Wav: {
-        // Into the tags the file has, keeping the ID3v2 version; both when it has none.
+        // Into the tags the file has, keeping the ID3v2 version; both when it has none. RIFF
+        // INFO holds Latin-1 only: other text needs an ID3v2 tag beside it.
         auto& f = static_cast<TagLib::RIFF::WAV::File&>(*o.file);
-        const bool v2 = f.hasID3v2Tag() || !f.hasInfoTag();
+        bool latin1 = true;
+        for (std::size_t i = 0; i < wanted.size(); ++i)
+            latin1 = latin1 && (!change[i] || FromUtf8(wanted[i]).isLatin1());
+        const bool v2 = f.hasID3v2Tag() || !f.hasInfoTag() || !latin1;
         const bool info = f.hasInfoTag() || !f.hasID3v2Tag();
         const auto version = f.hasID3v2Tag() && f.ID3v2Tag()->header()->majorVersion() == 3
                                  ? TagLib::ID3v2::v3
@@ -244,34 +271,51 @@ bool WriteFormatTags(int fd, TagFormat format, const TagTexts& wanted,
     case TagFormat::OggOpus:
         Apply(*o.file->tag(), wanted, change);
         return o.file->save();
-    case TagFormat::None: break;
+    case TagFormat::None:
+        break;
     }
     return false;
 }
 
 std::optional<std::vector<ByteRange>> AudioRanges(int fd, TagFormat format) {
     switch (format) {
-    case TagFormat::Flac: return FlacRanges(fd);
-    case TagFormat::OggVorbis: return OggRanges(fd, 3);
-    case TagFormat::OggOpus: return OggRanges(fd, 2);
-    case TagFormat::Wav: return ChunkRanges(fd, false, "fmt ", "data");
-    case TagFormat::Aiff: return ChunkRanges(fd, true, "COMM", "SSND");
-    case TagFormat::None: break;
+    case TagFormat::Flac:
+        return FlacRanges(fd);
+    case TagFormat::OggVorbis:
+        return OggRanges(fd, 3);
+    case TagFormat::OggOpus:
+        return OggRanges(fd, 2);
+    case TagFormat::Wav:
+        return ChunkRanges(fd, false, "fmt ", "data");
+    case TagFormat::Aiff:
+        return ChunkRanges(fd, true, "COMM", "SSND");
+    case TagFormat::None:
+        break;
     }
     return std::nullopt;
 }
 
 bool SameBytes(int a, const std::vector<ByteRange>& ra, int b, const std::vector<ByteRange>& rb) {
     std::uint64_t totalA = 0, totalB = 0;
-    for (const ByteRange& r : ra) totalA += r.size;
-    for (const ByteRange& r : rb) totalB += r.size;
+    for (const ByteRange& r : ra)
+        totalA += r.size;
+    for (const ByteRange& r : rb)
+        totalB += r.size;
     if (totalA != totalB) return false;
     std::size_t ia = 0, ib = 0;
     std::uint64_t oa = 0, ob = 0; // offsets inside the current ranges
     std::vector<std::uint8_t> x, y;
     while (ia < ra.size() && ib < rb.size()) {
-        if (oa == ra[ia].size) { ++ia; oa = 0; continue; }
-        if (ob == rb[ib].size) { ++ib; ob = 0; continue; }
+        if (oa == ra[ia].size) {
+            ++ia;
+            oa = 0;
+            continue;
+        }
+        if (ob == rb[ib].size) {
+            ++ib;
+            ob = 0;
+            continue;
+        }
         const std::size_t n = static_cast<std::size_t>(
             std::min({ra[ia].size - oa, rb[ib].size - ob, std::uint64_t{1} << 16}));
         if (!ReadAt(a, ra[ia].offset + oa, n, x) || !ReadAt(b, rb[ib].offset + ob, n, y) || x != y)

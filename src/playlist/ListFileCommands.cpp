@@ -89,7 +89,8 @@ bool ListFileCommands::ReplaceTracks(const QString& path) {
 QString ListFileCommands::ShowFileDialog(FileDialogMode mode) {
     FileDialogRequest request;
     request.save = mode == FileDialogMode::SaveList;
-    request.filter = mode == FileDialogMode::OpenTracksAndLists ? TrackAndListFilter() : kListFilter;
+    request.filter =
+        mode == FileDialogMode::OpenTracksAndLists ? TrackAndListFilter() : kListFilter;
     request.presetName = request.save ? QStringLiteral("Telbo.m3u") : QString();
     request.multiSelect = !request.save;
     request.confirmOverwrite = request.save;

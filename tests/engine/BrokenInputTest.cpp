@@ -233,7 +233,7 @@ TEST(BrokenInputTest, DamagedFilesOfEveryFormatAreRefusedOrEndOnce) {
         const std::string ext = "." + ExtensionOf(c);
         AudioSpec spec;
         spec.container = c;
-        spec.frames = 2 * 44100;
+        spec.frames = 5 * 44100;
         const auto whole = ReadBytes(WriteAudio(dir.Path(), "whole" + ext, spec));
         auto bytes = [&](const std::string& name, std::vector<std::uint8_t> content) {
             return Sparse(dir.Path() / (name + ext), 0, content,
@@ -243,19 +243,21 @@ TEST(BrokenInputTest, DamagedFilesOfEveryFormatAreRefusedOrEndOnce) {
         for (auto& b : random) b = static_cast<std::uint8_t>(rng());
         // The format's mark, then nonsense where its header's fields belong.
         for (std::size_t i = 4; i < 64; ++i) header[i] = static_cast<std::uint8_t>(rng());
-        const std::vector<std::uint8_t> head(whole.begin(), whole.begin() + whole.size() * 4 / 10);
+        const std::vector<std::uint8_t> head(whole.begin(), whole.begin() + whole.size() * 7 / 10);
         struct Case {
             std::filesystem::path file;
-            double maxSeconds; // heard at most, when it plays
+            double minSeconds, maxSeconds; // heard; a negative minimum: may be refused
         };
         const Case cases[] = {
-            {dir.Path() / ("whole" + ext), 2.0},
-            {bytes("truncated", head), 0.85},
-            {bytes("random", random), 0},
-            {bytes("header", header), 2.0},
-            {bytes("empty", {}), 0},
-            // The first 40% arrived; the rest of its 512 MiB never did.
-            {Sparse(dir.Path() / ("partial" + ext), 0, head, 512 * kMiB), 0.85},
+            {dir.Path() / ("whole" + ext), 4.95, 5.0},
+            // A download cut short plays what arrived (Ogg's last page is cut in half); the
+            // headers take a part of the bytes.
+            {bytes("truncated", head), 1.0, 3.6},
+            {bytes("random", random), -1, 0},
+            {bytes("header", header), -1, 5.0},
+            {bytes("empty", {}), -1, 0},
+            // The first 70% arrived; the rest of its 512 MiB never did.
+            {Sparse(dir.Path() / ("partial" + ext), 0, head, 512 * kMiB), 1.0, 3.6},
         };
         for (const Case& k : cases) {
             SCOPED_TRACE(k.file.filename().string());
@@ -264,8 +266,10 @@ TEST(BrokenInputTest, DamagedFilesOfEveryFormatAreRefusedOrEndOnce) {
             const bool opened = e.vbmp3_open(k.file.string(), info);
             EXPECT_LT(std::chrono::steady_clock::now() - t0, 500ms);
             if (k.file.stem() == "whole") {
+                EXPECT_EQ(info.TotalSeconds, 5);
+            }
+            if (k.minSeconds >= 0) {
                 ASSERT_TRUE(opened);
-                EXPECT_EQ(info.TotalSeconds, 2);
             }
             if (!opened) {
                 EXPECT_EQ(info.TotalSeconds, 0);
@@ -284,9 +288,7 @@ TEST(BrokenInputTest, DamagedFilesOfEveryFormatAreRefusedOrEndOnce) {
                 20s));
             EXPECT_EQ(seen, (std::vector<PlaybackState>{Playing, Stopped}));
             EXPECT_LE(e.HeardSeconds(), k.maxSeconds + 0.05);
-            if (k.file.stem() == "whole") {
-                EXPECT_NEAR(e.HeardSeconds(), 2.0, 0.05);
-            }
+            EXPECT_GE(e.HeardSeconds(), k.minSeconds);
         }
     }
 }

@@ -78,7 +78,8 @@ TEST_F(ChainTest, ItunesGaplessInfoTrimsAFileWithoutLameHeader) {
     EXPECT_TRUE(d.samples == lame.samples);
     const Decoded tail = DecodeAll(file, {}, nullptr, 0, 100000);
     ASSERT_EQ(tail.Frames(), 76400u);
-    EXPECT_TRUE(std::equal(tail.samples.begin(), tail.samples.end(), lame.samples.begin() + 200000));
+    EXPECT_TRUE(
+        std::equal(tail.samples.begin(), tail.samples.end(), lame.samples.begin() + 200000));
     // At half rate the trim is halved too.
     const DecodeOptions half{DecodeRate::Half, DecodeChannels::Stereo, 24000};
     chain = DecodeChain::Open(file.string(), half);

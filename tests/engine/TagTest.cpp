@@ -339,7 +339,8 @@ TEST_F(TagTest, EveryFormatTakesTheRecordAndKeepsItsAudioAndOtherFields) {
             EXPECT_EQ(read.GenreName.Shown(), "Hard Rock");
         }
         const Bytes bytes = ReadBytes(file);
-        EXPECT_EQ(Count(bytes, "Hard Rock"), c == Container::Wav ? 2u : 1u); // as text, ID3v2 and INFO
+        // As text; WAV files get it in ID3v2 and in RIFF INFO.
+        EXPECT_EQ(Count(bytes, "Hard Rock"), c == Container::Wav ? 2u : 1u);
         EXPECT_EQ(Count(bytes, "Allegro"), 0u);
         EXPECT_EQ(FilesIn(dir_.Path()), 1u);
         EXPECT_TRUE(DecodeAll(file).samples == before.samples);

@@ -13,14 +13,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void Fail(const std::string& what) { throw std::runtime_error("AudioFixture: " + what); }
+void Fail(const std::string& what) {
+    throw std::runtime_error("AudioFixture: " + what);
+}
 
 void Run(const std::string& command) {
     // The encoders' notes about the source file are no test output.
     if (std::system((command + " 2>/dev/null").c_str()) != 0) Fail("failed: " + command);
 }
 
-std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+std::string Quoted(const fs::path& p) {
+    return "'" + p.string() + "'";
+}
 
 void WritePcm(const fs::path& file, const AudioSpec& spec, int format) {
     SF_INFO info{};
@@ -39,9 +43,8 @@ void WritePcm(const fs::path& file, const AudioSpec& spec, int format) {
         for (std::int64_t i = 0; i < n; ++i) {
             double v = 0;
             for (const double f : spec.frequencies)
-                v += spec.amplitude *
-                     std::sin(2.0 * std::numbers::pi * f * static_cast<double>(start + i) /
-                              spec.sampleRate);
+                v += spec.amplitude * std::sin(2.0 * std::numbers::pi * f *
+                                               static_cast<double>(start + i) / spec.sampleRate);
             for (int c = 0; c < spec.channels; ++c)
                 block[static_cast<std::size_t>(i * spec.channels + c)] = static_cast<float>(v);
         }
@@ -54,11 +57,16 @@ void WritePcm(const fs::path& file, const AudioSpec& spec, int format) {
 
 std::string ExtensionOf(Container container) {
     switch (container) {
-    case Container::Wav: return "wav";
-    case Container::Aiff: return "aiff";
-    case Container::Flac: return "flac";
-    case Container::Vorbis: return "ogg";
-    case Container::Opus: return "opus";
+    case Container::Wav:
+        return "wav";
+    case Container::Aiff:
+        return "aiff";
+    case Container::Flac:
+        return "flac";
+    case Container::Vorbis:
+        return "ogg";
+    case Container::Opus:
+        return "opus";
     }
     return {};
 }
@@ -70,8 +78,11 @@ fs::path WriteAudio(const fs::path& folder, const std::string& name, const Audio
         // Wider or more channels than CD audio: WAVE_FORMAT_EXTENSIBLE, as recorders write it.
         WritePcm(file, spec, spec.channels > 2 || spec.bits > 16 ? SF_FORMAT_WAVEX : SF_FORMAT_WAV);
         return file;
-    case Container::Aiff: WritePcm(file, spec, SF_FORMAT_AIFF); return file;
-    default: break;
+    case Container::Aiff:
+        WritePcm(file, spec, SF_FORMAT_AIFF);
+        return file;
+    default:
+        break;
     }
     const fs::path pcm = folder / (name + ".source.wav");
     WritePcm(pcm, spec, SF_FORMAT_WAVEX);

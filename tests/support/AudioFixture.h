@@ -17,8 +17,8 @@ struct AudioSpec {
     Container container = Container::Wav;
     int sampleRate = 44100;
     int channels = 2;
-    int bits = 16;                       // 16 or 24; 32 is float (WAV only)
-    std::int64_t frames = 44100;         // of the tone written; Opus plays at 48 kHz
+    int bits = 16;                             // 16 or 24; 32 is float (WAV only)
+    std::int64_t frames = 44100;               // of the tone written; Opus plays at 48 kHz
     std::vector<double> frequencies = {440.0}; // summed, each at `amplitude`, in every channel
     double amplitude = 0.5;
 };
