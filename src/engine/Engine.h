@@ -1,7 +1,7 @@
 #pragma once
 // The decoding and playback engine behind the player's Decoder interface: MP3 files through
-// mpg123 -> equalizer -> volume -> resampler -> sound device (or a null sink), and tags through
-// TagLib. No Qt.
+// mpg123, FLAC, Ogg Vorbis, Opus, WAV and AIFF through libsndfile -> equalizer -> volume ->
+// resampler -> sound device (or a null sink), and tags through TagLib. No Qt.
 //
 // Threads: all Decoder calls come from one thread (the player's). Behind them run a decode
 // thread while a track plays (DecodeThread.cpp), the sink's thread (the sound server's event
