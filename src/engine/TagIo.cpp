@@ -184,6 +184,17 @@ bool Differs(int field, const std::string& shown, const std::string& wanted) {
     return AsShown(shown) != wanted;
 }
 
+// The fields to write: those the file can store whose text differs from what it shows.
+std::array<bool, kFields> Changes(const std::array<bool, kFields>& storable, const Fields& shown,
+                                  const Fields& wanted) {
+    std::array<bool, kFields> change{};
+    for (int i = 0; i < kFields; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        change[k] = storable[k] && Differs(i, shown[k], wanted[k]);
+    }
+    return change;
+}
+
 // Changes the frames of the fields marked in `change` to `wanted`.
 void EditId3v2(Id3v2Frames& tag, const Fields& wanted, const std::array<bool, kFields>& change) {
     const bool v22 = tag.Major() == 2;
@@ -403,14 +414,8 @@ TagWriteResult WriteFormatFile(int in, const std::string& target, const struct s
     Fields shown;
     const auto audio = AudioRanges(in, format);
     if (!audio || !ReadFormatTags(in, format, shown)) return Failed(damaged);
-    std::array<bool, kFields> change{};
-    bool any = false;
-    for (int i = 0; i < kFields; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        change[k] = storable[k] && Differs(i, shown[k], wanted[k]);
-        any = any || change[k];
-    }
-    if (!any) return result;
+    const std::array<bool, kFields> change = Changes(storable, shown, wanted);
+    if (change == std::array<bool, kFields>{}) return result;
 
     std::string tempName;
     const int tfd = MakeTemp(target, tempName);
@@ -466,14 +471,9 @@ TagWriteResult WriteTags(const std::string& path, const TagRecord& tag) noexcept
         std::array<bool, kFields> storable{};
         const Fields wanted = WantedFields(tag, storable, result.problem);
         const Fields shown = ReadFields(in.Get(), old);
-        std::array<bool, kFields> change{};
-        bool any = false;
-        for (int i = 0; i < kFields; ++i) {
-            const auto k = static_cast<std::size_t>(i);
-            change[k] = storable[k] && Differs(i, shown[k], wanted[k]);
-            any = any || change[k];
-        }
-        if (!any) return result; // the file already shows the record: leave it as it is
+        const std::array<bool, kFields> change = Changes(storable, shown, wanted);
+        // The file already shows the record: leave it as it is.
+        if (change == std::array<bool, kFields>{}) return result;
 
         std::vector<std::uint8_t> id3v2;
         if (old.id3v2.major != 0) {
