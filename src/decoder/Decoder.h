@@ -142,6 +142,32 @@ public:
     // too, never the time where it ended).
     virtual PlaybackState vbmp3_getState(std::int32_t& elapsedSeconds) = 0;
 
+    // Gapless track changes. A decoder that does without them keeps these defaults: nothing
+    // is ever queued, and the player opens and plays each track itself.
+    //
+    // Opens `path` ahead as the track that follows the playing one: when the playing track
+    // ends, the next one plays on in the same output, not a sample dropped, repeated or
+    // inserted, with the open file's volume, speed and equalizer. Replaces a file queued
+    // before, unless the decoder has already moved on to that one. False when nothing was
+    // queued (nothing playing, a file that does not open, the decoder moved on already):
+    // the player then opens and plays the next track itself when the state reads Stopped.
+    // vbmp3_open, vbmp3_play, vbmp3_stop and vbmp3_close drop a queued file.
+    virtual bool vbmp3_setNext(const std::string& path) {
+        (void)path;
+        return false;
+    }
+    // Drops the queued file. False when it is too late: the decoder has moved on to it (it
+    // may not be heard yet) and vbmp3_takeTrackChange will still report the change.
+    virtual bool vbmp3_clearNext() { return true; }
+    // True once per change, at the moment the first frame of the queued track is heard;
+    // `info` then receives the new track's record, as vbmp3_open would have filled it. From
+    // then on vbmp3_getState's elapsed seconds count in the new track, whose end reads
+    // Stopped as any track's. The player polls it on its clock.
+    virtual bool vbmp3_takeTrackChange(OpenInfoRecord& info) {
+        (void)info;
+        return false;
+    }
+
     // Loudness 0..100 per channel, from now on (the playing track too).
     virtual void vbmp3_setVolume(int left, int right) = 0;
     // Speed in hundredths, 20..300, 100 normal (speed and pitch together), from now on.
