@@ -19,9 +19,9 @@ namespace telbo {
 
 namespace {
 constexpr int kSliderLimit = 32767; // the position slider holds 16-bit seconds
-// The following track is opened this long before the end: time enough on a slow disk, and
-// late enough that most clicks come before it.
-constexpr int kQueueAheadSeconds = 5;
+// The following track is opened this long before the end: time enough for a slow disk or a
+// late tick, and late enough that most clicks come before it.
+constexpr int kQueueAheadSeconds = 10;
 } // namespace
 
 void Transport::lblPlaySet_Click(int index) {

@@ -196,7 +196,7 @@ TEST_F(EndToEnd, NormalWithStopPlaysAMixedListThroughWithoutGapsAndRestsOnTheFir
     const Names names = decoder.Names();
     EXPECT_EQ(Names(names.begin() + 4, names.begin() + 7), (Names{"t1.mp3", "t2.flac", "t3.wav"}));
     EXPECT_FALSE(decoder.played[5].joined);
-    EXPECT_TRUE(decoder.played[6].joined);
+    EXPECT_TRUE(decoder.played[6].joined) << Played();
     EXPECT_NEAR(decoder.played[5].heardSeconds, 6.0, 0.15);
     emit w->ui.lblPlaySet[1]->clicked();
     ExpectIdle();
