@@ -36,6 +36,7 @@ void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) n
     const auto wait = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
         std::max(0.0005, ring.Capacity() * AudioBlock::kFrames / 2.0 / rate / sinkSpeed)));
     DecodeChain::Piece piece;
+    piece.track = chain->Track();
     std::size_t used = 0;
     bool have = false;
     bool finished = false;
