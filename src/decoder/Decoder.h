@@ -135,7 +135,9 @@ public:
     // Pauses a playing track / resumes a paused one; no effect in any other state.
     virtual void vbmp3_pause() = 0;
     virtual void vbmp3_restart() = 0;
-    // Playback goes on from `second`, clamped to the track.
+    // Playback goes on from `second`, clamped to the track. Ignored in the moment between the
+    // decoder moving on to a queued track and its first frame heard (when vbmp3_clearNext
+    // returns false): the track that was sought in has no more to play.
     virtual void vbmp3_seek(int second) = 0;
     // The state now. `elapsedSeconds` receives the whole seconds of track time heard so far
     // while Playing or Paused, and 0 whenever the state is Stopped (after the end of a track

@@ -76,7 +76,7 @@ bool DecodeChain::MoveOn(std::unique_ptr<Source> next) noexcept {
             }
         }
         last_ = carry_.data();
-        ++track_;
+        track_.fetch_add(1, std::memory_order_acq_rel);
         trackPos_ = 0;
         return true;
     } catch (...) {
@@ -176,7 +176,7 @@ bool DecodeChain::Next(Piece& piece) noexcept {
                 if (out_.empty()) return Next(piece);
                 piece.samples = out_.data();
                 piece.frames = out_.size() / 2;
-                piece.track = track_ - 1;
+                piece.track = Track() - 1;
                 piece.trackStart = end;
                 piece.trackPerFrame = 0;
                 piece.last = false;
@@ -191,7 +191,7 @@ bool DecodeChain::Next(Piece& piece) noexcept {
         piece.trackStart = std::min(trackPos_, end);
         piece.trackPerFrame =
             piece.frames ? (end - piece.trackStart) / static_cast<double>(piece.frames) : 0;
-        piece.track = track_;
+        piece.track = Track();
         piece.last = true;
         finished_ = true;
         return true;
@@ -215,7 +215,7 @@ bool DecodeChain::Next(Piece& piece) noexcept {
     last_ = stage;
     lastFrames_ = n;
     piece.last = false;
-    piece.track = track_;
+    piece.track = Track();
     if (!resampler_) {
         piece.samples = stage;
         piece.frames = n;

@@ -61,9 +61,8 @@ public:
     void Queue(std::unique_ptr<Source> next) noexcept;
     // Withdraws the queued file; false when there was none left (the chain took it).
     bool Unqueue() noexcept;
-    // Counts the files the chain has moved on to (wraps); the decode thread's, or anyone's
-    // while it does not run.
-    std::uint32_t Track() const noexcept { return track_; }
+    // Counts the files the chain has moved on to (wraps); any thread.
+    std::uint32_t Track() const noexcept { return track_.load(std::memory_order_acquire); }
     // Where the file before the last move-on ended, in its seconds; any thread.
     double PreviousEnd() const noexcept { return previousEnd_.load(std::memory_order_acquire); }
 
@@ -98,7 +97,7 @@ private:
     const float* last_ = nullptr; // the previous block's stereo output before resampling
     std::size_t lastFrames_ = 0;
     std::atomic<Source*> next_{nullptr};
-    std::uint32_t track_ = 0;
+    std::atomic<std::uint32_t> track_{0};
     std::atomic<double> previousEnd_{0};
     std::vector<float> carry_; // the last block of the previous file, for a new resampler
 };

@@ -125,6 +125,9 @@ void Engine::vbmp3_seek(int second) {
     Impl& d = *impl_;
     std::lock_guard lock(d.mutex);
     if (!d.session || !d.chain || d.Ended()) return;
+    // The chain has moved on to the queued file, not yet heard: the track the player seeks in
+    // has been decoded to its end and plays out.
+    if ((d.chain->Track() & Playhead::kTrackMask) != d.playhead.ReadHeard().track) return;
     d.StopDecoding(); // the chain is the decode thread's while it runs
     const std::int64_t frame = static_cast<std::int64_t>(std::max(second, 0)) * d.chain->StreamRate();
     d.sink->Stop(); // fades out what is queued
