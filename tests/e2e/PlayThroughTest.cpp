@@ -1,4 +1,4 @@
-// The whole player with the real engine: generated MP3 files played through the null sink
+// The whole player with the real engine: generated audio files played through the null sink
 // faster than real time, the play clock running on its own timer, start-up from a real
 // config.ini in the program folder. What is checked is what a listener would notice: which
 // tracks played, in which order, each to its end, and where the player came to rest.
