@@ -136,12 +136,40 @@ public:
     // Pauses a playing track / resumes a paused one; no effect in any other state.
     virtual void vbmp3_pause() = 0;
     virtual void vbmp3_restart() = 0;
-    // Playback goes on from `second`, clamped to the track.
+    // Playback goes on from `second`, clamped to the track. Ignored in the moment between the
+    // decoder moving on to a queued track and its first frame heard (when vbmp3_clearNext
+    // returns false): the track that was sought in has no more to play.
     virtual void vbmp3_seek(int second) = 0;
     // The state now. `elapsedSeconds` receives the whole seconds of track time heard so far
     // while Playing or Paused, and 0 whenever the state is Stopped (after the end of a track
     // too, never the time where it ended).
     virtual PlaybackState vbmp3_getState(std::int32_t& elapsedSeconds) = 0;
+
+    // Gapless track changes. A decoder that does without them keeps these defaults: nothing
+    // is ever queued, and the player opens and plays each track itself.
+    //
+    // Opens `path` ahead as the track that follows the playing one: when the playing track
+    // ends, the next one plays on in the same output, not a sample dropped, repeated or
+    // inserted, with the open file's volume, speed and equalizer. Replaces a file queued
+    // before, unless the decoder has already moved on to that one. False when nothing was
+    // queued (nothing playing, a file that does not open, the decoder moved on already):
+    // the player then opens and plays the next track itself when the state reads Stopped.
+    // vbmp3_open, vbmp3_play, vbmp3_stop and vbmp3_close drop a queued file.
+    virtual bool vbmp3_setNext(const std::string& path) {
+        (void)path;
+        return false;
+    }
+    // Drops the queued file. False when it is too late: the decoder has moved on to it (it
+    // may not be heard yet) and vbmp3_takeTrackChange will still report the change.
+    virtual bool vbmp3_clearNext() { return true; }
+    // True once per change, at the moment the first frame of the queued track is heard;
+    // `info` then receives the new track's record, as vbmp3_open would have filled it. From
+    // then on vbmp3_getState's elapsed seconds count in the new track, whose end reads
+    // Stopped as any track's. The player polls it on its clock.
+    virtual bool vbmp3_takeTrackChange(OpenInfoRecord& info) {
+        (void)info;
+        return false;
+    }
 
     // Loudness 0..100 per channel, from now on (the playing track too).
     virtual void vbmp3_setVolume(int left, int right) = 0;

@@ -17,6 +17,7 @@ struct AudioBlock {
     std::uint32_t epoch = 0;  // blocks of an older epoch are dropped unheard (stop, seek)
     std::uint32_t frames = 0; // may be 0 for a bare end-of-track marker
     std::uint32_t rate = 0;   // frames per second
+    std::uint32_t track = 0;  // the decode chain's track count: a block never spans two files
     bool last = false;        // the track ends after this block
     double trackStart = 0;    // track seconds at the first frame
     double trackPerFrame = 0; // track seconds per frame (speed / rate)

@@ -41,7 +41,48 @@ bool ChainControls::ReadEqualizer(EqualizerBands& out, unsigned& version) const 
 DecodeChain::DecodeChain(std::unique_ptr<Source> source) noexcept
     : source_(std::move(source)) {}
 
-DecodeChain::~DecodeChain() = default;
+DecodeChain::~DecodeChain() { Unqueue(); }
+
+void DecodeChain::Queue(std::unique_ptr<Source> next) noexcept {
+    delete next_.exchange(next.release(), std::memory_order_acq_rel);
+}
+
+bool DecodeChain::Unqueue() noexcept {
+    std::unique_ptr<Source> queued(next_.exchange(nullptr, std::memory_order_acq_rel));
+    return queued != nullptr;
+}
+
+bool DecodeChain::MoveOn(std::unique_ptr<Source> next) noexcept {
+    try {
+        const int oldRate = StreamRate();
+        const int oldChannels = StreamChannels();
+        // The new source's buffers replace the old one's: keep the last block for priming.
+        previousEnd_.store(static_cast<double>(source_->Position()) / oldRate,
+                           std::memory_order_release);
+        carry_.assign(last_ ? last_ : work_.data(), (last_ ? last_ : work_.data()) + lastFrames_ * 2);
+        source_ = std::move(next);
+        if (StreamRate() != oldRate || StreamChannels() != oldChannels) {
+            eq_ = std::make_unique<EqualizerFilter>(StreamRate(), StreamChannels());
+            eqVersion_ = ~0u;
+            PollControls(false);
+            eq_->SnapToTarget();
+        }
+        if (StreamRate() != oldRate) {
+            resampler_.reset();
+            if (outRate_ != StreamRate() || speed_ != 1.0) {
+                // Not primed: audio at the old rate would read as the new one's.
+                resampler_ = std::make_unique<Resampler>(StreamRate(), outRate_, speed_, nullptr, 0);
+                if (!resampler_->Valid()) resampler_.reset();
+            }
+        }
+        last_ = carry_.data();
+        track_.fetch_add(1, std::memory_order_acq_rel);
+        trackPos_ = 0;
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
 
 std::unique_ptr<DecodeChain> DecodeChain::Open(const std::string& path,
                                                const DecodeOptions& options) noexcept {
@@ -125,6 +166,23 @@ bool DecodeChain::Next(Piece& piece) noexcept {
     const float* in = nullptr;
     const std::size_t n = source_->Next(in);
     if (n == 0) {
+        if (std::unique_ptr<Source> next{next_.exchange(nullptr, std::memory_order_acq_rel)}) {
+            // A converter at the old rate gives its tail before a new one takes over.
+            out_.clear();
+            const bool rateChanges = next->Rate() != StreamRate();
+            if (resampler_ && rateChanges) resampler_->Flush(out_);
+            const double end = static_cast<double>(source_->Position()) / streamRate;
+            if (MoveOn(std::move(next))) {
+                if (out_.empty()) return Next(piece);
+                piece.samples = out_.data();
+                piece.frames = out_.size() / 2;
+                piece.track = Track() - 1;
+                piece.trackStart = end;
+                piece.trackPerFrame = 0;
+                piece.last = false;
+                return true;
+            }
+        }
         out_.clear();
         if (resampler_) resampler_->Flush(out_);
         const double end = static_cast<double>(source_->Position()) / streamRate;
@@ -133,6 +191,7 @@ bool DecodeChain::Next(Piece& piece) noexcept {
         piece.trackStart = std::min(trackPos_, end);
         piece.trackPerFrame =
             piece.frames ? (end - piece.trackStart) / static_cast<double>(piece.frames) : 0;
+        piece.track = Track();
         piece.last = true;
         finished_ = true;
         return true;
@@ -156,6 +215,7 @@ bool DecodeChain::Next(Piece& piece) noexcept {
     last_ = stage;
     lastFrames_ = n;
     piece.last = false;
+    piece.track = Track();
     if (!resampler_) {
         piece.samples = stage;
         piece.frames = n;

@@ -54,9 +54,22 @@ public:
     int OutputRate() const noexcept { return outRate_; }
     bool Resampling() const noexcept { return resampler_ != nullptr; }
 
+    // The file that follows: when the open one ends, the chain goes straight on with it, in
+    // the same output (rate, equalizer, volume and resampler carried on; a different rate or
+    // channel count is converted to this chain's). Any thread, also while Next runs; replaces
+    // a file queued before.
+    void Queue(std::unique_ptr<Source> next) noexcept;
+    // Withdraws the queued file; false when there was none left (the chain took it).
+    bool Unqueue() noexcept;
+    // Counts the files the chain has moved on to (wraps); any thread.
+    std::uint32_t Track() const noexcept { return track_.load(std::memory_order_acquire); }
+    // Where the file before the last move-on ended, in its seconds; any thread.
+    double PreviousEnd() const noexcept { return previousEnd_.load(std::memory_order_acquire); }
+
     struct Piece {
         const float* samples = nullptr; // stereo interleaved, valid until the next call
         std::size_t frames = 0;
+        std::uint32_t track = 0;  // Track() of the file it belongs to
         double trackStart = 0;    // track seconds at the first frame
         double trackPerFrame = 0; // track seconds per output frame
         bool last = false;        // nothing follows
@@ -67,6 +80,7 @@ public:
 private:
     explicit DecodeChain(std::unique_ptr<Source> source) noexcept;
     void PollControls(bool snap) noexcept;
+    bool MoveOn(std::unique_ptr<Source> next) noexcept;
 
     std::unique_ptr<Source> source_;
     std::unique_ptr<EqualizerFilter> eq_;
@@ -82,6 +96,10 @@ private:
     std::vector<float> out_;     // resampler output
     const float* last_ = nullptr; // the previous block's stereo output before resampling
     std::size_t lastFrames_ = 0;
+    std::atomic<Source*> next_{nullptr};
+    std::atomic<std::uint32_t> track_{0};
+    std::atomic<double> previousEnd_{0};
+    std::vector<float> carry_; // the last block of the previous file, for a new resampler
 };
 
 } // namespace telbo::engine

@@ -22,7 +22,7 @@ void Engine::Impl::StartDecoding(std::int64_t frame) {
     StopDecoding();
     const std::int64_t at = chain->Start(controls, sink->Rate(), frame);
     const std::uint32_t epoch =
-        playhead.NewEpoch(static_cast<double>(at) / chain->StreamRate());
+        playhead.NewEpoch(static_cast<double>(at) / chain->StreamRate(), chain->Track());
     decodeStop = false;
     decoder = std::thread([this, epoch, rate = chain->OutputRate(), speed = sink->Speedup()] {
         DecodeLoop(epoch, rate, speed);
@@ -36,6 +36,7 @@ void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) n
     const auto wait = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
         std::max(0.0005, ring.Capacity() * AudioBlock::kFrames / 2.0 / rate / sinkSpeed)));
     DecodeChain::Piece piece;
+    piece.track = chain->Track();
     std::size_t used = 0;
     bool have = false;
     bool finished = false;
@@ -56,6 +57,7 @@ void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) n
         slot->rate = static_cast<std::uint32_t>(rate);
         slot->frames = 0;
         slot->last = false;
+        slot->track = piece.track;
         double end = 0;
         while (slot->frames < AudioBlock::kFrames) {
             if (!have || used == piece.frames) {
@@ -67,7 +69,10 @@ void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) n
                 have = true;
                 used = 0;
             }
+            // The next file starts in a block of its own: what is heard tells the tracks apart.
+            if (slot->frames > 0 && piece.track != slot->track) break;
             if (slot->frames == 0) {
+                slot->track = piece.track;
                 slot->trackStart = piece.trackStart + static_cast<double>(used) * piece.trackPerFrame;
                 end = slot->trackStart;
             }

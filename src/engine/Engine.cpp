@@ -1,6 +1,7 @@
 #include "engine/Engine.h"
 
 #include "engine/EngineImpl.h"
+#include "engine/Source.h"
 #include "engine/TagIo.h"
 
 #include <cmath>
@@ -18,10 +19,16 @@ void Engine::Impl::Stop() noexcept {
             sink->Idle();
     }
     StopDecoding();
-    playhead.NewEpoch(0);
+    DropQueued();
+    playhead.NewEpoch(0, chain ? chain->Track() : 0);
     playhead.SetPaused(false);
     session = false;
     paused = false;
+}
+
+void Engine::Impl::DropQueued() noexcept {
+    if (chain) chain->Unqueue();
+    queued = false;
 }
 
 Engine::Engine(Options options) : impl_(std::make_unique<Impl>(std::move(options))) {}
@@ -118,6 +125,10 @@ void Engine::vbmp3_seek(int second) {
     Impl& d = *impl_;
     std::lock_guard lock(d.mutex);
     if (!d.session || !d.chain || d.Ended()) return;
+    // The chain has moved on to the queued file, not yet heard: the track the player seeks in
+    // has been decoded to its end and plays out.
+    if ((d.chain->Track() & Playhead::kTrackMask) != d.playhead.ReadHeard().track) return;
+    d.StopDecoding(); // the chain is the decode thread's while it runs
     const std::int64_t frame = static_cast<std::int64_t>(std::max(second, 0)) * d.chain->StreamRate();
     d.sink->Stop(); // fades out what is queued
     d.StartDecoding(std::min(frame, d.chain->LengthFrames()));
@@ -136,6 +147,42 @@ PlaybackState Engine::vbmp3_getState(std::int32_t& elapsedSeconds) {
     // A hair of tolerance: a position that is 4 s up to rounding reads as 4.
     elapsedSeconds = static_cast<std::int32_t>(std::floor(heard.seconds + 1e-6));
     return d.paused ? PlaybackState::Paused : PlaybackState::Playing;
+}
+
+bool Engine::vbmp3_setNext(const std::string& path) {
+    Impl& d = *impl_;
+    std::lock_guard lock(d.mutex);
+    if (!d.session || !d.chain || d.Ended()) return false;
+    if (d.queued && !d.chain->Unqueue()) return false; // moved on to it already
+    d.queued = false;
+    auto source = OpenSource(path, d.decodeOptions);
+    if (!source) return false;
+    d.queuedInfo = OpenInfoRecord{source->Rate(), source->Channels(), source->BitrateKbps(),
+                                  source->TotalSeconds()};
+    // The decode thread may be moving on to a file of its own only through this queue, so
+    // the count it reaches next is ours plus one.
+    d.queuedTrack = (d.playhead.ReadHeard().track + 1) & Playhead::kTrackMask;
+    d.chain->Queue(std::move(source));
+    d.queued = true;
+    return true;
+}
+
+bool Engine::vbmp3_clearNext() {
+    Impl& d = *impl_;
+    std::lock_guard lock(d.mutex);
+    if (!d.queued) return true;
+    if (!d.chain->Unqueue()) return false;
+    d.queued = false;
+    return true;
+}
+
+bool Engine::vbmp3_takeTrackChange(OpenInfoRecord& info) {
+    Impl& d = *impl_;
+    std::lock_guard lock(d.mutex);
+    if (!d.queued || !d.session || d.playhead.ReadHeard().track != d.queuedTrack) return false;
+    d.queued = false;
+    info = d.queuedInfo;
+    return true;
 }
 
 void Engine::vbmp3_setVolume(int left, int right) {
@@ -187,6 +234,11 @@ double Engine::PlayedSinkSeconds() const {
 double Engine::HeardSeconds() const {
     std::lock_guard lock(impl_->mutex);
     return impl_->session ? impl_->playhead.ReadHeard().seconds : 0.0;
+}
+
+double Engine::JoinedFromSeconds() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->chain ? impl_->chain->PreviousEnd() : 0.0;
 }
 
 std::string Engine::SinkName() const {

@@ -98,6 +98,9 @@ public:
                           int reservedSelector2) override;
     void vbmp3_getGenre(TagRecord& tag) override;
     std::string vbmp3_getTagError() override;
+    bool vbmp3_setNext(const std::string& path) override;
+    bool vbmp3_clearNext() override;
+    bool vbmp3_takeTrackChange(OpenInfoRecord& info) override;
 
     // Diagnostics for tests and tools.
     // Track audio the sink has played since the last vbmp3_play, in seconds of sink time
@@ -106,6 +109,9 @@ public:
     // Track time heard, with its fraction (what vbmp3_getState floors while playing); after
     // the end, where the track ended.
     double HeardSeconds() const;
+    // Where the track before the last queued one ended: all of it was heard, the queued one
+    // following without a gap.
+    double JoinedFromSeconds() const;
     // The sink in use: "pulse", "portaudio", "null" or a test sink's name; "" before the first
     // play.
     std::string SinkName() const;

@@ -41,6 +41,10 @@ struct Engine::Impl {
     EqualizerBands bands{};
     std::unique_ptr<engine::DecodeChain> chain;
     bool session = false; // played and not stopped since (it may have ended)
+    // The file queued to follow: its record, and the chain's track count it gets.
+    bool queued = false;
+    OpenInfoRecord queuedInfo;
+    std::uint32_t queuedTrack = 0;
     bool paused = false;
     double playedBase = 0;
     std::unique_ptr<engine::AudioSink> sink;
@@ -79,6 +83,7 @@ struct Engine::Impl {
     void DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) noexcept;
     void WatchdogLoop() noexcept;
     void Stop() noexcept;
+    void DropQueued() noexcept;
     bool Ended() const noexcept { return session && playhead.ReadHeard().ended; }
 };
 

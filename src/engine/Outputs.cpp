@@ -72,6 +72,7 @@ std::unique_ptr<AudioSink> Engine::Impl::Replace(std::unique_ptr<AudioSink> s, b
     InstallSink(std::move(s), isFallback);
     if (session && chain && !playhead.ReadHeard().ended && sink->Rate() != oldRate) {
         // What is queued was made for the old rate: go on from what was heard.
+        StopDecoding(); // the chain is the decode thread's while it runs
         const double heard = playhead.ReadHeard().seconds;
         StartDecoding(std::llround(heard * chain->StreamRate()));
     }

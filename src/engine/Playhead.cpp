@@ -6,13 +6,15 @@
 namespace telbo::engine {
 
 namespace {
-constexpr std::uint64_t kMicrosMask = (std::uint64_t{1} << 48) - 1;
+// epoch (15 bits) | ended (1 bit) | track (8 bits) | heard microseconds (40 bits: 12 days)
+constexpr std::uint64_t kMicrosMask = (std::uint64_t{1} << 40) - 1;
 constexpr std::uint64_t kEndedBit = std::uint64_t{1} << 48;
 constexpr std::uint32_t kEpochMask = 0x7FFF;
 
-std::uint64_t Pack(std::uint32_t epoch, double seconds, bool ended) noexcept {
+std::uint64_t Pack(std::uint32_t epoch, double seconds, bool ended, std::uint32_t track) noexcept {
     const double micros = std::clamp(seconds * 1e6, 0.0, static_cast<double>(kMicrosMask));
     return (std::uint64_t{epoch & kEpochMask} << 49) | (ended ? kEndedBit : 0) |
+           (std::uint64_t{track & Playhead::kTrackMask} << 40) |
            static_cast<std::uint64_t>(std::llround(micros));
 }
 std::uint32_t EpochOf(std::uint64_t packed) noexcept {
@@ -22,24 +24,26 @@ std::uint32_t EpochOf(std::uint64_t packed) noexcept {
 
 Playhead::Playhead(std::size_t ringBlocks) : ring_(ringBlocks) {}
 
-std::uint32_t Playhead::NewEpoch(double seconds) noexcept {
+std::uint32_t Playhead::NewEpoch(double seconds, std::uint32_t track) noexcept {
     const std::uint32_t e = (epoch_.load(std::memory_order_relaxed) + 1) & kEpochMask;
     epoch_.store(e, std::memory_order_release);
-    heard_.store(Pack(e, seconds, false), std::memory_order_release);
+    heard_.store(Pack(e, seconds, false, track), std::memory_order_release);
     return e;
 }
 
 Playhead::Heard Playhead::ReadHeard() const noexcept {
     const std::uint64_t h = heard_.load(std::memory_order_acquire);
-    return {static_cast<double>(h & kMicrosMask) / 1e6, (h & kEndedBit) != 0};
+    return {static_cast<double>(h & kMicrosMask) / 1e6, (h & kEndedBit) != 0,
+            static_cast<std::uint32_t>(h >> 40) & kTrackMask};
 }
 
-void Playhead::Publish(std::uint32_t epoch, double seconds, bool ended) noexcept {
+void Playhead::Publish(std::uint32_t epoch, double seconds, bool ended,
+                       std::uint32_t track) noexcept {
     // Only ever updates the current epoch's position: a block heard just as the engine starts
     // a new epoch must not overwrite the position the engine set.
     std::uint64_t cur = heard_.load(std::memory_order_acquire);
     while (EpochOf(cur) == (epoch & kEpochMask)) {
-        if (heard_.compare_exchange_weak(cur, Pack(epoch, seconds, ended),
+        if (heard_.compare_exchange_weak(cur, Pack(epoch, seconds, ended, track),
                                          std::memory_order_acq_rel, std::memory_order_acquire))
             return;
     }
@@ -88,7 +92,7 @@ std::size_t Playhead::Take(const void* consumer, float* out, std::size_t frames,
         if (block->rate) played += static_cast<double>(n) / block->rate;
         const bool finished = offset_ == block->frames;
         Publish(block->epoch, block->trackStart + static_cast<double>(offset_) * block->trackPerFrame,
-                finished && block->last);
+                finished && block->last, block->track);
         if (finished) {
             ring_.Release();
             offset_ = 0;

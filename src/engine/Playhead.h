@@ -19,15 +19,19 @@ public:
 
     BlockRing& Ring() noexcept { return ring_; }
 
+    // Blocks carry the decode chain's track count cut to these bits.
+    static constexpr std::uint32_t kTrackMask = 0xFF;
+
     // Engine side. Starts a new epoch: blocks queued so far are dropped unheard and the heard
-    // position reads `seconds` until the first block of the new epoch is heard.
-    std::uint32_t NewEpoch(double seconds) noexcept;
+    // position reads `seconds` of `track` until the first block of the new epoch is heard.
+    std::uint32_t NewEpoch(double seconds, std::uint32_t track = 0) noexcept;
     void SetPaused(bool paused) noexcept { paused_.store(paused, std::memory_order_release); }
     bool Paused() const noexcept { return paused_.load(std::memory_order_acquire); }
 
     struct Heard {
         double seconds = 0; // track time of the last frame played
         bool ended = false; // the last block of the current epoch has been played
+        std::uint32_t track = 0; // of the last frame played (see kTrackMask)
     };
     Heard ReadHeard() const noexcept;
     // Track audio played so far, in seconds of sink time (silence not counted).
@@ -51,12 +55,12 @@ public:
                      std::uint32_t& rate) noexcept;
 
 private:
-    void Publish(std::uint32_t epoch, double seconds, bool ended) noexcept;
+    void Publish(std::uint32_t epoch, double seconds, bool ended, std::uint32_t track) noexcept;
 
     BlockRing ring_;
     std::atomic<std::uint32_t> epoch_{0};
     std::atomic<bool> paused_{false};
-    // epoch (15 bits) | ended (1 bit) | heard microseconds (48 bits)
+    // epoch, ended, track and heard time in one word (see Pack)
     std::atomic<std::uint64_t> heard_{0};
     std::atomic<double> played_{0};
     std::atomic<std::uint64_t> progress_{0};

@@ -76,6 +76,42 @@ void PlayOrder::Next() {
     }
 }
 
+int PlayOrder::Following() {
+    PlayerState& st = w.st;
+    if (st.KO < 1 || st.PlayPoint < 0 || st.PlayPoint >= st.KO) return -1;
+    switch (st.PlayTypeFlag) {
+    case PlayMode::Normal:
+        if (st.PlayPoint + 1 < st.KO) return st.PlayPoint + 1;
+        return st.NextTypeFlag == ListEndAction::Repert ? 0 : -1;
+    case PlayMode::Repert:
+        return st.PlayPoint;
+    case PlayMode::Shuffle:
+        // At the end of the cycle the marks are cleared and the end-of-list action runs.
+        if (st.ShuffleCount == st.KO || !HasUnplayedTrack(st)) return -1;
+        for (;;) {
+            const int i = Random(st.KO);
+            if (!st.ShuffleDone[static_cast<std::size_t>(i)]) return i;
+        }
+    case PlayMode::Random:
+        return Random(st.KO);
+    case PlayMode::RandomAllList:
+        // Its draw of a list reloads even the current one.
+        return st.ListKO > 0 ? -1 : Random(st.KO);
+    }
+    return -1;
+}
+
+void PlayOrder::Started(int index) {
+    PlayerState& st = w.st;
+    if (st.PlayTypeFlag == PlayMode::Shuffle) {
+        bool& done = st.ShuffleDone[static_cast<std::size_t>(index)];
+        if (!done) {
+            done = true;
+            ++st.ShuffleCount;
+        }
+    }
+}
+
 void PlayOrder::EndOfList() {
     switch (w.st.NextTypeFlag) {
     case ListEndAction::Stop:

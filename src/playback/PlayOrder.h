@@ -13,6 +13,11 @@ public:
     explicit PlayOrder(Telbo& w);
     ~PlayOrder();
     void Next();
+    // The track Next would play, when it is one of this list and no list change comes first;
+    // -1 otherwise. The random modes draw it now: the caller keeps the draw.
+    int Following();
+    // The following track started without Next: the bookkeeping Next does for it.
+    void Started(int index);
     void EndOfList();
     void StepToNextList();
     void PickRandomList();

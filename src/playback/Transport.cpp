@@ -2,7 +2,10 @@
 
 #include "platform/Platform.h"
 #include "decoder/Decoder.h"
+#include "playback/PlayOrder.h"
 #include "playback/TimeText.h"
+#include "settings/ConfigValues.h"
+#include "settings/SleepTimer.h"
 #include "ui/Label.h"
 #include "ui/Layout.h"
 #include "ui/Telbo.h"
@@ -16,10 +19,14 @@ namespace telbo {
 
 namespace {
 constexpr int kSliderLimit = 32767; // the position slider holds 16-bit seconds
+// The following track is opened this long before the end: time enough for a slow disk or a
+// late tick, and late enough that most clicks come before it.
+constexpr int kQueueAheadSeconds = 10;
 } // namespace
 
 void Transport::lblPlaySet_Click(int index) {
     PlayerState& st = w.st;
+    CancelQueued(); // anything the user does replaces what the clock planned
     switch (index) {
     case Play:
         if (st.KO == 0) return;
@@ -28,10 +35,7 @@ void Transport::lblPlaySet_Click(int index) {
         // nothing rather than an empty or foreign slot.
         if (st.PlayPoint < 0 || st.PlayPoint >= st.KO || st.PlayPoint >= kSlots) return;
         OpenAndPlay();
-        w.titleBuilder.BuildTitle();
-        // The state first: a listener that looks at the track change sees it playing.
-        SetStatus(Status::Playing);
-        emit w.trackChanged(st.TitleFiles[static_cast<std::size_t>(st.PlayPoint)]);
+        Announce();
         break;
     case Stop:
         StopAndClose();
@@ -72,12 +76,81 @@ void Transport::lblPlaySet_Click(int index) {
     }
 }
 
+void Transport::Announce() {
+    w.titleBuilder.BuildTitle();
+    // The state first: a listener that looks at the track change sees it playing.
+    SetStatus(Status::Playing);
+    emit w.trackChanged(w.st.TitleFiles[static_cast<std::size_t>(w.st.PlayPoint)]);
+}
+
+Transport::Queued Transport::Snapshot(int index) const {
+    const PlayerState& st = w.st;
+    Queued q;
+    q.index = index;
+    if (index >= 0 && index < kSlots) q.path = st.TitleFiles[static_cast<std::size_t>(index)];
+    q.mode = st.PlayTypeFlag;
+    q.end = st.NextTypeFlag;
+    q.ko = st.KO;
+    q.listPoint = st.ListPoint;
+    q.playPoint = st.PlayPoint;
+    q.intro = st.IntroTime;
+    q.timerCount = st.TimerCount;
+    q.timerType = st.TimerType;
+    return q;
+}
+
+void Transport::QueueFollowing() {
+    PlayerState& st = w.st;
+    if (queued_.index >= 0 || queueTried_ || st.IntroTime != 0) return;
+    if (st.NowTime + kQueueAheadSeconds < st.OpenInfo.TotalSeconds) return;
+    queueTried_ = true;
+    // The sleep timer acts at this end: the track after it never starts.
+    const SleepStepResult sleep = SleepStep(st.TimerCount, st.TimerType);
+    if (sleep.counted && sleep.action != SleepAction::None) return;
+    const int next = w.playOrder.Following();
+    if (next < 0 || next >= kSlots) return;
+    Queued q = Snapshot(next);
+    if (q.path.isEmpty() || !w.decoder.vbmp3_setNext(q.path.toStdString())) return;
+    queued_ = std::move(q);
+}
+
+void Transport::CancelQueued() {
+    if (queued_.index < 0) return;
+    // Too late: the decoder plays on into it and the next tick takes the change.
+    if (!w.decoder.vbmp3_clearNext()) return;
+    queued_ = Queued{};
+    queueTried_ = false; // chosen afresh from what holds now
+}
+
+bool Transport::QueuedStale() const {
+    return queued_.index >= 0 && !(Snapshot(queued_.index) == queued_);
+}
+
+void Transport::JoinQueued(const OpenInfoRecord& info) {
+    PlayerState& st = w.st;
+    const Queued q = std::move(queued_);
+    queued_ = Queued{};
+    queueTried_ = false;
+    // The natural end of the track that was playing...
+    if (w.sleepTimer.Step()) return;
+    // ...then the next one, as Next and Play would have opened it.
+    st.PlayPoint = static_cast<std::int16_t>(std::min(q.index, kSlots - 1));
+    w.playOrder.Started(st.PlayPoint);
+    currentRemoved_ = false;
+    st.OpenInfo = info;
+    w.ShowPlaying(q.path);
+    w.ui.sclNowTime->setMaximum(std::clamp(st.OpenInfo.TotalSeconds, 0, kSliderLimit));
+    Announce();
+}
+
 void Transport::PauseTrack() {
+    CancelQueued();
     w.decoder.vbmp3_pause();
     SetStatus(Status::Paused);
 }
 
 void Transport::ResumeTrack() {
+    CancelQueued();
     w.decoder.vbmp3_restart();
     SetStatus(Status::Playing);
 }
@@ -91,6 +164,9 @@ void Transport::SetStatus(Status status) {
 void Transport::OpenAndPlay() {
     PlayerState& st = w.st;
     currentRemoved_ = false;
+    // Opening drops whatever the decoder had queued.
+    queued_ = Queued{};
+    queueTried_ = false;
     // Opening replaces whatever plays; nothing is stopped first. Results are ignored: a file
     // that fails reads as stopped at the next tick and the play order moves on.
     const QString& path = st.TitleFiles[static_cast<std::size_t>(st.PlayPoint)];
@@ -102,6 +178,8 @@ void Transport::OpenAndPlay() {
 }
 
 void Transport::StopAndClose() {
+    queued_ = Queued{};
+    queueTried_ = false;
     w.ui.tmrTime->stop();
     w.decoder.vbmp3_stop();
     w.decoder.vbmp3_close();
@@ -120,12 +198,18 @@ PlaybackState Transport::PollDecoderState() {
 
 void Transport::tmrTime_Timer() {
     PlayerState& st = w.st;
+    if (QueuedStale()) CancelQueued();
+    OpenInfoRecord joined;
+    if (queued_.index >= 0 && w.decoder.vbmp3_takeTrackChange(joined)) JoinQueued(joined);
     st.PlayState = PollDecoderState();
+    // Ended before the queued track could follow: the plain way on.
+    if (st.PlayState == PlaybackState::Stopped) CancelQueued();
     if (st.PlayState == PlaybackState::Playing) {
         // The label shows the true time; the slider only what its range can hold.
         w.ui.lblNowTime->setCaption(TimeText(st.NowTime));
         w.ui.sclNowTime->setValue(SliderValue(st.NowTime, w.ui.sclNowTime->maximum()));
         emit w.positionChanged(st.NowTime);
+        QueueFollowing();
     } else if (st.PlayState == PlaybackState::Stopped) {
         if (w.sleepTimer.Step()) return;
         if (st.PlayTypeFlag == PlayMode::Repert)
@@ -137,6 +221,7 @@ void Transport::tmrTime_Timer() {
 }
 
 void Transport::sclNowTime_Scroll(int value) {
+    CancelQueued();
     w.decoder.vbmp3_seek(value);
     emit w.seeked(value);
 }

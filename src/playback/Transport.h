@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/Modes.h"
 #include "decoder/Decoder.h"
+
+#include <QString>
 
 namespace telbo {
 
@@ -37,10 +40,34 @@ public:
 
 private:
     void SetStatus(Status status);
+    // The track now playing is announced: title line, state, listeners.
+    void Announce();
+    // Hands the following track to the decoder near the end of this one, when nothing can
+    // come between them.
+    void QueueFollowing();
+    // Drops the queued track unless the decoder has moved on to it already.
+    void CancelQueued();
+    // Whether what the queued track was chosen from has changed since.
+    bool QueuedStale() const;
+    // The decoder moved on to the queued track: a natural end followed by the next track,
+    // without opening it.
+    void JoinQueued(const OpenInfoRecord& info);
 
     Telbo& w;
     bool currentRemoved_ = false;
     Status status_ = Status::Stopped;
+    // The track handed to the decoder to follow, and what it was chosen from.
+    struct Queued {
+        int index = -1;
+        QString path;
+        PlayMode mode{};
+        ListEndAction end{};
+        int ko = 0, listPoint = 0, playPoint = 0, intro = 0, timerCount = 0, timerType = 0;
+        bool operator==(const Queued&) const = default;
+    };
+    Queued Snapshot(int index) const;
+    Queued queued_;
+    bool queueTried_ = false; // once per track: a refused queue is not retried every tick
 };
 
 } // namespace telbo

@@ -1,4 +1,4 @@
-// The whole player with the real engine: generated MP3 files played through the null sink
+// The whole player with the real engine: generated audio files played through the null sink
 // faster than real time, the play clock running on its own timer, start-up from a real
 // config.ini in the program folder. What is checked is what a listener would notice: which
 // tracks played, in which order, each to its end, and where the player came to rest.
@@ -6,6 +6,7 @@
 #include "FakePlatform.h"
 #include "Mp3Fixture.h"
 #include "RecordingDecoder.h"
+#include "support/AudioFixture.h"
 
 #include "core/SettingsFile.h"
 #include "engine/Engine.h"
@@ -26,6 +27,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace telbo;
@@ -59,6 +61,17 @@ protected:
         tone.channels = channels;
         return QString::fromStdString(
             WriteToneMp3(platform.dir.path().toStdString(), name, tone).string());
+    }
+
+    QString Audio(const std::string& name, Container container, double seconds, int rate = 44100,
+                  int channels = 2) {
+        AudioSpec a;
+        a.container = container;
+        a.sampleRate = rate;
+        a.channels = channels;
+        a.frames = std::llround(seconds * rate);
+        return QString::fromStdString(
+            WriteAudio(platform.dir.path().toStdString(), name, a).string());
     }
 
     QString ListFile(const QString& name, const QStringList& tracks) {
@@ -137,25 +150,55 @@ protected:
     void TearDown() override { w.reset(); }
 };
 
-TEST_F(EndToEnd, NormalWithStopPlaysTheListThroughAndRestsOnTheFirstTrack) {
-    // Different rates and channels, so the sink follows a format change between tracks.
-    const QStringList tracks{Track("t1.mp3", 2.0), Track("t2.mp3", 1.5, 22050, 1),
-                             Track("t3.mp3", 2.0, 48000)};
+TEST_F(EndToEnd, NormalWithStopPlaysAMixedListThroughWithoutGapsAndRestsOnTheFirstTrack) {
+    // Four formats, rates and channel counts: each track follows the one before in the same
+    // output, the clock doing a natural end's bookkeeping at the instant it is heard.
+    const QStringList tracks{Track("t1.mp3", 6.0), Audio("t2.flac", Container::Flac, 6.0, 22050, 1),
+                             Audio("t3.wav", Container::Wav, 6.0, 48000),
+                             Audio("t4.opus", Container::Opus, 6.0)};
     PlayerState st = WithTracks(tracks);
     st.PlayTypeFlag = PlayMode::Normal;
     st.NextTypeFlag = ListEndAction::Stop;
     WriteConfig(st);
     Start();
+    // Track, counter, title line and slider range, as each change is announced.
+    using Change = std::tuple<int, std::string, std::string, int>;
+    std::vector<Change> changes;
+    QObject::connect(w.get(), &Telbo::trackChanged, w.get(), [&] {
+        changes.emplace_back(w->st.PlayPoint, w->ui.lblPoint[0]->caption().toStdString(),
+                             w->ui.lblTitle[0]->caption().toStdString(), w->ui.sclNowTime->maximum());
+    });
 
     emit w->ui.lblPlaySet[0]->clicked();
     ASSERT_TRUE(WaitUntilStopped()) << Played();
 
-    ASSERT_EQ(decoder.Names(), (Names{"t1.mp3", "t2.mp3", "t3.mp3"}));
-    const double lengths[] = {2.0, 1.5, 2.0};
-    for (std::size_t i = 0; i < 3; ++i)
-        EXPECT_NEAR(decoder.played[i].heardSeconds, lengths[i], 0.15) << decoder.played[i].name;
+    ASSERT_EQ(decoder.Names(), (Names{"t1.mp3", "t2.flac", "t3.wav", "t4.opus"}));
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(decoder.played[i].joined, i > 0) << decoder.played[i].name;
+        EXPECT_NEAR(decoder.played[i].heardSeconds, 6.0, 0.15) << decoder.played[i].name;
+    }
+    const std::vector<Change> expected{{0, "1", "t1.mp3", 6}, {1, "2", "t2.flac", 6},
+                                       {2, "3", "t3.wav", 6},  {3, "4", "t4.opus", 6},
+                                       {0, "1", "t1.mp3", 0}};
+    EXPECT_EQ(changes, expected);
     EXPECT_EQ(w->st.PlayPoint, 0);
-    EXPECT_EQ(w->ui.lblPoint[0]->caption(), QStringLiteral("1"));
+    ExpectIdle();
+
+    // A click while the next track is queued drops it: "Next" opens it the plain way.
+    emit w->ui.lblPlaySet[0]->clicked();
+    ASSERT_TRUE(WaitFor([this] { return decoder.Queued() == "t2.flac"; })) << Played();
+    emit w->ui.lblPlaySet[3]->clicked();
+    ASSERT_TRUE(WaitFor([this] { return decoder.Queued() == "t3.wav"; })) << Played();
+    // So does a seek; the clock then chooses afresh and queues it again.
+    w->transport.SeekTo(1);
+    EXPECT_EQ(decoder.Queued(), "");
+    ASSERT_TRUE(WaitFor([this] { return decoder.played.size() >= 7; })) << Played();
+    const Names names = decoder.Names();
+    EXPECT_EQ(Names(names.begin() + 4, names.begin() + 7), (Names{"t1.mp3", "t2.flac", "t3.wav"}));
+    EXPECT_FALSE(decoder.played[5].joined);
+    EXPECT_TRUE(decoder.played[6].joined) << Played();
+    EXPECT_NEAR(decoder.played[5].heardSeconds, 6.0, 0.15);
+    emit w->ui.lblPlaySet[1]->clicked();
     ExpectIdle();
 }
 
@@ -195,7 +238,8 @@ TEST_F(EndToEnd, NextListMovesToTheSecondListAndPlaysItsFirstTrack) {
 }
 
 TEST_F(EndToEnd, SleepTimerMusicStopEndsTheMusicAfterTwoFinishedTracks) {
-    const QStringList tracks{Track("t1.mp3", 1.5), Track("t2.mp3", 1.5), Track("t3.mp3", 1.5)};
+    // Long enough for the clock to queue the second track; never the third.
+    const QStringList tracks{Track("t1.mp3", 6.0), Track("t2.mp3", 6.0), Track("t3.mp3", 6.0)};
     PlayerState st = WithTracks(tracks);
     st.NextTypeFlag = ListEndAction::Repert; // without the timer the music would go on for ever
     WriteConfig(st);
@@ -212,9 +256,10 @@ TEST_F(EndToEnd, SleepTimerMusicStopEndsTheMusicAfterTwoFinishedTracks) {
     emit list->itemDoubleClicked(list->item(0));
     ASSERT_TRUE(WaitUntilStopped()) << Played();
 
-    EXPECT_EQ(decoder.Names(), (Names{"t1.mp3", "t2.mp3"}));
+    ASSERT_EQ(decoder.Names(), (Names{"t1.mp3", "t2.mp3"}));
+    EXPECT_TRUE(decoder.played[1].joined);
     for (const auto& p : decoder.played)
-        EXPECT_NEAR(p.heardSeconds, 1.5, 0.15) << p.name;
+        EXPECT_NEAR(p.heardSeconds, 6.0, 0.15) << p.name;
     EXPECT_EQ(w->st.TimerCount, 0);
     EXPECT_EQ(w->ui.lblConfValue[4]->caption(), QStringLiteral("Off"));
     EXPECT_EQ(w->st.PlayPoint, 1);
@@ -243,8 +288,10 @@ TEST_F(EndToEnd, IntroModeCutsLongTracksAndSkipsNoneThatEndedSoonAfterTheIntro) 
     // Each track opened once, in order, and heard at least up to the intro time: none was
     // stopped at once by the time where the one before it ended.
     ASSERT_EQ(decoder.Names(), (Names{"t1.mp3", "t2.mp3", "long.mp3", "t4.mp3"})) << Played();
-    for (const auto& p : decoder.played)
+    for (const auto& p : decoder.played) {
         EXPECT_GE(p.heardSeconds, 1.0) << Played();
+        EXPECT_FALSE(p.joined) << "the intro mode stops every track";
+    }
     EXPECT_LT(decoder.played[2].heardSeconds, 10.0) << "the intro cuts the long track";
     ExpectIdle();
 }

@@ -14,11 +14,14 @@ public:
     struct Played {
         std::string name;        // the file name
         double heardSeconds = 0; // track time heard while it was the open track
+        bool joined = false;     // followed the one before without a stop (queued)
     };
 
     explicit RecordingDecoder(Engine& engine) : engine_(engine) {}
 
     std::vector<Played> played;
+    // The file name queued to follow, "" when none.
+    const std::string& Queued() const { return queued_; }
     // The file names of `played`, in order.
     std::vector<std::string> Names() const;
 
@@ -48,6 +51,9 @@ public:
     }
     void vbmp3_getGenre(TagRecord& tag) override { engine_.vbmp3_getGenre(tag); }
     std::string vbmp3_getTagError() override { return engine_.vbmp3_getTagError(); }
+    bool vbmp3_setNext(const std::string& path) override;
+    bool vbmp3_clearNext() override;
+    bool vbmp3_takeTrackChange(OpenInfoRecord& info) override;
 
 private:
     // Notes what the open track has been heard up to (the engine forgets it on stop and open).
@@ -55,6 +61,8 @@ private:
 
     Engine& engine_;
     bool open_ = false;
+    std::string next_;   // the file name last handed to the engine
+    std::string queued_; // and still queued
 };
 
 } // namespace telbo::test

@@ -3,6 +3,7 @@
 
 #include "PlaybackFixture.h"
 #include "playback/Transport.h"
+#include "ui/Label.h"
 
 #include <QFile>
 #include <QTimer>
@@ -110,6 +111,36 @@ TEST_F(PlayOrderTest, ShufflePlaysEachTrackOnceThenEndsTheCycle) {
     EXPECT_TRUE(
         std::none_of(w->st.ShuffleDone.begin(), w->st.ShuffleDone.end(), [](bool b) { return b; }));
     EXPECT_EQ(w->st.PlayPoint, 0); // the last drawn index stays
+    EXPECT_EQ(script->used(), 4u);
+}
+
+TEST_F(PlayOrderTest, AQueuedShuffleTrackKeepsItsDrawIsMarkedWhenItStartsAndAModeChangeDropsIt) {
+    CreateWithTracks(3);
+    Modes(Shuffle, StopAtEnd);
+    Script({DrawFor(1, 3), DrawFor(1, 3), DrawFor(2, 3), DrawFor(0, 3)});
+    Next();
+    decoder.elapsed = 175; // of 180 s: the clock hands the decoder the following track
+    decoder.clearCalls();
+    Tick();
+    EXPECT_EQ(Calls(), QStringList({"setNext " + tracks[2]}));
+    EXPECT_FALSE(w->st.ShuffleDone[2]);
+
+    // The decoder moved on: the drawn track is the one shown and marked, nothing reopened.
+    ASSERT_TRUE(decoder.moveOn());
+    Tick();
+    EXPECT_EQ(w->st.PlayPoint, 2);
+    EXPECT_TRUE(w->st.ShuffleDone[2]);
+    EXPECT_EQ(w->st.ShuffleCount, 2);
+    EXPECT_EQ(w->ui.lblPoint[0]->caption(), QStringLiteral("3"));
+    EXPECT_EQ(Calls(), QStringList({"setNext " + tracks[2]}));
+
+    decoder.elapsed = 175;
+    Tick();
+    EXPECT_EQ(decoder.queuedPath, tracks[0].toStdString());
+    decoder.clearCalls();
+    Modes(Normal, StopAtEnd); // the last track of the list now: nothing follows it
+    Tick();
+    EXPECT_EQ(Calls(), QStringList({"clearNext"}));
     EXPECT_EQ(script->used(), 4u);
 }
 

@@ -43,8 +43,9 @@ void WritePcm(const fs::path& file, const AudioSpec& spec, int format) {
         for (std::int64_t i = 0; i < n; ++i) {
             double v = 0;
             for (const double f : spec.frequencies)
-                v += spec.amplitude * std::sin(2.0 * std::numbers::pi * f *
-                                               static_cast<double>(start + i) / spec.sampleRate);
+                v += spec.amplitude *
+                     std::sin(2.0 * std::numbers::pi * f * static_cast<double>(spec.firstFrame + start + i) /
+                              spec.sampleRate);
             for (int c = 0; c < spec.channels; ++c)
                 block[static_cast<std::size_t>(i * spec.channels + c)] = static_cast<float>(v);
         }

@@ -21,6 +21,7 @@ struct AudioSpec {
     std::int64_t frames = 44100;               // of the tone written; Opus plays at 48 kHz
     std::vector<double> frequencies = {440.0}; // summed, each at `amplitude`, in every channel
     double amplitude = 0.5;
+    std::int64_t firstFrame = 0; // where in a longer tone this one starts (its phase)
 };
 
 // "wav", "aiff", "flac", "ogg", "opus".

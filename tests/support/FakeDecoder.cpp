@@ -13,6 +13,52 @@ QStringList FakeDecoder::callsStartingWith(const QString& prefix) const {
     return out;
 }
 
+void FakeDecoder::DropQueued() {
+    queuedPath.clear();
+    changed_ = false;
+}
+
+OpenInfoRecord FakeDecoder::InfoOf(const std::string& path) const {
+    OpenInfoRecord info;
+    const auto it = lengths.find(path);
+    info.TotalSeconds = it == lengths.end() ? 180 : it->second;
+    info.SampleRate = 44100;
+    info.Channels = 2;
+    return info;
+}
+
+bool FakeDecoder::vbmp3_setNext(const std::string& path) {
+    calls << QStringLiteral("setNext ") + Q(path);
+    // As the engine: only while a track plays, and only a file that opens.
+    queuedPath.clear();
+    if (!acceptNext || state == PlaybackState::Stopped || unplayable.count(path)) return false;
+    queuedPath = path;
+    return true;
+}
+
+bool FakeDecoder::vbmp3_clearNext() {
+    calls << QStringLiteral("clearNext");
+    queuedPath.clear();
+    return !changed_;
+}
+
+bool FakeDecoder::vbmp3_takeTrackChange(OpenInfoRecord& info) {
+    if (!changed_) return false;
+    changed_ = false;
+    info = InfoOf(openPath);
+    return true;
+}
+
+bool FakeDecoder::moveOn() {
+    if (queuedPath.empty()) return false;
+    openPath = queuedPath;
+    queuedPath.clear();
+    state = PlaybackState::Playing;
+    elapsed = 0;
+    changed_ = true;
+    return true;
+}
+
 bool FakeDecoder::vbmp3_init() {
     calls << QStringLiteral("init");
     return true;
@@ -21,6 +67,7 @@ void FakeDecoder::vbmp3_free() { calls << QStringLiteral("free"); }
 
 bool FakeDecoder::vbmp3_open(const std::string& path, OpenInfoRecord& info) {
     calls << QStringLiteral("open ") + Q(path);
+    DropQueued();
     info = OpenInfoRecord{};
     if (unplayable.count(path)) {
         openPath.clear();
@@ -28,16 +75,14 @@ bool FakeDecoder::vbmp3_open(const std::string& path, OpenInfoRecord& info) {
         return false;
     }
     openPath = path;
-    const auto it = lengths.find(path);
-    info.TotalSeconds = it == lengths.end() ? 180 : it->second;
-    info.SampleRate = 44100;
-    info.Channels = 2;
+    info = InfoOf(path);
     state = PlaybackState::Stopped;
     elapsed = 0;
     return true;
 }
 bool FakeDecoder::vbmp3_play() {
     calls << QStringLiteral("play");
+    DropQueued();
     if (openPath.empty()) return false;
     state = PlaybackState::Playing;
     elapsed = 0;
@@ -45,11 +90,13 @@ bool FakeDecoder::vbmp3_play() {
 }
 void FakeDecoder::vbmp3_stop() {
     calls << QStringLiteral("stop");
+    DropQueued();
     state = PlaybackState::Stopped;
     elapsed = 0;
 }
 void FakeDecoder::vbmp3_close() {
     calls << QStringLiteral("close");
+    DropQueued();
     openPath.clear();
 }
 void FakeDecoder::vbmp3_pause() {

@@ -35,6 +35,14 @@ public:
     DecodeOptions options{};
     EqualizerBands bands{};
 
+    // The queued following track ("" for none), and whether setNext takes one. Recorded as
+    // "setNext /b.mp3" and "clearNext"; takeTrackChange, polled on every tick, is not.
+    std::string queuedPath;
+    bool acceptNext = true;
+    // Plays on into the queued track as the engine does at the end of a track: the queued
+    // file becomes the open one and the next takeTrackChange reports it. False with none.
+    bool moveOn();
+
     void clearCalls() { calls.clear(); }
     // The calls whose text starts with `prefix`.
     QStringList callsStartingWith(const QString& prefix) const;
@@ -59,12 +67,19 @@ public:
                           int reservedSelector2) override;
     void vbmp3_getGenre(TagRecord& tag) override;
     std::string vbmp3_getTagError() override { return lastTagError_; }
+    bool vbmp3_setNext(const std::string& path) override;
+    bool vbmp3_clearNext() override;
+    bool vbmp3_takeTrackChange(OpenInfoRecord& info) override;
 
     // "Genre 0" .. "Genre 147", distinct from the real names so tests see where they came from.
     static std::string GenreName(int n);
 
 private:
+    OpenInfoRecord InfoOf(const std::string& path) const;
+    void DropQueued(); // as open, play, stop and close do
+
     std::string lastTagError_;
+    bool changed_ = false;
 };
 
 } // namespace telbo::test

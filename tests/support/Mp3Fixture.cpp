@@ -58,7 +58,7 @@ std::vector<std::uint8_t> Encode(const ToneSpec& tone) {
         const std::size_t n = std::min(kChunk, frames - start);
         pcm.assign(n * tone.channels, 0);
         for (std::size_t i = 0; i < n; ++i) {
-            const double v = tone.amplitude * std::sin(step * static_cast<double>(start + i));
+            const double v = tone.amplitude * std::sin(step * static_cast<double>(tone.firstFrame + static_cast<std::int64_t>(start + i)));
             const auto s = static_cast<short>(std::lround(v * 32767.0));
             for (int c = 0; c < tone.channels; ++c) pcm[i * tone.channels + c] = s;
         }

@@ -19,6 +19,7 @@ struct ToneSpec {
     bool vbr = false;       // VBR (quality 4) instead of CBR
     int bitrateKbps = 128;  // CBR only
     bool xingHeader = true; // the Xing/LAME frame that carries the exact length
+    std::int64_t firstFrame = 0; // where in a longer tone this one starts (its phase)
 };
 
 struct TagSpec {
