@@ -4,6 +4,7 @@
 
 #include <taglib/aifffile.h>
 #include <taglib/flacfile.h>
+#include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/infotag.h>
 #include <taglib/opusfile.h>
@@ -71,7 +72,10 @@ Opened Open(int fd, TagFormat format, bool write) {
     TagLib::IOStream* s = o.stream.get();
     switch (format) {
     case TagFormat::Flac:
-        o.file = std::make_unique<TagLib::FLAC::File>(s, nullptr, false);
+        // The frame factory is not optional: an ID3v2 tag in front of the FLAC stream (some
+        // programs write one) is read with it.
+        o.file = std::make_unique<TagLib::FLAC::File>(s, TagLib::ID3v2::FrameFactory::instance(),
+                                                      false);
         break;
     case TagFormat::OggVorbis:
         o.file = std::make_unique<TagLib::Ogg::Vorbis::File>(s, false);

@@ -351,6 +351,19 @@ TEST_F(TagTest, EveryFormatTakesTheRecordAndKeepsItsAudioAndOtherFields) {
         }
         fs::remove(file);
     }
+
+    // Some programs put an ID3v2 tag in front of a FLAC stream: it is read past, not crashed on.
+    AudioSpec spec;
+    spec.container = Container::Flac;
+    const fs::path flac = WriteAudio(dir_.Path(), "front.flac", spec);
+    const Bytes stream = ReadBytes(flac);
+    std::string front = "ID3\x03\0\0\0\0\0\x10TIT2\0\0\0\x06\0\0\0Front"s;
+    front.append(stream.begin(), stream.end());
+    std::ofstream(flac, std::ios::binary | std::ios::trunc)
+        .write(front.data(), static_cast<std::streamsize>(front.size()));
+    TagRecord read;
+    EXPECT_TRUE(engine_.vbmp3_getFileTagInfo(flac.string(), read));
+    EXPECT_EQ(DecodeAll(flac).Frames(), static_cast<std::size_t>(DecodedFrames(spec)));
 }
 
 TEST_F(TagTest, FailedWritesLeaveTheFileByteIdentical) {
