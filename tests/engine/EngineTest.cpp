@@ -477,7 +477,7 @@ TEST_F(EngineTest, TheQueuedFileStaysOnceTheEngineHasMovedOnToIt) {
     ASSERT_TRUE(e.vbmp3_play());
     ASSERT_TRUE(e.vbmp3_setNext(second.string()));
     // Nothing heard yet: the decoder fills the ring, through the join.
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(WaitUntil([&] { return e.JoinedFromSeconds() > 0; }));
     EXPECT_FALSE(e.vbmp3_clearNext());
     e.vbmp3_seek(0);
     sink->held = false;
