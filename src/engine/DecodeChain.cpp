@@ -57,8 +57,7 @@ bool DecodeChain::MoveOn(std::unique_ptr<Source> next) noexcept {
         const int oldRate = StreamRate();
         const int oldChannels = StreamChannels();
         // The new source's buffers replace the old one's: keep the last block for priming.
-        previousEnd_.store(static_cast<double>(source_->Position()) / oldRate,
-                           std::memory_order_release);
+        const double previousEnd = static_cast<double>(source_->Position()) / oldRate;
         carry_.assign(last_ ? last_ : work_.data(), (last_ ? last_ : work_.data()) + lastFrames_ * 2);
         source_ = std::move(next);
         if (StreamRate() != oldRate || StreamChannels() != oldChannels) {
@@ -77,6 +76,8 @@ bool DecodeChain::MoveOn(std::unique_ptr<Source> next) noexcept {
         }
         last_ = carry_.data();
         track_.fetch_add(1, std::memory_order_acq_rel);
+        // After the count: whoever sees where the old file ended sees the move-on too.
+        previousEnd_.store(previousEnd, std::memory_order_release);
         trackPos_ = 0;
         return true;
     } catch (...) {
