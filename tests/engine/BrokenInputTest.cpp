@@ -231,10 +231,10 @@ TEST(BrokenInputTest, DamagedFilesOfEveryFormatAreRefusedOrEndOnce) {
     for (const Container c : {Container::Wav, Container::Aiff, Container::Flac, Container::Vorbis,
                               Container::Opus}) {
         const std::string ext = "." + ExtensionOf(c);
-        AudioSpec spec;
-        spec.container = c;
-        spec.frames = 5 * 44100;
-        const auto whole = ReadBytes(WriteAudio(dir.Path(), "whole" + ext, spec));
+        AudioSpec sound;
+        sound.container = c;
+        sound.frames = 5 * 44100;
+        const auto whole = ReadBytes(WriteAudio(dir.Path(), "whole" + ext, sound));
         auto bytes = [&](const std::string& name, std::vector<std::uint8_t> content) {
             return Sparse(dir.Path() / (name + ext), 0, content,
                           static_cast<std::int64_t>(content.size()));

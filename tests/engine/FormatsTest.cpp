@@ -26,7 +26,7 @@ bool Lossless(const AudioSpec& s) {
 
 TEST(FormatsTest, EveryFormatDecodesToItsExactLengthSeeksToTheSampleAndKeepsItsPitch) {
     TempFolder dir;
-    auto spec = [](Container c, int rate, int channels, int bits, std::int64_t frames) {
+    auto sound = [](Container c, int rate, int channels, int bits, std::int64_t frames) {
         AudioSpec s;
         s.container = c;
         s.sampleRate = rate;
@@ -36,13 +36,13 @@ TEST(FormatsTest, EveryFormatDecodesToItsExactLengthSeeksToTheSampleAndKeepsItsP
         return s;
     };
     const AudioSpec cases[] = {
-        spec(Container::Wav, 44100, 2, 16, 88201),    spec(Container::Wav, 8000, 1, 16, 16001),
-        spec(Container::Wav, 96000, 1, 24, 96000),    spec(Container::Wav, 192000, 2, 32, 384007),
-        spec(Container::Wav, 48000, 6, 24, 48000),    spec(Container::Aiff, 22050, 2, 16, 44103),
-        spec(Container::Flac, 44100, 2, 16, 88201),   spec(Container::Flac, 96000, 2, 24, 96001),
-        spec(Container::Flac, 48000, 6, 24, 48000),   spec(Container::Vorbis, 44100, 2, 16, 88201),
-        spec(Container::Vorbis, 32000, 1, 16, 32011), spec(Container::Opus, 48000, 2, 16, 96007),
-        spec(Container::Opus, 44100, 1, 16, 44100),   spec(Container::Opus, 16000, 2, 16, 32000),
+        sound(Container::Wav, 44100, 2, 16, 88201),    sound(Container::Wav, 8000, 1, 16, 16001),
+        sound(Container::Wav, 96000, 1, 24, 96000),    sound(Container::Wav, 192000, 2, 32, 384007),
+        sound(Container::Wav, 48000, 6, 24, 48000),    sound(Container::Aiff, 22050, 2, 16, 44103),
+        sound(Container::Flac, 44100, 2, 16, 88201),   sound(Container::Flac, 96000, 2, 24, 96001),
+        sound(Container::Flac, 48000, 6, 24, 48000),   sound(Container::Vorbis, 44100, 2, 16, 88201),
+        sound(Container::Vorbis, 32000, 1, 16, 32011), sound(Container::Opus, 48000, 2, 16, 96007),
+        sound(Container::Opus, 44100, 1, 16, 44100),   sound(Container::Opus, 16000, 2, 16, 32000),
     };
     std::map<std::string, std::vector<float>> lossless; // decoded samples by rate, width, ...
     for (const AudioSpec& s : cases) {

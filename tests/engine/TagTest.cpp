@@ -306,9 +306,9 @@ TEST_F(TagTest, EveryFormatTakesTheRecordAndKeepsItsAudioAndOtherFields) {
     for (const Container c : {Container::Wav, Container::Aiff, Container::Flac, Container::Vorbis,
                               Container::Opus}) {
         SCOPED_TRACE(ExtensionOf(c));
-        AudioSpec spec;
-        spec.container = c;
-        const fs::path file = WriteAudio(dir_.Path(), "t." + ExtensionOf(c), spec);
+        AudioSpec sound;
+        sound.container = c;
+        const fs::path file = WriteAudio(dir_.Path(), "t." + ExtensionOf(c), sound);
         const std::string quoted = "'" + file.string() + "'";
         // A field the record does not know, as rippers leave them.
         const std::string listTags = c == Container::Flac     ? "metaflac --export-tags-to=- "
@@ -322,7 +322,7 @@ TEST_F(TagTest, EveryFormatTakesTheRecordAndKeepsItsAudioAndOtherFields) {
             ASSERT_EQ(std::system((addTag + quoted).c_str()), 0);
         }
         const Decoded before = DecodeAll(file);
-        ASSERT_EQ(before.Frames(), static_cast<std::size_t>(DecodedFrames(spec)));
+        ASSERT_EQ(before.Frames(), static_cast<std::size_t>(DecodedFrames(sound)));
 
         for (const std::string title : {"Ⅰ. Allegro", "Second"}) {
             ASSERT_TRUE(engine_.vbmp3_setTagInfo(file.string(), Record(title), 1, 1))
@@ -353,9 +353,9 @@ TEST_F(TagTest, EveryFormatTakesTheRecordAndKeepsItsAudioAndOtherFields) {
     }
 
     // Some programs put an ID3v2 tag in front of a FLAC stream: it is read past, not crashed on.
-    AudioSpec spec;
-    spec.container = Container::Flac;
-    const fs::path flac = WriteAudio(dir_.Path(), "front.flac", spec);
+    AudioSpec sound;
+    sound.container = Container::Flac;
+    const fs::path flac = WriteAudio(dir_.Path(), "front.flac", sound);
     const Bytes stream = ReadBytes(flac);
     std::string front = "ID3\x03\0\0\0\0\0\x10TIT2\0\0\0\x06\0\0\0Front"s;
     front.append(stream.begin(), stream.end());
@@ -363,7 +363,7 @@ TEST_F(TagTest, EveryFormatTakesTheRecordAndKeepsItsAudioAndOtherFields) {
         .write(front.data(), static_cast<std::streamsize>(front.size()));
     TagRecord read;
     EXPECT_TRUE(engine_.vbmp3_getFileTagInfo(flac.string(), read));
-    EXPECT_EQ(DecodeAll(flac).Frames(), static_cast<std::size_t>(DecodedFrames(spec)));
+    EXPECT_EQ(DecodeAll(flac).Frames(), static_cast<std::size_t>(DecodedFrames(sound)));
 }
 
 TEST_F(TagTest, FailedWritesLeaveTheFileByteIdentical) {

@@ -26,28 +26,28 @@ std::string Quoted(const fs::path& p) {
     return "'" + p.string() + "'";
 }
 
-void WritePcm(const fs::path& file, const AudioSpec& spec, int format) {
+void WritePcm(const fs::path& file, const AudioSpec& sound, int format) {
     SF_INFO info{};
-    info.samplerate = spec.sampleRate;
-    info.channels = spec.channels;
-    info.format = format | (spec.bits == 32   ? SF_FORMAT_FLOAT
-                            : spec.bits == 24 ? SF_FORMAT_PCM_24
+    info.samplerate = sound.sampleRate;
+    info.channels = sound.channels;
+    info.format = format | (sound.bits == 32   ? SF_FORMAT_FLOAT
+                            : sound.bits == 24 ? SF_FORMAT_PCM_24
                                               : SF_FORMAT_PCM_16);
     SNDFILE* out = sf_open(file.c_str(), SFM_WRITE, &info);
     if (!out) Fail(std::string("sf_open: ") + sf_strerror(nullptr));
     std::vector<float> block;
     constexpr std::int64_t kChunk = 4096;
-    for (std::int64_t start = 0; start < spec.frames; start += kChunk) {
-        const std::int64_t n = std::min(kChunk, spec.frames - start);
-        block.assign(static_cast<std::size_t>(n * spec.channels), 0.0f);
+    for (std::int64_t start = 0; start < sound.frames; start += kChunk) {
+        const std::int64_t n = std::min(kChunk, sound.frames - start);
+        block.assign(static_cast<std::size_t>(n * sound.channels), 0.0f);
         for (std::int64_t i = 0; i < n; ++i) {
             double v = 0;
-            for (const double f : spec.frequencies)
-                v += spec.amplitude *
-                     std::sin(2.0 * std::numbers::pi * f * static_cast<double>(spec.firstFrame + start + i) /
-                              spec.sampleRate);
-            for (int c = 0; c < spec.channels; ++c)
-                block[static_cast<std::size_t>(i * spec.channels + c)] = static_cast<float>(v);
+            for (const double f : sound.frequencies)
+                v += sound.amplitude *
+                     std::sin(2.0 * std::numbers::pi * f * static_cast<double>(sound.firstFrame + start + i) /
+                              sound.sampleRate);
+            for (int c = 0; c < sound.channels; ++c)
+                block[static_cast<std::size_t>(i * sound.channels + c)] = static_cast<float>(v);
         }
         if (sf_writef_float(out, block.data(), n) != n) Fail("sf_writef_float");
     }
@@ -72,24 +72,24 @@ std::string ExtensionOf(Container container) {
     return {};
 }
 
-fs::path WriteAudio(const fs::path& folder, const std::string& name, const AudioSpec& spec) {
+fs::path WriteAudio(const fs::path& folder, const std::string& name, const AudioSpec& sound) {
     const fs::path file = folder / name;
-    switch (spec.container) {
+    switch (sound.container) {
     case Container::Wav:
         // Wider or more channels than CD audio: WAVE_FORMAT_EXTENSIBLE, as recorders write it.
-        WritePcm(file, spec, spec.channels > 2 || spec.bits > 16 ? SF_FORMAT_WAVEX : SF_FORMAT_WAV);
+        WritePcm(file, sound, sound.channels > 2 || sound.bits > 16 ? SF_FORMAT_WAVEX : SF_FORMAT_WAV);
         return file;
     case Container::Aiff:
-        WritePcm(file, spec, SF_FORMAT_AIFF);
+        WritePcm(file, sound, SF_FORMAT_AIFF);
         return file;
     default:
         break;
     }
     const fs::path pcm = folder / (name + ".source.wav");
-    WritePcm(pcm, spec, SF_FORMAT_WAVEX);
-    if (spec.container == Container::Flac)
+    WritePcm(pcm, sound, SF_FORMAT_WAVEX);
+    if (sound.container == Container::Flac)
         Run("flac -s -f -o " + Quoted(file) + " " + Quoted(pcm));
-    else if (spec.container == Container::Vorbis)
+    else if (sound.container == Container::Vorbis)
         Run("oggenc -Q -o " + Quoted(file) + " " + Quoted(pcm));
     else
         Run("opusenc --quiet " + Quoted(pcm) + " " + Quoted(file));
@@ -97,20 +97,20 @@ fs::path WriteAudio(const fs::path& folder, const std::string& name, const Audio
     return file;
 }
 
-int DecodedRate(const AudioSpec& spec) {
+int DecodedRate(const AudioSpec& sound) {
     // Opus decodes at 8, 12, 16, 24 or 48 kHz; the header's input rate picks one of them
     // when it is one, else 48 kHz.
-    if (spec.container != Container::Opus) return spec.sampleRate;
+    if (sound.container != Container::Opus) return sound.sampleRate;
     for (const int r : {8000, 12000, 16000, 24000})
-        if (spec.sampleRate == r) return r;
+        if (sound.sampleRate == r) return r;
     return 48000;
 }
 
-std::int64_t DecodedFrames(const AudioSpec& spec) {
-    const int rate = DecodedRate(spec);
-    if (rate == spec.sampleRate) return spec.frames;
+std::int64_t DecodedFrames(const AudioSpec& sound) {
+    const int rate = DecodedRate(sound);
+    if (rate == sound.sampleRate) return sound.frames;
     return static_cast<std::int64_t>(
-        std::llround(static_cast<double>(spec.frames) * rate / spec.sampleRate));
+        std::llround(static_cast<double>(sound.frames) * rate / sound.sampleRate));
 }
 
 } // namespace telbo::test

@@ -29,10 +29,10 @@ std::string ExtensionOf(Container container);
 
 // Writes the tone into folder/name (the extension is the caller's) and returns the path.
 std::filesystem::path WriteAudio(const std::filesystem::path& folder, const std::string& name,
-                                 const AudioSpec& spec);
+                                 const AudioSpec& sound);
 
-// The rate and frames a decoder delivers for `spec`: Opus has rates of its own.
-std::int64_t DecodedFrames(const AudioSpec& spec);
-int DecodedRate(const AudioSpec& spec);
+// The rate and frames a decoder delivers for `sound`: Opus has rates of its own.
+std::int64_t DecodedFrames(const AudioSpec& sound);
+int DecodedRate(const AudioSpec& sound);
 
 } // namespace telbo::test
