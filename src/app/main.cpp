@@ -2,6 +2,7 @@
 #include "FirstPaintExit.h"
 #include "SignalBridge.h"
 #include "desktop/MprisService.h"
+#include "desktop/SingleInstance.h"
 #include "engine/Engine.h"
 #include "platform/DesktopPlatform.h"
 #include "ui/Telbo.h"
@@ -32,15 +33,31 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("telbo"));
     QGuiApplication::setDesktopFileName(QStringLiteral("telbo"));
 
+    telbo::DesktopPlatform platform;
+    // A second start for the same program folder hands its files to the player that runs.
+    bool handedOver = false;
+    const std::unique_ptr<telbo::SingleInstance> instance = telbo::SingleInstance::Claim(
+        QDBusConnection::sessionBus(), platform.programFolder(), platform.commandLineArguments(),
+        handedOver);
+    if (handedOver) return 0;
     telbo::Engine::Options engineOptions;
     telbo::ApplyEngineSwitches(engineOptions);
     telbo::Engine engine(engineOptions);
-    telbo::DesktopPlatform platform;
     telbo::Telbo window(engine, platform);
     telbo::SignalBridge bridge(&window);
     telbo::FirstPaintExit firstPaintExit(&window);
     window.lifecycle.StartUp();
     window.show();
+    if (instance) {
+        instance->Serve([&window](const QStringList& files) {
+            window.stateRestore.OpenArguments(files);
+            // Brought forward as the desktop allows: a minimised player comes back.
+            window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+            window.show();
+            window.raise();
+            window.activateWindow();
+        });
+    }
     // The desktop's media keys and controls; without a session bus the player runs as ever.
     const std::unique_ptr<telbo::MprisService> mpris =
         telbo::MprisService::Start(window, QDBusConnection::sessionBus());

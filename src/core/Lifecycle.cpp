@@ -1,6 +1,7 @@
 #include "core/Lifecycle.h"
 
 #include "core/AtomicFile.h"
+#include "core/SessionFile.h"
 #include "core/SettingsFile.h"
 #include "core/WindowPlacement.h"
 #include "platform/Platform.h"
@@ -10,14 +11,37 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTimer>
 
 namespace telbo {
 
 namespace {
+const QString kSettingsName = QStringLiteral("config.ini");
+const QString kSessionName = QStringLiteral("telbo.ini");
+
 QString SettingsPath(Platform& platform) {
-    return QDir(platform.programFolder()).filePath(QStringLiteral("config.ini"));
+    return QDir(platform.programFolder()).filePath(kSettingsName);
+}
+
+// The newest `name` among the folders the settings may be in; "" when there is none.
+QString NewestOf(Platform& platform, const QString& name) {
+    QStringList candidates;
+    for (const QString& folder : platform.settingsFolders())
+        candidates << QDir(folder).filePath(name);
+    return NewestFile(candidates);
+}
+
+// Whether a save could put a file in `folder`: it is writable, or could be made.
+bool CanSaveIn(const QString& folder) {
+    QFileInfo info(folder);
+    while (!info.exists()) {
+        const QString parent = info.absolutePath();
+        if (parent == info.absoluteFilePath()) return false;
+        info = QFileInfo(parent);
+    }
+    return info.isDir() && info.isWritable();
 }
 } // namespace
 
@@ -57,8 +81,10 @@ void Lifecycle::StartUp() {
 
     // The first file dialog opens where music is, not in the settings folder.
     const QString startFolder = w.platform.startFolder();
+    // The newest copy: a save that could not go beside the binary went to the per-user folder.
+    const QString settingsPath = NewestOf(w.platform, kSettingsName);
     const std::optional<StoredSettings> stored =
-        ReadSettingsFile(SettingsPath(w.platform), startFolder);
+        settingsPath.isEmpty() ? std::nullopt : ReadSettingsFile(settingsPath, startFolder);
     settingsRead_ = stored.has_value();
     if (stored) {
         if (stored->hasFormX && stored->hasFormY) {
@@ -76,15 +102,30 @@ void Lifecycle::StartUp() {
         ui.txtScrollTitle->setText(stored->ScrollTitle);
     }
     AdoptSettings(stored ? *stored : DefaultSettings(startFolder), st);
+    // The equalizer is back before anything can play.
+    w.session.Load(NewestOf(w.platform, kSessionName), w.platform.programFolder());
+    w.session.AdoptSavedTrack();
+    if (st.ConfigSave && !CanSaveIn(w.platform.programFolder()))
+        AddStartNotice(QStringLiteral("Settings cannot be saved: ") + w.platform.programFolder() +
+                       QStringLiteral(" is read-only"));
 
     w.stateRestore.RestoreState(settingsRead_);
     w.titleBuilder.KeepTagMemo(false);
     startingUp_ = false;
+    // After the title is built, which would cover it.
+    if (!startNotice_.isEmpty()) w.titleBuilder.ShowNotice(startNotice_);
+}
+
+void Lifecycle::AddStartNotice(const QString& text) {
+    if (startNotice_.isEmpty()) startNotice_ = text;
 }
 
 void Lifecycle::ShutDown() {
     if (shutDownDone_) return;
     shutDownDone_ = true;
+    // Where the track was, before the decoder lets go of it.
+    w.session.ShutDown();
+    w.session.StartedSafely();
     w.ui.tmrTime->stop();
     w.ui.tmrScroll->stop();
     w.decoder.vbmp3_free();

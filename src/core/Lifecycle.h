@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace telbo {
 
 class Telbo;
@@ -16,12 +18,15 @@ public:
     bool shutDownDone() const { return shutDownDone_; }
     // Inside StartUp (the state restore and the command line included).
     bool startingUp() const { return startingUp_; }
+    // A word for the title line once the start-up is done (the first one given wins).
+    void AddStartNotice(const QString& text);
 
 private:
     Telbo& w;
     bool settingsRead_ = false;
     bool shutDownDone_ = false;
     bool startingUp_ = false;
+    QString startNotice_;
 };
 
 } // namespace telbo

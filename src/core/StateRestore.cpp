@@ -7,9 +7,14 @@
 #include "ui/Telbo.h"
 #include "ui/Twips.h"
 
+#include <QTimer>
+
 namespace telbo {
 
 namespace {
+
+// Auto-play that has run this long without bringing the player down was a safe start.
+constexpr int kSafeStartMs = 5000;
 
 // With no track the tag-panel cycle cannot run; show the stored panel empty so the window
 // and TagShowFlag agree, and the panel fills once a track is selected.
@@ -86,16 +91,34 @@ void StateRestore::RestoreState(bool settingsRead) {
             ui.lblConfValue[6]->setCaption(QStringLiteral("On"));
             // The saved current track, and only when it is there (a drive not mounted yet):
             // no other track is played in its place.
-            if (st.KO > 0 && st.PlayPoint >= 0 && st.PlayPoint < st.KO &&
-                w.platform.fileExists(st.TitleFiles[static_cast<std::size_t>(st.PlayPoint)]))
+            const bool there =
+                st.KO > 0 && st.PlayPoint >= 0 && st.PlayPoint < st.KO &&
+                w.platform.fileExists(st.TitleFiles[static_cast<std::size_t>(st.PlayPoint)]);
+            if (w.session.LastStartCrashed()) {
+                // A file that brings the player down must not do it at every start.
+                w.lifecycle.AddStartNotice(
+                    QStringLiteral("AutoPlay skipped: the last start ended in a crash"));
+                w.session.StartedSafely();
+            } else if (there) {
+                w.session.MarkStarting();
                 w.transport.lblPlaySet_Click(Transport::Play);
+                QTimer::singleShot(kSafeStartMs, &w.session, [this] { w.session.StartedSafely(); });
+            }
         }
     }
 
-    if (!w.platform.commandLineArguments().isEmpty()) {
+    OpenArguments(w.platform.commandLineArguments());
+    w.collections.ShowCounts();
+    w.titleBuilder.BuildTitle();
+}
+
+void StateRestore::OpenArguments(const QStringList& arguments) {
+    PlayerState& st = w.st;
+    Controls& ui = w.ui;
+    if (!arguments.isEmpty()) {
         const std::int16_t oldKO = st.KO;
         const std::int16_t oldListKO = st.ListKO;
-        w.fileAdder.AddCommandLine();
+        w.fileAdder.AddCommandLine(arguments);
         if (st.KO > oldKO) {
             st.PlayPoint = oldKO;
             w.collections.RefreshLists();
@@ -109,10 +132,8 @@ void StateRestore::RestoreState(bool settingsRead) {
             ui.lstFile[1]->setCurrentRow(0);
             w.transport.lblPlaySet_Click(Transport::Play);
         }
+        w.collections.ShowCounts();
     }
-
-    w.collections.ShowCounts();
-    w.titleBuilder.BuildTitle();
 }
 
 } // namespace telbo

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 namespace telbo {
 
 class Telbo;
@@ -10,6 +12,9 @@ class StateRestore {
 public:
     explicit StateRestore(Telbo& w) : w(w) {}
     void RestoreState(bool settingsRead);
+    // Opens what a command line names (absolute paths) and plays the first track, or the
+    // first list file's tracks; as the program's own arguments at start-up.
+    void OpenArguments(const QStringList& arguments);
 
 private:
     Telbo& w;

@@ -2,6 +2,7 @@
 add_library(telbo_core_logic STATIC
     ${CMAKE_CURRENT_LIST_DIR}/AtomicFile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/NumberText.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SessionFile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SettingsFile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SlotList.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WindowPlacement.cpp

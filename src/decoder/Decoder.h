@@ -128,6 +128,15 @@ public:
     virtual bool vbmp3_open(const std::string& path, OpenInfoRecord& info) = 0;
     // Plays the open file from its start; false, and no change, with nothing open.
     virtual bool vbmp3_play() = 0;
+    // Plays the open file from `second` (clamped to the track), or holds it paused there when
+    // `paused`: the state then reads Paused and vbmp3_restart lets it play. What comes before
+    // `second` is never heard. False, and no change, with nothing open.
+    virtual bool PlayFrom(int second, bool paused) {
+        if (!vbmp3_play()) return false;
+        if (second > 0) vbmp3_seek(second);
+        if (paused) vbmp3_pause();
+        return true;
+    }
     // Stops; the state then reads Stopped and the elapsed seconds 0. Harmless with nothing
     // open.
     virtual void vbmp3_stop() = 0;

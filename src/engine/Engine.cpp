@@ -72,7 +72,9 @@ bool Engine::vbmp3_open(const std::string& path, OpenInfoRecord& info) {
     return true;
 }
 
-bool Engine::vbmp3_play() {
+bool Engine::vbmp3_play() { return PlayFrom(0, false); }
+
+bool Engine::PlayFrom(int second, bool paused) {
     Impl& d = *impl_;
     std::lock_guard lock(d.mutex);
     if (!d.chain) return false;
@@ -80,9 +82,16 @@ bool Engine::vbmp3_play() {
     d.EnsureSink();
     d.controls.SetEqualizer(d.bands);
     d.playedBase = d.playhead.PlayedSeconds(); // before any of the new track can be played
-    d.StartDecoding(0);
+    const std::int64_t frame = static_cast<std::int64_t>(std::max(second, 0)) * d.chain->StreamRate();
+    d.StartDecoding(std::min(frame, d.chain->LengthFrames()));
     d.session = true;
-    d.sink->Play();
+    if (paused) {
+        // The ring fills; nothing is heard until vbmp3_restart.
+        d.paused = true;
+        d.playhead.SetPaused(true);
+    } else {
+        d.sink->Play();
+    }
     d.PokeWatchdog();
     return true;
 }

@@ -82,6 +82,7 @@ public:
     void vbmp3_free() override;
     bool vbmp3_open(const std::string& path, OpenInfoRecord& info) override;
     bool vbmp3_play() override;
+    bool PlayFrom(int second, bool paused) override;
     void vbmp3_stop() override;
     void vbmp3_close() override;
     void vbmp3_pause() override;

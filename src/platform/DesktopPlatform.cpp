@@ -92,6 +92,18 @@ QString DesktopPlatform::programFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
 }
 
+QStringList DesktopPlatform::settingsFolders() {
+    QStringList folders{programFolder()};
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    const QString installed = QFileInfo(QStringLiteral(TELBO_INSTALL_BINDIR)).canonicalFilePath();
+    // The binary's folder, unless it is the installed one, which never holds settings.
+    if (installed.isEmpty() || QFileInfo(exeDir).canonicalFilePath() != installed)
+        folders << exeDir;
+    folders << QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    folders.removeDuplicates();
+    return folders;
+}
+
 QString DesktopPlatform::startFolder() {
     const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
     if (!music.isEmpty() && QFileInfo(music).isDir()) return music;

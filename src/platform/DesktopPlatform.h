@@ -19,6 +19,7 @@ SettingsHome ChooseSettingsHome(const QString& binaryDir, const QString& install
 class DesktopPlatform final : public Platform {
 public:
     QString programFolder() override;
+    QStringList settingsFolders() override;
     QString startFolder() override;
     QStringList commandLineArguments() override;
     bool fileExists(const QString& path) override;

@@ -28,6 +28,10 @@ public:
     // installed binaries' folder, else the per-user configuration folder. No trailing
     // separator. It may not exist yet: it is made only when the settings are saved.
     virtual QString programFolder() = 0;
+    // Every folder the settings may have been saved in, programFolder() first: where the
+    // binary's folder could not be written the save went to the per-user folder, and a later
+    // start must read that newer copy, not a stale one beside the binary.
+    virtual QStringList settingsFolders() { return {programFolder()}; }
     // Where the first file dialog of a fresh player opens: the user's music folder when it
     // exists, else the home folder.
     virtual QString startFolder() = 0;

@@ -36,6 +36,11 @@ void Transport::lblPlaySet_Click(int index) {
         if (st.PlayPoint < 0 || st.PlayPoint >= st.KO || st.PlayPoint >= kSlots) return;
         OpenAndPlay();
         Announce();
+        // Resumed where the listener paused it last time: it waits for Pause (or Space).
+        if (startedPaused_) {
+            st.PlayState = PlaybackState::Paused;
+            SetStatus(Status::Paused);
+        }
         break;
     case Stop:
         StopAndClose();
@@ -174,7 +179,15 @@ void Transport::OpenAndPlay() {
     w.ShowPlaying(path);
     w.ui.sclNowTime->setMaximum(std::clamp(st.OpenInfo.TotalSeconds, 0, kSliderLimit));
     w.ui.tmrTime->start();
-    w.decoder.vbmp3_play();
+    const Session::Start start = w.session.TakeStart(path);
+    startedPaused_ = start.paused;
+    if (start.second > 0 || start.paused) {
+        w.decoder.PlayFrom(start.second, start.paused);
+        w.ui.lblNowTime->setCaption(TimeText(start.second));
+        w.ui.sclNowTime->setValue(SliderValue(start.second, w.ui.sclNowTime->maximum()));
+    } else {
+        w.decoder.vbmp3_play();
+    }
 }
 
 void Transport::StopAndClose() {

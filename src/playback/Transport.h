@@ -68,6 +68,7 @@ private:
     Queued Snapshot(int index) const;
     Queued queued_;
     bool queueTried_ = false; // once per track: a refused queue is not retried every tick
+    bool startedPaused_ = false; // the last open resumed into a pause
 };
 
 } // namespace telbo

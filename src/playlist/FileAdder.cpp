@@ -71,8 +71,8 @@ void FileAdder::AddTracks(const QString& name) {
     if (leftOut) TellListFull();
 }
 
-void FileAdder::AddCommandLine() {
-    AddPaths(LimitArguments(w.platform.commandLineArguments(), QDir::currentPath()));
+void FileAdder::AddCommandLine(const QStringList& arguments) {
+    AddPaths(LimitArguments(arguments, QDir::currentPath()));
 }
 
 void FileAdder::FilesDropped(int index, const QList<QUrl>& urls) {

@@ -22,8 +22,9 @@ public:
     void AddFiles(const QString& name);
     // Tracks to TitleFiles; each list file's entries are appended to TitleFiles too.
     void AddTracks(const QString& name);
-    // The program's arguments, one path each; more than 101 add nothing.
-    void AddCommandLine();
+    // The program's arguments (or a second start's, handed over), one absolute path each;
+    // more than 101 add nothing.
+    void AddCommandLine(const QStringList& arguments);
     // Files dropped on lblBack(index); a drop on a list box comes here with index 1.
     void FilesDropped(int index, const QList<QUrl>& urls);
     // Tells the user that a collection is full and something was left out.

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QIcon>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -130,6 +131,13 @@ void Telbo::closeEvent(QCloseEvent* e) {
     if (form2) form2->close();
     e->accept();
     platform.endProgram();
+}
+
+// A right-click that no control took (the background, the header, a word) opens the menu of
+// the settings without a designed control.
+void Telbo::contextMenuEvent(QContextMenuEvent* e) {
+    contextMenu.Popup(e->globalPos());
+    e->accept();
 }
 
 void Telbo::mousePressEvent(QMouseEvent* e) { dragging.Form_MouseDown(tw::FromPixels(e->position())); }

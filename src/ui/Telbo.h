@@ -4,6 +4,7 @@
 
 #include "core/Lifecycle.h"
 #include "core/PlayerState.h"
+#include "core/Session.h"
 #include "core/StateRestore.h"
 #include "playback/DecodeOptionsControl.h"
 #include "playback/EqualizerPanel.h"
@@ -18,6 +19,7 @@
 #include "titles/TagEditor.h"
 #include "titles/TitleBuilder.h"
 #include "titles/TitleScroller.h"
+#include "ui/ContextMenu.h"
 #include "ui/Controls.h"
 #include "ui/Dragging.h"
 #include "ui/WindowModes.h"
@@ -43,6 +45,7 @@ public:
     Platform& platform;
 
     Lifecycle lifecycle{*this};
+    Session session{*this};
     StateRestore stateRestore{*this};
     Transport transport{*this};
     PlayOrder playOrder{*this};
@@ -59,6 +62,7 @@ public:
     SleepTimer sleepTimer{*this};
     WindowModes windowModes{*this};
     Dragging dragging{*this};
+    ContextMenu contextMenu{*this};
 
     // The power-off dialog while it exists.
     QPointer<PowerOffDialog> form2;
@@ -102,6 +106,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;

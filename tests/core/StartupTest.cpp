@@ -64,7 +64,7 @@ TEST_F(StartupTest, ProgramFolderIsMadeOnlyToSaveAndLosesTheLeftoversOfAKilledSa
         QFile(platform.folder + u'/' + name).open(QIODevice::WriteOnly);
     Start();
     EXPECT_EQ(QDir(platform.folder).entryList(QDir::Files | QDir::Hidden, QDir::Name),
-              (QStringList{kept[0], kept[1], kept[2]}));
+              (QStringList{kept[0], kept[1], kept[2], QStringLiteral("telbo.ini")}));
 }
 
 TEST_F(StartupTest, GenreListHoldsTheDecodersNamesInOrder) {

@@ -29,6 +29,7 @@ public:
     void vbmp3_free() override;
     bool vbmp3_open(const std::string& path, OpenInfoRecord& info) override;
     bool vbmp3_play() override { return engine_.vbmp3_play(); }
+    bool PlayFrom(int second, bool paused) override { return engine_.PlayFrom(second, paused); }
     void vbmp3_stop() override;
     void vbmp3_close() override { engine_.vbmp3_close(); }
     void vbmp3_pause() override { engine_.vbmp3_pause(); }

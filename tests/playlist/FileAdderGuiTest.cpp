@@ -140,7 +140,7 @@ TEST_F(FileAdding, AddInTheTrackViewTakesTracksAndListEntries) {
 TEST_F(FileAdding, CommandLineArgumentsAreOnePathEach) {
     platform.arguments = {"/My Music/a.mp3", "/l/SONG.M3U", "/notes.txt", "/x.mp3 old/y.m3u",
                           "/.m3u-old/b.mp3", "/l/utf.M3U8", "/r/c.FLAC", "/r/d.opus.txt"};
-    w->fileAdder.AddCommandLine();
+    w->fileAdder.AddCommandLine(platform.commandLineArguments());
     // The final extension decides.
     EXPECT_EQ(Tracks(), (QStringList{"/My Music/a.mp3", "/.m3u-old/b.mp3", "/r/c.FLAC"}));
     EXPECT_EQ(Lists(), (QStringList{"/l/SONG.M3U", "/x.mp3 old/y.m3u", "/l/utf.M3U8"}));
@@ -149,7 +149,7 @@ TEST_F(FileAdding, CommandLineArgumentsAreOnePathEach) {
     QStringList many;
     for (int i = 0; i < 102; ++i) many << QString("/m/%1.mp3").arg(i);
     platform.arguments = many;
-    w->fileAdder.AddCommandLine();
+    w->fileAdder.AddCommandLine(platform.commandLineArguments());
     EXPECT_EQ(w->st.KO, 3);
 }
 

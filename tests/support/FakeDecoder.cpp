@@ -88,6 +88,14 @@ bool FakeDecoder::vbmp3_play() {
     elapsed = 0;
     return true;
 }
+bool FakeDecoder::PlayFrom(int second, bool paused) {
+    calls << QStringLiteral("playFrom %1%2").arg(second).arg(paused ? " paused" : "");
+    DropQueued();
+    if (openPath.empty()) return false;
+    state = paused ? PlaybackState::Paused : PlaybackState::Playing;
+    elapsed = second;
+    return true;
+}
 void FakeDecoder::vbmp3_stop() {
     calls << QStringLiteral("stop");
     DropQueued();

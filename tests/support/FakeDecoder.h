@@ -51,6 +51,8 @@ public:
     void vbmp3_free() override;
     bool vbmp3_open(const std::string& path, OpenInfoRecord& info) override;
     bool vbmp3_play() override;
+    // Recorded as "playFrom 40" or "playFrom 40 paused".
+    bool PlayFrom(int second, bool paused) override;
     void vbmp3_stop() override;
     void vbmp3_close() override;
     void vbmp3_pause() override;

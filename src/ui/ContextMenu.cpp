@@ -1,0 +1,35 @@
+#include "ui/ContextMenu.h"
+
+#include "ui/Telbo.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace telbo {
+
+namespace {
+QAction* Toggle(QMenu* menu, const QString& text, bool on) {
+    QAction* a = menu->addAction(text);
+    a->setCheckable(true);
+    a->setChecked(on);
+    return a;
+}
+} // namespace
+
+QMenu* ContextMenu::Build(QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(Toggle(menu, QStringLiteral("Resume where I stopped"), w.session.resume()),
+                     &QAction::toggled, menu, [this](bool on) { w.session.SetResume(on); });
+    QObject::connect(Toggle(menu, QStringLiteral("Show remaining time"), w.session.timeRemaining()),
+                     &QAction::toggled, menu, [this](bool on) { w.session.SetTimeRemaining(on); });
+    return menu;
+}
+
+void ContextMenu::Popup(const QPoint& globalPos) {
+    // A press on the background may have started a drag; the menu takes the release.
+    w.dragging.Form_MouseUp();
+    Build(&w)->popup(globalPos);
+}
+
+} // namespace telbo

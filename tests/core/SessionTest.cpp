@@ -1,0 +1,166 @@
+// Where the listener was, and the equalizer, come back at the next start (telbo.ini), with
+// the fake decoder: what is played from where, and what is written when.
+#include "TelboFixture.h"
+#include "core/SessionFile.h"
+
+#include "ui/Label.h"
+
+#include <QComboBox>
+#include <QTest>
+#include <QFile>
+#include <QFileInfo>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace telbo::test {
+namespace {
+
+class SessionTest : public TelboFixture {
+protected:
+    QStringList tracks;
+    void SetUp() override { tracks = MakeTracks(3); }
+    QString Ini() const { return platform.path(QStringLiteral("telbo.ini")); }
+    // config.ini with the three tracks, the second current.
+    void Config(bool autoPlay) {
+        QByteArray text = "[Setting]\r\nConfigSave= True\r\nAutoPlay= " +
+                          QByteArray(autoPlay ? "True" : "False") + "\r\nKO= 3\r\nPlayPoint= 1\r\n[Title]\r\n";
+        for (int i = 0; i < tracks.size(); ++i)
+            text += QStringLiteral("[%1] %2\r\n").arg(i, 3, 10, QChar(u'0')).arg(tracks[i]).toUtf8();
+        WriteConfig(text);
+    }
+    // telbo.ini saying track i was at `second`, as it is on disk now.
+    void Saved(int i, int second, bool paused) {
+        SessionSettings s;
+        s.Track = tracks[i];
+        const QFileInfo info(s.Track);
+        s.TrackSize = info.size();
+        s.TrackModified = info.lastModified().toMSecsSinceEpoch();
+        s.Second = second;
+        s.Paused = paused;
+        ASSERT_TRUE(WriteSessionFile(Ini(), s));
+    }
+    QStringList Plays() const {
+        QStringList out;
+        for (const QString& c : decoder.calls)
+            if (c.startsWith(u"open") || c.startsWith(u"play")) out << c;
+        return out;
+    }
+};
+
+TEST_F(SessionTest, TheSavedTrackStartsWhereItWas) {
+    struct Case {
+        const char* name;
+        bool autoPlay;
+        int savedTrack, second;
+        bool paused, touchFile, crashed;
+        QStringList wantPlays; // after start-up and, with auto-play off, one "Play"
+        Transport::Status wantStatus;
+    };
+    const std::vector<Case> cases{
+        {"auto-play, playing", true, 1, 95, false, false, false, {"open 1", "playFrom 95"},
+         Transport::Status::Playing},
+        {"auto-play, paused", true, 1, 95, true, false, false, {"open 1", "playFrom 95 paused"},
+         Transport::Status::Paused},
+        {"no auto-play: the first Play plays", false, 1, 95, true, false, false, {"open 1", "playFrom 95"},
+         Transport::Status::Playing},
+        {"a crash config.ini never saw: the saved track", true, 2, 30, false, false, false,
+         {"open 2", "playFrom 30"}, Transport::Status::Playing},
+        {"the file changed since", true, 1, 95, false, true, false, {"open 1", "play"},
+         Transport::Status::Playing},
+        {"the last start crashed: no auto-play", true, 1, 95, false, false, true, {},
+         Transport::Status::Stopped},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Config(c.autoPlay);
+        Saved(c.savedTrack, c.second, c.paused);
+        if (c.touchFile) {
+            QFile f(tracks[c.savedTrack]);
+            ASSERT_TRUE(f.open(QIODevice::Append));
+            f.write("more");
+        }
+        if (c.crashed) platform.makeFile(QStringLiteral("telbo.starting"));
+        Start();
+        if (!c.autoPlay) w->transport.lblPlaySet_Click(Transport::Play);
+        QStringList want;
+        for (QString p : c.wantPlays) {
+            const qsizetype space = p.indexOf(u' ');
+            if (p.startsWith(u"open")) p = QStringLiteral("open ") + tracks[p.mid(space + 1).toInt()];
+            want << p;
+        }
+        EXPECT_EQ(Plays(), want);
+        EXPECT_EQ(w->transport.status(), c.wantStatus);
+        if (c.crashed) {
+            EXPECT_TRUE(w->ui.lblTitle[0]->caption().contains(u"crash"));
+        }
+        // Only the first open resumes (after a crash, the first "Play"); the same track again
+        // starts at 0.
+        decoder.clearCalls();
+        w->transport.lblPlaySet_Click(Transport::Play);
+        EXPECT_EQ(decoder.callsStartingWith(QStringLiteral("playFrom")),
+                  c.crashed ? QStringList{QStringLiteral("playFrom 95")} : QStringList{});
+        Close();
+        EXPECT_FALSE(QFileInfo::exists(platform.path(QStringLiteral("telbo.starting"))));
+        TearDown();
+        decoder.clearCalls();
+        QFile::remove(Ini());
+    }
+}
+
+TEST_F(SessionTest, PositionAndStateAreSavedWhenTheyChangeAndAtShutDown) {
+    Config(false);
+    Start();
+    auto saved = [this] { return ReadSessionFile(Ini()); };
+    w->transport.lblPlaySet_Click(Transport::Play);
+    EXPECT_EQ(saved().Track, tracks[1]);
+    decoder.elapsed = 42;
+    w->transport.PauseTrack();
+    EXPECT_EQ(saved().Second, 42);
+    EXPECT_TRUE(saved().Paused);
+    w->transport.ResumeTrack();
+    EXPECT_FALSE(saved().Paused);
+    decoder.elapsed = 61;
+    w->transport.SeekTo(50);
+    EXPECT_EQ(saved().Second, 50);
+    w->transport.lblPlaySet_Click(Transport::Next);
+    EXPECT_EQ(saved().Track, tracks[2]);
+    EXPECT_EQ(saved().Second, 0);
+    decoder.elapsed = 70;
+    Close();
+    EXPECT_EQ(saved().Second, 70);
+    EXPECT_FALSE(saved().Paused);
+
+    // With saving off nothing is written.
+    TearDown();
+    QFile::remove(Ini());
+    WriteConfig("[Setting]\r\nConfigSave= False\r\n");
+    Start();
+    SetTracks(tracks);
+    w->transport.lblPlaySet_Click(Transport::Play);
+    Close();
+    EXPECT_FALSE(QFileInfo::exists(Ini()));
+}
+
+TEST_F(SessionTest, TheEqualizerIsBackBeforeTheFirstSample) {
+    Config(true);
+    SessionSettings s;
+    s.EqualizerOn = true;
+    s.EqualizerPreset = 2;
+    s.Equalizer = {120, 100, 80, 0, 0, 0, 0, -20, -40, -120};
+    ASSERT_TRUE(WriteSessionFile(Ini(), s));
+    Start();
+    const qsizetype eq = decoder.calls.lastIndexOf(QStringLiteral("setEqualizer 120,100,80,0,0,0,0,-20,-40,-120"));
+    const qsizetype open = decoder.calls.indexOf(QStringLiteral("open ") + tracks[1]);
+    ASSERT_GE(eq, 0);
+    EXPECT_LT(eq, open);
+    EXPECT_EQ(w->ui.cmbEqualizer->currentIndex(), 2);
+    EXPECT_EQ(w->ui.sclEqualizer[9]->value(), -120);
+
+    // A band moved is saved once it rests, not at every step of the drag.
+    for (int v = 0; v > -50; v -= 10) w->ui.sclEqualizer[3]->setValue(v);
+    EXPECT_EQ(ReadSessionFile(Ini()).Equalizer[3], 0);
+    QTRY_COMPARE(ReadSessionFile(Ini()).Equalizer[3], -40);
+}
+
+} // namespace
+} // namespace telbo::test
