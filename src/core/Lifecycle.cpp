@@ -103,8 +103,12 @@ void Lifecycle::StartUp() {
     }
     AdoptSettings(stored ? *stored : DefaultSettings(startFolder), st);
     // The equalizer is back before anything can play.
-    w.session.Load(NewestOf(w.platform, kSessionName), w.platform.programFolder());
-    w.session.AdoptSavedTrack();
+    const QString sessionPath = NewestOf(w.platform, kSessionName);
+    w.session.Load(sessionPath, w.platform.programFolder());
+    // A shut-down writes config.ini last; telbo.ini newer means the run ended without one.
+    if (!sessionPath.isEmpty() && !settingsPath.isEmpty() &&
+        QFileInfo(sessionPath).lastModified() > QFileInfo(settingsPath).lastModified())
+        w.session.AdoptSavedTrack();
     if (st.ConfigSave && !CanSaveIn(w.platform.programFolder()))
         AddStartNotice(QStringLiteral("Settings cannot be saved: ") + w.platform.programFolder() +
                        QStringLiteral(" is read-only"));

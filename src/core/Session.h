@@ -29,9 +29,9 @@ public:
     // `path` (none: defaults) and puts the equalizer back, so the first sample is heard
     // through it. Saves go to `saveFolder`.
     void Load(const QString& path, const QString& saveFolder);
-    // After config.ini's collections are restored: a crash after a track change leaves
-    // config.ini naming the track before; the current track becomes the one saved here when
-    // the list holds it.
+    // After config.ini's collections are restored, when telbo.ini is the newer file: a crash
+    // after a track change leaves config.ini naming the track before; the current track
+    // becomes the one saved here when the list holds it.
     void AdoptSavedTrack();
     // The first track opened after start-up takes the saved position when it is the saved
     // track, unchanged on disk, and resuming is on; every later one starts from 0.
