@@ -6,6 +6,7 @@
 #include "ui/Twips.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -176,6 +177,45 @@ TEST_F(StartupTest, DamagedSettingsFileStartsWithinRange) {
     EXPECT_EQ(st.ListKO, 0);
     EXPECT_TRUE(st.PlayPoint == 0 || st.PlayPoint < st.KO);
     EXPECT_EQ(st.Volume, 100);
+}
+
+} // namespace
+} // namespace telbo::test
+
+namespace telbo::test {
+namespace {
+
+// A save that could not go beside the binary went to the per-user folder: the next start
+// reads that newer copy, and a folder that cannot take a save says so on screen.
+TEST_F(StartupTest, SettingsAreReadFromWhereTheLastSaveWent) {
+    const QString perUser = platform.path(QStringLiteral("home/.config/telbo"));
+    ASSERT_TRUE(QDir().mkpath(perUser));
+    platform.otherSettingsFolders = {perUser};
+    WriteConfig("[Setting]\r\nVolume= 20\r\n");
+    QFile newer(perUser + QStringLiteral("/config.ini"));
+    ASSERT_TRUE(newer.open(QIODevice::WriteOnly));
+    newer.write("[Setting]\r\nVolume= 70\r\n");
+    newer.flush(); // a flush at close would stamp it again
+    newer.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
+    newer.close();
+    Start();
+    EXPECT_EQ(w->st.Volume, 70);
+    TearDown();
+
+    // A program folder that can never be made (a file stands where its parent should be;
+    // root may write anywhere else).
+    platform.otherSettingsFolders.clear();
+    platform.folder = platform.makeFile(QStringLiteral("blocked")) + QStringLiteral("/telbo");
+    Start();
+    EXPECT_EQ(w->ui.lblTitle[0]->caption(), QString()); // saving off: nothing to say
+    TearDown();
+    // With saving on (from the per-user copy read above), the title line says it once.
+    platform.otherSettingsFolders = {perUser};
+    newer.open(QIODevice::WriteOnly);
+    newer.write("[Setting]\r\nConfigSave= True\r\n");
+    newer.close();
+    Start();
+    EXPECT_TRUE(w->ui.lblTitle[0]->caption().startsWith(u"Settings cannot be saved"));
 }
 
 } // namespace

@@ -29,7 +29,9 @@ public:
     bool powerOffSucceeds = true;
     int endProgramCalls = 0;
 
+    QStringList otherSettingsFolders; // where earlier saves may have gone
     QString programFolder() override;
+    QStringList settingsFolders() override { return QStringList{programFolder()} + otherSettingsFolders; }
     // "Music" in dir (not created).
     QString startFolder() override;
     QStringList commandLineArguments() override { return arguments; }
