@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -20,6 +21,10 @@ struct SndfileSource::Handle {
     int fd = -1;
     sf_count_t size = 0;
     sf_count_t at = 0;
+    // A data chunk size that reads as "unknown" (a recording cut off, or a stream), put right
+    // for libsndfile as the bytes to the end of the file: where its four bytes are, or -1.
+    sf_count_t sizeAt = -1;
+    std::uint32_t sizeFixed = 0;
     // Reads after this fail: what keeps opening a hostile file short.
     Clock::time_point deadline = Clock::time_point::max();
     SNDFILE* file = nullptr;
@@ -60,7 +65,10 @@ sf_count_t VirtualLength(void* user) {
 sf_count_t VirtualSeek(sf_count_t offset, int whence, void* user) {
     auto* h = static_cast<Handle*>(user);
     const sf_count_t base = whence == SEEK_CUR ? h->at : whence == SEEK_END ? h->size : 0;
-    h->at = std::max<sf_count_t>(0, base + offset);
+    // Offsets come from the file's own sizes: one no file can reach is damage.
+    sf_count_t to = 0;
+    if (__builtin_add_overflow(base, offset, &to)) return -1;
+    h->at = std::max<sf_count_t>(0, to);
     return h->at;
 }
 
@@ -70,6 +78,14 @@ sf_count_t VirtualRead(void* ptr, sf_count_t count, void* user) {
     const sf_count_t n = std::clamp<sf_count_t>(h->size - h->at, 0, count);
     const ssize_t got = n > 0 ? ::pread(h->fd, ptr, static_cast<std::size_t>(n), h->at) : 0;
     if (got <= 0) return 0;
+    if (h->sizeAt >= 0 && h->sizeAt < h->at + got && h->at < h->sizeAt + 4) {
+        for (sf_count_t i = 0; i < 4; ++i) {
+            const sf_count_t at = h->sizeAt + i - h->at;
+            if (at >= 0 && at < got)
+                static_cast<unsigned char*>(ptr)[at] =
+                    static_cast<unsigned char>(h->sizeFixed >> (8 * i));
+        }
+    }
     h->at += got;
     return got;
 }
@@ -80,6 +96,53 @@ sf_count_t VirtualWrite(const void*, sf_count_t, void*) {
 
 sf_count_t VirtualTell(void* user) {
     return static_cast<Handle*>(user)->at;
+}
+
+// A WAV whose data chunk says 0 or 0xFFFFFFFF bytes (what a recorder writes before it knows,
+// and leaves when it is cut off) holds the rest of the file: where to tell libsndfile so.
+void FindOpenEndedData(Handle& h) {
+    unsigned char head[12] = {};
+    if (::pread(h.fd, head, sizeof head, 0) != static_cast<ssize_t>(sizeof head) ||
+        std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0)
+        return;
+    auto le32 = [](const unsigned char* p) {
+        return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+               std::uint32_t{p[3]} << 24;
+    };
+    sf_count_t at = 12;
+    for (int chunks = 0; chunks < 64 && at + 8 <= h.size; ++chunks) {
+        unsigned char chunk[16] = {};
+        const ssize_t got = ::pread(h.fd, chunk, sizeof chunk, at);
+        if (got < 8) return;
+        const std::uint32_t size = le32(chunk + 4);
+        if (std::memcmp(chunk, "data", 4) == 0) {
+            const sf_count_t rest = h.size - (at + 8);
+            // An empty data chunk with another chunk right behind it is just empty.
+            const bool nextIsChunk =
+                got == 16 && std::all_of(chunk + 8, chunk + 12, [](unsigned char c) {
+                    return c >= 0x20 && c < 0x7f;
+                });
+            if ((size == 0 && !nextIsChunk && rest > 0) || size == 0xFFFFFFFFu) {
+                h.sizeAt = at + 4;
+                h.sizeFixed = static_cast<std::uint32_t>(
+                    std::min<sf_count_t>(rest, 0xFFFFFFF0) & ~sf_count_t{1});
+            }
+            return;
+        }
+        at += 8 + sf_count_t{size} + (size & 1);
+    }
+}
+
+// The most frames `bytes` of a file of `format` can hold, each coded as compactly as its
+// format allows: a FLAC frame of 10 bytes or more holds at most 65535, an Ogg packet of one
+// byte and its lacing at most 4096; nothing else packs more than an 8 kbit/s MPEG frame
+// (288 a byte). A header that claims more is damaged.
+sf_count_t MostFrames(int format, sf_count_t bytes) {
+    const int type = format & SF_FORMAT_TYPEMASK;
+    const sf_count_t perByte = type == SF_FORMAT_FLAC ? 6554 : type == SF_FORMAT_OGG ? 4096 : 288;
+    sf_count_t most = 0;
+    if (__builtin_mul_overflow(bytes + 1, perByte, &most)) return SF_COUNT_MAX - 1;
+    return most;
 }
 
 constexpr sf_count_t kBlockFrames = 1024;
@@ -201,7 +264,7 @@ sf_count_t OggLength(const Handle& h, const SF_INFO& info) {
         const auto g = static_cast<std::int64_t>(le(p + 6, 8));
         if (at + 27 + p[26] + body <= tail.size() && g > 0) granule = g;
     }
-    if (granule <= 0) return 0;
+    if (granule <= 0 || granule > MostFrames(info.format, h.size)) return 0;
     if ((info.format & SF_FORMAT_SUBMASK) != SF_FORMAT_OPUS) return granule;
     // Opus counts at 48 kHz from before its pre-skip (in the first packet, "OpusHead").
     unsigned char head[64] = {};
@@ -209,7 +272,9 @@ sf_count_t OggLength(const Handle& h, const SF_INFO& info) {
     const std::size_t packet = 27 + head[26];
     if (packet + 12 > sizeof head || std::memcmp(head + packet, "OpusHead", 8) != 0) return 0;
     const auto preSkip = static_cast<std::int64_t>(le(head + packet + 10, 2));
-    return std::max<std::int64_t>(0, (granule - preSkip) * info.samplerate / 48000);
+    std::int64_t scaled = 0;
+    if (__builtin_mul_overflow(granule - preSkip, std::int64_t{info.samplerate}, &scaled)) return 0;
+    return std::max<std::int64_t>(0, scaled / 48000);
 }
 
 } // namespace
@@ -228,6 +293,7 @@ std::unique_ptr<SndfileSource> SndfileSource::Open(const std::string& path) noex
         if (h->fd < 0 || ::fstat(h->fd, &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
         h->size = DataEnd(h->fd, st.st_size);
         const sf_count_t bytes = h->size;
+        FindOpenEndedData(*h);
         SF_VIRTUAL_IO io{&VirtualLength, &VirtualSeek, &VirtualRead, &VirtualWrite, &VirtualTell};
         SF_INFO info{};
         h->deadline = Clock::now() + kOpenBudget;
@@ -235,6 +301,8 @@ std::unique_ptr<SndfileSource> SndfileSource::Open(const std::string& path) noex
         if (h->file && info.frames == SF_COUNT_MAX &&
             (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG)
             info.frames = OggLength(*h, info);
+        if (h->file && info.frames != SF_COUNT_MAX)
+            info.frames = std::min(info.frames, MostFrames(info.format, bytes));
         // Any other unknown length is a stream, which a track list cannot seek.
         if (!h->file || info.samplerate < 1000 || info.samplerate > 768000 || info.channels < 1 ||
             info.channels > 64 || info.frames <= 0 || info.frames == SF_COUNT_MAX || !info.seekable)
