@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace telbo::engine {
@@ -143,6 +144,98 @@ sf_count_t MostFrames(int format, sf_count_t bytes) {
     sf_count_t most = 0;
     if (__builtin_mul_overflow(bytes + 1, perByte, &most)) return SF_COUNT_MAX - 1;
     return most;
+}
+
+// A FLAC frame as its header gives it: where it starts (a sample number, or with a fixed block
+// size the frame's number) and how many samples it holds.
+struct FlacFrame {
+    bool variable = false;
+    std::uint64_t number = 0;
+    std::uint32_t samples = 0;
+    std::size_t at = 0; // in the bytes searched
+};
+
+std::uint8_t Crc8(const unsigned char* p, std::size_t n) {
+    std::uint8_t crc = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int b = 0; b < 8; ++b)
+            crc = static_cast<std::uint8_t>((crc & 0x80) ? (crc << 1) ^ 0x07 : crc << 1);
+    }
+    return crc;
+}
+
+// The FLAC frame header at p[0] of `n` bytes, if its fields and its CRC hold.
+std::optional<FlacFrame> ParseFlacFrame(const unsigned char* p, std::size_t n) {
+    if (n < 6 || p[0] != 0xFF || (p[1] & 0xFE) != 0xF8) return std::nullopt;
+    const int sizeCode = p[2] >> 4, rateCode = p[2] & 0x0F;
+    if (sizeCode == 0 || rateCode == 0x0F || (p[3] >> 4) >= 11 || ((p[3] >> 1) & 7) == 3 ||
+        (p[3] & 1) != 0)
+        return std::nullopt;
+    // The number, coded as UTF-8 is (up to 36 bits).
+    std::size_t at = 4;
+    int ones = 0;
+    while (ones < 8 && (p[at] & (0x80 >> ones))) ++ones;
+    if (ones == 1 || ones > 7) return std::nullopt;
+    const int extra = ones ? ones - 1 : 0;
+    std::uint64_t number = p[at] & (0x7Fu >> ones);
+    for (int i = 1; i <= extra; ++i) {
+        if (at + static_cast<std::size_t>(i) >= n || (p[at + i] & 0xC0) != 0x80) return std::nullopt;
+        number = (number << 6) | (p[at + i] & 0x3Fu);
+    }
+    at += 1 + static_cast<std::size_t>(extra);
+    std::uint32_t samples = sizeCode == 1   ? 192
+                            : sizeCode <= 5 ? 576u << (sizeCode - 2)
+                            : sizeCode >= 8 ? 256u << (sizeCode - 8)
+                                            : 0;
+    const std::size_t sizeBytes = sizeCode == 6 ? 1 : sizeCode == 7 ? 2 : 0;
+    const std::size_t rateBytes = rateCode == 12 ? 1 : (rateCode == 13 || rateCode == 14) ? 2 : 0;
+    if (at + sizeBytes + rateBytes >= n) return std::nullopt;
+    if (sizeBytes == 1) samples = p[at] + 1u;
+    if (sizeBytes == 2) samples = ((std::uint32_t{p[at]} << 8) | p[at + 1]) + 1u;
+    at += sizeBytes + rateBytes;
+    if (Crc8(p, at) != p[at]) return std::nullopt;
+    return FlacFrame{(p[1] & 1) != 0, number, samples, 0};
+}
+
+// Whether `next` is the frame right after `f`.
+bool FollowsOn(const FlacFrame& f, const FlacFrame& next) {
+    if (f.variable != next.variable || f.at >= next.at) return false;
+    return f.variable ? f.number + f.samples == next.number : f.number + 1 == next.number;
+}
+
+// The length of a FLAC stream by the frames at its end, for a header that claims more: the
+// last frames whose headers follow on from one another (a header's pattern can also turn up
+// inside audio data, never a run of them). 0 when the tail shows no such run.
+sf_count_t FlacLength(const Handle& h) {
+    constexpr sf_count_t kTail = 256 * 1024;
+    const sf_count_t from = std::max<sf_count_t>(0, h.size - kTail);
+    std::vector<unsigned char> tail(static_cast<std::size_t>(h.size - from));
+    if (::pread(h.fd, tail.data(), tail.size(), from) != static_cast<ssize_t>(tail.size()))
+        return 0;
+    std::vector<FlacFrame> later; // headers found so far, last in the file first
+    for (std::size_t at = tail.size(); at-- > 0 && later.size() < 64;) {
+        std::optional<FlacFrame> f = ParseFlacFrame(tail.data() + at, tail.size() - at);
+        if (!f) continue;
+        f->at = at;
+        for (std::size_t i = later.size(); i-- > 0;) {
+            if (!FollowsOn(*f, later[i])) continue;
+            // A true frame: follow the run to its last frame.
+            FlacFrame last = later[i];
+            std::uint32_t blockSize = f->samples;
+            for (std::size_t j = i; j-- > 0;) {
+                if (FollowsOn(last, later[j])) {
+                    blockSize = last.samples;
+                    last = later[j];
+                }
+            }
+            const std::uint64_t start = last.variable ? last.number : last.number * blockSize;
+            return static_cast<sf_count_t>(
+                std::min<std::uint64_t>(start + last.samples, SF_COUNT_MAX - 1));
+        }
+        later.push_back(*f);
+    }
+    return 0;
 }
 
 constexpr sf_count_t kBlockFrames = 1024;
@@ -303,6 +396,10 @@ std::unique_ptr<SndfileSource> SndfileSource::Open(const std::string& path) noex
             info.frames = OggLength(*h, info);
         if (h->file && info.frames != SF_COUNT_MAX)
             info.frames = std::min(info.frames, MostFrames(info.format, bytes));
+        if (h->file && (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC) {
+            const sf_count_t found = FlacLength(*h);
+            if (found > 0) info.frames = std::min(info.frames, found);
+        }
         // Any other unknown length is a stream, which a track list cannot seek.
         if (!h->file || info.samplerate < 1000 || info.samplerate > 768000 || info.channels < 1 ||
             info.channels > 64 || info.frames <= 0 || info.frames == SF_COUNT_MAX || !info.seekable)

@@ -377,7 +377,7 @@ TEST(BrokenInputTest, HeadersThatLieAboutTheirSizesAreReadAsTheBytesAllow) {
         {write("empty-then-list.wav", empty), -1, 0},
         {write("no-format.wav", noFormat), -1, 0},
         {write("huge.rf64", rf64), kFrames, 1},
-        {write("huge.flac", flac), 2 * kRate, 60 * 60 * 24},
+        {write("huge.flac", flac), 2 * kRate, 2},
         {write("huge-granule.opus", lastGranule(opus, 0x7FFFFFFFFFFFF000ull)), -1, 0},
         {write("huge-granule.ogg", lastGranule(vorbis, 0x7FFFFFFFFFFFF000ull)), -1, 0},
     };
