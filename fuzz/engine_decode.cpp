@@ -57,6 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool marked = size >= 5 && (std::memcmp(data + 1, "fLaC", 4) == 0 ||
                                       std::memcmp(data + 1, "OggS", 4) == 0 ||
                                       std::memcmp(data + 1, "RIFF", 4) == 0 ||
+                                      std::memcmp(data + 1, "RIFX", 4) == 0 ||
+                                      std::memcmp(data + 1, "RF64", 4) == 0 ||
                                       std::memcmp(data + 1, "FORM", 4) == 0);
     const double limit =
         marked ? static_cast<double>(chain->LengthFrames()) * ratio + 8192
