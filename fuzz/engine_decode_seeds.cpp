@@ -51,7 +51,8 @@ std::vector<std::uint8_t> Tone(const fs::path& file, int format, int rate, int c
 }
 
 void Le(std::vector<std::uint8_t>& b, std::size_t at, std::uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (int i = 0; i < bytes; ++i)
+        b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 // A 16-bit mono PCM WAV of 800 frames at 8 kHz, its data chunk saying `dataSize` bytes.
@@ -70,7 +71,9 @@ std::vector<std::uint8_t> SmallWav(std::uint32_t dataSize) {
     std::copy_n("data", 4, b.begin() + 36);
     Le(b, 40, dataSize, 4);
     for (std::size_t i = 0; i < 800; ++i)
-        Le(b, 44 + 2 * i, static_cast<std::uint16_t>(std::lround(8000 * std::sin(0.1 * static_cast<double>(i)))), 2);
+        Le(b, 44 + 2 * i,
+           static_cast<std::uint16_t>(std::lround(8000 * std::sin(0.1 * static_cast<double>(i)))),
+           2);
     return b;
 }
 
@@ -180,7 +183,8 @@ int main(int argc, char** argv) {
             {"flac_2e36_samples.flac", flac},
             {"riff_without_format.wav", noFormat},
         };
-        for (const auto& l : lies) Seed(folder, l.name, 0, l.bytes);
+        for (const auto& l : lies)
+            Seed(folder, l.name, 0, l.bytes);
         fs::remove_all(work);
         return 0;
     } catch (const std::exception& e) {

@@ -79,9 +79,7 @@ std::unique_ptr<AudioSink> Engine::Impl::Replace(std::unique_ptr<AudioSink> s, b
             // The chain has moved on to the queued file while the end of the one before is
             // still to be heard: back to that one, the queued file following it again. Should
             // that fail, the queued file starts over; the heard time belongs to the other.
-            frame = chain->StepBack()
-                        ? std::llround(heard.seconds * chain->StreamRate())
-                        : 0;
+            frame = chain->StepBack() ? std::llround(heard.seconds * chain->StreamRate()) : 0;
         }
         StartDecoding(frame);
     }

@@ -120,13 +120,12 @@ void FindOpenEndedData(Handle& h) {
             const sf_count_t rest = h.size - (at + 8);
             // An empty data chunk with another chunk right behind it is just empty.
             const bool nextIsChunk =
-                got == 16 && std::all_of(chunk + 8, chunk + 12, [](unsigned char c) {
-                    return c >= 0x20 && c < 0x7f;
-                });
+                got == 16 && std::all_of(chunk + 8, chunk + 12,
+                                         [](unsigned char c) { return c >= 0x20 && c < 0x7f; });
             if ((size == 0 && !nextIsChunk && rest > 0) || size == 0xFFFFFFFFu) {
                 h.sizeAt = at + 4;
-                h.sizeFixed = static_cast<std::uint32_t>(
-                    std::min<sf_count_t>(rest, 0xFFFFFFF0) & ~sf_count_t{1});
+                h.sizeFixed = static_cast<std::uint32_t>(std::min<sf_count_t>(rest, 0xFFFFFFF0) &
+                                                         ~sf_count_t{1});
             }
             return;
         }
@@ -172,15 +171,17 @@ std::optional<FlacFrame> ParseFlacFrame(const unsigned char* p, std::size_t n) {
     if (sizeCode == 0 || rateCode == 0x0F || (p[3] >> 4) >= 11 || ((p[3] >> 1) & 7) == 3 ||
         (p[3] & 1) != 0)
         return std::nullopt;
-    // The number, coded as UTF-8 is (up to 36 bits).
+    // The number, coded as UTF-8 codes a character (up to 36 bits).
     std::size_t at = 4;
     int ones = 0;
-    while (ones < 8 && (p[at] & (0x80 >> ones))) ++ones;
+    while (ones < 8 && (p[at] & (0x80 >> ones)))
+        ++ones;
     if (ones == 1 || ones > 7) return std::nullopt;
     const int extra = ones ? ones - 1 : 0;
     std::uint64_t number = p[at] & (0x7Fu >> ones);
     for (int i = 1; i <= extra; ++i) {
-        if (at + static_cast<std::size_t>(i) >= n || (p[at + i] & 0xC0) != 0x80) return std::nullopt;
+        if (at + static_cast<std::size_t>(i) >= n || (p[at + i] & 0xC0) != 0x80)
+            return std::nullopt;
         number = (number << 6) | (p[at + i] & 0x3Fu);
     }
     at += 1 + static_cast<std::size_t>(extra);

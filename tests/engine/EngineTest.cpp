@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <iostream>
@@ -294,8 +295,8 @@ public:
                 std::uint32_t rate = 0;
                 // With a budget it goes on calling back, taking nothing once it is spent.
                 const std::int64_t left = budget.load();
-                const auto want = static_cast<std::size_t>(
-                    left < 0 ? 1024 : std::min<std::int64_t>(left, 1024));
+                const auto want =
+                    static_cast<std::size_t>(left < 0 ? 1024 : std::min<std::int64_t>(left, 1024));
                 const std::size_t n = held ? 0 : playhead_.Take(this, buf.data(), want, 2, rate);
                 if (left > 0) budget -= static_cast<std::int64_t>(n);
                 {
@@ -523,14 +524,15 @@ TEST_F(EngineTest, AnOutputReplacedNearAJoinGoesOnWhereTheListenerWas) {
             pcm.push_back(static_cast<std::int16_t>(i));
             pcm.push_back(static_cast<std::int16_t>(1000 * (k + 1)));
         }
-        for (const std::int16_t v : pcm) whole.push_back(static_cast<float>(v) / 32768.0f);
-        files.push_back(WriteWav16(dir_.Path() / ("coded" + std::to_string(k) + ".wav"), kRate,
-                                   2, pcm));
+        for (const std::int16_t v : pcm)
+            whole.push_back(static_cast<float>(v) / 32768.0f);
+        files.push_back(
+            WriteWav16(dir_.Path() / ("coded" + std::to_string(k) + ".wav"), kRate, 2, pcm));
     }
     struct Case {
         const char* what;
-        std::int64_t heard;  // frames the first output plays
-        double joinedFrom;   // once the decoder has moved on past this join (seconds), or 0
+        std::int64_t heard; // frames the first output plays
+        double joinedFrom;  // once the decoder has moved on past this join (seconds), or 0
     };
     const double end0 = 20000.0 / kRate, end1 = 22000.0 / kRate;
     const Case cases[] = {
@@ -588,16 +590,8 @@ TEST_F(EngineTest, AnOutputReplacedNearAJoinGoesOnWhereTheListenerWas) {
         heard.insert(heard.end(), after.begin(), after.end());
         e.vbmp3_free();
         ASSERT_EQ(heard.size(), whole.size());
-        for (std::size_t i = 0; i < whole.size(); i += 2) {
-            if (heard[i] != whole[i] || heard[i + 1] != whole[i + 1]) {
-                ADD_FAILURE() << "frame " << i / 2 << " is frame "
-                              << std::lround(heard[i] * 32768) << " of file "
-                              << std::lround(heard[i + 1] * 32768) / 1000 - 1 << ", not "
-                              << std::lround(whole[i] * 32768) << " of file "
-                              << std::lround(whole[i + 1] * 32768) / 1000 - 1;
-                break;
-            }
-        }
+        const auto wrong = std::mismatch(heard.begin(), heard.end(), whole.begin()).first;
+        EXPECT_TRUE(wrong == heard.end()) << "first wrong frame: " << (wrong - heard.begin()) / 2;
     }
 }
 

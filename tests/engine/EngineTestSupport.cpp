@@ -75,7 +75,8 @@ std::filesystem::path WriteWav16(const std::filesystem::path& file, int rate, in
                                  std::optional<std::uint32_t> dataSize) {
     std::vector<std::uint8_t> b;
     auto put = [&](std::uint64_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        for (int i = 0; i < bytes; ++i)
+            b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
     };
     auto tag = [&](const char* t) { b.insert(b.end(), t, t + 4); };
     const auto bytes = static_cast<std::uint32_t>(samples.size() * 2);
@@ -92,7 +93,8 @@ std::filesystem::path WriteWav16(const std::filesystem::path& file, int rate, in
     put(16, 2);
     tag("data");
     put(dataSize.value_or(bytes), 4);
-    for (const std::int16_t v : samples) put(static_cast<std::uint16_t>(v), 2);
+    for (const std::int16_t v : samples)
+        put(static_cast<std::uint16_t>(v), 2);
     std::ofstream(file, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
     return file;

@@ -6,8 +6,8 @@
 #include "support/Mp3Fixture.h"
 
 #include <chrono>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
