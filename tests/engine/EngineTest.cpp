@@ -474,6 +474,9 @@ TEST_F(EngineTest, TheQueuedFileStaysOnceTheEngineHasMovedOnToIt) {
     const auto second = WriteAudio(dir_.Path(), "next.wav", a);
     CaptureSink* sink = nullptr;
     Engine::Options o = Fast();
+    // The sink holds still for as long as the retries below take: not a stall to act on (a
+    // replacement, held again, could come just after the release).
+    o.sinkWatchdog = 60s;
     o.makeSink = [&](engine::Playhead& p) -> std::unique_ptr<engine::AudioSink> {
         auto s = std::make_unique<CaptureSink>(p);
         s->held = true;
