@@ -54,10 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Every MPEG frame header takes at least 4 bytes and yields at most 1152 samples. The
     // other formats compress silence far better, and never play past their length.
     const double ratio = (outRate ? static_cast<double>(outRate) / info.SampleRate : 1.0);
-    const bool marked = size >= 5 && (std::memcmp(data + 1, "fLaC", 4) == 0 ||
-                                      std::memcmp(data + 1, "OggS", 4) == 0 ||
-                                      std::memcmp(data + 1, "RIFF", 4) == 0 ||
-                                      std::memcmp(data + 1, "FORM", 4) == 0);
+    const bool marked =
+        size >= 5 &&
+        (std::memcmp(data + 1, "fLaC", 4) == 0 || std::memcmp(data + 1, "OggS", 4) == 0 ||
+         std::memcmp(data + 1, "RIFF", 4) == 0 || std::memcmp(data + 1, "RIFX", 4) == 0 ||
+         std::memcmp(data + 1, "RF64", 4) == 0 || std::memcmp(data + 1, "FORM", 4) == 0);
     const double limit =
         marked ? static_cast<double>(chain->LengthFrames()) * ratio + 8192
                : (static_cast<double>(size) / 4 + 2) * 1152 * ratio + 4096;

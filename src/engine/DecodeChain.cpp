@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace telbo::engine {
 
@@ -52,14 +53,35 @@ bool DecodeChain::Unqueue() noexcept {
     return queued != nullptr;
 }
 
+bool DecodeChain::StepBack() noexcept {
+    if (!previous_ || next_.load(std::memory_order_acquire)) return false;
+    try {
+        std::unique_ptr<EqualizerFilter> eq;
+        if (previous_->Rate() != StreamRate() || previous_->Channels() != StreamChannels())
+            eq = std::make_unique<EqualizerFilter>(previous_->Rate(), previous_->Channels());
+        if (eq) eq_ = std::move(eq);
+        std::unique_ptr<Source> moved = std::exchange(source_, std::move(previous_));
+        moved->Seek(0);
+        next_.store(moved.release(), std::memory_order_release);
+        track_.fetch_sub(1, std::memory_order_acq_rel);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+std::int64_t DecodeChain::Decoded() const noexcept {
+    return std::min(source_->Position(), source_->LengthFrames());
+}
+
 bool DecodeChain::MoveOn(std::unique_ptr<Source> next) noexcept {
     try {
         const int oldRate = StreamRate();
         const int oldChannels = StreamChannels();
         // The new source's buffers replace the old one's: keep the last block for priming.
-        const double previousEnd = static_cast<double>(source_->Position()) / oldRate;
+        const double previousEnd = static_cast<double>(Decoded()) / oldRate;
         carry_.assign(last_ ? last_ : work_.data(), (last_ ? last_ : work_.data()) + lastFrames_ * 2);
-        source_ = std::move(next);
+        previous_ = std::exchange(source_, std::move(next));
         if (StreamRate() != oldRate || StreamChannels() != oldChannels) {
             eq_ = std::make_unique<EqualizerFilter>(StreamRate(), StreamChannels());
             eqVersion_ = ~0u;
@@ -161,18 +183,22 @@ bool DecodeChain::Next(Piece& piece) noexcept {
         // played so that the join is seamless.
         resampler_ = std::make_unique<Resampler>(StreamRate(), outRate_, speed_, last_, lastFrames_);
         if (!resampler_->Valid()) resampler_.reset();
-        trackPos_ = static_cast<double>(source_->Position()) / streamRate;
+        trackPos_ = static_cast<double>(Decoded()) / streamRate;
     }
 
     const float* in = nullptr;
-    const std::size_t n = source_->Next(in);
+    std::size_t n = source_->Next(in);
+    // Never more than the length announced: the length shown and the audio played agree.
+    const std::int64_t begin = source_->Position() - static_cast<std::int64_t>(n);
+    n = static_cast<std::size_t>(
+        std::clamp<std::int64_t>(source_->LengthFrames() - begin, 0, static_cast<std::int64_t>(n)));
     if (n == 0) {
         if (std::unique_ptr<Source> next{next_.exchange(nullptr, std::memory_order_acq_rel)}) {
             // A converter at the old rate gives its tail before a new one takes over.
             out_.clear();
             const bool rateChanges = next->Rate() != StreamRate();
             if (resampler_ && rateChanges) resampler_->Flush(out_);
-            const double end = static_cast<double>(source_->Position()) / streamRate;
+            const double end = static_cast<double>(Decoded()) / streamRate;
             if (MoveOn(std::move(next))) {
                 if (out_.empty()) return Next(piece);
                 piece.samples = out_.data();
@@ -186,7 +212,7 @@ bool DecodeChain::Next(Piece& piece) noexcept {
         }
         out_.clear();
         if (resampler_) resampler_->Flush(out_);
-        const double end = static_cast<double>(source_->Position()) / streamRate;
+        const double end = static_cast<double>(Decoded()) / streamRate;
         piece.samples = out_.data();
         piece.frames = out_.size() / 2;
         piece.trackStart = std::min(trackPos_, end);
@@ -220,10 +246,9 @@ bool DecodeChain::Next(Piece& piece) noexcept {
     if (!resampler_) {
         piece.samples = stage;
         piece.frames = n;
-        piece.trackStart = static_cast<double>(source_->Position() - static_cast<std::int64_t>(n)) /
-                           streamRate;
+        piece.trackStart = static_cast<double>(begin) / streamRate;
         piece.trackPerFrame = 1.0 / streamRate;
-        trackPos_ = static_cast<double>(source_->Position()) / streamRate;
+        trackPos_ = static_cast<double>(Decoded()) / streamRate;
         return true;
     }
     out_.clear();
@@ -234,7 +259,7 @@ bool DecodeChain::Next(Piece& piece) noexcept {
     piece.trackStart = trackPos_;
     // The output trails the input by the filter's delay; never run ahead of what was decoded.
     trackPos_ = std::min(trackPos_ + static_cast<double>(piece.frames) * piece.trackPerFrame,
-                         static_cast<double>(source_->Position()) / streamRate);
+                         static_cast<double>(Decoded()) / streamRate);
     return true;
 }
 

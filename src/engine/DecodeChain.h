@@ -61,6 +61,11 @@ public:
     void Queue(std::unique_ptr<Source> next) noexcept;
     // Withdraws the queued file; false when there was none left (the chain took it).
     bool Unqueue() noexcept;
+    // Undoes the last move-on: the file before it (kept open) is the chain's again and the one
+    // moved on to is queued afresh, from its start. For a restart while the end of the older
+    // file has not been heard yet. False when there is nothing to go back to; not while Next
+    // runs.
+    bool StepBack() noexcept;
     // Counts the files the chain has moved on to (wraps); any thread.
     std::uint32_t Track() const noexcept { return track_.load(std::memory_order_acquire); }
     // Where the file before the last move-on ended, in its seconds; any thread.
@@ -81,8 +86,11 @@ private:
     explicit DecodeChain(std::unique_ptr<Source> source) noexcept;
     void PollControls(bool snap) noexcept;
     bool MoveOn(std::unique_ptr<Source> next) noexcept;
+    // Frames of the open file delivered so far, within its announced length.
+    std::int64_t Decoded() const noexcept;
 
     std::unique_ptr<Source> source_;
+    std::unique_ptr<Source> previous_; // the file before the last move-on
     std::unique_ptr<EqualizerFilter> eq_;
     std::unique_ptr<Volume> volume_;
     std::unique_ptr<Resampler> resampler_;

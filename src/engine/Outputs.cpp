@@ -73,8 +73,15 @@ std::unique_ptr<AudioSink> Engine::Impl::Replace(std::unique_ptr<AudioSink> s, b
     if (session && chain && !playhead.ReadHeard().ended && sink->Rate() != oldRate) {
         // What is queued was made for the old rate: go on from what was heard.
         StopDecoding(); // the chain is the decode thread's while it runs
-        const double heard = playhead.ReadHeard().seconds;
-        StartDecoding(std::llround(heard * chain->StreamRate()));
+        const Playhead::Heard heard = playhead.ReadHeard();
+        std::int64_t frame = std::llround(heard.seconds * chain->StreamRate());
+        if ((chain->Track() & Playhead::kTrackMask) != heard.track) {
+            // The chain has moved on to the queued file while the end of the one before is
+            // still to be heard: back to that one, the queued file following it again. Should
+            // that fail, the queued file starts over; the heard time belongs to the other.
+            frame = chain->StepBack() ? std::llround(heard.seconds * chain->StreamRate()) : 0;
+        }
+        StartDecoding(frame);
     }
     if (Wanted()) sink->Play();
     return old;

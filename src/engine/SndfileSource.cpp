@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace telbo::engine {
@@ -20,6 +22,10 @@ struct SndfileSource::Handle {
     int fd = -1;
     sf_count_t size = 0;
     sf_count_t at = 0;
+    // A data chunk size that reads as "unknown" (a recording cut off, or a stream), put right
+    // for libsndfile as the bytes to the end of the file: where its four bytes are, or -1.
+    sf_count_t sizeAt = -1;
+    std::uint32_t sizeFixed = 0;
     // Reads after this fail: what keeps opening a hostile file short.
     Clock::time_point deadline = Clock::time_point::max();
     SNDFILE* file = nullptr;
@@ -60,7 +66,10 @@ sf_count_t VirtualLength(void* user) {
 sf_count_t VirtualSeek(sf_count_t offset, int whence, void* user) {
     auto* h = static_cast<Handle*>(user);
     const sf_count_t base = whence == SEEK_CUR ? h->at : whence == SEEK_END ? h->size : 0;
-    h->at = std::max<sf_count_t>(0, base + offset);
+    // Offsets come from the file's own sizes: one no file can reach is damage.
+    sf_count_t to = 0;
+    if (__builtin_add_overflow(base, offset, &to)) return -1;
+    h->at = std::max<sf_count_t>(0, to);
     return h->at;
 }
 
@@ -70,6 +79,14 @@ sf_count_t VirtualRead(void* ptr, sf_count_t count, void* user) {
     const sf_count_t n = std::clamp<sf_count_t>(h->size - h->at, 0, count);
     const ssize_t got = n > 0 ? ::pread(h->fd, ptr, static_cast<std::size_t>(n), h->at) : 0;
     if (got <= 0) return 0;
+    if (h->sizeAt >= 0 && h->sizeAt < h->at + got && h->at < h->sizeAt + 4) {
+        for (sf_count_t i = 0; i < 4; ++i) {
+            const sf_count_t at = h->sizeAt + i - h->at;
+            if (at >= 0 && at < got)
+                static_cast<unsigned char*>(ptr)[at] =
+                    static_cast<unsigned char>(h->sizeFixed >> (8 * i));
+        }
+    }
     h->at += got;
     return got;
 }
@@ -80,6 +97,146 @@ sf_count_t VirtualWrite(const void*, sf_count_t, void*) {
 
 sf_count_t VirtualTell(void* user) {
     return static_cast<Handle*>(user)->at;
+}
+
+// A WAV whose data chunk says 0 or 0xFFFFFFFF bytes (what a recorder writes before it knows,
+// and leaves when it is cut off) holds the rest of the file: where to tell libsndfile so.
+void FindOpenEndedData(Handle& h) {
+    unsigned char head[12] = {};
+    if (::pread(h.fd, head, sizeof head, 0) != static_cast<ssize_t>(sizeof head) ||
+        std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0)
+        return;
+    auto le32 = [](const unsigned char* p) {
+        return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+               std::uint32_t{p[3]} << 24;
+    };
+    sf_count_t at = 12;
+    for (int chunks = 0; chunks < 64 && at + 8 <= h.size; ++chunks) {
+        unsigned char chunk[16] = {};
+        const ssize_t got = ::pread(h.fd, chunk, sizeof chunk, at);
+        if (got < 8) return;
+        const std::uint32_t size = le32(chunk + 4);
+        if (std::memcmp(chunk, "data", 4) == 0) {
+            const sf_count_t rest = h.size - (at + 8);
+            // An empty data chunk with another chunk right behind it is just empty.
+            const bool nextIsChunk =
+                got == 16 && std::all_of(chunk + 8, chunk + 12,
+                                         [](unsigned char c) { return c >= 0x20 && c < 0x7f; });
+            if ((size == 0 && !nextIsChunk && rest > 0) || size == 0xFFFFFFFFu) {
+                h.sizeAt = at + 4;
+                h.sizeFixed = static_cast<std::uint32_t>(std::min<sf_count_t>(rest, 0xFFFFFFF0) &
+                                                         ~sf_count_t{1});
+            }
+            return;
+        }
+        at += 8 + sf_count_t{size} + (size & 1);
+    }
+}
+
+// The most frames `bytes` of a file of `format` can hold, each coded as compactly as its
+// format allows: a FLAC frame of 10 bytes or more holds at most 65535, an Ogg packet of one
+// byte and its lacing at most 4096; nothing else packs more than an 8 kbit/s MPEG frame
+// (288 a byte). A header that claims more is damaged.
+sf_count_t MostFrames(int format, sf_count_t bytes) {
+    const int type = format & SF_FORMAT_TYPEMASK;
+    const sf_count_t perByte = type == SF_FORMAT_FLAC ? 6554 : type == SF_FORMAT_OGG ? 4096 : 288;
+    sf_count_t most = 0;
+    if (__builtin_mul_overflow(bytes + 1, perByte, &most)) return SF_COUNT_MAX - 1;
+    return most;
+}
+
+// A FLAC frame as its header gives it: where it starts (a sample number, or with a fixed block
+// size the frame's number) and how many samples it holds.
+struct FlacFrame {
+    bool variable = false;
+    std::uint64_t number = 0;
+    std::uint32_t samples = 0;
+    std::size_t at = 0; // in the bytes searched
+};
+
+std::uint8_t Crc8(const unsigned char* p, std::size_t n) {
+    std::uint8_t crc = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int b = 0; b < 8; ++b)
+            crc = static_cast<std::uint8_t>((crc & 0x80) ? (crc << 1) ^ 0x07 : crc << 1);
+    }
+    return crc;
+}
+
+// The FLAC frame header at p[0] of `n` bytes, if its fields and its CRC hold.
+std::optional<FlacFrame> ParseFlacFrame(const unsigned char* p, std::size_t n) {
+    if (n < 6 || p[0] != 0xFF || (p[1] & 0xFE) != 0xF8) return std::nullopt;
+    const int sizeCode = p[2] >> 4, rateCode = p[2] & 0x0F;
+    if (sizeCode == 0 || rateCode == 0x0F || (p[3] >> 4) >= 11 || ((p[3] >> 1) & 7) == 3 ||
+        (p[3] & 1) != 0)
+        return std::nullopt;
+    // The number, coded as UTF-8 codes a character (up to 36 bits).
+    std::size_t at = 4;
+    int ones = 0;
+    while (ones < 8 && (p[at] & (0x80 >> ones)))
+        ++ones;
+    if (ones == 1 || ones > 7) return std::nullopt;
+    const int extra = ones ? ones - 1 : 0;
+    std::uint64_t number = p[at] & (0x7Fu >> ones);
+    for (int i = 1; i <= extra; ++i) {
+        if (at + static_cast<std::size_t>(i) >= n || (p[at + i] & 0xC0) != 0x80)
+            return std::nullopt;
+        number = (number << 6) | (p[at + i] & 0x3Fu);
+    }
+    at += 1 + static_cast<std::size_t>(extra);
+    std::uint32_t samples = sizeCode == 1   ? 192
+                            : sizeCode <= 5 ? 576u << (sizeCode - 2)
+                            : sizeCode >= 8 ? 256u << (sizeCode - 8)
+                                            : 0;
+    const std::size_t sizeBytes = sizeCode == 6 ? 1 : sizeCode == 7 ? 2 : 0;
+    const std::size_t rateBytes = rateCode == 12 ? 1 : (rateCode == 13 || rateCode == 14) ? 2 : 0;
+    if (at + sizeBytes + rateBytes >= n) return std::nullopt;
+    if (sizeBytes == 1) samples = p[at] + 1u;
+    if (sizeBytes == 2) samples = ((std::uint32_t{p[at]} << 8) | p[at + 1]) + 1u;
+    at += sizeBytes + rateBytes;
+    if (Crc8(p, at) != p[at]) return std::nullopt;
+    return FlacFrame{(p[1] & 1) != 0, number, samples, 0};
+}
+
+// Whether `next` is the frame right after `f`.
+bool FollowsOn(const FlacFrame& f, const FlacFrame& next) {
+    if (f.variable != next.variable || f.at >= next.at) return false;
+    return f.variable ? f.number + f.samples == next.number : f.number + 1 == next.number;
+}
+
+// The length of a FLAC stream by the frames at its end, for a header that claims more: the
+// last frames whose headers follow on from one another (a header's pattern can also turn up
+// inside audio data, never a run of them). 0 when the tail shows no such run.
+sf_count_t FlacLength(const Handle& h) {
+    constexpr sf_count_t kTail = 256 * 1024;
+    const sf_count_t from = std::max<sf_count_t>(0, h.size - kTail);
+    std::vector<unsigned char> tail(static_cast<std::size_t>(h.size - from));
+    if (::pread(h.fd, tail.data(), tail.size(), from) != static_cast<ssize_t>(tail.size()))
+        return 0;
+    std::vector<FlacFrame> later; // headers found so far, last in the file first
+    for (std::size_t at = tail.size(); at-- > 0 && later.size() < 64;) {
+        std::optional<FlacFrame> f = ParseFlacFrame(tail.data() + at, tail.size() - at);
+        if (!f) continue;
+        f->at = at;
+        for (std::size_t i = later.size(); i-- > 0;) {
+            if (!FollowsOn(*f, later[i])) continue;
+            // A true frame: follow the run to its last frame.
+            FlacFrame last = later[i];
+            std::uint32_t blockSize = f->samples;
+            for (std::size_t j = i; j-- > 0;) {
+                if (FollowsOn(last, later[j])) {
+                    blockSize = last.samples;
+                    last = later[j];
+                }
+            }
+            const std::uint64_t start = last.variable ? last.number : last.number * blockSize;
+            return static_cast<sf_count_t>(
+                std::min<std::uint64_t>(start + last.samples, SF_COUNT_MAX - 1));
+        }
+        later.push_back(*f);
+    }
+    return 0;
 }
 
 constexpr sf_count_t kBlockFrames = 1024;
@@ -201,7 +358,7 @@ sf_count_t OggLength(const Handle& h, const SF_INFO& info) {
         const auto g = static_cast<std::int64_t>(le(p + 6, 8));
         if (at + 27 + p[26] + body <= tail.size() && g > 0) granule = g;
     }
-    if (granule <= 0) return 0;
+    if (granule <= 0 || granule > MostFrames(info.format, h.size)) return 0;
     if ((info.format & SF_FORMAT_SUBMASK) != SF_FORMAT_OPUS) return granule;
     // Opus counts at 48 kHz from before its pre-skip (in the first packet, "OpusHead").
     unsigned char head[64] = {};
@@ -209,7 +366,9 @@ sf_count_t OggLength(const Handle& h, const SF_INFO& info) {
     const std::size_t packet = 27 + head[26];
     if (packet + 12 > sizeof head || std::memcmp(head + packet, "OpusHead", 8) != 0) return 0;
     const auto preSkip = static_cast<std::int64_t>(le(head + packet + 10, 2));
-    return std::max<std::int64_t>(0, (granule - preSkip) * info.samplerate / 48000);
+    std::int64_t scaled = 0;
+    if (__builtin_mul_overflow(granule - preSkip, std::int64_t{info.samplerate}, &scaled)) return 0;
+    return std::max<std::int64_t>(0, scaled / 48000);
 }
 
 } // namespace
@@ -228,6 +387,7 @@ std::unique_ptr<SndfileSource> SndfileSource::Open(const std::string& path) noex
         if (h->fd < 0 || ::fstat(h->fd, &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
         h->size = DataEnd(h->fd, st.st_size);
         const sf_count_t bytes = h->size;
+        FindOpenEndedData(*h);
         SF_VIRTUAL_IO io{&VirtualLength, &VirtualSeek, &VirtualRead, &VirtualWrite, &VirtualTell};
         SF_INFO info{};
         h->deadline = Clock::now() + kOpenBudget;
@@ -235,6 +395,12 @@ std::unique_ptr<SndfileSource> SndfileSource::Open(const std::string& path) noex
         if (h->file && info.frames == SF_COUNT_MAX &&
             (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG)
             info.frames = OggLength(*h, info);
+        if (h->file && info.frames != SF_COUNT_MAX)
+            info.frames = std::min(info.frames, MostFrames(info.format, bytes));
+        if (h->file && (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC) {
+            const sf_count_t found = FlacLength(*h);
+            if (found > 0) info.frames = std::min(info.frames, found);
+        }
         // Any other unknown length is a stream, which a track list cannot seek.
         if (!h->file || info.samplerate < 1000 || info.samplerate > 768000 || info.channels < 1 ||
             info.channels > 64 || info.frames <= 0 || info.frames == SF_COUNT_MAX || !info.seekable)

@@ -23,6 +23,8 @@ std::size_t ReadAt(int fd, std::int64_t at, unsigned char* into, std::size_t siz
 
 // Whether the file is one of libsndfile's formats, by its first bytes (past an ID3v2 tag,
 // which some programs put in front of FLAC). MP3 has no such mark: it is whatever is left.
+// A container's mark alone decides: a damaged WAV read as MP3 would find frame headers in
+// its samples and play noise.
 bool ForSndfile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
@@ -40,9 +42,8 @@ bool ForSndfile(const std::string& path) {
     auto at = [&](std::size_t offset, const char* mark) {
         return n >= offset + 4 && std::memcmp(head.data() + offset, mark, 4) == 0;
     };
-    return at(0, "fLaC") || at(0, "OggS") ||
-           ((at(0, "RIFF") || at(0, "RIFX") || at(0, "RF64")) && at(8, "WAVE")) ||
-           (at(0, "FORM") && (at(8, "AIFF") || at(8, "AIFC")));
+    return at(0, "fLaC") || at(0, "OggS") || at(0, "RIFF") || at(0, "RIFX") || at(0, "RF64") ||
+           at(0, "FORM");
 }
 
 } // namespace

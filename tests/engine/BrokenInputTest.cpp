@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <random>
+#include <string_view>
 #include <thread>
 
 namespace telbo::test {
@@ -290,6 +292,122 @@ TEST(BrokenInputTest, DamagedFilesOfEveryFormatAreRefusedOrEndOnce) {
             EXPECT_LE(e.HeardSeconds(), k.maxSeconds + 0.05);
             EXPECT_GE(e.HeardSeconds(), k.minSeconds);
         }
+    }
+}
+
+// Headers whose sizes and lengths are not the truth. A WAV whose recording was cut off (its
+// data size 0 or 0xFFFFFFFF) plays to the end of the file; a container that does not decode
+// is refused rather than read as MP3; lengths too large for the file's bytes (up to 2^63)
+// are damage, never overflowing, and no file plays longer than the length it announces.
+TEST(BrokenInputTest, HeadersThatLieAboutTheirSizesAreReadAsTheBytesAllow) {
+    TempFolder dir;
+    constexpr int kRate = 44100;
+    constexpr std::int64_t kFrames = 22050;
+    std::vector<std::int16_t> pcm;
+    std::vector<float> written;
+    for (std::int64_t i = 0; i < kFrames * 2; ++i) {
+        pcm.push_back(static_cast<std::int16_t>((i * 37) % 20000 - 10000));
+        written.push_back(static_cast<float>(pcm.back()) / 32768.0f);
+    }
+    auto write = [&](const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        const auto file = dir.Path() / name;
+        std::ofstream(file, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return file;
+    };
+    auto le = [](std::vector<std::uint8_t>& b, std::size_t at, std::uint64_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    // Puts `granule` into the last page of an Ogg file, as a damaged tail would have it.
+    auto lastGranule = [&](const std::filesystem::path& from, std::uint64_t granule) {
+        std::vector<std::uint8_t> b = ReadBytes(from);
+        const std::string_view view(reinterpret_cast<const char*>(b.data()), b.size());
+        le(b, view.rfind("OggS") + 6, granule, 8);
+        return b;
+    };
+
+    const auto plain = WriteWav16(dir.Path() / "plain.wav", kRate, 2, pcm);
+    const auto cutOff = WriteWav16(dir.Path() / "cut-off.wav", kRate, 2, pcm, 0u);
+    std::vector<std::uint8_t> streamedBytes =
+        ReadBytes(WriteWav16(dir.Path() / "streamed.wav", kRate, 2, pcm, 0xFFFFFFFFu));
+    le(streamedBytes, 4, 0xFFFFFFFFu, 4); // the RIFF size unknown too
+    const auto streamed = write("streamed.wav", streamedBytes);
+    // Empty, with an INFO list behind its data chunk: not a recording cut off.
+    std::vector<std::uint8_t> empty = ReadBytes(WriteWav16(dir.Path() / "e.wav", kRate, 2, {}));
+    for (const char c : std::string("LIST\x08\0\0\0INFOabcd", 16))
+        empty.push_back(static_cast<std::uint8_t>(c));
+    le(empty, 4, empty.size() - 8, 4);
+    // A RIFF file whose "WAVEfmt " is gone, and an MP3 stream inside it.
+    std::vector<std::uint8_t> noFormat = {'R', 'I', 'F', 'F', 0, 0, 0, 0};
+    ToneSpec tone;
+    tone.seconds = 1;
+    const std::vector<std::uint8_t> mp3 = ReadBytes(WriteToneMp3(dir.Path(), "t.mp3", tone));
+    noFormat.insert(noFormat.end(), mp3.begin(), mp3.end());
+    // RF64 whose ds64 chunk gives the data 2^63-1 bytes.
+    std::vector<std::uint8_t> rf64 = ReadBytes(plain);
+    {
+        std::vector<std::uint8_t> ds64(8 + 28, 0);
+        std::copy_n("ds64", 4, ds64.begin());
+        le(ds64, 4, 28, 4);
+        le(ds64, 8, rf64.size() + ds64.size() - 8, 8);
+        le(ds64, 16, 0x7FFFFFFFFFFFFFFFull, 8);
+        le(ds64, 24, kFrames, 8);
+        rf64.insert(rf64.begin() + 12, ds64.begin(), ds64.end());
+        std::copy_n("RF64", 4, rf64.begin());
+        le(rf64, 4, 0xFFFFFFFFu, 4);
+        le(rf64, 12 + ds64.size() + 24 + 4, 0xFFFFFFFFu, 4); // the data chunk's own size
+    }
+    AudioSpec two;
+    two.frames = 2 * kRate;
+    two.container = Container::Flac;
+    std::vector<std::uint8_t> flac = ReadBytes(WriteAudio(dir.Path(), "two.flac", two));
+    flac[21] |= 0x0F; // STREAMINFO: 2^36 - 1 samples
+    le(flac, 22, 0xFFFFFFFFu, 4);
+    two.container = Container::Opus;
+    const auto opus = WriteAudio(dir.Path(), "two.opus", two);
+    two.container = Container::Vorbis;
+    const auto vorbis = WriteAudio(dir.Path(), "two.ogg", two);
+
+    struct Case {
+        std::filesystem::path file;
+        std::int64_t frames; // decoded, all of the audio that is there; -1: refused
+        int mostSeconds;     // the length it may announce
+    };
+    const Case cases[] = {
+        {plain, kFrames, 1},
+        {cutOff, kFrames, 1},
+        {streamed, kFrames, 1},
+        {write("empty-then-list.wav", empty), -1, 0},
+        {write("no-format.wav", noFormat), -1, 0},
+        {write("huge.rf64", rf64), kFrames, 1},
+        {write("huge.flac", flac), 2 * kRate, 2},
+        {write("huge-granule.opus", lastGranule(opus, 0x7FFFFFFFFFFFF000ull)), -1, 0},
+        {write("huge-granule.ogg", lastGranule(vorbis, 0x7FFFFFFFFFFFF000ull)), -1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.filename().string());
+        auto chain = engine::DecodeChain::Open(c.file.string(), {});
+        ASSERT_EQ(chain != nullptr, c.frames >= 0);
+        if (!chain) continue;
+        EXPECT_LE(chain->Info().TotalSeconds, c.mostSeconds);
+        const Decoded d = DecodeAll(c.file);
+        EXPECT_EQ(static_cast<std::int64_t>(d.Frames()), c.frames);
+        EXPECT_LE(static_cast<std::int64_t>(d.Frames()), chain->LengthFrames());
+        if (c.frames == kFrames) {
+            EXPECT_TRUE(d.samples == written); // to the last sample
+        }
+    }
+    // A tag write needs a WAV's true layout: one with an open-ended data chunk is left alone.
+    Engine e(Fast());
+    for (const auto& file : {cutOff, streamed}) {
+        const std::vector<std::uint8_t> before = ReadBytes(file);
+        TagRecord tag;
+        tag.Title.Store("x");
+        EXPECT_FALSE(e.vbmp3_setTagInfo(file.string(), tag, 1, 1));
+        EXPECT_EQ(e.vbmp3_getTagError(), "damaged WAV file");
+        EXPECT_TRUE(ReadBytes(file) == before);
     }
 }
 

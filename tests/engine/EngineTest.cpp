@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <iostream>
@@ -286,13 +287,18 @@ TEST_F(EngineTest, InitReturnsAtOnceAndFreeIsHarmlessTwice) {
 // Keeps everything it plays, taking audio about 20 times faster than real time.
 class CaptureSink final : public engine::AudioSink {
 public:
-    explicit CaptureSink(engine::Playhead& playhead) : playhead_(playhead) {
+    explicit CaptureSink(engine::Playhead& playhead, int rate = 0)
+        : playhead_(playhead), rate_(rate) {
         thread_ = std::thread([this] {
             std::vector<float> buf(1024 * 2);
             while (!stop_) {
                 std::uint32_t rate = 0;
-                const std::size_t n =
-                    held ? 0 : playhead_.Take(this, buf.data(), 1024, 2, rate);
+                // With a budget it goes on calling back, taking nothing once it is spent.
+                const std::int64_t left = budget.load();
+                const auto want =
+                    static_cast<std::size_t>(left < 0 ? 1024 : std::min<std::int64_t>(left, 1024));
+                const std::size_t n = held ? 0 : playhead_.Take(this, buf.data(), want, 2, rate);
+                if (left > 0) budget -= static_cast<std::int64_t>(n);
                 {
                     std::lock_guard lock(mutex_);
                     captured_.insert(captured_.end(), buf.begin(), buf.begin() + n * 2);
@@ -305,17 +311,21 @@ public:
         stop_ = true;
         thread_.join();
     }
-    int Rate() const noexcept override { return 0; }
+    int Rate() const noexcept override { return rate_; }
     double Speedup() const noexcept override { return 20; }
     const char* Name() const noexcept override { return "capture"; }
+    bool Alive() const noexcept override { return alive; }
     std::vector<float> Captured() {
         std::lock_guard lock(mutex_);
         return captured_;
     }
-    std::atomic<bool> held{false}; // takes nothing while set
+    std::atomic<bool> held{false};        // takes nothing while set
+    std::atomic<std::int64_t> budget{-1}; // frames it may still take; -1: no end
+    std::atomic<bool> alive{true};        // false: gone for good, the engine replaces it
 
 private:
     engine::Playhead& playhead_;
+    int rate_;
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
     std::vector<float> captured_;
@@ -464,6 +474,9 @@ TEST_F(EngineTest, TheQueuedFileStaysOnceTheEngineHasMovedOnToIt) {
     const auto second = WriteAudio(dir_.Path(), "next.wav", a);
     CaptureSink* sink = nullptr;
     Engine::Options o = Fast();
+    // The sink holds still for as long as the retries below take: not a stall to act on (a
+    // replacement, held again, could come just after the release).
+    o.sinkWatchdog = 60s;
     o.makeSink = [&](engine::Playhead& p) -> std::unique_ptr<engine::AudioSink> {
         auto s = std::make_unique<CaptureSink>(p);
         s->held = true;
@@ -496,6 +509,93 @@ TEST_F(EngineTest, TheQueuedFileStaysOnceTheEngineHasMovedOnToIt) {
     }));
     EXPECT_TRUE(changed);
     EXPECT_EQ(sink->Captured().size(), 32000u * 2);
+}
+
+// The output goes away and a new one at another rate takes over while a queued list plays:
+// wherever that happens (well before a join, in the last 0.2 s before it, when the decoder has
+// already moved on to the queued file, or exactly at it), the listener hears every frame of
+// every file once, in order, and each change is reported when the new file starts.
+TEST_F(EngineTest, AnOutputReplacedNearAJoinGoesOnWhereTheListenerWas) {
+    constexpr int kRate = 44100;
+    const std::int64_t lengths[] = {20000, 22000, 21000};
+    // Left: the frame's place in its file; right: which file. What is heard names its source.
+    std::vector<std::filesystem::path> files;
+    std::vector<float> whole;
+    for (std::size_t k = 0; k < 3; ++k) {
+        std::vector<std::int16_t> pcm;
+        for (std::int64_t i = 0; i < lengths[k]; ++i) {
+            pcm.push_back(static_cast<std::int16_t>(i));
+            pcm.push_back(static_cast<std::int16_t>(1000 * (k + 1)));
+        }
+        for (const std::int16_t v : pcm)
+            whole.push_back(static_cast<float>(v) / 32768.0f);
+        files.push_back(
+            WriteWav16(dir_.Path() / ("coded" + std::to_string(k) + ".wav"), kRate, 2, pcm));
+    }
+    struct Case {
+        const char* what;
+        std::int64_t heard; // frames the first output plays
+        double joinedFrom;  // once the decoder has moved on past this join (seconds), or 0
+    };
+    const double end0 = 20000.0 / kRate, end1 = 22000.0 / kRate;
+    const Case cases[] = {
+        {"well before the first join", 5000, 0},
+        {"in the last 0.2 s before the first join", 15000, end0},
+        {"at the first join", 20000, end0},
+        {"in the last 0.2 s before the second join", 20000 + 18000, end1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<CaptureSink*> sinks;
+        Engine::Options o = Fast();
+        o.sinkWatchdog = 300ms;
+        o.makeSink = [&](engine::Playhead& p) -> std::unique_ptr<engine::AudioSink> {
+            // The first plays at the files' rate, its replacement follows the audio's: a
+            // different rate, so the engine decodes afresh for it.
+            auto s = std::make_unique<CaptureSink>(p, sinks.empty() ? kRate : 0);
+            if (sinks.empty()) s->budget = c.heard;
+            sinks.push_back(s.get());
+            return s;
+        };
+        Engine e(o);
+        e.vbmp3_init();
+        OpenInfoRecord info;
+        ASSERT_TRUE(e.vbmp3_open(files[0].string(), info));
+        ASSERT_TRUE(e.vbmp3_play());
+        ASSERT_TRUE(e.vbmp3_setNext(files[1].string()));
+        std::size_t changes = 0;
+        // The player's clock: takes each change and queues the file after it.
+        auto follow = [&] {
+            OpenInfoRecord next;
+            if (e.vbmp3_takeTrackChange(next)) {
+                ++changes;
+                EXPECT_LT(e.HeardSeconds(), 0.1) << "change " << changes;
+                if (changes + 1 < files.size()) {
+                    EXPECT_TRUE(e.vbmp3_setNext(files[changes + 1].string()));
+                }
+            }
+            std::int32_t elapsed = 0;
+            return e.vbmp3_getState(elapsed);
+        };
+        ASSERT_TRUE(WaitUntil([&] {
+            follow();
+            return sinks[0]->budget.load() == 0 &&
+                   (c.joinedFrom == 0 || std::fabs(e.JoinedFromSeconds() - c.joinedFrom) < 1e-6);
+        }));
+        // The engine closes the first output once replaced: keep what it played.
+        std::vector<float> heard = sinks[0]->Captured();
+        ASSERT_EQ(heard.size(), static_cast<std::size_t>(c.heard) * 2);
+        sinks[0]->alive = false;
+        ASSERT_TRUE(WaitUntil([&] { return follow() == Stopped; }));
+        ASSERT_EQ(sinks.size(), 2u);
+        EXPECT_EQ(changes, 2u);
+        const std::vector<float> after = sinks[1]->Captured();
+        heard.insert(heard.end(), after.begin(), after.end());
+        e.vbmp3_free();
+        ASSERT_EQ(heard.size(), whole.size());
+        const auto wrong = std::mismatch(heard.begin(), heard.end(), whole.begin()).first;
+        EXPECT_TRUE(wrong == heard.end()) << "first wrong frame: " << (wrong - heard.begin()) / 2;
+    }
 }
 
 } // namespace

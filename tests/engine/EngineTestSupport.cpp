@@ -1,6 +1,7 @@
 #include "EngineTestSupport.h"
 
 #include <cmath>
+#include <fstream>
 #include <numbers>
 #include <thread>
 
@@ -67,6 +68,36 @@ std::string StderrCapture::Text() const {
     std::rewind(file_);
     for (int c; (c = std::fgetc(file_)) != EOF;) out += static_cast<char>(c);
     return out;
+}
+
+std::filesystem::path WriteWav16(const std::filesystem::path& file, int rate, int channels,
+                                 const std::vector<std::int16_t>& samples,
+                                 std::optional<std::uint32_t> dataSize) {
+    std::vector<std::uint8_t> b;
+    auto put = [&](std::uint64_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    auto tag = [&](const char* t) { b.insert(b.end(), t, t + 4); };
+    const auto bytes = static_cast<std::uint32_t>(samples.size() * 2);
+    tag("RIFF");
+    put(36 + bytes, 4);
+    tag("WAVE");
+    tag("fmt ");
+    put(16, 4);
+    put(1, 2); // PCM
+    put(static_cast<std::uint64_t>(channels), 2);
+    put(static_cast<std::uint64_t>(rate), 4);
+    put(static_cast<std::uint64_t>(rate * channels * 2), 4);
+    put(static_cast<std::uint64_t>(channels * 2), 2);
+    put(16, 2);
+    tag("data");
+    put(dataSize.value_or(bytes), 4);
+    for (const std::int16_t v : samples)
+        put(static_cast<std::uint16_t>(v), 2);
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    return file;
 }
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

@@ -6,10 +6,11 @@
 #include "support/Mp3Fixture.h"
 
 #include <chrono>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,12 @@ private:
     int saved_ = -1;
     std::FILE* file_ = nullptr;
 };
+
+// Writes a 16-bit PCM WAV of interleaved `samples` byte by byte, so that a test can give its
+// data chunk a size that is not the truth (`dataSize`).
+std::filesystem::path WriteWav16(const std::filesystem::path& file, int rate, int channels,
+                                 const std::vector<std::int16_t>& samples,
+                                 std::optional<std::uint32_t> dataSize = {});
 
 // Polls `done` every millisecond until it holds or `timeout` passes.
 bool WaitUntil(const std::function<bool()>& done,
