@@ -3,9 +3,11 @@
 # engine library).
 telbo_add_fuzzer(fuzz_tag_io ${CMAKE_CURRENT_LIST_DIR}/tag_io.cpp
     ${PROJECT_SOURCE_DIR}/src/engine/TagIo.cpp
+    ${PROJECT_SOURCE_DIR}/src/engine/TagIoCopy.cpp
     ${PROJECT_SOURCE_DIR}/src/engine/TagIoFormats.cpp
     ${PROJECT_SOURCE_DIR}/src/engine/TagIoId3v2.cpp
-    ${PROJECT_SOURCE_DIR}/src/engine/TagIoLayout.cpp)
+    ${PROJECT_SOURCE_DIR}/src/engine/TagIoLayout.cpp
+    ${PROJECT_SOURCE_DIR}/src/engine/TagIoXiph.cpp)
 target_include_directories(fuzz_tag_io PRIVATE ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(fuzz_tag_io PRIVATE telbo_decoder_api PkgConfig::TAGLIB)
 if(TARGET telbo_mp3fixture)

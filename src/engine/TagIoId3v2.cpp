@@ -233,4 +233,43 @@ std::optional<std::string> Id3v2Frames::SimpleText(const Id3v2Frame& frame) cons
     return text.substr(0, text.find('\0'));
 }
 
+void SetFields(Id3v2Frames& tag, const std::array<std::string, 6>& wanted,
+               const std::array<bool, 6>& change) {
+    enum { kYear = 3, kComment = 5, kFields = 6 };
+    const bool v22 = tag.Major() == 2;
+    const std::array<std::string, kFields> ids =
+        v22 ? std::array<std::string, kFields>{"TT2", "TP1", "TAL", "TYE", "TCO", "COM"}
+            : std::array<std::string, kFields>{"TIT2", "TPE1", "TALB",
+                                               tag.Major() == 3 ? "TYER" : "TDRC", "TCON", "COMM"};
+    for (int i = 0; i < kFields; ++i) {
+        if (!change[static_cast<std::size_t>(i)]) continue;
+        const std::string& value = wanted[static_cast<std::size_t>(i)];
+        if (i == kComment) {
+            std::string language = "XXX";
+            for (const Id3v2Frame& f : tag.Frames())
+                if (tag.IsPlainComment(f, &language)) break;
+            if (language.size() != 3) language = "XXX";
+            tag.Replace([&](const Id3v2Frame& f) { return tag.IsPlainComment(f); },
+                        value.empty() ? std::vector<std::uint8_t>{} : tag.CommentFrame(language, value));
+            continue;
+        }
+        std::string text = value;
+        if (i == kYear && tag.Major() == 4 && !value.empty()) {
+            // A full date keeps its month and day.
+            for (const Id3v2Frame& f : tag.Frames()) {
+                if (f.id != "TDRC") continue;
+                const auto old = tag.SimpleText(f);
+                if (old && old->size() > 4 && (*old)[4] == '-') text += old->substr(4);
+                break;
+            }
+        }
+        const std::string& id = ids[static_cast<std::size_t>(i)];
+        tag.Replace(
+            [&](const Id3v2Frame& f) {
+                return f.id == id || (i == kYear && !v22 && (f.id == "TYER" || f.id == "TDRC"));
+            },
+            text.empty() ? std::vector<std::uint8_t>{} : tag.TextFrame(id, text));
+    }
+}
+
 } // namespace telbo::engine

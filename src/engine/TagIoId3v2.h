@@ -3,6 +3,7 @@
 // keeps every other frame byte for byte. TagLib re-renders every frame it saves (blank frame
 // flags, text re-encoded, ID3v2.3 dates rebuilt) and cannot write ID3v2.2 at all.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -59,6 +60,12 @@ private:
     // kept as they were.
     std::vector<std::uint8_t> tail_;
 };
+
+// Sets the frames of the fields marked in `change` (title, artist, album, year, genre,
+// comment, as in TagIo) to `wanted`, in the tag's version; every other frame stays as it was.
+// A year keeps the month and day of an ID3v2.4 date.
+void SetFields(Id3v2Frames& tag, const std::array<std::string, 6>& wanted,
+               const std::array<bool, 6>& change);
 
 template <typename Match>
 void Id3v2Frames::Replace(Match matches, std::vector<std::uint8_t> frame) {

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -454,6 +457,84 @@ TEST_F(TagTest, FailedWritesLeaveTheFileByteIdentical) {
         }
         filler.close();
         expectUntouched(file, "full disk");
+    }
+}
+
+TEST_F(TagTest, ACopyLeftByAKilledWriteIsRemovedByTheNextWriteIntoItsFolder) {
+    struct Leftover {
+        std::string name;
+        bool held; // a live writer's copy, locked as every copy is
+        bool removed;
+    };
+    const Leftover leftovers[] = {
+        {".telbo-Ab3xY9", false, true},          // what a killed write left
+        {".telbo-Held42", true, false},          // being written right now
+        {".telbo-Ab3xY", false, false},          // not our name
+        {".telbo-Ab3xY90", false, false},        //
+        {".telbo-0123abcd.tmp", false, false},   // the settings' temporaries are not this code's
+        {"telbo-Ab3xY9", false, false},          //
+    };
+    AudioSpec wav;
+    for (const fs::path& file : {Untagged("a.mp3"), WriteAudio(dir_.Path(), "w.wav", wav)}) {
+        SCOPED_TRACE(file.filename().string());
+        std::vector<int> locks;
+        for (const Leftover& l : leftovers) {
+            std::ofstream(dir_.Path() / l.name, std::ios::binary) << std::string(4096, 'x');
+            if (!l.held) continue;
+            const int fd = ::open((dir_.Path() / l.name).c_str(), O_RDWR | O_CLOEXEC);
+            ASSERT_GE(fd, 0);
+            ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+            locks.push_back(fd);
+        }
+        ASSERT_TRUE(engine_.vbmp3_setTagInfo(file.string(), Record(file.filename().string()), 1, 1))
+            << engine_.vbmp3_getTagError();
+        for (const Leftover& l : leftovers)
+            EXPECT_EQ(fs::exists(dir_.Path() / l.name), !l.removed) << l.name;
+        for (const int fd : locks) ::close(fd);
+        for (const Leftover& l : leftovers) fs::remove(dir_.Path() / l.name);
+    }
+}
+
+TEST_F(TagTest, TheCopyIsWrittenWithoutANameInTheFolder) {
+    {
+        const int fd = ::open(dir_.Path().c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (fd < 0) GTEST_SKIP() << "this file system has no anonymous files";
+        ::close(fd);
+    }
+    AudioSpec flac;
+    flac.container = Container::Flac;
+    for (const fs::path& file : {Untagged("a.mp3"), WriteAudio(dir_.Path(), "f.flac", flac)}) {
+        SCOPED_TRACE(file.filename().string());
+        const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(::inotify_add_watch(watch, dir_.Path().c_str(), IN_CREATE | IN_MODIFY | IN_MOVED_FROM),
+                  0);
+        const std::size_t files = FilesIn(dir_.Path());
+        ASSERT_TRUE(engine_.vbmp3_setTagInfo(file.string(), Record("Anonymous"), 1, 1))
+            << engine_.vbmp3_getTagError();
+        // Every name made during the write is renamed straight away, none written under.
+        std::vector<std::string> created, written, moved;
+        alignas(inotify_event) char buf[1 << 16];
+        for (ssize_t n; (n = ::read(watch, buf, sizeof buf)) > 0;) {
+            for (char* p = buf; p < buf + n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(p);
+                const std::string name = e->len ? e->name : "";
+                // The anonymous file shows up as "#inode": no name anyone sees.
+                if (name.rfind('#', 0) == 0) {
+                    p += sizeof(inotify_event) + e->len;
+                    continue;
+                }
+                if (e->mask & IN_CREATE) created.push_back(name);
+                if (e->mask & IN_MODIFY) written.push_back(name);
+                if (e->mask & IN_MOVED_FROM) moved.push_back(name);
+                p += sizeof(inotify_event) + e->len;
+            }
+        }
+        ::close(watch);
+        EXPECT_EQ(created, moved);
+        EXPECT_TRUE(written.empty()) << written.front();
+        EXPECT_EQ(FilesIn(dir_.Path()), files);
+        fs::remove(file);
     }
 }
 
