@@ -107,18 +107,15 @@ std::vector<std::uint8_t> Id3v2Frames::Render(std::uint64_t minBody) const {
     std::uint8_t flags = flags_ & ~kExtendedHeader; // an old CRC would no longer match
     if (major_ == 4) flags &= ~kUnsync; // the kept frames carry their own unsync flags
     if (major_ <= 3 && (flags & kUnsync)) body = Unsynchronised(body);
-    const bool footer = major_ == 4 && (flags & kFooter);
-    // A tag with a footer has no padding.
-    if (!footer) body.resize(body.size() <= minBody ? minBody : body.size() + kPadding, 0);
+    // A footer only helps find a tag from a file's end. TagLib does not read the last ten bytes
+    // of frames of a tag that has one, and it forbids padding: the tags written here go without.
+    flags &= ~kFooter;
+    body.resize(body.size() <= minBody ? minBody : body.size() + kPadding, 0);
 
     std::vector<std::uint8_t> out = {'I', 'D', '3', static_cast<std::uint8_t>(major_), revision_,
                                      flags};
     PutSynchsafe(out, body.size());
     out.insert(out.end(), body.begin(), body.end());
-    if (footer) {
-        out.insert(out.end(), {'3', 'D', 'I', static_cast<std::uint8_t>(major_), revision_, flags});
-        PutSynchsafe(out, body.size());
-    }
     return out;
 }
 

@@ -29,7 +29,8 @@ public:
     const std::vector<Id3v2Frame>& Frames() const noexcept { return frames_; }
 
     // Removes the frames `matches` accepts and puts `frame` (when not empty) where the first
-    // of them was, or at the end.
+    // of them was, or first: TagLib stops reading at a frame it cannot take, and a new frame
+    // behind one would be lost to it.
     template <typename Match> void Replace(Match matches, std::vector<std::uint8_t> frame);
 
     // The tag; its body is padded to `minBody` bytes when it fits in them.
@@ -69,16 +70,17 @@ void SetFields(Id3v2Frames& tag, const std::array<std::string, 6>& wanted,
 
 template <typename Match>
 void Id3v2Frames::Replace(Match matches, std::vector<std::uint8_t> frame) {
-    std::size_t at = frames_.size();
+    std::size_t at = 0;
+    bool found = false;
     std::vector<Id3v2Frame> kept;
     for (Id3v2Frame& f : frames_) {
         if (matches(f)) {
-            if (at == frames_.size()) at = kept.size();
+            if (!found) at = kept.size();
+            found = true;
         } else {
             kept.push_back(std::move(f));
         }
     }
-    if (at > kept.size()) at = kept.size();
     if (!frame.empty()) {
         Id3v2Frame f;
         f.id.assign(frame.begin(), frame.begin() + (major_ == 2 ? 3 : 4));

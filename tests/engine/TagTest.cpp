@@ -720,9 +720,10 @@ TEST_F(TagTest, XiphWritesKeepWhatTheRecordDoesNotOwn) {
     int major = 0;
     const std::vector<RawFrame> frames = ReadId3v2Frames(flac, &major);
     EXPECT_EQ(major, 3);
-    ASSERT_GE(frames.size(), 2u);
-    EXPECT_EQ(frames[0], (RawFrame{"TIT2", TextContent("Both"), 0}));
-    EXPECT_EQ(frames[1], gain);
+    auto has = [&](const RawFrame& f) { return std::find(frames.begin(), frames.end(), f) != frames.end(); };
+    EXPECT_TRUE(has(RawFrame{"TIT2", TextContent("Both"), 0}));
+    EXPECT_TRUE(has(gain));
+    EXPECT_EQ(std::count_if(frames.begin(), frames.end(), [](const RawFrame& f) { return f.id == "TIT2"; }), 1);
     EXPECT_EQ(Count(ReadBytes(flac), "TITLE=Both"), 1u);
     TagRecord read;
     ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(flac.string(), read));
