@@ -10,6 +10,7 @@
 #include <taglib/id3v1genres.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
+#include <taglib/tbytevectorstream.h>
 #include <taglib/tfile.h>
 #include <taglib/tfilestream.h>
 #include <taglib/tstring.h>
@@ -126,8 +127,7 @@ Fields ReadFields(int fd, const FileLayout& layout) {
         for (int i = 0; i < kFields; ++i)
             if (out[i].empty()) out[i] = values[i];
     };
-    if (layout.id3v2Fits && layout.mp3 && layout.id3v2.size <= kMaxId3v2Bytes) {
-        const TagLib::ID3v2::Tag v2(&file, 0);
+    auto takeId3v2 = [&](const TagLib::ID3v2::Tag& v2) {
         // Only the comment without a description is the comment: iTunNORM and the like are not.
         std::string comment;
         for (const TagLib::ID3v2::Frame* f : v2.frameList("COMM")) {
@@ -138,6 +138,25 @@ Fields ReadFields(int fd, const FileLayout& layout) {
             }
         }
         take(v2, comment);
+    };
+    if (layout.id3v2Fits && layout.mp3 && layout.id3v2.size <= kMaxId3v2Bytes) {
+        // TagLib skips an ID3v2.3 extended header by the wrong length and misses the frames
+        // in the last ten bytes in front of a footer: it reads the frames as the editor writes
+        // them, without either, so that what a write checks is what the file holds.
+        std::vector<std::uint8_t> bytes;
+        std::string why;
+        std::optional<Id3v2Frames> frames;
+        if (ReadAt(fd, 0, static_cast<std::size_t>(layout.id3v2.size), bytes))
+            frames = Id3v2Frames::Parse(bytes, why);
+        if (frames) {
+            const std::vector<std::uint8_t> plain = frames->Render(0);
+            TagLib::ByteVectorStream tagStream(TagLib::ByteVector(
+                reinterpret_cast<const char*>(plain.data()), static_cast<unsigned>(plain.size())));
+            RawFile tagFile(&tagStream);
+            takeId3v2(TagLib::ID3v2::Tag(&tagFile, 0));
+        } else {
+            takeId3v2(TagLib::ID3v2::Tag(&file, 0));
+        }
     }
     if (layout.hasApe) {
         const TagLib::APE::Tag ape(&file, static_cast<long>(layout.apeFooter));
