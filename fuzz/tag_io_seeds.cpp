@@ -26,13 +26,18 @@ void PutBe(Bytes& out, std::size_t v, int bytes, bool synchsafe) {
 }
 
 void PutLe32(Bytes& out, std::size_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
-Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes Text(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 // A literal's bytes, NULs inside included.
-template <std::size_t N> Bytes Lit(const char (&s)[N]) { return Bytes(s, s + N - 1); }
+template <std::size_t N> Bytes Lit(const char (&s)[N]) {
+    return Bytes(s, s + N - 1);
+}
 
 Bytes Frame(int major, const std::string& id, const Bytes& content, std::uint16_t flags = 0) {
     Bytes f = Text(id);
@@ -73,7 +78,8 @@ Bytes Unsynchronised(const Bytes& in) {
 Bytes Tag(int major, std::uint8_t flags, const Bytes& extended, const std::vector<Bytes>& frames,
           std::size_t padding) {
     Bytes body = extended;
-    for (const Bytes& f : frames) body.insert(body.end(), f.begin(), f.end());
+    for (const Bytes& f : frames)
+        body.insert(body.end(), f.begin(), f.end());
     body.resize(body.size() + padding, 0);
     if (major <= 3 && (flags & 0x80)) body = Unsynchronised(body);
     Bytes tag = {'I', 'D', '3', static_cast<std::uint8_t>(major), 0, flags};
@@ -108,7 +114,9 @@ void AppendInfo(const fs::path& file) {
     Bytes b = Read(file);
     Bytes list = Text("INFO");
     for (const auto& [id, text] : {std::pair<std::string, std::string>{"INAM", "Info title"},
-                                   {"IART", "Info artist"}, {"ICRD", "2004"}, {"IGNR", "Rock"}}) {
+                                   {"IART", "Info artist"},
+                                   {"ICRD", "2004"},
+                                   {"IGNR", "Rock"}}) {
         list.insert(list.end(), id.begin(), id.end());
         PutLe32(list, text.size() + 1);
         list.insert(list.end(), text.begin(), text.end());
@@ -126,7 +134,8 @@ void AppendInfo(const fs::path& file) {
 
 // The comment block of a FLAC file (fLaC at its start) replaced by `entries`, declared
 // `cut` bytes shorter than it is.
-void SetFlacComment(const fs::path& file, const std::vector<std::string>& entries, std::size_t cut) {
+void SetFlacComment(const fs::path& file, const std::vector<std::string>& entries,
+                    std::size_t cut) {
     const Bytes b = Read(file);
     Bytes out = Text("fLaC");
     std::size_t at = 4;
@@ -173,7 +182,8 @@ int main(int argc, char** argv) {
     auto tone_file = [&](const std::string& name) { return WriteToneMp3(folder, name, tone); };
 
     tone_file("bare.mp3");
-    WriteTags(tone_file("v24.mp3"), TagSpec{"Title", "Artist", "Album", "note", "Rock", 1999, 4, false, false});
+    WriteTags(tone_file("v24.mp3"),
+              TagSpec{"Title", "Artist", "Album", "note", "Rock", 1999, 4, false, false});
     WriteTags(tone_file("v23-v1-ape.mp3"),
               TagSpec{"Caf\xc3\xa9", "Artist", "", "c", "Shoegaze", 99, 3, true, true});
     WriteTags(tone_file("v1.mp3"), TagSpec{"Only v1", "", "", "", "Jazz", 1987, 0, true, false});
@@ -203,17 +213,14 @@ int main(int argc, char** argv) {
         Bytes tag;
     };
     const Layout layouts[] = {
-        {"v23-unsync.mp3",
-         Tag(3, 0x80, {}, {Frame(3, "TIT2", title), Frame(3, "PRIV", priv)}, 32)},
+        {"v23-unsync.mp3", Tag(3, 0x80, {}, {Frame(3, "TIT2", title), Frame(3, "PRIV", priv)}, 32)},
         {"v22-unsync.mp3", Tag(2, 0x80, {}, {Frame(2, "TT2", title), Frame(2, "TAL", title)}, 8)},
         // Extended headers: ID3v2.3's with a CRC, ID3v2.4's with "tag is an update".
         {"v23-extended.mp3",
          Tag(3, 0x40, {0, 0, 0, 10, 0x80, 0, 0, 0, 0, 16, 0xDE, 0xAD, 0xBE, 0xEF},
              {Frame(3, "TIT2", title), Frame(3, "TPE1", Lit("\0Artist"))}, 16)},
-        {"v24-extended.mp3",
-         Tag(4, 0x40, {0, 0, 0, 7, 1, 0x40, 0}, {Frame(4, "TIT2", title)}, 16)},
-        {"v24-footer.mp3",
-         Tag(4, 0x10, {}, {Frame(4, "TIT2", title), Frame(4, "PRIV", priv)}, 0)},
+        {"v24-extended.mp3", Tag(4, 0x40, {0, 0, 0, 7, 1, 0x40, 0}, {Frame(4, "TIT2", title)}, 16)},
+        {"v24-footer.mp3", Tag(4, 0x10, {}, {Frame(4, "TIT2", title), Frame(4, "PRIV", priv)}, 0)},
         {"v23-compressed-encrypted.mp3",
          Tag(3, 0, {},
              {Frame(3, "TIT2", compressed3, 0x0080), Frame(3, "TPE1", encrypted, 0x0040),
@@ -227,15 +234,16 @@ int main(int argc, char** argv) {
         // No padding left: any longer field must grow the tag.
         {"outgrown.mp3", Tag(3, 0, {}, {Frame(3, "TIT2", Lit("\0T"))}, 0)},
     };
-    for (const Layout& l : layouts) Prepend(tone_file(l.name), l.tag);
+    for (const Layout& l : layouts)
+        Prepend(tone_file(l.name), l.tag);
 
     // The other formats, as short as their encoders allow.
     AudioSpec sound;
     sound.sampleRate = 8000;
     sound.channels = 1;
     sound.frames = 800;
-    for (const Container c : {Container::Wav, Container::Aiff, Container::Flac, Container::Vorbis,
-                              Container::Opus}) {
+    for (const Container c :
+         {Container::Wav, Container::Aiff, Container::Flac, Container::Vorbis, Container::Opus}) {
         sound.container = c;
         WriteAudio(folder, "plain." + ExtensionOf(c), sound);
     }

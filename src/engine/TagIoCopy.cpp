@@ -81,7 +81,9 @@ TagCopy::TagCopy(const std::string& folder) : folder_(folder) {
     OpenNamed();
 }
 
-TagCopy::~TagCopy() { Close(); }
+TagCopy::~TagCopy() {
+    Close();
+}
 
 void TagCopy::Close() noexcept {
     if (!name_.empty()) ::unlink(name_.c_str());
@@ -100,7 +102,8 @@ bool TagCopy::OpenNamed() {
             if (errno == EEXIST || errno == EINTR) continue;
             return false;
         }
-        struct stat own {}, named {};
+        struct stat own {
+        }, named{};
         if (Lock(fd) && ::fstat(fd, &own) == 0 && ::lstat(name.c_str(), &named) == 0 &&
             SameFile(own, named)) {
             fd_ = fd;
@@ -164,7 +167,8 @@ int TagCopy::RemoveLeftovers(const std::string& folder) noexcept {
         if (!IsOurName(e->d_name)) continue;
         const int fd = ::openat(dfd, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) continue;
-        struct stat held {}, named {};
+        struct stat held {
+        }, named{};
         // A live writer holds its copy's lock until the copy is in place.
         if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && Lock(fd) &&
             ::fstatat(dfd, e->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(held, named) &&

@@ -12,11 +12,14 @@ std::uint32_t Le32(const std::uint8_t* p) {
 }
 
 void PutLe32(std::vector<std::uint8_t>& out, std::size_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
 bool IsKey(std::string_view entry, std::string_view key) {
-    const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    const auto upper = [](char c) {
+        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    };
     return entry.size() > key.size() && entry[key.size()] == '=' &&
            std::equal(key.begin(), key.end(), entry.begin(),
                       [&](char a, char b) { return upper(a) == upper(b); });
@@ -33,8 +36,9 @@ std::optional<XiphComment> XiphComment::Parse(std::span<const std::uint8_t> data
         const std::uint32_t n = Le32(data.data() + at);
         at += 4;
         if (data.size() - at < n) return false;
-        if (into) into->assign(data.begin() + static_cast<std::ptrdiff_t>(at),
-                               data.begin() + static_cast<std::ptrdiff_t>(at + n));
+        if (into)
+            into->assign(data.begin() + static_cast<std::ptrdiff_t>(at),
+                         data.begin() + static_cast<std::ptrdiff_t>(at + n));
         at += n;
         return true;
     };

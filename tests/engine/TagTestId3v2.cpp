@@ -31,7 +31,8 @@ void PutSize(Bytes& out, std::size_t v, int bytes, bool synchsafe) {
 
 std::size_t GetSize(const std::uint8_t* p, int bytes, bool synchsafe) {
     std::size_t v = 0;
-    for (int i = 0; i < bytes; ++i) v = (v << (synchsafe ? 7 : 8)) | p[i];
+    for (int i = 0; i < bytes; ++i)
+        v = (v << (synchsafe ? 7 : 8)) | p[i];
     return v;
 }
 
@@ -115,19 +116,25 @@ TEST_P(Id3v2PropertyTest, WritingARecordReadsBackAndKeepsEveryOtherFrame) {
     const std::vector<std::string> texts = {"", "Plain", "Caf\xc3\xa9", "\xe6\x97\xa5\xe6\x9c\xac",
                                             std::string(128, 'L')};
     std::mt19937 random(static_cast<unsigned>(major) * 7919u);
-    auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); };
+    auto pick = [&](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
 
     for (int round = 0; round < 60; ++round) {
         SCOPED_TRACE("version " + std::to_string(major) + ", round " + std::to_string(round));
         std::vector<Frame> frames;
-        if (pick(2)) frames.push_back(MakeFrame(major, major == 2 ? "TT2" : "TIT2", {0, 'O', 'l', 'd'}, 0));
+        if (pick(2))
+            frames.push_back(MakeFrame(major, major == 2 ? "TT2" : "TIT2", {0, 'O', 'l', 'd'}, 0));
         for (std::size_t i = pick(6); i > 0; --i) {
             Bytes content(pick(300) + 1);
-            for (auto& b : content) b = static_cast<std::uint8_t>(pick(4) == 0 ? 0xFF : pick(256));
+            for (auto& b : content)
+                b = static_cast<std::uint8_t>(pick(4) == 0 ? 0xFF : pick(256));
             // Any status flags; format flags for grouping, compression, encryption,
             // unsynchronisation and a data length, as the version has them.
             const auto flags = static_cast<std::uint16_t>(
-                major == 2 ? 0 : (pick(256) << 8 & (major == 3 ? 0xE000 : 0x7000)) | (pick(256) & (major == 3 ? 0xE0 : 0x4F)));
+                major == 2 ? 0
+                           : (pick(256) << 8 & (major == 3 ? 0xE000 : 0x7000)) |
+                                 (pick(256) & (major == 3 ? 0xE0 : 0x4F)));
             frames.push_back(MakeFrame(major, others[pick(others.size())], content, flags));
         }
         Bytes body;
@@ -135,7 +142,8 @@ TEST_P(Id3v2PropertyTest, WritingARecordReadsBackAndKeepsEveryOtherFrame) {
             body = major == 3 ? Bytes{0, 0, 0, 6, 0, 0, 0, 0, 0, 0} : Bytes{0, 0, 0, 6, 1, 0};
         }
         std::uint8_t flags = body.empty() ? 0 : 0x40;
-        for (const Frame& f : frames) body.insert(body.end(), f.bytes.begin(), f.bytes.end());
+        for (const Frame& f : frames)
+            body.insert(body.end(), f.bytes.begin(), f.bytes.end());
         const bool footer = major == 4 && pick(3) == 0;
         if (!footer) body.resize(body.size() + pick(3) * pick(40), 0); // often too little padding
         if (major <= 3 && pick(2)) {
@@ -153,7 +161,8 @@ TEST_P(Id3v2PropertyTest, WritingARecordReadsBackAndKeepsEveryOtherFrame) {
         file.insert(file.end(), audio.begin(), audio.end());
         const fs::path path = dir_.Path() / "t.mp3";
         std::ofstream(path, std::ios::binary | std::ios::trunc)
-            .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+            .write(reinterpret_cast<const char*>(file.data()),
+                   static_cast<std::streamsize>(file.size()));
 
         TagRecord r;
         r.Title.Fill(texts[pick(texts.size())]);
@@ -163,7 +172,8 @@ TEST_P(Id3v2PropertyTest, WritingARecordReadsBackAndKeepsEveryOtherFrame) {
         r.Year.Fill(std::vector<std::string>{"", "1999", "2024"}[pick(3)]);
         r.GenreNumber = std::vector<int>{-1, 17, 79}[pick(3)];
         r.GenreName.Fill(r.GenreNumber == 17 ? "Rock" : r.GenreNumber == 79 ? "Hard Rock" : "");
-        ASSERT_TRUE(engine_.vbmp3_setTagInfo(path.string(), r, 1, 1)) << engine_.vbmp3_getTagError();
+        ASSERT_TRUE(engine_.vbmp3_setTagInfo(path.string(), r, 1, 1))
+            << engine_.vbmp3_getTagError();
         TagRecord read;
         ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(path.string(), read));
         EXPECT_EQ(read.Title.Shown(), r.Title.Shown());
@@ -183,7 +193,8 @@ TEST_P(Id3v2PropertyTest, WritingARecordReadsBackAndKeepsEveryOtherFrame) {
         }
         EXPECT_TRUE(kept == frames);
         ASSERT_GE(after.size(), audio.size());
-        EXPECT_TRUE(std::equal(audio.begin(), audio.end(), after.end() - static_cast<std::ptrdiff_t>(audio.size())));
+        EXPECT_TRUE(std::equal(audio.begin(), audio.end(),
+                               after.end() - static_cast<std::ptrdiff_t>(audio.size())));
     }
 }
 
