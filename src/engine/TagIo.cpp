@@ -360,6 +360,19 @@ bool Replace(TagCopy& copy, const std::string& target) {
     return true;
 }
 
+// An ID3v1 tag at the end of a FLAC file (TagLib reads it, after the comment) takes the
+// record as in an MP3 file.
+bool EditFlacId3v1(int fd, const Fields& wanted, const std::array<bool, kFields>& change) {
+    struct stat st {};
+    std::vector<std::uint8_t> v1;
+    if (::fstat(fd, &st) != 0) return false;
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (size < 128 || !ReadAt(fd, size - 128, 128, v1) || std::memcmp(v1.data(), "TAG", 3) != 0)
+        return true;
+    EditId3v1(v1, wanted, change);
+    return ::pwrite(fd, v1.data(), v1.size(), static_cast<off_t>(size - 128)) == 128;
+}
+
 // FLAC, Ogg and WAV files: TagLib edits a whole copy in place; the copy must then show the
 // record and hold the original's audio byte for byte.
 TagWriteResult WriteFormatFile(int in, const std::string& target, const struct stat& st,
@@ -384,7 +397,8 @@ TagWriteResult WriteFormatFile(int in, const std::string& target, const struct s
     std::string damage;
     if ((format != TagFormat::Flac &&
          !CopyRange(in, 0, static_cast<std::uint64_t>(st.st_size), out)) ||
-        !WriteFormatTags(in, out, format, wanted, change, damage) || !Finish(out, st))
+        !WriteFormatTags(in, out, format, wanted, change, damage) ||
+        (format == TagFormat::Flac && !EditFlacId3v1(out, wanted, change)) || !Finish(out, st))
         return Failed(damage.empty() ? kCannotWrite : damage);
 
     Fields written;

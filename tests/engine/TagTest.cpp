@@ -709,12 +709,15 @@ TEST_F(TagTest, XiphWritesKeepWhatTheRecordDoesNotOwn) {
     }
 
     // An ID3v2.3 tag in front of a FLAC stream takes the record too, in its version, and keeps
-    // its other frames as they were.
+    // its other frames as they were; so does an ID3v1 tag at its end.
     AudioSpec sound;
     sound.container = Container::Flac;
     const fs::path flac = WriteAudio(dir_.Path(), "front.flac", sound);
     const RawFrame gain{"TXXX", TextContent("GAIN\0-1 dB"s), 0x4000};
     PrependId3v2(flac, 3, {RawFrame{"TIT2", TextContent("Front"), 0}, gain}, 64);
+    std::string v1 = "TAGFront";
+    v1.resize(128, '\0');
+    std::ofstream(flac, std::ios::binary | std::ios::app).write(v1.data(), 128);
     const Decoded before = DecodeAll(flac);
     ASSERT_TRUE(engine_.vbmp3_setTagInfo(flac.string(), Record("Both"), 1, 1))
         << engine_.vbmp3_getTagError();
@@ -726,6 +729,7 @@ TEST_F(TagTest, XiphWritesKeepWhatTheRecordDoesNotOwn) {
     EXPECT_TRUE(has(gain));
     EXPECT_EQ(std::count_if(frames.begin(), frames.end(), [](const RawFrame& f) { return f.id == "TIT2"; }), 1);
     EXPECT_EQ(Count(ReadBytes(flac), "TITLE=Both"), 1u);
+    EXPECT_EQ(Id3v1Field(ReadBytes(flac), 3, 30), "Both"); // and the ID3v1 tag at the end
     TagRecord read;
     ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(flac.string(), read));
     EXPECT_EQ(read.Title.Shown(), "Both");
