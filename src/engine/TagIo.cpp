@@ -141,7 +141,7 @@ Fields ReadFields(int fd, const FileLayout& layout) {
     };
     if (layout.id3v2Fits && layout.mp3 && layout.id3v2.size <= kMaxId3v2Bytes) {
         // TagLib skips an ID3v2.3 extended header by the wrong length and misses the frames
-        // in the last ten bytes in front of a footer: it reads the frames as the editor writes
+        // in the last ten bytes before a footer: it is given the frames as the editor writes
         // them, without either, so that what a write checks is what the file holds.
         std::vector<std::uint8_t> bytes;
         std::string why;
