@@ -9,8 +9,9 @@
 namespace telbo::engine {
 
 // Reads ID3v2 (preferred), then APE, then ID3v1, field by field (in WAV files ID3v2, then
-// RIFF INFO); the comment is the one without a description. GenreName is the file's text, GenreNumber the ID3v1 number (0..147)
-// of the genre it names in any case, 255 for a genre outside that list, -1 when there is none.
+// RIFF INFO); the comment is the one without a description. GenreName is the file's text,
+// GenreNumber the ID3v1 number (0..147) of the genre it names in any case, 255 for a genre
+// outside that list, -1 when there is none.
 // Bounded work on any file: the ID3v2 tag is read only in front of an MP3 stream found in the
 // first few MiB. On failure the record is left zero-filled and false returned.
 bool ReadTags(const std::string& path, TagRecord& tag) noexcept;
