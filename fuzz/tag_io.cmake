@@ -3,14 +3,16 @@
 # engine library).
 telbo_add_fuzzer(fuzz_tag_io ${CMAKE_CURRENT_LIST_DIR}/tag_io.cpp
     ${PROJECT_SOURCE_DIR}/src/engine/TagIo.cpp
+    ${PROJECT_SOURCE_DIR}/src/engine/TagIoCopy.cpp
     ${PROJECT_SOURCE_DIR}/src/engine/TagIoFormats.cpp
     ${PROJECT_SOURCE_DIR}/src/engine/TagIoId3v2.cpp
-    ${PROJECT_SOURCE_DIR}/src/engine/TagIoLayout.cpp)
+    ${PROJECT_SOURCE_DIR}/src/engine/TagIoLayout.cpp
+    ${PROJECT_SOURCE_DIR}/src/engine/TagIoXiph.cpp)
 target_include_directories(fuzz_tag_io PRIVATE ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(fuzz_tag_io PRIVATE telbo_decoder_api PkgConfig::TAGLIB)
-if(TARGET telbo_mp3fixture)
+if(TARGET telbo_mp3fixture AND TARGET telbo_audiofixture)
     add_executable(telbo_tag_seeds ${CMAKE_CURRENT_LIST_DIR}/tag_io_seeds.cpp)
-    target_link_libraries(telbo_tag_seeds PRIVATE telbo_mp3fixture)
+    target_link_libraries(telbo_tag_seeds PRIVATE telbo_mp3fixture telbo_audiofixture)
     set(seeds ${CMAKE_CURRENT_BINARY_DIR}/corpus/tag_io)
     add_custom_command(OUTPUT ${seeds}/bare.mp3
         COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 $<TARGET_FILE:telbo_tag_seeds> ${seeds}

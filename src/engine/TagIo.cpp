@@ -1,5 +1,6 @@
 #include "engine/TagIo.h"
 
+#include "engine/TagIoCopy.h"
 #include "engine/TagIoFormats.h"
 #include "engine/TagIoId3v2.h"
 #include "engine/TagIoLayout.h"
@@ -9,6 +10,7 @@
 #include <taglib/id3v1genres.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
+#include <taglib/tbytevectorstream.h>
 #include <taglib/tfile.h>
 #include <taglib/tfilestream.h>
 #include <taglib/tstring.h>
@@ -125,8 +127,7 @@ Fields ReadFields(int fd, const FileLayout& layout) {
         for (int i = 0; i < kFields; ++i)
             if (out[i].empty()) out[i] = values[i];
     };
-    if (layout.id3v2Fits && layout.mp3 && layout.id3v2.size <= kMaxId3v2Bytes) {
-        const TagLib::ID3v2::Tag v2(&file, 0);
+    auto takeId3v2 = [&](const TagLib::ID3v2::Tag& v2) {
         // Only the comment without a description is the comment: iTunNORM and the like are not.
         std::string comment;
         for (const TagLib::ID3v2::Frame* f : v2.frameList("COMM")) {
@@ -137,6 +138,25 @@ Fields ReadFields(int fd, const FileLayout& layout) {
             }
         }
         take(v2, comment);
+    };
+    if (layout.id3v2Fits && layout.mp3 && layout.id3v2.size <= kMaxId3v2Bytes) {
+        // TagLib skips an ID3v2.3 extended header by the wrong length and misses the frames
+        // in the last ten bytes before a footer: it is given the frames as the editor writes
+        // them, without either, so that what a write checks is what the file holds.
+        std::vector<std::uint8_t> bytes;
+        std::string why;
+        std::optional<Id3v2Frames> frames;
+        if (ReadAt(fd, 0, static_cast<std::size_t>(layout.id3v2.size), bytes))
+            frames = Id3v2Frames::Parse(bytes, why);
+        if (frames) {
+            const std::vector<std::uint8_t> plain = frames->Render(0);
+            TagLib::ByteVectorStream tagStream(TagLib::ByteVector(
+                reinterpret_cast<const char*>(plain.data()), static_cast<unsigned>(plain.size())));
+            RawFile tagFile(&tagStream);
+            takeId3v2(TagLib::ID3v2::Tag(&tagFile, 0));
+        } else {
+            takeId3v2(TagLib::ID3v2::Tag(&file, 0));
+        }
     }
     if (layout.hasApe) {
         const TagLib::APE::Tag ape(&file, static_cast<long>(layout.apeFooter));
@@ -193,44 +213,6 @@ std::array<bool, kFields> Changes(const std::array<bool, kFields>& storable, con
         change[k] = storable[k] && Differs(i, shown[k], wanted[k]);
     }
     return change;
-}
-
-// Changes the frames of the fields marked in `change` to `wanted`.
-void EditId3v2(Id3v2Frames& tag, const Fields& wanted, const std::array<bool, kFields>& change) {
-    const bool v22 = tag.Major() == 2;
-    const std::array<std::string, kFields> ids =
-        v22 ? std::array<std::string, kFields>{"TT2", "TP1", "TAL", "TYE", "TCO", "COM"}
-            : std::array<std::string, kFields>{"TIT2", "TPE1", "TALB",
-                                               tag.Major() == 3 ? "TYER" : "TDRC", "TCON", "COMM"};
-    for (int i = 0; i < kFields; ++i) {
-        if (!change[static_cast<std::size_t>(i)]) continue;
-        const std::string& value = wanted[static_cast<std::size_t>(i)];
-        if (i == kComment) {
-            std::string language = "XXX";
-            for (const Id3v2Frame& f : tag.Frames())
-                if (tag.IsPlainComment(f, &language)) break;
-            if (language.size() != 3) language = "XXX";
-            tag.Replace([&](const Id3v2Frame& f) { return tag.IsPlainComment(f); },
-                        value.empty() ? std::vector<std::uint8_t>{} : tag.CommentFrame(language, value));
-            continue;
-        }
-        std::string text = value;
-        if (i == kYear && tag.Major() == 4 && !value.empty()) {
-            // A full date keeps its month and day.
-            for (const Id3v2Frame& f : tag.Frames()) {
-                if (f.id != "TDRC") continue;
-                const auto old = tag.SimpleText(f);
-                if (old && old->size() > 4 && (*old)[4] == '-') text += old->substr(4);
-                break;
-            }
-        }
-        const std::string& id = ids[static_cast<std::size_t>(i)];
-        tag.Replace(
-            [&](const Id3v2Frame& f) {
-                return f.id == id || (i == kYear && !v22 && (f.id == "TYER" || f.id == "TDRC"));
-            },
-            text.empty() ? std::vector<std::uint8_t>{} : tag.TextFrame(id, text));
-    }
 }
 
 // Changes the fields of a 128-byte ID3v1 tag; a text it cannot hold in Latin-1 keeps the old.
@@ -309,22 +291,6 @@ bool SameRange(int a, std::uint64_t offsetA, int b, std::uint64_t offsetB, std::
     return true;
 }
 
-// The temporary copy: removed unless it was renamed into place.
-class TempFile {
-public:
-    explicit TempFile(std::string path) : path_(std::move(path)) {}
-    ~TempFile() {
-        if (!path_.empty()) ::unlink(path_.c_str());
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-    const std::string& Path() const noexcept { return path_; }
-    void Keep() noexcept { path_.clear(); }
-
-private:
-    std::string path_;
-};
-
 bool SyncFolder(const std::string& folder) {
     Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return fd.Get() >= 0 && ::fsync(fd.Get()) == 0;
@@ -378,13 +344,6 @@ namespace telbo::engine {
 
 namespace {
 
-// A temporary file beside `target` for the new contents; -1 when none can be made.
-int MakeTemp(const std::string& target, std::string& name) {
-    // A short name: the target's own may already be as long as the file system allows.
-    name = (std::filesystem::path(target).parent_path() / ".telbo-XXXXXX").string();
-    return ::mkostemp(name.data(), O_CLOEXEC);
-}
-
 // Gives the copy the original's permissions and owner, and makes it durable.
 bool Finish(int fd, const struct stat& st) {
     if (::fchmod(fd, st.st_mode & 07777) != 0) return false;
@@ -394,12 +353,24 @@ bool Finish(int fd, const struct stat& st) {
     return ::fsync(fd) == 0;
 }
 
-// Renames the checked copy over the original.
-bool Replace(TempFile& temp, Fd& out, const std::string& target) {
-    if (!out.Close() || ::rename(temp.Path().c_str(), target.c_str()) != 0) return false;
-    temp.Keep();
+// Puts the checked copy in place of the original.
+bool Replace(TagCopy& copy, const std::string& target) {
+    if (!copy.Replace(target)) return false;
     SyncFolder(std::filesystem::path(target).parent_path().string()); // only hurries it along
     return true;
+}
+
+// An ID3v1 tag at the end of a FLAC file (TagLib reads it, after the comment) takes the
+// record as in an MP3 file.
+bool EditFlacId3v1(int fd, const Fields& wanted, const std::array<bool, kFields>& change) {
+    struct stat st {};
+    std::vector<std::uint8_t> v1;
+    if (::fstat(fd, &st) != 0) return false;
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (size < 128 || !ReadAt(fd, size - 128, 128, v1) || std::memcmp(v1.data(), "TAG", 3) != 0)
+        return true;
+    EditId3v1(v1, wanted, change);
+    return ::pwrite(fd, v1.data(), v1.size(), static_cast<off_t>(size - 128)) == 128;
 }
 
 // FLAC, Ogg and WAV files: TagLib edits a whole copy in place; the copy must then show the
@@ -417,19 +388,23 @@ TagWriteResult WriteFormatFile(int in, const std::string& target, const struct s
     const std::array<bool, kFields> change = Changes(storable, shown, wanted);
     if (change == std::array<bool, kFields>{}) return result;
 
-    std::string tempName;
-    const int tfd = MakeTemp(target, tempName);
-    if (tfd < 0) return Failed(kCannotWrite);
-    TempFile temp(tempName);
-    Fd out(tfd);
-    if (!CopyRange(in, 0, static_cast<std::uint64_t>(st.st_size), out.Get()) ||
-        !WriteFormatTags(out.Get(), format, wanted, change) || !Finish(out.Get(), st))
-        return Failed(kCannotWrite);
+    const std::string folder = std::filesystem::path(target).parent_path().string();
+    TagCopy::RemoveLeftovers(folder);
+    TagCopy copy(folder);
+    const int out = copy.Fd();
+    if (out < 0) return Failed(kCannotWrite);
+    // A FLAC file is written whole from the original; TagLib edits a copy of the others.
+    std::string damage;
+    if ((format != TagFormat::Flac &&
+         !CopyRange(in, 0, static_cast<std::uint64_t>(st.st_size), out)) ||
+        !WriteFormatTags(in, out, format, wanted, change, damage) ||
+        (format == TagFormat::Flac && !EditFlacId3v1(out, wanted, change)) || !Finish(out, st))
+        return Failed(damage.empty() ? kCannotWrite : damage);
 
     Fields written;
-    const auto now = AudioRanges(out.Get(), format);
-    if (TagFormatOf(out.Get()) != format || !now || !SameBytes(in, *audio, out.Get(), *now) ||
-        !ReadFormatTags(out.Get(), format, written))
+    const auto now = AudioRanges(out, format);
+    if (TagFormatOf(out) != format || !now || !SameBytes(in, *audio, out, *now) ||
+        !ReadFormatTags(out, format, written))
         return Failed(kCannotWrite);
     for (int i = 0; i < kFields; ++i) {
         const auto k = static_cast<std::size_t>(i);
@@ -437,7 +412,7 @@ TagWriteResult WriteFormatFile(int in, const std::string& target, const struct s
         if (Differs(i, written[k], i == kYear ? meant : AsShown(meant)))
             return Failed(std::string(kFieldNames[i]) + " could not be stored");
     }
-    if (!Replace(temp, out, target)) return Failed(kCannotWrite);
+    if (!Replace(copy, target)) return Failed(kCannotWrite);
     return result;
 }
 
@@ -464,6 +439,7 @@ TagWriteResult WriteTags(const std::string& path, const TagRecord& tag) noexcept
         // A tag in front of something that is not MP3 would spoil it for every other program.
         if ((old.id3v2.major != 0 && !old.id3v2Fits) || old.id3v2Unknown)
             return Failed("damaged ID3v2 tag");
+        if (IsRf64(in.Get())) return Failed("RF64 files cannot be tagged");
         if (!old.mp3) return Failed("not an audio file");
         if (old.id3v2.size > kMaxId3v2Bytes) return Failed("ID3v2 tag too large");
 
@@ -483,11 +459,11 @@ TagWriteResult WriteTags(const std::string& path, const TagRecord& tag) noexcept
             std::string why;
             std::optional<Id3v2Frames> frames = Id3v2Frames::Parse(bytes, why);
             if (!frames) return Failed(why);
-            EditId3v2(*frames, wanted, change);
+            SetFields(*frames, wanted, change);
             id3v2 = frames->Render(frames->BodySize());
         } else {
             Id3v2Frames frames(4);
-            EditId3v2(frames, wanted, change);
+            SetFields(frames, wanted, change);
             if (!frames.Frames().empty()) id3v2 = frames.Render(0); // no empty tag for a clear
         }
         std::vector<std::uint8_t> ape, id3v1;
@@ -500,47 +476,34 @@ TagWriteResult WriteTags(const std::string& path, const TagRecord& tag) noexcept
             EditId3v1(id3v1, wanted, change);
         }
 
-        // A short name: the target's own may already be as long as the file system allows.
-        const std::filesystem::path p(target);
-        const std::string folder = p.parent_path().string();
-        std::string tempName = (p.parent_path() / ".telbo-XXXXXX").string();
-        const int tfd = ::mkostemp(tempName.data(), O_CLOEXEC);
-        if (tfd < 0) return Failed(kCannotWrite);
-        TempFile temp(tempName);
-        Fd out(tfd);
+        const std::string folder = std::filesystem::path(target).parent_path().string();
+        TagCopy::RemoveLeftovers(folder);
+        TagCopy copy(folder);
+        const int out = copy.Fd();
         const std::uint64_t middle = old.trailerStart - old.audioStart;
-        if (!WriteAll(out.Get(), id3v2.data(), id3v2.size()) ||
-            !CopyRange(in.Get(), old.audioStart, middle, out.Get()) ||
-            !WriteAll(out.Get(), ape.data(), ape.size()) ||
-            !WriteAll(out.Get(), id3v1.data(), id3v1.size()))
+        if (out < 0 || !WriteAll(out, id3v2.data(), id3v2.size()) ||
+            !CopyRange(in.Get(), old.audioStart, middle, out) ||
+            !WriteAll(out, ape.data(), ape.size()) || !WriteAll(out, id3v1.data(), id3v1.size()) ||
+            !Finish(out, st))
             return Failed(kCannotWrite);
-        if (::fchmod(out.Get(), st.st_mode & 07777) != 0) return Failed(kCannotWrite);
-        if (::fchown(out.Get(), st.st_uid, st.st_gid) != 0) {
-            // Not ours to give away: keep our ownership, as a plain save would.
-        }
-        if (::fsync(out.Get()) != 0) return Failed(kCannotWrite);
 
         // Believe only what reads back: every field as meant, the tags the file had, and the
         // bytes between the tags (the audio) exactly the original's.
         FileLayout now;
-        if (!ReadLayout(out.Get(), now) || !now.mp3 ||
+        if (!ReadLayout(out, now) || !now.mp3 ||
             (id3v2.empty() ? now.id3v2.major != 0 : !now.id3v2Fits) ||
             now.hasApe != old.hasApe || now.hasId3v1 != old.hasId3v1 ||
             now.trailerStart - now.audioStart != middle ||
-            !SameRange(in.Get(), old.audioStart, out.Get(), now.audioStart, middle))
+            !SameRange(in.Get(), old.audioStart, out, now.audioStart, middle))
             return Failed(kCannotWrite);
-        const Fields written = ReadFields(out.Get(), now);
+        const Fields written = ReadFields(out, now);
         for (int i = 0; i < kFields; ++i) {
             const auto k = static_cast<std::size_t>(i);
             const std::string& meant = change[k] ? wanted[k] : shown[k];
             if (Differs(i, written[k], i == kYear ? meant : AsShown(meant)))
                 return Failed(std::string(kFieldNames[i]) + " could not be stored");
         }
-        if (!out.Close()) return Failed(kCannotWrite);
-
-        if (::rename(temp.Path().c_str(), target.c_str()) != 0) return Failed(kCannotWrite);
-        temp.Keep();
-        SyncFolder(folder); // the rename is done; this only hurries it to the disk
+        if (!Replace(copy, target)) return Failed(kCannotWrite);
         return result;
     } catch (...) {
         return Failed("cannot write the file");

@@ -8,9 +8,10 @@
 
 namespace telbo::engine {
 
-// Reads ID3v2 (preferred), then APE, then ID3v1, field by field; the comment is the one
-// without a description. GenreName is the file's text, GenreNumber the ID3v1 number (0..147)
-// of the genre it names in any case, 255 for a genre outside that list, -1 when there is none.
+// Reads ID3v2 (preferred), then APE, then ID3v1, field by field (in WAV files ID3v2, then
+// RIFF INFO); the comment is the one without a description. GenreName is the file's text,
+// GenreNumber the ID3v1 number (0..147) of the genre it names in any case, 255 for a genre
+// outside that list, -1 when there is none.
 // Bounded work on any file: the ID3v2 tag is read only in front of an MP3 stream found in the
 // first few MiB. On failure the record is left zero-filled and false returned.
 bool ReadTags(const std::string& path, TagRecord& tag) noexcept;
@@ -30,13 +31,16 @@ struct TagWriteResult {
 // The genre is GenreName when it names GenreNumber (0..147) in any case, else the list's
 // name for GenreNumber; -1 removes it, other numbers write GenreName. A year is one to four
 // digits, written zero-padded to four.
-// FLAC, Ogg Vorbis, Opus, WAV and AIFF files (known by their content) get the fields through
-// TagLib, genres as text, on a copy whose audio is then compared with the original's byte for
-// byte. Of the rest, only files whose content is an MP3 stream are written. The file is replaced whole or not at
-// all: the new file is written as a copy in the same folder, read back and checked (the
-// fields, and the bytes between the tags byte for byte), then renamed over the original with
-// its permissions. Files without any write permission bit are refused, even for the
-// superuser.
+// FLAC, Ogg Vorbis, Opus, WAV and AIFF files (known by their content) get the fields, genres
+// as text, on a copy whose audio is then compared with the original's byte for byte: Xiph
+// comments entry by entry (every other entry kept byte for byte, a date keeping its month and
+// day; a FLAC comment block whose entries run past its declared length is refused), an ID3v2
+// tag in front of a FLAC stream frame by frame, WAV and AIFF tags through TagLib. RF64 files
+// are refused. Of the rest, only files whose content is an MP3 stream are written. The file
+// is replaced whole or not at all: the new file is written as an anonymous copy in the same
+// folder (TagCopy), read back and checked (the fields, and the bytes between the tags byte
+// for byte), then renamed over the original with its permissions. Files without any write
+// permission bit are refused, even for the superuser.
 TagWriteResult WriteTags(const std::string& path, const TagRecord& tag) noexcept;
 
 // The ID3v1 name of `number` (0..147), "" for others.

@@ -1,12 +1,15 @@
 #include "engine/TagIoFormats.h"
 
+#include "engine/TagIoId3v2.h"
 #include "engine/TagIoLayout.h"
+#include "engine/TagIoXiph.h"
 
 #include <taglib/aifffile.h>
 #include <taglib/flacfile.h>
 #include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/infotag.h>
+#include <taglib/oggfile.h>
 #include <taglib/opusfile.h>
 #include <taglib/tfilestream.h>
 #include <taglib/vorbisfile.h>
@@ -16,7 +19,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
+#include <algorithm>
 #include <memory>
 
 namespace telbo::engine {
@@ -94,6 +99,12 @@ Opened Open(int fd, TagFormat format, bool write) {
     }
     if (!o.file->isValid()) return {};
     return o;
+}
+
+TagTexts Texts(const TagLib::Tag& t) {
+    return {Utf8(t.title()), Utf8(t.artist()),
+            Utf8(t.album()), t.year() ? std::to_string(t.year()) : std::string(),
+            Utf8(t.genre()), Utf8(t.comment())};
 }
 
 void Apply(TagLib::Tag& t, const TagTexts& wanted, const std::array<bool, 6>& change) {
@@ -231,22 +242,151 @@ bool ReadFormatTags(int fd, TagFormat format, TagTexts& out) {
     if (!o.file) return false;
     const TagLib::Tag* t = o.file->tag();
     if (!t) return false;
-    out = {Utf8(t->title()), Utf8(t->artist()),
-           Utf8(t->album()), t->year() ? std::to_string(t->year()) : std::string(),
-           Utf8(t->genre()), Utf8(t->comment())};
+    out = Texts(*t);
+    if (format == TagFormat::Wav) {
+        // TagLib's WAV tag is the ID3v2 tag alone; many recorders write only RIFF INFO.
+        const auto& wav = static_cast<const TagLib::RIFF::WAV::File&>(*o.file);
+        if (wav.hasInfoTag()) {
+            const TagTexts info = Texts(*wav.InfoTag());
+            for (std::size_t i = 0; i < out.size(); ++i)
+                if (out[i].empty()) out[i] = info[i];
+        }
+    }
     return true;
 }
 
-bool WriteFormatTags(int fd, TagFormat format, const TagTexts& wanted,
-                     const std::array<bool, 6>& change) {
-    Opened o = Open(fd, format, true);
+bool IsRf64(int fd) noexcept {
+    std::vector<std::uint8_t> h;
+    try {
+        return ReadAt(fd, 0, 12, h) &&
+               (std::memcmp(h.data(), "RF64", 4) == 0 || std::memcmp(h.data(), "BW64", 4) == 0) &&
+               std::memcmp(h.data() + 8, "WAVE", 4) == 0;
+    } catch (...) {
+        return false;
+    }
+}
+
+namespace {
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool CopyTail(int from, std::uint64_t offset, std::uint64_t end, int to) {
+    std::vector<std::uint8_t> buf;
+    while (offset < end) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(end - offset, 1 << 16));
+        if (!ReadAt(from, offset, n, buf) || !WriteAll(to, buf.data(), n)) return false;
+        offset += n;
+    }
+    return true;
+}
+
+constexpr std::uint8_t kStreamInfo = 0, kPadding = 1, kVorbisComment = 4;
+constexpr std::uint64_t kMaxBlockBytes = (1u << 24) - 1;
+
+struct FlacBlock {
+    std::uint8_t type = 0;
+    std::vector<std::uint8_t> data;
+};
+
+void PutBlock(std::vector<std::uint8_t>& out, const FlacBlock& b, bool last) {
+    out.push_back(static_cast<std::uint8_t>((last ? 0x80 : 0) | b.type));
+    for (int shift = 16; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(b.data.size() >> shift));
+    out.insert(out.end(), b.data.begin(), b.data.end());
+}
+
+// FLAC: the ID3v2 tag some programs put in front, frame by frame in its own version; the
+// comment block entry by entry, the padding giving or taking the difference; the frames and
+// an ID3v1 tag at the end as they were.
+bool WriteFlac(int in, int out, const TagTexts& wanted, const std::array<bool, 6>& change,
+               std::string& problem) {
+    const std::uint64_t size = FileSize(in);
+    const std::uint64_t front = PastId3v2(in);
+    std::vector<std::uint8_t> head;
+    if (front > 0) {
+        if (front > size || !ReadAt(in, 0, static_cast<std::size_t>(front), head)) return false;
+        std::string why;
+        if (std::optional<Id3v2Frames> id3 = Id3v2Frames::Parse(head, why)) {
+            SetFields(*id3, wanted, change);
+            head = id3->Render(id3->BodySize());
+        } // else kept as it was: a tag we cannot take apart is not ours to rebuild
+    }
+    std::vector<std::uint8_t> b;
+    std::uint64_t at = front + 4;
+    std::vector<FlacBlock> blocks;
+    for (bool last = false; !last;) {
+        if (blocks.size() > 4096 || !ReadAt(in, at, 4, b)) return false;
+        last = b[0] & 0x80;
+        FlacBlock block;
+        block.type = b[0] & 0x7F;
+        const std::uint64_t length = (std::uint64_t{b[1]} << 16) | (b[2] << 8) | b[3];
+        if (at + 4 + length > size || !ReadAt(in, at + 4, static_cast<std::size_t>(length), block.data))
+            return false;
+        blocks.push_back(std::move(block));
+        at += 4 + length;
+    }
+    if (blocks.empty() || blocks[0].type != kStreamInfo) return false;
+
+    std::size_t commentAt = blocks.size();
+    std::optional<XiphComment> comment;
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        if (blocks[i].type != kVorbisComment) continue;
+        if (commentAt != blocks.size()) continue; // readers take the first
+        commentAt = i;
+        comment = XiphComment::Parse(blocks[i].data);
+        // Its entries run past the length the block declares: other readers read on, TagLib
+        // stops; either way a rewrite would lose fields.
+        if (!comment) {
+            problem = "damaged FLAC comment block";
+            return false;
+        }
+    }
+    const std::size_t oldCommentBytes = commentAt < blocks.size() ? blocks[commentAt].data.size() : 0;
+    if (!comment) {
+        comment.emplace();
+        commentAt = 1;
+        blocks.insert(blocks.begin() + 1, FlacBlock{kVorbisComment, {}});
+    }
+    comment->SetFields(wanted, change);
+    blocks[commentAt].data = comment->Render();
+    if (blocks[commentAt].data.size() > kMaxBlockBytes) return false;
+    // The padding takes up the difference, so that the frames need not move.
+    const std::int64_t grown = static_cast<std::int64_t>(blocks[commentAt].data.size()) -
+                               static_cast<std::int64_t>(oldCommentBytes) +
+                               (oldCommentBytes == 0 ? 4 : 0);
+    for (FlacBlock& p : blocks) {
+        if (p.type != kPadding) continue;
+        const std::int64_t now = static_cast<std::int64_t>(p.data.size()) - grown;
+        if (now >= 0 && now <= static_cast<std::int64_t>(kMaxBlockBytes))
+            p.data.assign(static_cast<std::size_t>(now), 0);
+        break;
+    }
+
+    head.insert(head.end(), {'f', 'L', 'a', 'C'});
+    for (std::size_t i = 0; i < blocks.size(); ++i) PutBlock(head, blocks[i], i + 1 == blocks.size());
+    return ::ftruncate(out, 0) == 0 && ::lseek(out, 0, SEEK_SET) == 0 &&
+           WriteAll(out, head.data(), head.size()) && CopyTail(in, at, size, out);
+}
+
+} // namespace
+
+bool WriteFormatTags(int in, int out, TagFormat format, const TagTexts& wanted,
+                     const std::array<bool, 6>& change, std::string& problem) {
+    if (format == TagFormat::Flac) return WriteFlac(in, out, wanted, change, problem);
+    Opened o = Open(out, format, true);
     if (!o.file || o.stream->readOnly()) return false;
     switch (format) {
-    case TagFormat::Flac: {
-        auto& f = static_cast<TagLib::FLAC::File&>(*o.file);
-        Apply(*f.xiphComment(true), wanted, change);
-        return f.save();
-    }
+    case TagFormat::Flac:
+        return false;
     case TagFormat::Wav: {
         // Into the tags the file has, keeping the ID3v2 version; both when it has none. RIFF
         // INFO holds Latin-1 only: other text needs an ID3v2 tag beside it.
@@ -272,9 +412,28 @@ bool WriteFormatTags(int fd, TagFormat format, const TagTexts& wanted,
         return f.save(v3 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4);
     }
     case TagFormat::OggVorbis:
-    case TagFormat::OggOpus:
-        Apply(*o.file->tag(), wanted, change);
-        return o.file->save();
+    case TagFormat::OggOpus: {
+        // The comment packet entry by entry; TagLib only pages it.
+        auto& ogg = static_cast<TagLib::Ogg::File&>(*o.file);
+        const std::string marker = format == TagFormat::OggVorbis ? "\x03vorbis" : "OpusTags";
+        const TagLib::ByteVector packet = ogg.packet(1);
+        const auto* data = reinterpret_cast<const std::uint8_t*>(packet.data());
+        std::optional<XiphComment> comment;
+        if (packet.size() >= marker.size() &&
+            std::memcmp(data, marker.data(), marker.size()) == 0)
+            comment = XiphComment::Parse({data + marker.size(), packet.size() - marker.size()});
+        if (!comment) {
+            problem = std::string("damaged ") + TagFormatName(format) + " comment";
+            return false;
+        }
+        comment->SetFields(wanted, change);
+        const std::vector<std::uint8_t> body = comment->Render();
+        TagLib::ByteVector rendered(marker.data(), static_cast<unsigned>(marker.size()));
+        rendered.append(TagLib::ByteVector(reinterpret_cast<const char*>(body.data()),
+                                           static_cast<unsigned>(body.size())));
+        ogg.setPacket(1, rendered);
+        return ogg.TagLib::Ogg::File::save(); // not the codec's save, which renders its own
+    }
     case TagFormat::None:
         break;
     }

@@ -25,10 +25,16 @@ using TagTexts = std::array<std::string, 6>;
 // read the file as `format`.
 bool ReadFormatTags(int fd, TagFormat format, TagTexts& out);
 
-// Sets the fields marked in `change` to `wanted` in the file open read-write as `fd` and
-// saves it. False when TagLib cannot read or save it.
-bool WriteFormatTags(int fd, TagFormat format, const TagTexts& wanted,
-                     const std::array<bool, 6>& change);
+// Whether the file is an RF64 (or BW64) WAV file: it plays, but no tag library here writes it.
+bool IsRf64(int fd) noexcept;
+
+// Writes into `out` (open read-write) the file `in` with the fields marked in `change` set to
+// `wanted`. FLAC files are written whole from `in`: their comment block entry by entry, an
+// ID3v2 tag in front frame by frame in its version. The other formats are edited by TagLib in
+// `out`, which must already hold a copy of `in`; Ogg comments entry by entry. False when the
+// file cannot be read or written; `problem` then names a damage found, else stays empty.
+bool WriteFormatTags(int in, int out, TagFormat format, const TagTexts& wanted,
+                     const std::array<bool, 6>& change, std::string& problem);
 
 // The byte ranges that hold the audio (and its format description): everything but the
 // tags. Their contents stay the same across a tag write. Nothing when the file's structure

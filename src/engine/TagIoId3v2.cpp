@@ -107,18 +107,15 @@ std::vector<std::uint8_t> Id3v2Frames::Render(std::uint64_t minBody) const {
     std::uint8_t flags = flags_ & ~kExtendedHeader; // an old CRC would no longer match
     if (major_ == 4) flags &= ~kUnsync; // the kept frames carry their own unsync flags
     if (major_ <= 3 && (flags & kUnsync)) body = Unsynchronised(body);
-    const bool footer = major_ == 4 && (flags & kFooter);
-    // A tag with a footer has no padding.
-    if (!footer) body.resize(body.size() <= minBody ? minBody : body.size() + kPadding, 0);
+    // A footer only helps find a tag from a file's end. TagLib does not read the last ten bytes
+    // of frames of a tag that has one, and it forbids padding: the tags written here go without.
+    flags &= ~kFooter;
+    body.resize(body.size() <= minBody ? minBody : body.size() + kPadding, 0);
 
     std::vector<std::uint8_t> out = {'I', 'D', '3', static_cast<std::uint8_t>(major_), revision_,
                                      flags};
     PutSynchsafe(out, body.size());
     out.insert(out.end(), body.begin(), body.end());
-    if (footer) {
-        out.insert(out.end(), {'3', 'D', 'I', static_cast<std::uint8_t>(major_), revision_, flags});
-        PutSynchsafe(out, body.size());
-    }
     return out;
 }
 
@@ -231,6 +228,45 @@ std::optional<std::string> Id3v2Frames::SimpleText(const Id3v2Frame& frame) cons
     if (!c || c->empty() || ((*c)[0] != kLatin1 && (*c)[0] != kUtf8)) return std::nullopt;
     std::string text(c->begin() + 1, c->end());
     return text.substr(0, text.find('\0'));
+}
+
+void SetFields(Id3v2Frames& tag, const std::array<std::string, 6>& wanted,
+               const std::array<bool, 6>& change) {
+    enum { kYear = 3, kComment = 5, kFields = 6 };
+    const bool v22 = tag.Major() == 2;
+    const std::array<std::string, kFields> ids =
+        v22 ? std::array<std::string, kFields>{"TT2", "TP1", "TAL", "TYE", "TCO", "COM"}
+            : std::array<std::string, kFields>{"TIT2", "TPE1", "TALB",
+                                               tag.Major() == 3 ? "TYER" : "TDRC", "TCON", "COMM"};
+    for (int i = 0; i < kFields; ++i) {
+        if (!change[static_cast<std::size_t>(i)]) continue;
+        const std::string& value = wanted[static_cast<std::size_t>(i)];
+        if (i == kComment) {
+            std::string language = "XXX";
+            for (const Id3v2Frame& f : tag.Frames())
+                if (tag.IsPlainComment(f, &language)) break;
+            if (language.size() != 3) language = "XXX";
+            tag.Replace([&](const Id3v2Frame& f) { return tag.IsPlainComment(f); },
+                        value.empty() ? std::vector<std::uint8_t>{} : tag.CommentFrame(language, value));
+            continue;
+        }
+        std::string text = value;
+        if (i == kYear && tag.Major() == 4 && !value.empty()) {
+            // A full date keeps its month and day.
+            for (const Id3v2Frame& f : tag.Frames()) {
+                if (f.id != "TDRC") continue;
+                const auto old = tag.SimpleText(f);
+                if (old && old->size() > 4 && (*old)[4] == '-') text += old->substr(4);
+                break;
+            }
+        }
+        const std::string& id = ids[static_cast<std::size_t>(i)];
+        tag.Replace(
+            [&](const Id3v2Frame& f) {
+                return f.id == id || (i == kYear && !v22 && (f.id == "TYER" || f.id == "TDRC"));
+            },
+            text.empty() ? std::vector<std::uint8_t>{} : tag.TextFrame(id, text));
+    }
 }
 
 } // namespace telbo::engine

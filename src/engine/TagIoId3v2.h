@@ -3,6 +3,7 @@
 // keeps every other frame byte for byte. TagLib re-renders every frame it saves (blank frame
 // flags, text re-encoded, ID3v2.3 dates rebuilt) and cannot write ID3v2.2 at all.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -28,7 +29,8 @@ public:
     const std::vector<Id3v2Frame>& Frames() const noexcept { return frames_; }
 
     // Removes the frames `matches` accepts and puts `frame` (when not empty) where the first
-    // of them was, or at the end.
+    // of them was, or first: TagLib stops reading at a frame it cannot take, and a new frame
+    // behind one would be lost to it.
     template <typename Match> void Replace(Match matches, std::vector<std::uint8_t> frame);
 
     // The tag; its body is padded to `minBody` bytes when it fits in them.
@@ -60,18 +62,25 @@ private:
     std::vector<std::uint8_t> tail_;
 };
 
+// Sets the frames of the fields marked in `change` (title, artist, album, year, genre,
+// comment, as in TagIo) to `wanted`, in the tag's version; every other frame stays as it was.
+// A year keeps the month and day of an ID3v2.4 date.
+void SetFields(Id3v2Frames& tag, const std::array<std::string, 6>& wanted,
+               const std::array<bool, 6>& change);
+
 template <typename Match>
 void Id3v2Frames::Replace(Match matches, std::vector<std::uint8_t> frame) {
-    std::size_t at = frames_.size();
+    std::size_t at = 0;
+    bool found = false;
     std::vector<Id3v2Frame> kept;
     for (Id3v2Frame& f : frames_) {
         if (matches(f)) {
-            if (at == frames_.size()) at = kept.size();
+            if (!found) at = kept.size();
+            found = true;
         } else {
             kept.push_back(std::move(f));
         }
     }
-    if (at > kept.size()) at = kept.size();
     if (!frame.empty()) {
         Id3v2Frame f;
         f.id.assign(frame.begin(), frame.begin() + (major_ == 2 ? 3 : 4));

@@ -7,11 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fstream>
@@ -27,7 +31,10 @@ using namespace std::string_literals;
 std::size_t Count(const Bytes& b, std::string_view what) {
     std::size_t n = 0;
     for (auto it = b.begin();
-         (it = std::search(it, b.end(), what.begin(), what.end())) != b.end(); ++it)
+         (it = std::search(it, b.end(), what.begin(), what.end(),
+                           [](std::uint8_t x, char y) { return x == static_cast<std::uint8_t>(y); })) !=
+         b.end();
+         ++it)
         ++n;
     return n;
 }
@@ -60,6 +67,87 @@ std::string Output(const std::string& command) {
 
 std::size_t FilesIn(const fs::path& folder) {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+void PutLe32(Bytes& out, std::size_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+void WriteBytes(const fs::path& file, const Bytes& b) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+// Replaces the comment block of a FLAC file (without a tag in front) with one holding
+// `entries` as raw bytes, made its last metadata block; its declared length `cut` bytes
+// short of what it holds.
+void SetFlacComment(const fs::path& file, const std::vector<std::string>& entries,
+                    std::size_t cut = 0) {
+    const Bytes b = ReadBytes(file);
+    ASSERT_EQ(std::string(b.begin(), b.begin() + 4), "fLaC");
+    Bytes head = {'f', 'L', 'a', 'C'};
+    std::size_t at = 4;
+    for (bool last = false; !last;) {
+        last = b[at] & 0x80;
+        const std::size_t length = std::size_t{b[at + 1]} << 16 | b[at + 2] << 8 | b[at + 3];
+        if ((b[at] & 0x7F) != 4) {
+            head.push_back(b[at] & 0x7F);
+            head.insert(head.end(), b.begin() + static_cast<std::ptrdiff_t>(at + 1),
+                        b.begin() + static_cast<std::ptrdiff_t>(at + 4 + length));
+        }
+        at += 4 + length;
+    }
+    Bytes comment;
+    PutLe32(comment, 6);
+    comment.insert(comment.end(), {'v', 'e', 'n', 'd', 'o', 'r'});
+    PutLe32(comment, entries.size());
+    for (const std::string& e : entries) {
+        PutLe32(comment, e.size());
+        comment.insert(comment.end(), e.begin(), e.end());
+    }
+    const std::size_t declared = comment.size() - cut;
+    head.insert(head.end(), {0x84, static_cast<std::uint8_t>(declared >> 16),
+                             static_cast<std::uint8_t>(declared >> 8),
+                             static_cast<std::uint8_t>(declared)});
+    head.insert(head.end(), comment.begin(), comment.end());
+    head.insert(head.end(), b.begin() + static_cast<std::ptrdiff_t>(at), b.end());
+    WriteBytes(file, head);
+}
+
+// A WAV file with RIFF INFO `fields` (id, text) appended in a LIST chunk, and an "id3 "
+// chunk holding a TIT2 frame of `id3Title` when not empty.
+fs::path WavWithInfo(const fs::path& folder, const std::string& name,
+                     const std::vector<std::pair<std::string, std::string>>& fields,
+                     const std::string& id3Title = "") {
+    AudioSpec sound;
+    const fs::path file = WriteAudio(folder, name, sound);
+    Bytes b = ReadBytes(file);
+    Bytes list = {'I', 'N', 'F', 'O'};
+    for (const auto& [id, text] : fields) {
+        list.insert(list.end(), id.begin(), id.end());
+        PutLe32(list, text.size() + 1);
+        list.insert(list.end(), text.begin(), text.end());
+        list.push_back(0);
+        if (list.size() & 1) list.push_back(0);
+    }
+    b.insert(b.end(), {'L', 'I', 'S', 'T'});
+    PutLe32(b, list.size());
+    b.insert(b.end(), list.begin(), list.end());
+    if (!id3Title.empty()) {
+        Bytes frame = {'T', 'I', 'T', '2', 0, 0, 0, static_cast<std::uint8_t>(id3Title.size() + 1), 0, 0, 0};
+        frame.insert(frame.end(), id3Title.begin(), id3Title.end());
+        Bytes tag = {'I', 'D', '3', 4, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(frame.size())};
+        tag.insert(tag.end(), frame.begin(), frame.end());
+        if (tag.size() & 1) tag.push_back(0);
+        b.insert(b.end(), {'i', 'd', '3', ' '});
+        PutLe32(b, tag.size());
+        b.insert(b.end(), tag.begin(), tag.end());
+    }
+    Bytes riffSize;
+    PutLe32(riffSize, b.size() - 8);
+    std::copy(riffSize.begin(), riffSize.end(), b.begin() + 4);
+    WriteBytes(file, b);
+    return file;
 }
 
 // A small tmpfs for the tests that need a full or read-only disk; needs the superuser.
@@ -455,6 +543,212 @@ TEST_F(TagTest, FailedWritesLeaveTheFileByteIdentical) {
         filler.close();
         expectUntouched(file, "full disk");
     }
+}
+
+TEST_F(TagTest, ACopyLeftByAKilledWriteIsRemovedByTheNextWriteIntoItsFolder) {
+    struct Leftover {
+        std::string name;
+        bool held; // a live writer's copy, locked as every copy is
+        bool removed;
+    };
+    const Leftover leftovers[] = {
+        {".telbo-Ab3xY9", false, true},          // what a killed write left
+        {".telbo-Held42", true, false},          // being written right now
+        {".telbo-Ab3xY", false, false},          // not our name
+        {".telbo-Ab3xY90", false, false},        //
+        {".telbo-0123abcd.tmp", false, false},   // the settings' temporaries are not this code's
+        {"telbo-Ab3xY9", false, false},          //
+    };
+    AudioSpec wav;
+    for (const fs::path& file : {Untagged("a.mp3"), WriteAudio(dir_.Path(), "w.wav", wav)}) {
+        SCOPED_TRACE(file.filename().string());
+        std::vector<int> locks;
+        for (const Leftover& l : leftovers) {
+            std::ofstream(dir_.Path() / l.name, std::ios::binary) << std::string(4096, 'x');
+            if (!l.held) continue;
+            const int fd = ::open((dir_.Path() / l.name).c_str(), O_RDWR | O_CLOEXEC);
+            ASSERT_GE(fd, 0);
+            ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+            locks.push_back(fd);
+        }
+        ASSERT_TRUE(engine_.vbmp3_setTagInfo(file.string(), Record(file.filename().string()), 1, 1))
+            << engine_.vbmp3_getTagError();
+        for (const Leftover& l : leftovers)
+            EXPECT_EQ(fs::exists(dir_.Path() / l.name), !l.removed) << l.name;
+        for (const int fd : locks) ::close(fd);
+        for (const Leftover& l : leftovers) fs::remove(dir_.Path() / l.name);
+    }
+}
+
+TEST_F(TagTest, TheCopyIsWrittenWithoutANameInTheFolder) {
+    {
+        const int fd = ::open(dir_.Path().c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (fd < 0) GTEST_SKIP() << "this file system has no anonymous files";
+        ::close(fd);
+    }
+    AudioSpec flac;
+    flac.container = Container::Flac;
+    for (const fs::path& file : {Untagged("a.mp3"), WriteAudio(dir_.Path(), "f.flac", flac)}) {
+        SCOPED_TRACE(file.filename().string());
+        const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(::inotify_add_watch(watch, dir_.Path().c_str(), IN_CREATE | IN_MODIFY | IN_MOVED_FROM),
+                  0);
+        const std::size_t files = FilesIn(dir_.Path());
+        ASSERT_TRUE(engine_.vbmp3_setTagInfo(file.string(), Record("Anonymous"), 1, 1))
+            << engine_.vbmp3_getTagError();
+        // Every name made during the write is renamed straight away, none written under.
+        std::vector<std::string> created, written, moved;
+        alignas(inotify_event) char buf[1 << 16];
+        for (ssize_t n; (n = ::read(watch, buf, sizeof buf)) > 0;) {
+            for (char* p = buf; p < buf + n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(p);
+                const std::string name = e->len ? e->name : "";
+                // The anonymous file shows up as "#inode": no name anyone sees.
+                if (name.rfind('#', 0) == 0) {
+                    p += sizeof(inotify_event) + e->len;
+                    continue;
+                }
+                if (e->mask & IN_CREATE) created.push_back(name);
+                if (e->mask & IN_MODIFY) written.push_back(name);
+                if (e->mask & IN_MOVED_FROM) moved.push_back(name);
+                p += sizeof(inotify_event) + e->len;
+            }
+        }
+        ::close(watch);
+        EXPECT_EQ(created, moved);
+        EXPECT_TRUE(written.empty()) << written.front();
+        EXPECT_EQ(FilesIn(dir_.Path()), files);
+        fs::remove(file);
+    }
+}
+
+TEST_F(TagTest, WavFilesWithRiffInfoShowItAndTakeLatin1EditsThere) {
+    const std::vector<std::pair<std::string, std::string>> info = {
+        {"INAM", "Info title"}, {"IART", "Info artist"}, {"IPRD", "Info album"},
+        {"ICRD", "2004"},       {"IGNR", "Rock"},        {"ICMT", "Info note"}};
+    struct Case {
+        const char* name;
+        std::string id3Title; // an ID3v2 tag beside the INFO
+        std::string shownTitle;
+    };
+    for (const Case& c : {Case{"info.wav", "", "Info title"}, Case{"both.wav", "Id3 title", "Id3 title"}}) {
+        SCOPED_TRACE(c.name);
+        const fs::path file = WavWithInfo(dir_.Path(), c.name, info, c.id3Title);
+        TagRecord read;
+        ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(file.string(), read));
+        EXPECT_EQ(read.Title.Shown(), c.shownTitle); // ID3v2 first, INFO for the rest
+        EXPECT_EQ(read.Artist.Shown(), "Info artist");
+        EXPECT_EQ(read.Album.Shown(), "Info album");
+        EXPECT_EQ(read.Year.Shown(), "2004");
+        EXPECT_EQ(read.GenreNumber, 17);
+        EXPECT_EQ(read.Comment.Shown(), "Info note");
+
+        TagRecord edit = read;
+        edit.Title.Store("Café del Mar");
+        edit.Artist.Store("");
+        ASSERT_TRUE(engine_.vbmp3_setTagInfo(file.string(), edit, 1, 1)) << engine_.vbmp3_getTagError();
+        ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(file.string(), read));
+        EXPECT_EQ(read.Title.Shown(), "Café del Mar");
+        EXPECT_EQ(read.Artist.Shown(), "");
+        EXPECT_EQ(read.Album.Shown(), "Info album");
+        const Bytes bytes = ReadBytes(file);
+        // Latin-1 needs no ID3v2 tag
+        EXPECT_EQ(Count(bytes, "ID3\x04"s), c.id3Title.empty() ? 0u : 1u);
+        EXPECT_EQ(Count(bytes, "Info artist"), 0u);
+    }
+
+    // RF64 plays, but is not written; refusing keeps it byte for byte.
+    const fs::path rf64 = WavWithInfo(dir_.Path(), "big.wav", info);
+    Bytes b = ReadBytes(rf64);
+    std::copy_n("RF64", 4, b.begin());
+    WriteBytes(rf64, b);
+    EXPECT_FALSE(engine_.vbmp3_setTagInfo(rf64.string(), Record("Never"), 1, 1));
+    EXPECT_EQ(engine_.vbmp3_getTagError(), "RF64 files cannot be tagged");
+    EXPECT_EQ(ReadBytes(rf64), b);
+}
+
+TEST_F(TagTest, XiphWritesKeepWhatTheRecordDoesNotOwn) {
+    const std::string nul = "NOTE=before\0after \xff\xfe"s; // a NUL, and bytes that are no UTF-8
+    struct Case {
+        Container container;
+        std::string tagger; // how the date and the odd entry get in
+    };
+    for (const Case& c : {Case{Container::Flac, ""}, Case{Container::Vorbis, "vorbiscomment -w -R "}}) {
+        SCOPED_TRACE(ExtensionOf(c.container));
+        AudioSpec sound;
+        sound.container = c.container;
+        const fs::path file = WriteAudio(dir_.Path(), "x." + ExtensionOf(c.container), sound);
+        const std::vector<std::string> entries = {"TITLE=Old", "DATE=2001-05-12", "ARTIST=A"};
+        if (c.container == Container::Flac) {
+            std::vector<std::string> all = entries;
+            all.push_back(nul);
+            SetFlacComment(file, all);
+        } else {
+            std::string args;
+            for (const std::string& e : entries) args += " -t '" + e + "'";
+            ASSERT_EQ(std::system((c.tagger + args + " '" + file.string() + "'").c_str()), 0);
+        }
+        TagRecord r;
+        ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(file.string(), r));
+        EXPECT_EQ(r.Year.Shown(), "2001");
+        r.Title.Store("New");
+        r.Year.Store("1999");
+        ASSERT_TRUE(engine_.vbmp3_setTagInfo(file.string(), r, 1, 1)) << engine_.vbmp3_getTagError();
+        const Bytes bytes = ReadBytes(file);
+        EXPECT_EQ(Count(bytes, "DATE=1999-05-12"), 1u);
+        EXPECT_EQ(Count(bytes, "TITLE=New"), 1u);
+        EXPECT_EQ(Count(bytes, "ARTIST=A"), 1u);
+        if (c.container == Container::Flac) {
+            EXPECT_EQ(Count(bytes, nul), 1u);
+        }
+        TagRecord read;
+        ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(file.string(), read));
+        EXPECT_EQ(read.Title.Shown(), "New");
+        EXPECT_EQ(read.Year.Shown(), "1999");
+    }
+
+    // An ID3v2.3 tag in front of a FLAC stream takes the record too, in its version, and keeps
+    // its other frames as they were; so does an ID3v1 tag at its end.
+    AudioSpec sound;
+    sound.container = Container::Flac;
+    const fs::path flac = WriteAudio(dir_.Path(), "front.flac", sound);
+    const RawFrame gain{"TXXX", TextContent("GAIN\0-1 dB"s), 0x4000};
+    PrependId3v2(flac, 3, {RawFrame{"TIT2", TextContent("Front"), 0}, gain}, 64);
+    std::string v1 = "TAGFront";
+    v1.resize(128, '\0');
+    std::ofstream(flac, std::ios::binary | std::ios::app).write(v1.data(), 128);
+    const Decoded before = DecodeAll(flac);
+    ASSERT_TRUE(engine_.vbmp3_setTagInfo(flac.string(), Record("Both"), 1, 1))
+        << engine_.vbmp3_getTagError();
+    int major = 0;
+    const std::vector<RawFrame> frames = ReadId3v2Frames(flac, &major);
+    EXPECT_EQ(major, 3);
+    auto has = [&](const RawFrame& f) { return std::find(frames.begin(), frames.end(), f) != frames.end(); };
+    EXPECT_TRUE(has(RawFrame{"TIT2", TextContent("Both"), 0}));
+    EXPECT_TRUE(has(gain));
+    EXPECT_EQ(std::count_if(frames.begin(), frames.end(), [](const RawFrame& f) { return f.id == "TIT2"; }), 1);
+    EXPECT_EQ(Count(ReadBytes(flac), "TITLE=Both"), 1u);
+    EXPECT_EQ(Id3v1Field(ReadBytes(flac), 3, 30), "Both"); // and the ID3v1 tag at the end
+    TagRecord read;
+    ASSERT_TRUE(engine_.vbmp3_getFileTagInfo(flac.string(), read));
+    EXPECT_EQ(read.Title.Shown(), "Both");
+    EXPECT_TRUE(DecodeAll(flac).samples == before.samples);
+}
+
+TEST_F(TagTest, ADamagedFlacCommentBlockIsNotRewritten) {
+    AudioSpec sound;
+    sound.container = Container::Flac;
+    const fs::path file = WriteAudio(dir_.Path(), "damaged.flac", sound);
+    // The block declares fewer bytes than its six entries take.
+    SetFlacComment(file, {"TITLE=T", "ARTIST=A", "ALBUM=B", "DATE=2001", "GENRE=Rock",
+                          "TRACKNUMBER=3"},
+                   20);
+    const Bytes before = ReadBytes(file);
+    EXPECT_FALSE(engine_.vbmp3_setTagInfo(file.string(), Record("Only this"), 1, 1));
+    EXPECT_EQ(engine_.vbmp3_getTagError(), "damaged FLAC comment block");
+    EXPECT_EQ(ReadBytes(file), before);
+    EXPECT_EQ(FilesIn(dir_.Path()), 1u);
 }
 
 } // namespace
