@@ -43,16 +43,25 @@ DecodeChain::DecodeChain(std::unique_ptr<Source> source) noexcept
 
 DecodeChain::~DecodeChain() { Unqueue(); }
 
-void DecodeChain::Queue(std::unique_ptr<Source> next) noexcept {
-    delete next_.exchange(next.release(), std::memory_order_acq_rel);
+void DecodeChain::SetTrackGain(float gain) noexcept { volume_->SetTrackGain(gain); }
+
+void DecodeChain::Queue(std::unique_ptr<Source> next, float gain) noexcept {
+    // The file and its gain travel together: one exchange hands over both.
+    QueuedFile* file = nullptr;
+    try {
+        file = new QueuedFile{std::move(next), gain};
+    } catch (...) {
+        return;
+    }
+    delete next_.exchange(file, std::memory_order_acq_rel);
 }
 
 bool DecodeChain::Unqueue() noexcept {
-    std::unique_ptr<Source> queued(next_.exchange(nullptr, std::memory_order_acq_rel));
+    std::unique_ptr<QueuedFile> queued(next_.exchange(nullptr, std::memory_order_acq_rel));
     return queued != nullptr;
 }
 
-bool DecodeChain::MoveOn(std::unique_ptr<Source> next) noexcept {
+bool DecodeChain::MoveOn(std::unique_ptr<Source> next, float gain) noexcept {
     try {
         const int oldRate = StreamRate();
         const int oldChannels = StreamChannels();
@@ -75,6 +84,7 @@ bool DecodeChain::MoveOn(std::unique_ptr<Source> next) noexcept {
             }
         }
         last_ = carry_.data();
+        volume_->SetTrackGain(gain);
         track_.fetch_add(1, std::memory_order_acq_rel);
         // After the count: whoever sees where the old file ended sees the move-on too.
         previousEnd_.store(previousEnd, std::memory_order_release);
@@ -167,13 +177,13 @@ bool DecodeChain::Next(Piece& piece) noexcept {
     const float* in = nullptr;
     const std::size_t n = source_->Next(in);
     if (n == 0) {
-        if (std::unique_ptr<Source> next{next_.exchange(nullptr, std::memory_order_acq_rel)}) {
+        if (std::unique_ptr<QueuedFile> next{next_.exchange(nullptr, std::memory_order_acq_rel)}) {
             // A converter at the old rate gives its tail before a new one takes over.
             out_.clear();
-            const bool rateChanges = next->Rate() != StreamRate();
+            const bool rateChanges = next->source->Rate() != StreamRate();
             if (resampler_ && rateChanges) resampler_->Flush(out_);
             const double end = static_cast<double>(source_->Position()) / streamRate;
-            if (MoveOn(std::move(next))) {
+            if (MoveOn(std::move(next->source), next->gain)) {
                 if (out_.empty()) return Next(piece);
                 piece.samples = out_.data();
                 piece.frames = out_.size() / 2;
