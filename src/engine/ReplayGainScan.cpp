@@ -16,6 +16,8 @@
 #include <charconv>
 #include <cmath>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 namespace telbo::engine {
 
@@ -52,32 +54,74 @@ struct Measured {
     State state;
     double peak = 0;
     double loudness = -HUGE_VAL;
+    std::string problem; // empty when measured
 };
 
-// Decodes the file once at its own rate into a loudness meter. An empty problem on success.
-std::string Measure(const std::string& path, const ReplayGainScanOptions& options, Measured& m) {
+// Decodes the file once at its own rate into a loudness meter.
+void Measure(const std::string& path, const ReplayGainScanOptions& options, Measured& m) {
     auto source = OpenSource(path, DecodeOptions{});
-    if (!source) return "not a playable audio file";
+    if (!source) {
+        m.problem = "not a playable audio file";
+        return;
+    }
     const int channels = source->Channels();
     m.state.reset(ebur128_init(static_cast<unsigned>(channels),
-                               static_cast<unsigned long>(source->Rate()),
-                               EBUR128_MODE_I | EBUR128_MODE_SAMPLE_PEAK));
-    if (!m.state) return "cannot measure the file";
+                               static_cast<unsigned long>(source->Rate()), EBUR128_MODE_I));
+    if (!m.state) {
+        m.problem = "cannot measure the file";
+        return;
+    }
     const float* samples = nullptr;
+    float peak = 0;
     while (const std::size_t n = source->Next(samples)) {
-        if (Cancelled(options)) return "cancelled";
-        if (ebur128_add_frames_float(m.state.get(), samples, n) != EBUR128_SUCCESS)
-            return "cannot measure the file";
+        if (Cancelled(options)) {
+            m.problem = "cancelled";
+            return;
+        }
+        if (ebur128_add_frames_float(m.state.get(), samples, n) != EBUR128_SUCCESS) {
+            m.problem = "cannot measure the file";
+            return;
+        }
+        // The sample peak here: a plain loop the compiler vectorises, cheaper than the meter's.
+        const std::size_t count = n * static_cast<std::size_t>(channels);
+        for (std::size_t i = 0; i < count; ++i) peak = std::max(peak, std::fabs(samples[i]));
     }
-    for (int c = 0; c < channels; ++c) {
-        double peak = 0;
-        if (ebur128_sample_peak(m.state.get(), static_cast<unsigned>(c), &peak) == EBUR128_SUCCESS)
-            m.peak = std::max(m.peak, peak);
-    }
+    m.peak = peak;
     if (ebur128_loudness_global(m.state.get(), &m.loudness) != EBUR128_SUCCESS ||
         !std::isfinite(m.loudness))
-        return "silent: no loudness to measure";
-    return {};
+        m.problem = "silent: no loudness to measure";
+}
+
+// Measures the files `which` on up to `threads` threads (the calling one among them).
+void MeasureAll(const std::vector<std::size_t>& which, const std::vector<std::string>& paths,
+                const ReplayGainScanOptions& options, std::size_t threads,
+                std::vector<Measured>& measured, std::size_t& done) {
+    std::atomic<std::size_t> next{0};
+    std::mutex progressMutex;
+    auto work = [&]() noexcept {
+        for (std::size_t k; (k = next.fetch_add(1)) < which.size();) {
+            Measured& m = measured[which[k]];
+            try {
+                if (Cancelled(options)) m.problem = "cancelled";
+                else Measure(paths[which[k]], options, m);
+            } catch (...) {
+                m.problem = "cannot measure the file";
+            }
+            std::lock_guard lock(progressMutex);
+            ++done;
+            if (options.progress) options.progress(done, paths.size());
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (std::size_t t = 1; t < std::min(threads, which.size()); ++t) {
+        try {
+            helpers.emplace_back(work);
+        } catch (...) {
+            break; // fewer threads: the work is the same
+        }
+    }
+    work();
+    for (std::thread& h : helpers) h.join();
 }
 
 double Gain(double loudness, double reference) {
@@ -95,48 +139,46 @@ std::string Fixed(double v, int decimals) {
     return std::string(buf, r.ptr);
 }
 
-// Measures one album group (or a single track) and writes its files.
-void ScanGroup(const std::vector<std::size_t>& group, bool album,
-               const std::vector<std::string>& paths, const ReplayGainScanOptions& options,
-               std::vector<ReplayGainScanResult>& results, std::size_t& done) {
-    std::vector<Measured> measured(group.size());
+struct Group {
+    std::vector<std::size_t> files;
+    bool album = false;
+};
+
+// Writes the files of one measured group (an album, or a single track).
+void WriteGroup(const Group& group, const std::vector<std::string>& paths,
+                const ReplayGainScanOptions& options, std::vector<Measured>& measured,
+                std::vector<ReplayGainScanResult>& results) {
     std::vector<ebur128_state*> states;
     double albumPeak = 0;
-    for (std::size_t i = 0; i < group.size(); ++i) {
-        ReplayGainScanResult& r = results[group[i]];
-        if (Cancelled(options)) {
-            r.problem = "cancelled";
-            continue;
-        }
-        r.problem = Measure(paths[group[i]], options, measured[i]);
-        if (r.problem.empty()) {
-            r.loudness = measured[i].loudness;
-            r.trackGain = Gain(measured[i].loudness, kReference);
-            r.trackPeak = measured[i].peak;
-            states.push_back(measured[i].state.get());
-            albumPeak = std::max(albumPeak, measured[i].peak);
-        }
-        ++done;
-        if (options.progress) options.progress(done, paths.size());
+    for (const std::size_t f : group.files) {
+        ReplayGainScanResult& r = results[f];
+        const Measured& m = measured[f];
+        r.problem = m.problem;
+        if (!m.problem.empty()) continue;
+        r.loudness = m.loudness;
+        r.trackGain = Gain(m.loudness, kReference);
+        r.trackPeak = m.peak;
+        states.push_back(m.state.get());
+        albumPeak = std::max(albumPeak, m.peak);
     }
     std::optional<double> albumLoudness;
     double loudness = 0;
-    if (album && !states.empty() &&
+    if (group.album && !states.empty() &&
         ebur128_loudness_global_multiple(states.data(), states.size(), &loudness) ==
             EBUR128_SUCCESS &&
         std::isfinite(loudness))
         albumLoudness = loudness;
     // An album is written only when all of it was measured: gains against a part of it would
     // be wrong for every track.
-    const bool whole = states.size() == group.size();
-    for (std::size_t i = 0; i < group.size(); ++i) {
-        ReplayGainScanResult& r = results[group[i]];
+    const bool whole = states.size() == group.files.size();
+    for (const std::size_t f : group.files) {
+        ReplayGainScanResult& r = results[f];
         if (!r.problem.empty()) continue;
         if (Cancelled(options)) {
             r.problem = "cancelled";
             continue;
         }
-        if (album && (!whole || !albumLoudness)) {
+        if (group.album && (!whole || !albumLoudness)) {
             r.problem = "another file of its album could not be measured";
             continue;
         }
@@ -145,8 +187,8 @@ void ScanGroup(const std::vector<std::size_t>& group, bool album,
             r.albumPeak = albumPeak;
         }
         std::vector<std::pair<std::string, std::string>> fields;
-        if (IsOpus(paths[group[i]])) {
-            fields.emplace_back("R128_TRACK_GAIN", R128(measured[i].loudness));
+        if (IsOpus(paths[f])) {
+            fields.emplace_back("R128_TRACK_GAIN", R128(measured[f].loudness));
             if (albumLoudness) fields.emplace_back("R128_ALBUM_GAIN", R128(*albumLoudness));
         } else {
             fields.emplace_back("REPLAYGAIN_TRACK_GAIN", FormatGainDb(*r.trackGain));
@@ -156,10 +198,11 @@ void ScanGroup(const std::vector<std::size_t>& group, bool album,
                 fields.emplace_back("REPLAYGAIN_ALBUM_PEAK", FormatPeak(*r.albumPeak));
             }
         }
-        TagWriteResult w = WriteFields(paths[group[i]], fields);
+        TagWriteResult w = WriteFields(paths[f], fields);
         r.written = w.written;
         r.problem = w.written ? std::string() : std::move(w.problem);
     }
+    for (const std::size_t f : group.files) measured[f].state.reset();
 }
 
 } // namespace
@@ -169,11 +212,13 @@ std::string FormatPeak(double peak) { return Fixed(peak, 6); }
 
 std::vector<ReplayGainScanResult> ScanReplayGain(const std::vector<std::string>& paths,
                                                  const ReplayGainScanOptions& options) {
-    if (options.lowPriority) LowerPriority();
+    if (options.lowPriority) LowerPriority(); // threads started below inherit it
     std::vector<ReplayGainScanResult> results(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) results[i].path = paths[i];
+    const std::size_t threads =
+        options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
 
-    // Album groups in the order their first file comes.
+    // Album groups, in the order their first file comes.
     std::vector<AlbumPlace> places(paths.size());
     if (!options.trackOnly) {
         for (std::size_t i = 0; i < paths.size(); ++i) {
@@ -182,21 +227,35 @@ std::vector<ReplayGainScanResult> ScanReplayGain(const std::vector<std::string>&
             places[i] = AlbumPlace{paths[i], tag.Album.Shown()};
         }
     }
+    std::vector<Group> groups;
     std::vector<bool> grouped(paths.size(), false);
-    std::size_t done = 0;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (grouped[i]) continue;
-        std::vector<std::size_t> group{i};
-        grouped[i] = true;
-        for (std::size_t j = i + 1; j < paths.size() && !options.trackOnly; ++j) {
+        Group g;
+        g.files.push_back(i);
+        g.album = !options.trackOnly && SameAlbum(places[i], places[i]);
+        for (std::size_t j = i + 1; j < paths.size() && g.album; ++j) {
             if (!grouped[j] && SameAlbum(places[i], places[j])) {
-                group.push_back(j);
+                g.files.push_back(j);
                 grouped[j] = true;
             }
         }
-        const bool album = !options.trackOnly && !places[i].album.empty() &&
-                           SameAlbum(places[i], places[i]);
-        ScanGroup(group, album, paths, options, results, done);
+        groups.push_back(std::move(g));
+    }
+
+    // Measured a batch at a time, on several threads: an album, or a run of single tracks.
+    // Only a batch's meters are held at once.
+    constexpr std::size_t kBatch = 64;
+    std::vector<Measured> measured(paths.size());
+    std::size_t done = 0;
+    for (std::size_t g = 0; g < groups.size();) {
+        std::size_t end = g + 1;
+        std::vector<std::size_t> batch = groups[g].files;
+        while (!groups[g].album && end < groups.size() && !groups[end].album &&
+               batch.size() < kBatch)
+            batch.push_back(groups[end++].files.front());
+        MeasureAll(batch, paths, options, threads, measured, done);
+        for (; g < end; ++g) WriteGroup(groups[g], paths, options, measured, results);
     }
     return results;
 }

@@ -16,10 +16,12 @@ struct ReplayGainScanOptions {
     // Track values only: no album gain or peak is measured or written.
     bool trackOnly = false;
     // Lower the calling thread to idle priority (SCHED_IDLE, else the lowest nice value) for
-    // the scan; it stays lowered after.
+    // the scan, and with it the threads it starts; it stays lowered after.
     bool lowPriority = false;
-    // Called on the scanning thread after each file is measured: files done, files in all
-    // ("ReplayGain 3 / 12").
+    // Threads measuring files at once (each decodes and meters one file); 0: one per core.
+    std::size_t threads = 0;
+    // Called after each file is measured, one call at a time but from any of the scan's
+    // threads: files done, files in all ("ReplayGain 3 / 12").
     std::function<void(std::size_t done, std::size_t total)> progress;
     // Set from any thread to stop at the next block: files not written by then are returned
     // with the problem "cancelled" and keep their old tags.
@@ -36,7 +38,7 @@ struct ReplayGainScanResult {
     std::optional<double> loudness, trackGain, trackPeak, albumGain, albumPeak;
 };
 
-// Scans `paths` in their order and writes each file's REPLAYGAIN_TRACK_GAIN / _PEAK and, for
+// Scans `paths` (measured on several threads, written in their order) and writes each file's REPLAYGAIN_TRACK_GAIN / _PEAK and, for
 // files of an album group, REPLAYGAIN_ALBUM_GAIN / _PEAK ("-6.52 dB", "0.988547"); Opus files
 // get R128_TRACK_GAIN / R128_ALBUM_GAIN (Q7.8 dB against -23 LUFS) instead. An album group is
 // the files with the same album tag in the same folder (as Auto mode sees an album); files

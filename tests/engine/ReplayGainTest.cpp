@@ -521,6 +521,7 @@ TEST(ReplayGainScanTest, WrittenGainsAgreeWithFfmpegAndLeaveTheAudioAlone) {
     // A second scan with the flag already set writes nothing.
     std::atomic<bool> cancel{true};
     options.cancel = &cancel;
+    options.progress = nullptr;
     const auto bytes = ReadBytes(files[0].path);
     const auto stopped = engine::ScanReplayGain({paths[0]}, options);
     EXPECT_FALSE(stopped[0].written);
