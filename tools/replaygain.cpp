@@ -3,15 +3,18 @@
 
 #include "engine/ReplayGainScan.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace {
 
 void Usage() {
-    std::fprintf(stderr, "usage: telbo-replaygain [--track-only] FILES...\n"
-                         "  --track-only   write track gains only, no album gains\n");
+    std::fprintf(stderr, "usage: telbo-replaygain [--track-only] [--threads N] FILES...\n"
+                         "  --track-only   write track gains only, no album gains\n"
+                         "  --threads N    files measured at once (default: one per core)\n");
 }
 
 std::string Db(const std::optional<double>& v) {
@@ -27,6 +30,8 @@ int main(int argc, char** argv) {
         const std::string a = argv[i];
         if (a == "--track-only") {
             options.trackOnly = true;
+        } else if (a == "--threads" && i + 1 < argc) {
+            options.threads = static_cast<std::size_t>(std::max(1, std::atoi(argv[++i])));
         } else if (a == "-h" || a == "--help") {
             Usage();
             return 0;
