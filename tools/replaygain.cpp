@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
             Usage();
             return 0;
         } else if (a == "--") {
-            for (++i; i < argc; ++i) files.emplace_back(argv[i]);
+            for (++i; i < argc; ++i)
+                files.emplace_back(argv[i]);
         } else if (!a.empty() && a[0] == '-') {
             Usage();
             return 2;

@@ -13,7 +13,8 @@ std::string_view Folder(std::string_view path) {
 
 std::string_view Trimmed(std::string_view s) {
     s = s.substr(0, s.find('\0'));
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
     return s;
 }
 

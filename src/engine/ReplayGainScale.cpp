@@ -8,8 +8,12 @@ namespace telbo::engine {
 namespace {
 constexpr double kMaxPreamp = 15;
 
-double FromDb(double db) { return std::pow(10.0, db / 20.0); }
-double Preamp(double db) { return std::isfinite(db) ? std::clamp(db, -kMaxPreamp, kMaxPreamp) : 0.0; }
+double FromDb(double db) {
+    return std::pow(10.0, db / 20.0);
+}
+double Preamp(double db) {
+    return std::isfinite(db) ? std::clamp(db, -kMaxPreamp, kMaxPreamp) : 0.0;
+}
 } // namespace
 
 double ReplayGainScale(const ReplayGainValues& values, const ReplayGainOptions& options) noexcept {

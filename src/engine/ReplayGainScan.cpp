@@ -84,7 +84,8 @@ void Measure(const std::string& path, const ReplayGainScanOptions& options, Meas
         }
         // The sample peak here: a plain loop the compiler vectorises, cheaper than the meter's.
         const std::size_t count = n * static_cast<std::size_t>(channels);
-        for (std::size_t i = 0; i < count; ++i) peak = std::max(peak, std::fabs(samples[i]));
+        for (std::size_t i = 0; i < count; ++i)
+            peak = std::max(peak, std::fabs(samples[i]));
     }
     m.peak = peak;
     if (ebur128_loudness_global(m.state.get(), &m.loudness) != EBUR128_SUCCESS ||
@@ -102,8 +103,10 @@ void MeasureAll(const std::vector<std::size_t>& which, const std::vector<std::st
         for (std::size_t k; (k = next.fetch_add(1)) < which.size();) {
             Measured& m = measured[which[k]];
             try {
-                if (Cancelled(options)) m.problem = "cancelled";
-                else Measure(paths[which[k]], options, m);
+                if (Cancelled(options))
+                    m.problem = "cancelled";
+                else
+                    Measure(paths[which[k]], options, m);
             } catch (...) {
                 m.problem = "cannot measure the file";
             }
@@ -121,7 +124,8 @@ void MeasureAll(const std::vector<std::size_t>& which, const std::vector<std::st
         }
     }
     work();
-    for (std::thread& h : helpers) h.join();
+    for (std::thread& h : helpers)
+        h.join();
 }
 
 double Gain(double loudness, double reference) {
@@ -202,19 +206,25 @@ void WriteGroup(const Group& group, const std::vector<std::string>& paths,
         r.written = w.written;
         r.problem = w.written ? std::string() : std::move(w.problem);
     }
-    for (const std::size_t f : group.files) measured[f].state.reset();
+    for (const std::size_t f : group.files)
+        measured[f].state.reset();
 }
 
 } // namespace
 
-std::string FormatGainDb(double db) { return Fixed(db, 2) + " dB"; }
-std::string FormatPeak(double peak) { return Fixed(peak, 6); }
+std::string FormatGainDb(double db) {
+    return Fixed(db, 2) + " dB";
+}
+std::string FormatPeak(double peak) {
+    return Fixed(peak, 6);
+}
 
 std::vector<ReplayGainScanResult> ScanReplayGain(const std::vector<std::string>& paths,
                                                  const ReplayGainScanOptions& options) {
     if (options.lowPriority) LowerPriority(); // threads started below inherit it
     std::vector<ReplayGainScanResult> results(paths.size());
-    for (std::size_t i = 0; i < paths.size(); ++i) results[i].path = paths[i];
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        results[i].path = paths[i];
     const std::size_t threads =
         options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
 
@@ -255,7 +265,8 @@ std::vector<ReplayGainScanResult> ScanReplayGain(const std::vector<std::string>&
                batch.size() < kBatch)
             batch.push_back(groups[end++].files.front());
         MeasureAll(batch, paths, options, threads, measured, done);
-        for (; g < end; ++g) WriteGroup(groups[g], paths, options, measured, results);
+        for (; g < end; ++g)
+            WriteGroup(groups[g], paths, options, measured, results);
     }
     return results;
 }

@@ -38,13 +38,13 @@ struct ReplayGainScanResult {
     std::optional<double> loudness, trackGain, trackPeak, albumGain, albumPeak;
 };
 
-// Scans `paths` (measured on several threads, written in their order) and writes each file's REPLAYGAIN_TRACK_GAIN / _PEAK and, for
-// files of an album group, REPLAYGAIN_ALBUM_GAIN / _PEAK ("-6.52 dB", "0.988547"); Opus files
-// get R128_TRACK_GAIN / R128_ALBUM_GAIN (Q7.8 dB against -23 LUFS) instead. An album group is
-// the files with the same album tag in the same folder (as Auto mode sees an album); files
-// without an album tag are single tracks. Each file is decoded once, at its full rate, and is
-// written through WriteFields (a verified copy renamed over it): it is rewritten whole or not
-// at all. One result per path, in the same order.
+// Scans `paths` (measured on several threads, written in their order) and writes each file's
+// REPLAYGAIN_TRACK_GAIN / _PEAK and, for files of an album group, REPLAYGAIN_ALBUM_GAIN / _PEAK
+// ("-6.52 dB", "0.988547"); Opus files get R128_TRACK_GAIN / R128_ALBUM_GAIN (Q7.8 dB against -23
+// LUFS) instead. An album group is the files with the same album tag in the same folder (as Auto
+// mode sees an album); files without an album tag are single tracks. Each file is decoded once, at
+// its full rate, and is written through WriteFields (a verified copy renamed over it): it is
+// rewritten whole or not at all. One result per path, in the same order.
 std::vector<ReplayGainScanResult> ScanReplayGain(const std::vector<std::string>& paths,
                                                  const ReplayGainScanOptions& options);
 

@@ -36,7 +36,8 @@ constexpr double kMaxPeak = 100;
 constexpr std::uint64_t kMaxId3v2Bytes = 64u << 20;
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\0'))
         s.remove_suffix(1);
     return s;
@@ -52,8 +53,8 @@ std::optional<double> Number(std::string_view s) {
     if (s.empty() || !(std::isdigit(static_cast<unsigned char>(s.front())) || s.front() == '.'))
         return std::nullopt;
     double v = 0;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v,
-                                           std::chars_format::fixed);
+    const auto [end, ec] =
+        std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::fixed);
     if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v)) return std::nullopt;
     return negative ? -v : v;
 }
@@ -64,7 +65,9 @@ std::string Upper(std::string s) {
     return s;
 }
 
-std::string Utf8(const TagLib::String& s) { return s.to8Bit(true); }
+std::string Utf8(const TagLib::String& s) {
+    return s.to8Bit(true);
+}
 
 // Key/value pairs of one tag, keys upper-cased.
 using Fields = std::vector<std::pair<std::string, std::string>>;
@@ -108,7 +111,8 @@ ReplayGainValues FromXiph(const TagLib::Ogg::XiphComment* xiph, bool opus) {
     if (!xiph) return {};
     Fields fields;
     for (const auto& [key, values] : xiph->fieldListMap())
-        for (const TagLib::String& value : values) fields.emplace_back(Upper(Utf8(key)), Utf8(value));
+        for (const TagLib::String& value : values)
+            fields.emplace_back(Upper(Utf8(key)), Utf8(value));
     return FromFields(fields, opus);
 }
 
@@ -178,7 +182,8 @@ ReplayGainValues FromMp3(int fd) {
     if (layout.id3v2Fits && layout.id3v2.major != 0 && layout.id3v2.size <= kMaxId3v2Bytes)
         id3v2 = std::make_unique<TagLib::ID3v2::Tag>(&file, 0);
     ReplayGainValues v = id3v2 ? FromTxxx(*id3v2) : ReplayGainValues{};
-    if (layout.hasApe) Fill(v, FromApe(TagLib::APE::Tag(&file, static_cast<long>(layout.apeFooter))));
+    if (layout.hasApe)
+        Fill(v, FromApe(TagLib::APE::Tag(&file, static_cast<long>(layout.apeFooter))));
     if (id3v2) Fill(v, FromRva2(*id3v2));
     return v;
 }

@@ -25,8 +25,12 @@ namespace {
 
 constexpr std::uint64_t kMaxId3v2Bytes = 64u << 20;
 
-std::string Utf8(const TagLib::String& s) { return s.to8Bit(true); }
-TagLib::String FromUtf8(const std::string& s) { return TagLib::String(s, TagLib::String::UTF8); }
+std::string Utf8(const TagLib::String& s) {
+    return s.to8Bit(true);
+}
+TagLib::String FromUtf8(const std::string& s) {
+    return TagLib::String(s, TagLib::String::UTF8);
+}
 
 std::string Upper(std::string s) {
     for (char& c : s)
@@ -53,8 +57,7 @@ std::optional<std::string> FromTxxx(const TagLib::ID3v2::Tag* tag, const std::st
     return std::nullopt;
 }
 
-std::optional<std::string> FromXiph(const TagLib::Ogg::XiphComment* xiph,
-                                    const std::string& name) {
+std::optional<std::string> FromXiph(const TagLib::Ogg::XiphComment* xiph, const std::string& name) {
     if (!xiph) return std::nullopt;
     const auto& map = xiph->fieldListMap();
     const auto it = map.find(FromUtf8(Upper(name)));
@@ -66,8 +69,8 @@ std::optional<std::string> FromXiph(const TagLib::Ogg::XiphComment* xiph,
 // ReplayGain name needs from UTF-16); nothing for frames it cannot read.
 std::optional<std::string> TxxxName(const Id3v2Frames& tag, const Id3v2Frame& frame) {
     const std::size_t header = tag.Major() == 2 ? 6 : 10;
-    const bool plain = tag.Major() == 2 || (frame.bytes.size() >= header && frame.bytes[8] == 0 &&
-                                            frame.bytes[9] == 0);
+    const bool plain = tag.Major() == 2 ||
+                       (frame.bytes.size() >= header && frame.bytes[8] == 0 && frame.bytes[9] == 0);
     if (!plain || frame.bytes.size() <= header) {
         const auto text = tag.SimpleText(frame);
         if (!text) return std::nullopt;
@@ -77,7 +80,8 @@ std::optional<std::string> TxxxName(const Id3v2Frames& tag, const Id3v2Frame& fr
     const std::size_t n = frame.bytes.size() - header;
     std::string name;
     if (p[0] == 0 || p[0] == 3) {
-        for (std::size_t i = 1; i < n && p[i] != 0; ++i) name += static_cast<char>(p[i]);
+        for (std::size_t i = 1; i < n && p[i] != 0; ++i)
+            name += static_cast<char>(p[i]);
         return Upper(name);
     }
     // UTF-16: with a byte order mark (1) or big-endian (2).
@@ -108,7 +112,8 @@ void SetTxxx(TagLib::ID3v2::Tag& tag, const TagFields& fields) {
 }
 
 void SetXiph(TagLib::Ogg::XiphComment& xiph, const TagFields& fields) {
-    for (const auto& [name, value] : fields) xiph.addField(FromUtf8(Upper(name)), FromUtf8(value), true);
+    for (const auto& [name, value] : fields)
+        xiph.addField(FromUtf8(Upper(name)), FromUtf8(value), true);
 }
 
 } // namespace

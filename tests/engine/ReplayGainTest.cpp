@@ -110,9 +110,10 @@ TEST(ReplayGainTagsTest, ValuesParseLenientlyAndJunkIsRefused) {
         const char* text;
         std::optional<double> gain;
     } gains[] = {
-        {"-6.50 dB", -6.5}, {"+1.2 dB", 1.2}, {"-6.5", -6.5}, {" 3 db ", 3}, {"0.00 DB", 0},
-        {"-59.9 dB", -59.9}, {"-60.1 dB", {}}, {"nan", {}}, {"inf dB", {}}, {"1e3", {}},
-        {"", {}}, {"dB", {}}, {"-6,5 dB", {}}, {"loud", {}}, {"--6 dB", {}}, {"6 dB!", {}},
+        {"-6.50 dB", -6.5}, {"+1.2 dB", 1.2},    {"-6.5", -6.5},   {" 3 db ", 3},
+        {"0.00 DB", 0},     {"-59.9 dB", -59.9}, {"-60.1 dB", {}}, {"nan", {}},
+        {"inf dB", {}},     {"1e3", {}},         {"", {}},         {"dB", {}},
+        {"-6,5 dB", {}},    {"loud", {}},        {"--6 dB", {}},   {"6 dB!", {}},
     };
     for (const auto& c : gains) {
         SCOPED_TRACE(c.text);
@@ -130,17 +131,20 @@ TEST(ReplayGainTagsTest, ValuesParseLenientlyAndJunkIsRefused) {
 
 // ---- tagging the test files ----
 
-TagLib::String S(const std::string& s) { return TagLib::String(s, TagLib::String::UTF8); }
+TagLib::String S(const std::string& s) {
+    return TagLib::String(s, TagLib::String::UTF8);
+}
 
 void AddTxxx(TagLib::ID3v2::Tag& tag, const std::string& name, const std::string& value) {
-    tag.addFrame(new TagLib::ID3v2::UserTextIdentificationFrame(S(name), TagLib::StringList(S(value))));
+    tag.addFrame(
+        new TagLib::ID3v2::UserTextIdentificationFrame(S(name), TagLib::StringList(S(value))));
 }
 
 void TagMp3(const fs::path& file, const std::function<void(TagLib::MPEG::File&)>& edit, int tags) {
     TagLib::MPEG::File f(file.c_str());
     edit(f);
-    ASSERT_TRUE(f.save(tags, TagLib::File::StripOthers, TagLib::ID3v2::v4,
-                       TagLib::File::DoNotDuplicate));
+    ASSERT_TRUE(
+        f.save(tags, TagLib::File::StripOthers, TagLib::ID3v2::v4, TagLib::File::DoNotDuplicate));
 }
 
 void TagXiph(const fs::path& file, Container c,
@@ -160,7 +164,8 @@ void TagXiph(const fs::path& file, Container c,
         x = o->tag();
         f.reset(o);
     }
-    for (const auto& [k, v] : fields) x->addField(S(k), S(v), true);
+    for (const auto& [k, v] : fields)
+        x->addField(S(k), S(v), true);
     ASSERT_TRUE(f->save());
 }
 
@@ -176,19 +181,23 @@ void SetOpusHeaderGain(const fs::path& file, std::int16_t q78) {
     ASSERT_GT(b.size(), 64u);
     const std::size_t segments = b[26], body = 27 + segments;
     std::size_t pageEnd = body;
-    for (std::size_t i = 0; i < segments; ++i) pageEnd += b[27 + i];
+    for (std::size_t i = 0; i < segments; ++i)
+        pageEnd += b[27 + i];
     ASSERT_EQ(std::string(b.begin() + body, b.begin() + body + 8), "OpusHead");
     b[body + 16] = static_cast<std::uint8_t>(q78 & 0xff);
     b[body + 17] = static_cast<std::uint8_t>((q78 >> 8) & 0xff);
-    for (int i = 22; i < 26; ++i) b[i] = 0;
+    for (int i = 22; i < 26; ++i)
+        b[i] = 0;
     std::uint32_t crc = 0;
     for (std::size_t i = 0; i < pageEnd; ++i) {
         crc ^= std::uint32_t{b[i]} << 24;
-        for (int k = 0; k < 8; ++k) crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04c11db7u : crc << 1;
+        for (int k = 0; k < 8; ++k)
+            crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04c11db7u : crc << 1;
     }
-    for (int i = 0; i < 4; ++i) b[22 + i] = static_cast<std::uint8_t>(crc >> (8 * i));
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(b.data()),
-                                                static_cast<std::streamsize>(b.size()));
+    for (int i = 0; i < 4; ++i)
+        b[22 + i] = static_cast<std::uint8_t>(crc >> (8 * i));
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
 // ---- playing through the engine ----
@@ -263,7 +272,8 @@ std::vector<float> Play(const std::vector<fs::path>& files, const ReplayGainOpti
 
 double Peak(const std::vector<float>& s) {
     float p = 0;
-    for (const float v : s) p = std::max(p, std::fabs(v));
+    for (const float v : s)
+        p = std::max(p, std::fabs(v));
     return p;
 }
 
@@ -278,17 +288,18 @@ TEST(ReplayGainTest, EveryFormatPlaysAtItsTaggedGain) {
     // RVA2 for the track at -3 dB and the album at -6 dB, optionally a TXXX track gain.
     auto rva2 = [](const char* txxx) {
         return [txxx](const fs::path& f) {
-            TagMp3(f,
-                   [txxx](auto& m) {
-                       for (const auto& [id, db] : {std::pair{"track", -3.0f}, {"album", -6.0f}}) {
-                           auto* r = new TagLib::ID3v2::RelativeVolumeFrame();
-                           r->setIdentification(id);
-                           r->setVolumeAdjustment(db);
-                           m.ID3v2Tag(true)->addFrame(r);
-                       }
-                       if (txxx) AddTxxx(*m.ID3v2Tag(true), "REPLAYGAIN_TRACK_GAIN", txxx);
-                   },
-                   TagLib::MPEG::File::ID3v2);
+            TagMp3(
+                f,
+                [txxx](auto& m) {
+                    for (const auto& [id, db] : {std::pair{"track", -3.0f}, {"album", -6.0f}}) {
+                        auto* r = new TagLib::ID3v2::RelativeVolumeFrame();
+                        r->setIdentification(id);
+                        r->setVolumeAdjustment(db);
+                        m.ID3v2Tag(true)->addFrame(r);
+                    }
+                    if (txxx) AddTxxx(*m.ID3v2Tag(true), "REPLAYGAIN_TRACK_GAIN", txxx);
+                },
+                TagLib::MPEG::File::ID3v2);
         };
     };
     const struct {
@@ -296,45 +307,64 @@ TEST(ReplayGainTest, EveryFormatPlaysAtItsTaggedGain) {
         std::string ext;
         std::function<void(const fs::path&)> tag;
         ReplayGainOptions options;
-        double db;        // against the same file played without ReplayGain
-        double headerDb;  // the Opus header gain, heard with ReplayGain off too
+        double db;       // against the same file played without ReplayGain
+        double headerDb; // the Opus header gain, heard with ReplayGain off too
     } cases[] = {
         {"MP3 TXXX", "mp3",
          [](const fs::path& f) {
-             TagMp3(f, [](auto& m) { AddTxxx(*m.ID3v2Tag(true), "replaygain_track_gain", "-6.00 dB"); },
-                    TagLib::MPEG::File::ID3v2);
+             TagMp3(
+                 f,
+                 [](auto& m) { AddTxxx(*m.ID3v2Tag(true), "replaygain_track_gain", "-6.00 dB"); },
+                 TagLib::MPEG::File::ID3v2);
          },
          track, -6, 0},
         {"MP3 APE behind an ID3v2 tag", "mp3",
          [](const fs::path& f) {
-             TagMp3(f,
-                    [](auto& m) {
-                        m.ID3v2Tag(true)->setTitle("t");
-                        m.APETag(true)->addValue("REPLAYGAIN_TRACK_GAIN", "-6.00 dB");
-                    },
-                    TagLib::MPEG::File::ID3v2 | TagLib::MPEG::File::APE);
+             TagMp3(
+                 f,
+                 [](auto& m) {
+                     m.ID3v2Tag(true)->setTitle("t");
+                     m.APETag(true)->addValue("REPLAYGAIN_TRACK_GAIN", "-6.00 dB");
+                 },
+                 TagLib::MPEG::File::ID3v2 | TagLib::MPEG::File::APE);
          },
          track, -6, 0},
         {"MP3 RVA2 track", "mp3", rva2(nullptr), track, -3, 0},
         {"MP3 RVA2 album", "mp3", rva2(nullptr), album, -6, 0},
         {"MP3 TXXX over RVA2", "mp3", rva2("-2 dB"), track, -2, 0},
         {"FLAC track", "flac",
-         [](const fs::path& f) { TagXiph(f, Container::Flac, {{"REPLAYGAIN_TRACK_GAIN", "-6.00 dB"}, {"REPLAYGAIN_ALBUM_GAIN", "-9 dB"}}); },
+         [](const fs::path& f) {
+             TagXiph(f, Container::Flac,
+                     {{"REPLAYGAIN_TRACK_GAIN", "-6.00 dB"}, {"REPLAYGAIN_ALBUM_GAIN", "-9 dB"}});
+         },
          track, -6, 0},
         {"FLAC album", "flac",
-         [](const fs::path& f) { TagXiph(f, Container::Flac, {{"REPLAYGAIN_TRACK_GAIN", "-6.00 dB"}, {"REPLAYGAIN_ALBUM_GAIN", "-9 dB"}}); },
+         [](const fs::path& f) {
+             TagXiph(f, Container::Flac,
+                     {{"REPLAYGAIN_TRACK_GAIN", "-6.00 dB"}, {"REPLAYGAIN_ALBUM_GAIN", "-9 dB"}});
+         },
          album, -9, 0},
         {"FLAC old REPLAYGAIN_GAIN", "flac",
-         [](const fs::path& f) { TagXiph(f, Container::Flac, {{"REPLAYGAIN_GAIN", "-6"}}); },
+         [](const fs::path& f) {
+             TagXiph(f, Container::Flac, {{"REPLAYGAIN_GAIN", "-6"}});
+         },
          album, -6, 0},
         {"FLAC clipping prevented by the peak", "flac",
-         [](const fs::path& f) { TagXiph(f, Container::Flac, {{"REPLAYGAIN_TRACK_GAIN", "+10 dB"}, {"REPLAYGAIN_TRACK_PEAK", "0.5"}}); },
+         [](const fs::path& f) {
+             TagXiph(f, Container::Flac,
+                     {{"REPLAYGAIN_TRACK_GAIN", "+10 dB"}, {"REPLAYGAIN_TRACK_PEAK", "0.5"}});
+         },
          track, 20 * std::log10(2.0), 0},
         {"FLAC without clip prevention", "flac",
-         [](const fs::path& f) { TagXiph(f, Container::Flac, {{"REPLAYGAIN_TRACK_GAIN", "+3 dB"}, {"REPLAYGAIN_TRACK_PEAK", "0.5"}}); },
+         [](const fs::path& f) {
+             TagXiph(f, Container::Flac,
+                     {{"REPLAYGAIN_TRACK_GAIN", "+3 dB"}, {"REPLAYGAIN_TRACK_PEAK", "0.5"}});
+         },
          noClip, 3, 0},
         {"Ogg Vorbis", "ogg",
-         [](const fs::path& f) { TagXiph(f, Container::Vorbis, {{"REPLAYGAIN_TRACK_GAIN", "-6.00 dB"}}); },
+         [](const fs::path& f) {
+             TagXiph(f, Container::Vorbis, {{"REPLAYGAIN_TRACK_GAIN", "-6.00 dB"}});
+         },
          track, -6, 0},
         {"Opus R128 with a header gain", "opus",
          [](const fs::path& f) {
@@ -343,10 +373,13 @@ TEST(ReplayGainTest, EveryFormatPlaysAtItsTaggedGain) {
          },
          track, -6, 3},
         {"Opus with REPLAYGAIN comments only", "opus",
-         [](const fs::path& f) { TagXiph(f, Container::Opus, {{"REPLAYGAIN_TRACK_GAIN", "-6.00 dB"}}); },
+         [](const fs::path& f) {
+             TagXiph(f, Container::Opus, {{"REPLAYGAIN_TRACK_GAIN", "-6.00 dB"}});
+         },
          track, -6, 0},
-        {"WAV ID3v2", "wav", [](const fs::path& f) { TagWavTxxx(f, "REPLAYGAIN_TRACK_GAIN", "-6.00 dB"); },
-         track, -6, 0},
+        {"WAV ID3v2", "wav",
+         [](const fs::path& f) { TagWavTxxx(f, "REPLAYGAIN_TRACK_GAIN", "-6.00 dB"); }, track, -6,
+         0},
         {"untagged WAV: a boost stops at full scale", "wav", [](const fs::path&) {}, boost, 0, 0},
     };
     int n = 0;
@@ -362,8 +395,8 @@ TEST(ReplayGainTest, EveryFormatPlaysAtItsTaggedGain) {
             t.frequencyHz = 1000;
             file = WriteToneMp3(dir.Path(), name, t);
         } else {
-            spec.container = c.ext == "flac" ? Container::Flac
-                             : c.ext == "ogg" ? Container::Vorbis
+            spec.container = c.ext == "flac"   ? Container::Flac
+                             : c.ext == "ogg"  ? Container::Vorbis
                              : c.ext == "opus" ? Container::Opus
                                                : Container::Wav;
             file = WriteAudio(dir.Path(), name, spec);
@@ -404,7 +437,8 @@ TEST(ReplayGainTest, AQueuedFileTakesItsGainAtItsFirstFrame) {
     const Decoded d1 = DecodeAll(first), d2 = DecodeAll(second);
     const std::vector<float> heard = Play({first, second}, ReplayGainOptions{});
     ASSERT_EQ(heard.size(), d1.samples.size() + d2.samples.size());
-    for (std::size_t i = 0; i < d1.samples.size(); ++i) ASSERT_EQ(heard[i], d1.samples[i]) << i;
+    for (std::size_t i = 0; i < d1.samples.size(); ++i)
+        ASSERT_EQ(heard[i], d1.samples[i]) << i;
     for (std::size_t i = 0; i < d2.samples.size(); ++i)
         ASSERT_NEAR(heard[d1.samples.size() + i], d2.samples[i] * 0.5f, 1e-6) << i;
 }
@@ -453,8 +487,9 @@ TEST(ReplayGainScanTest, WrittenGainsAgreeWithFfmpegAndLeaveTheAudioAlone) {
         s.amplitude = amplitudes[i];
         s.frequencies = {440.0 * (i + 1)};
         const fs::path folder = dir.Path() / (i < 3 ? "album" : "other");
-        files.push_back({WriteAudio(folder, "t" + std::to_string(i) + "." + ExtensionOf(s.container), s),
-                         i < 3 ? "Blue" : "", kinds[i] == Container::Opus});
+        files.push_back(
+            {WriteAudio(folder, "t" + std::to_string(i) + "." + ExtensionOf(s.container), s),
+             i < 3 ? "Blue" : "", kinds[i] == Container::Opus});
     }
     ToneSpec t;
     t.amplitude = 0.3;
@@ -464,7 +499,8 @@ TEST(ReplayGainScanTest, WrittenGainsAgreeWithFfmpegAndLeaveTheAudioAlone) {
     kept.title = "kept";
     kept.ape = true;
     WriteTags(files.back().path, kept);
-    for (std::size_t i = 0; i < 3; ++i) TagXiph(files[i].path, kinds[i], {{"ALBUM", "Blue"}});
+    for (std::size_t i = 0; i < 3; ++i)
+        TagXiph(files[i].path, kinds[i], {{"ALBUM", "Blue"}});
     const std::vector<RawFrame> framesBefore = ReadId3v2Frames(files.back().path);
     std::vector<Decoded> before;
     std::vector<std::string> paths;
