@@ -12,6 +12,7 @@
 #include "engine/ReplayGainScale.h"
 #include "engine/ReplayGainScan.h"
 #include "engine/ReplayGainTags.h"
+#include "engine/TagIo.h"
 
 #include <gtest/gtest.h>
 #include <taglib/apetag.h>
@@ -26,6 +27,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -441,6 +443,94 @@ TEST(ReplayGainTest, AQueuedFileTakesItsGainAtItsFirstFrame) {
         ASSERT_EQ(heard[i], d1.samples[i]) << i;
     for (std::size_t i = 0; i < d2.samples.size(); ++i)
         ASSERT_NEAR(heard[d1.samples.size() + i], d2.samples[i] * 0.5f, 1e-6) << i;
+}
+
+// ---- writing the fields ----
+
+std::vector<std::uint8_t> Utf16(const std::string& ascii) {
+    std::vector<std::uint8_t> b{0xFF, 0xFE};
+    for (const char c : ascii)
+        b.insert(b.end(), {static_cast<std::uint8_t>(c), 0});
+    return b;
+}
+
+// A field of the same name in any case (and in UTF-16) is replaced, not doubled; what else the
+// file holds stays; writing what the file already holds leaves it untouched.
+TEST(ReplayGainWriteTest, FieldsOfTheSameNameAreReplacedAndTheRestKept) {
+    TempFolder dir;
+    const std::string kOld = "+1.00 dB", kNew = "-3.00 dB";
+    const struct {
+        const char* name;
+        std::function<fs::path()> make;
+    } cases[] = {
+        {"MP3, ID3v2.3 UTF-16 TXXX and an APE tag",
+         [&] {
+             const fs::path f = WriteToneMp3(dir.Path(), "a.mp3");
+             TagSpec t;
+             t.id3v2Version = 0;
+             t.ape = true;
+             t.title = "ape title";
+             WriteTags(f, t);
+             std::vector<std::uint8_t> txxx{1};
+             for (auto part :
+                  {Utf16("replaygain_track_gain"), std::vector<std::uint8_t>{0, 0}, Utf16(kOld)})
+                 txxx.insert(txxx.end(), part.begin(), part.end());
+             PrependId3v2(f, 3, {{"TIT2", TextContent("title")}, {"TXXX", txxx}});
+             return f;
+         }},
+        {"FLAC, lower-case field",
+         [&] {
+             AudioSpec a;
+             a.container = Container::Flac;
+             const fs::path f = WriteAudio(dir.Path(), "a.flac", a);
+             TagXiph(f, Container::Flac, {{"replaygain_track_gain", kOld}, {"ALBUM", "Blue"}});
+             return f;
+         }},
+        {"Ogg Vorbis",
+         [&] {
+             AudioSpec a;
+             a.container = Container::Vorbis;
+             const fs::path f = WriteAudio(dir.Path(), "a.ogg", a);
+             TagXiph(f, Container::Vorbis, {{"REPLAYGAIN_TRACK_GAIN", kOld}, {"ALBUM", "Blue"}});
+             return f;
+         }},
+        {"WAV",
+         [&] {
+             const fs::path f = WriteAudio(dir.Path(), "a.wav", AudioSpec{});
+             TagWavTxxx(f, "Replaygain_Track_Gain", kOld);
+             return f;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path file = c.make();
+        const std::vector<std::uint8_t> before = ReadBytes(file);
+        const Decoded audio = DecodeAll(file);
+        ASSERT_EQ(engine::ReadReplayGain(file.string()).trackGain, 1.0);
+        const auto r = engine::WriteFields(file.string(), {{"REPLAYGAIN_TRACK_GAIN", kNew}});
+        ASSERT_TRUE(r.written) << r.problem;
+        const std::vector<std::uint8_t> after = ReadBytes(file);
+        EXPECT_EQ(engine::ReadReplayGain(file.string()).trackGain, -3.0);
+        EXPECT_TRUE(DecodeAll(file).samples == audio.samples);
+        // One field of that name: the old value is nowhere in the file.
+        auto contains = [](const std::vector<std::uint8_t>& b, const std::vector<std::uint8_t>& w) {
+            return std::search(b.begin(), b.end(), w.begin(), w.end()) != b.end();
+        };
+        const std::vector<std::uint8_t> old(kOld.begin(), kOld.end());
+        EXPECT_FALSE(contains(after, old) || contains(after, Utf16(kOld)));
+        TagRecord tag;
+        engine::ReadTags(file.string(), tag);
+        if (std::string(c.name).starts_with("MP3")) {
+            EXPECT_EQ(tag.Title.Shown(), "title");
+            // The APE tag at the end, byte for byte.
+            const std::size_t tail = 200;
+            EXPECT_TRUE(std::equal(before.end() - tail, before.end(), after.end() - tail));
+        } else if (!std::string(c.name).starts_with("WAV")) {
+            EXPECT_EQ(tag.Album.Shown(), "Blue");
+        }
+        ASSERT_TRUE(engine::WriteFields(file.string(), {{"REPLAYGAIN_TRACK_GAIN", kNew}}).written);
+        EXPECT_EQ(ReadBytes(file), after);
+    }
 }
 
 // ---- the scan ----
