@@ -18,6 +18,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <vector>
 #include <string>
 #include <thread>
 
@@ -69,12 +71,16 @@ double CpuSeconds() {
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-double PlayCpuPerMinute(const std::string& file, double seconds, bool eqAndSpeed) {
+double PlayCpuPerMinute(const std::string& file, double seconds, bool eqAndSpeed,
+                        telbo::ReplayGainMode replayGain = telbo::ReplayGainMode::Auto) {
     telbo::Engine::Options o;
     o.nullAudio = true;
     o.nullSpeedup = 1;
     telbo::Engine engine(o);
     engine.vbmp3_init();
+    telbo::ReplayGainOptions rg;
+    rg.Mode = replayGain;
+    engine.SetReplayGain(rg);
     telbo::OpenInfoRecord info;
     if (!engine.vbmp3_open(file, info)) std::exit(1);
     if (eqAndSpeed) {
@@ -131,5 +137,20 @@ int main(int argc, char** argv) {
     const double c2 = PlayCpuPerMinute(file, playSeconds, true);
     std::printf("  (c) CPU per minute played, defaults    %.3f s (target <= 0.15)\n", c1);
     std::printf("  (c) CPU per minute played, eq + 1.25x  %.3f s (target <= 0.3)\n", c2);
+
+    // The same tone tagged -6 dB, played with ReplayGain off and on in turn.
+    const std::string tagged = (dir.Path() / "tagged.mp3").string();
+    std::filesystem::copy_file(file, tagged);
+    const std::string txxx = std::string("REPLAYGAIN_TRACK_GAIN") + '\0' + "-6.00 dB";
+    std::vector<std::uint8_t> content{0};
+    content.insert(content.end(), txxx.begin(), txxx.end());
+    telbo::test::PrependId3v2(tagged, 4, {telbo::test::RawFrame{"TXXX", content}});
+    double off = 0, on = 0;
+    for (int r = 0; r < 2; ++r) {
+        off += PlayCpuPerMinute(tagged, playSeconds / 2, false, telbo::ReplayGainMode::Off) / 2;
+        on += PlayCpuPerMinute(tagged, playSeconds / 2, false, telbo::ReplayGainMode::Track) / 2;
+    }
+    std::printf("  (d) CPU per minute played, ReplayGain off %.3f s, on %.3f s (%.2fx)\n", off, on,
+                off > 0 ? on / off : 0.0);
     return 0;
 }

@@ -3,8 +3,11 @@
 // the track is and how long the decoding took.
 
 #include "engine/DecodeChain.h"
+#include "engine/ReplayGainScale.h"
+#include "engine/ReplayGainTags.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -28,7 +31,11 @@ void Usage() {
                  "  --eq G1,..,G10   the ten band gains in tenths of dB, -120..120\n"
                  "  --volume N       0..100 (default 100)\n"
                  "  --out-rate HZ    output rate (default: the decoded stream's)\n"
-                 "  --wav OUT.wav    write 32-bit float stereo WAV (default: decode into nothing)\n");
+                 "  --wav OUT.wav    write 32-bit float stereo WAV (default: decode into nothing)\n"
+                 "  --replaygain off|track|album   loudness normalisation (default off)\n"
+                 "  --preamp DB      added to tagged files' gain, -15..15 (default 0)\n"
+                 "  --untagged-preamp DB   the gain of files without one, -15..15 (default 0)\n"
+                 "  --no-clip-prevention   let the gain push peaks past full scale\n");
 }
 
 // Float WAV: the chain's own samples, nothing rounded.
@@ -83,6 +90,8 @@ int main(int argc, char** argv) {
     telbo::DecodeOptions options;
     ChainControls controls;
     int outRate = 0;
+    telbo::ReplayGainOptions replayGain;
+    replayGain.Mode = telbo::ReplayGainMode::Off;
     std::string input, wav;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -112,6 +121,24 @@ int main(int argc, char** argv) {
             controls.SetEqualizer(bands);
         } else if (a == "--out-rate") {
             outRate = std::atoi(value().c_str());
+        } else if (a == "--replaygain") {
+            const std::string mode = value();
+            if (mode == "off") {
+                replayGain.Mode = telbo::ReplayGainMode::Off;
+            } else if (mode == "track") {
+                replayGain.Mode = telbo::ReplayGainMode::Track;
+            } else if (mode == "album") {
+                replayGain.Mode = telbo::ReplayGainMode::Album;
+            } else {
+                Usage();
+                return 2;
+            }
+        } else if (a == "--preamp") {
+            replayGain.Preamp = std::atof(value().c_str());
+        } else if (a == "--untagged-preamp") {
+            replayGain.UntaggedPreamp = std::atof(value().c_str());
+        } else if (a == "--no-clip-prevention") {
+            replayGain.ClipPrevention = false;
         } else if (a == "--wav") {
             wav = value();
         } else if (a == "-h" || a == "--help") {
@@ -136,6 +163,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     const telbo::OpenInfoRecord info = chain->Info();
+    double gain = 1.0;
+    if (replayGain.Mode != telbo::ReplayGainMode::Off) {
+        gain = telbo::engine::ReplayGainScale(telbo::engine::ReadReplayGain(input), replayGain);
+        chain->SetTrackGain(static_cast<float>(gain));
+    }
     chain->Start(controls, outRate, 0);
     WavWriter* writer = nullptr;
     std::unique_ptr<WavWriter> file;
@@ -168,6 +200,8 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(frames), chain->OutputRate(),
                 static_cast<double>(frames) / chain->OutputRate(), wav.empty() ? "" : " to ",
                 wav.c_str());
+    if (replayGain.Mode != telbo::ReplayGainMode::Off)
+        std::printf("replaygain: x%.6f (%+.2f dB)\n", gain, 20 * std::log10(gain));
     std::printf("time: %.3f s, %.0fx real time\n", seconds, seconds > 0 ? length / seconds : 0.0);
     return 0;
 }

@@ -3,6 +3,8 @@
 // Decoder interface. The engine implements it; tests put a fake in its place. No Qt here:
 // paths and texts are UTF-8 std::strings.
 
+#include "decoder/ReplayGain.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -189,6 +191,14 @@ public:
     // Kept; applied to the playing track by vbmp3_reload and to every track played after.
     virtual void vbmp3_setEqualizer(const EqualizerBands& bands) = 0;
     virtual void vbmp3_reload() = 0;
+    // Loudness normalisation, used for each file opened (vbmp3_open) or queued
+    // (vbmp3_setNext) from now on; the open track keeps the gain it was opened with. In Auto
+    // mode the player sets `AutoAlbum` before each open or queue (AlbumGainApplies for that
+    // file's neighbours in play order). The gain is read from the file's tags when it opens
+    // and is one factor in the volume stage: volume, equalizer, speed and the decode options
+    // work on top of it, and a queued file's gain starts exactly at its first frame. A decoder
+    // without it keeps this default.
+    virtual void SetReplayGain(const ReplayGainOptions& options) { (void)options; }
 
     // Reads the tag of `path` into `tag`; false, and the record zero-filled, when the file or
     // its tag cannot be read.

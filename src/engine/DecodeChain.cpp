@@ -44,12 +44,24 @@ DecodeChain::DecodeChain(std::unique_ptr<Source> source) noexcept
 
 DecodeChain::~DecodeChain() { Unqueue(); }
 
-void DecodeChain::Queue(std::unique_ptr<Source> next) noexcept {
-    delete next_.exchange(next.release(), std::memory_order_acq_rel);
+void DecodeChain::SetTrackGain(float gain) noexcept {
+    gain_ = gain;
+    volume_->SetTrackGain(gain);
+}
+
+void DecodeChain::Queue(std::unique_ptr<Source> next, float gain) noexcept {
+    // The file and its gain travel together: one exchange hands over both.
+    QueuedFile* file = nullptr;
+    try {
+        file = new QueuedFile{std::move(next), gain};
+    } catch (...) {
+        return;
+    }
+    delete next_.exchange(file, std::memory_order_acq_rel);
 }
 
 bool DecodeChain::Unqueue() noexcept {
-    std::unique_ptr<Source> queued(next_.exchange(nullptr, std::memory_order_acq_rel));
+    std::unique_ptr<QueuedFile> queued(next_.exchange(nullptr, std::memory_order_acq_rel));
     return queued != nullptr;
 }
 
@@ -62,7 +74,9 @@ bool DecodeChain::StepBack() noexcept {
         if (eq) eq_ = std::move(eq);
         std::unique_ptr<Source> moved = std::exchange(source_, std::move(previous_));
         moved->Seek(0);
-        next_.store(moved.release(), std::memory_order_release);
+        next_.store(new QueuedFile{std::move(moved), gain_}, std::memory_order_release);
+        gain_ = previousGain_;
+        volume_->SetTrackGain(gain_);
         track_.fetch_sub(1, std::memory_order_acq_rel);
         return true;
     } catch (...) {
@@ -74,7 +88,7 @@ std::int64_t DecodeChain::Decoded() const noexcept {
     return std::min(source_->Position(), source_->LengthFrames());
 }
 
-bool DecodeChain::MoveOn(std::unique_ptr<Source> next) noexcept {
+bool DecodeChain::MoveOn(std::unique_ptr<Source> next, float gain) noexcept {
     try {
         const int oldRate = StreamRate();
         const int oldChannels = StreamChannels();
@@ -97,6 +111,8 @@ bool DecodeChain::MoveOn(std::unique_ptr<Source> next) noexcept {
             }
         }
         last_ = carry_.data();
+        previousGain_ = std::exchange(gain_, gain);
+        volume_->SetTrackGain(gain);
         track_.fetch_add(1, std::memory_order_acq_rel);
         // After the count: whoever sees where the old file ended sees the move-on too.
         previousEnd_.store(previousEnd, std::memory_order_release);
@@ -193,13 +209,13 @@ bool DecodeChain::Next(Piece& piece) noexcept {
     n = static_cast<std::size_t>(
         std::clamp<std::int64_t>(source_->LengthFrames() - begin, 0, static_cast<std::int64_t>(n)));
     if (n == 0) {
-        if (std::unique_ptr<Source> next{next_.exchange(nullptr, std::memory_order_acq_rel)}) {
+        if (std::unique_ptr<QueuedFile> next{next_.exchange(nullptr, std::memory_order_acq_rel)}) {
             // A converter at the old rate gives its tail before a new one takes over.
             out_.clear();
-            const bool rateChanges = next->Rate() != StreamRate();
+            const bool rateChanges = next->source->Rate() != StreamRate();
             if (resampler_ && rateChanges) resampler_->Flush(out_);
             const double end = static_cast<double>(Decoded()) / streamRate;
-            if (MoveOn(std::move(next))) {
+            if (MoveOn(std::move(next->source), next->gain)) {
                 if (out_.empty()) return Next(piece);
                 piece.samples = out_.data();
                 piece.frames = out_.size() / 2;

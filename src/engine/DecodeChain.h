@@ -54,11 +54,15 @@ public:
     int OutputRate() const noexcept { return outRate_; }
     bool Resampling() const noexcept { return resampler_ != nullptr; }
 
+    // The open file's own linear factor (its ReplayGain) in the volume stage, 1 by default.
+    // Before Start, or from the thread that runs the chain.
+    void SetTrackGain(float gain) noexcept;
+
     // The file that follows: when the open one ends, the chain goes straight on with it, in
     // the same output (rate, equalizer, volume and resampler carried on; a different rate or
-    // channel count is converted to this chain's). Any thread, also while Next runs; replaces
-    // a file queued before.
-    void Queue(std::unique_ptr<Source> next) noexcept;
+    // channel count is converted to this chain's), at its own `gain` from its first frame.
+    // Any thread, also while Next runs; replaces a file queued before.
+    void Queue(std::unique_ptr<Source> next, float gain = 1.0f) noexcept;
     // Withdraws the queued file; false when there was none left (the chain took it).
     bool Unqueue() noexcept;
     // Undoes the last move-on: the file before it (kept open) is the chain's again and the one
@@ -85,12 +89,18 @@ public:
 private:
     explicit DecodeChain(std::unique_ptr<Source> source) noexcept;
     void PollControls(bool snap) noexcept;
-    bool MoveOn(std::unique_ptr<Source> next) noexcept;
+    struct QueuedFile {
+        std::unique_ptr<Source> source;
+        float gain = 1.0f;
+    };
+    bool MoveOn(std::unique_ptr<Source> next, float gain) noexcept;
     // Frames of the open file delivered so far, within its announced length.
     std::int64_t Decoded() const noexcept;
 
     std::unique_ptr<Source> source_;
     std::unique_ptr<Source> previous_; // the file before the last move-on
+    float gain_ = 1.0f;                // the open file's ReplayGain factor
+    float previousGain_ = 1.0f;        // previous_'s, for a step back
     std::unique_ptr<EqualizerFilter> eq_;
     std::unique_ptr<Volume> volume_;
     std::unique_ptr<Resampler> resampler_;
@@ -104,7 +114,7 @@ private:
     std::vector<float> out_;     // resampler output
     const float* last_ = nullptr; // the previous block's stereo output before resampling
     std::size_t lastFrames_ = 0;
-    std::atomic<Source*> next_{nullptr};
+    std::atomic<QueuedFile*> next_{nullptr};
     std::atomic<std::uint32_t> track_{0};
     std::atomic<double> previousEnd_{0};
     std::vector<float> carry_; // the last block of the previous file, for a new resampler

@@ -1,6 +1,8 @@
 #include "engine/Engine.h"
 
 #include "engine/EngineImpl.h"
+#include "engine/ReplayGainScale.h"
+#include "engine/ReplayGainTags.h"
 #include "engine/Source.h"
 #include "engine/TagIo.h"
 
@@ -25,6 +27,14 @@ void Engine::Impl::Stop() noexcept {
     session = false;
     paused = false;
 }
+
+namespace {
+// The factor a file plays at; its tags are read only when ReplayGain is on.
+float FileGain(const std::string& path, const ReplayGainOptions& options) {
+    if (options.Mode == ReplayGainMode::Off) return 1.0f;
+    return static_cast<float>(ReplayGainScale(ReadReplayGain(path), options));
+}
+} // namespace
 
 void Engine::Impl::DropQueued() noexcept {
     if (chain) chain->Unqueue();
@@ -68,6 +78,7 @@ bool Engine::vbmp3_open(const std::string& path, OpenInfoRecord& info) {
     info = OpenInfoRecord{};
     impl_->chain = DecodeChain::Open(path, impl_->decodeOptions);
     if (!impl_->chain) return false;
+    impl_->chain->SetTrackGain(FileGain(path, impl_->replayGain));
     info = impl_->chain->Info();
     return true;
 }
@@ -171,7 +182,7 @@ bool Engine::vbmp3_setNext(const std::string& path) {
     // The decode thread may be moving on to a file of its own only through this queue, so
     // the count it reaches next is ours plus one.
     d.queuedTrack = (d.playhead.ReadHeard().track + 1) & Playhead::kTrackMask;
-    d.chain->Queue(std::move(source));
+    d.chain->Queue(std::move(source), FileGain(path, d.replayGain));
     d.queued = true;
     return true;
 }
@@ -219,6 +230,11 @@ void Engine::vbmp3_reload() {
     // 0.2 s) plays out first. No restart, no gap.
     std::lock_guard lock(impl_->mutex);
     impl_->controls.SetEqualizer(impl_->bands);
+}
+
+void Engine::SetReplayGain(const ReplayGainOptions& options) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->replayGain = options;
 }
 
 bool Engine::vbmp3_getFileTagInfo(const std::string& path, TagRecord& tag) {

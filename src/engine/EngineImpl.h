@@ -38,6 +38,7 @@ struct Engine::Impl {
     // Everything below is guarded by `mutex`: the player's calls and the watchdog.
     mutable std::mutex mutex;
     DecodeOptions decodeOptions;
+    ReplayGainOptions replayGain;
     EqualizerBands bands{};
     std::unique_ptr<engine::DecodeChain> chain;
     bool session = false; // played and not stopped since (it may have ended)

@@ -1,6 +1,7 @@
 #include "engine/TagIo.h"
 
 #include "engine/TagIoCopy.h"
+#include "engine/TagIoFields.h"
 #include "engine/TagIoFormats.h"
 #include "engine/TagIoId3v2.h"
 #include "engine/TagIoLayout.h"
@@ -505,6 +506,105 @@ TagWriteResult WriteTags(const std::string& path, const TagRecord& tag) noexcept
         }
         if (!Replace(copy, target)) return Failed(kCannotWrite);
         return result;
+    } catch (...) {
+        return Failed("cannot write the file");
+    }
+}
+
+} // namespace telbo::engine
+
+namespace telbo::engine {
+
+namespace {
+
+// Whether the file holds every field as meant.
+bool HoldsFields(int fd, TagFormat format, const FileLayout* layout, const TagFields& fields) {
+    for (const auto& [name, value] : fields) {
+        const auto held = ReadUserField(fd, format, layout, name);
+        if (!held || *held != value) return false;
+    }
+    return true;
+}
+
+TagWriteResult WriteFormatFields(int in, const std::string& target, const struct stat& st,
+                                 const TagFields& fields, TagFormat format) {
+    const char* kCannotWrite = "cannot write the file";
+    const auto audio = AudioRanges(in, format);
+    if (!audio) return Failed(std::string("damaged ") + TagFormatName(format) + " file");
+    if (HoldsFields(in, format, nullptr, fields)) return TagWriteResult{true, {}};
+
+    const std::string folder = std::filesystem::path(target).parent_path().string();
+    TagCopy::RemoveLeftovers(folder);
+    TagCopy copy(folder);
+    const int out = copy.Fd();
+    if (out < 0 || !CopyRange(in, 0, static_cast<std::uint64_t>(st.st_size), out) ||
+        !WriteUserFields(out, format, fields) || !Finish(out, st))
+        return Failed(kCannotWrite);
+    const auto now = AudioRanges(out, format);
+    if (TagFormatOf(out) != format || !now || !SameBytes(in, *audio, out, *now) ||
+        !HoldsFields(out, format, nullptr, fields))
+        return Failed(kCannotWrite);
+    if (!Replace(copy, target)) return Failed(kCannotWrite);
+    return TagWriteResult{true, {}};
+}
+
+} // namespace
+
+TagWriteResult WriteFields(const std::string& path, const TagFields& fields) noexcept {
+    try {
+        const char* kCannotWrite = "cannot write the file";
+        char resolved[PATH_MAX];
+        if (!::realpath(path.c_str(), resolved)) return Failed("file not found");
+        const std::string target = resolved;
+        struct stat st {};
+        if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return Failed("file not found");
+        if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
+            return Failed("file is read-only");
+
+        Fd in(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
+        FileLayout old;
+        if (in.Get() < 0 || !ReadLayout(in.Get(), old)) return Failed(kCannotWrite);
+        if (const TagFormat format = TagFormatOf(in.Get()); format != TagFormat::None)
+            return WriteFormatFields(in.Get(), target, st, fields, format);
+        if ((old.id3v2.major != 0 && !old.id3v2Fits) || old.id3v2Unknown)
+            return Failed("damaged ID3v2 tag");
+        if (!old.mp3) return Failed("not an audio file");
+        if (old.id3v2.size > kMaxId3v2Bytes) return Failed("ID3v2 tag too large");
+        if (HoldsFields(in.Get(), TagFormat::None, &old, fields)) return TagWriteResult{true, {}};
+
+        std::optional<Id3v2Frames> frames;
+        std::uint64_t body = 0;
+        if (old.id3v2.major != 0) {
+            std::vector<std::uint8_t> bytes;
+            if (!ReadAt(in.Get(), 0, static_cast<std::size_t>(old.id3v2.size), bytes))
+                return Failed(kCannotWrite);
+            std::string why;
+            frames = Id3v2Frames::Parse(bytes, why);
+            if (!frames) return Failed(why);
+            body = frames->BodySize();
+        } else {
+            frames.emplace(4);
+        }
+        SetUserTextFrames(*frames, fields);
+        const std::vector<std::uint8_t> id3v2 = frames->Render(body);
+
+        // Everything after the ID3v2 tag (the audio, APE and ID3v1 tags) is copied as it is.
+        const std::string folder = std::filesystem::path(target).parent_path().string();
+        TagCopy::RemoveLeftovers(folder);
+        TagCopy copy(folder);
+        const int out = copy.Fd();
+        const std::uint64_t rest = old.fileSize - old.audioStart;
+        if (out < 0 || !WriteAll(out, id3v2.data(), id3v2.size()) ||
+            !CopyRange(in.Get(), old.audioStart, rest, out) || !Finish(out, st))
+            return Failed(kCannotWrite);
+        FileLayout now;
+        if (!ReadLayout(out, now) || !now.mp3 || !now.id3v2Fits ||
+            now.fileSize - now.audioStart != rest ||
+            !SameRange(in.Get(), old.audioStart, out, now.audioStart, rest) ||
+            !HoldsFields(out, TagFormat::None, &now, fields))
+            return Failed(kCannotWrite);
+        if (!Replace(copy, target)) return Failed(kCannotWrite);
+        return TagWriteResult{true, {}};
     } catch (...) {
         return Failed("cannot write the file");
     }

@@ -5,6 +5,8 @@
 #include "decoder/Decoder.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace telbo::engine {
 
@@ -42,6 +44,17 @@ struct TagWriteResult {
 // for byte), then renamed over the original with its permissions. Files without any write
 // permission bit are refused, even for the superuser.
 TagWriteResult WriteTags(const std::string& path, const TagRecord& tag) noexcept;
+
+// Sets named text fields beside the record (ReplayGain's values): TXXX frames in the ID3v2
+// tag of MP3 (a new ID3v2.4 tag when it has none), WAV and AIFF files, fields of the Xiph
+// comment in FLAC, Ogg Vorbis and Opus files. `fields` holds (name, text) pairs; a field of
+// that name, in any case, is replaced. Everything else stays: in MP3 files every other frame,
+// the APE and ID3v1 tags and the audio byte for byte; in the other formats the audio byte for
+// byte and the other fields (TagLib renders their tag anew). The same verified copy as
+// WriteTags: written beside the file, read back (each field as meant, the audio unchanged),
+// renamed over it; the file is replaced whole or not at all.
+TagWriteResult WriteFields(const std::string& path,
+                           const std::vector<std::pair<std::string, std::string>>& fields) noexcept;
 
 // The ID3v1 name of `number` (0..147), "" for others.
 std::string GenreName(int number);

@@ -14,6 +14,9 @@ class Volume final {
 public:
     void SetTarget(int left, int right) noexcept;
     void SnapToTarget() noexcept;
+    // The open file's own factor (its ReplayGain), on top of the volume. Takes effect at once,
+    // from the next frame processed: at a join between files it must not glide.
+    void SetTrackGain(float gain) noexcept { trackGain_ = gain; }
     // True when the stage leaves stereo input untouched.
     bool Unity() const noexcept;
     // `frames` frames of `channels` (1 or 2) from `in` to stereo `out` (may alias `in` when
@@ -23,6 +26,7 @@ public:
 private:
     float targetL_ = 1, targetR_ = 1;
     float currentL_ = 1, currentR_ = 1;
+    float trackGain_ = 1;
 };
 
 } // namespace telbo::engine
