@@ -29,7 +29,12 @@ void Transport::lblPlaySet_Click(int index) {
     CancelQueued(); // anything the user does replaces what the clock planned
     switch (index) {
     case Play:
-        if (st.KO == 0) return;
+        if (st.KO == 0) {
+            // Nothing happens otherwise, and the user is left to guess why.
+            w.collections.ShowPlayPoint();
+            w.titleBuilder.ShowNotice(QStringLiteral("Nothing to play: Open or drop files"));
+            return;
+        }
         // Only a slot of the track list is ever opened: a stale or rewound index (-1 after
         // "Rev" from before the first track, or a shuffle index beyond a shorter list) plays
         // nothing rather than an empty or foreign slot.
@@ -140,6 +145,8 @@ void Transport::JoinQueued(const OpenInfoRecord& info) {
     st.OpenInfo = info;
     w.ShowPlaying(q.path);
     w.ui.sclNowTime->setMaximum(std::clamp(st.OpenInfo.TotalSeconds, 0, kSliderLimit));
+    st.NowTime = 0;
+    ShowClock(0);
     Announce();
 }
 
@@ -174,6 +181,8 @@ void Transport::OpenAndPlay() {
     w.ShowPlaying(path);
     w.ui.sclNowTime->setMaximum(std::clamp(st.OpenInfo.TotalSeconds, 0, kSliderLimit));
     w.ui.tmrTime->start();
+    st.NowTime = 0; // until the first tick: the old track's time is not this one's
+    ShowClock(0);
     w.decoder.vbmp3_play();
 }
 
@@ -184,9 +193,28 @@ void Transport::StopAndClose() {
     w.decoder.vbmp3_stop();
     w.decoder.vbmp3_close();
     w.ShowPlaying(QString());
-    w.ui.lblNowTime->setCaption(TimeText(0));
+    ShowClock(0);
     w.ui.sclNowTime->setValue(0);
     w.ui.sclNowTime->setMaximum(0);
+}
+
+void Transport::ShowClock(std::int32_t elapsed) {
+    // The clock runs from Play until Stop: only then is a length known.
+    const std::int32_t length = w.ui.tmrTime->isActive() ? w.st.OpenInfo.TotalSeconds : 0;
+    const bool remaining = w.st.ShowRemaining;
+    const QString position = PositionText(elapsed, length);
+    w.ui.lblNowTime->setCaption(ClockText(elapsed, length, remaining));
+    // After the caption: a new caption resets the label's tooltip.
+    w.ui.lblNowTime->setToolTip(position + (remaining ? QStringLiteral("\nclick: show the time played")
+                                                      : QStringLiteral("\nclick: show the time left")));
+    w.ui.sclNowTime->setToolTip(position + QStringLiteral("\nclick or drag to go there"));
+}
+
+void Transport::lblNowTime_Click() { SetShowRemaining(!w.st.ShowRemaining); }
+
+void Transport::SetShowRemaining(bool on) {
+    w.st.ShowRemaining = on;
+    ShowClock(w.ui.tmrTime->isActive() ? w.st.NowTime : 0);
 }
 
 PlaybackState Transport::PollDecoderState() {
@@ -206,7 +234,7 @@ void Transport::tmrTime_Timer() {
     if (st.PlayState == PlaybackState::Stopped) CancelQueued();
     if (st.PlayState == PlaybackState::Playing) {
         // The label shows the true time; the slider only what its range can hold.
-        w.ui.lblNowTime->setCaption(TimeText(st.NowTime));
+        ShowClock(st.NowTime);
         w.ui.sclNowTime->setValue(SliderValue(st.NowTime, w.ui.sclNowTime->maximum()));
         emit w.positionChanged(st.NowTime);
         QueueFollowing();

@@ -53,3 +53,16 @@ TEST(ParsePreset, BadOrShortTextGivesZerosAndClampedValues) {
               (Gains{120, -120, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(ParsePreset("1,2,3,4,5,6,7,8,9,10,11,12,"), (Gains{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
 }
+
+TEST(EqualizerBandText, FrequencyAndGain) {
+    struct Case {
+        int band, tenths;
+        const char* want;
+    };
+    const Case cases[] = {
+        {0, -120, "60 Hz: -12.0 dB"}, {3, 0, "600 Hz: 0.0 dB"},  {4, 35, "1 kHz: +3.5 dB"},
+        {4, -5, "1 kHz: -0.5 dB"},    {7, 120, "12 kHz: +12.0 dB"}, {9, 1, "16 kHz: +0.1 dB"},
+        {-1, 0, ""},                  {10, 0, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(EqualizerBandText(c.band, c.tenths), c.want) << c.band;
+}

@@ -42,3 +42,28 @@ TEST(SliderValue, ClampedToTheSliderRange) {
     EXPECT_EQ(SliderValue(std::numeric_limits<qint32>::max(), std::numeric_limits<int>::max()),
               32767);
 }
+
+TEST(ClockText, TimePlayedOrTimeLeft) {
+    struct Case {
+        qint32 elapsed, length;
+        bool remaining;
+        const char* want;
+    };
+    const Case cases[] = {
+        {62, 250, false, "01:02"},
+        {62, 250, true, "-03:08"},
+        {0, 250, true, "-04:10"},
+        {250, 250, true, "-00:00"},
+        {260, 250, true, "-00:00"},  // a clock that runs past the length
+        {-5, 250, true, "-04:10"},
+        {62, 0, true, "01:02"},      // no length known: nothing to count down from
+        {0, 0, true, "00:00"},       // nothing open
+        {3, std::numeric_limits<qint32>::max(), true, "-35791394:04"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.elapsed << " of " << c.length);
+        EXPECT_EQ(ClockText(c.elapsed, c.length, c.remaining), c.want);
+    }
+    EXPECT_EQ(PositionText(62, 250), "01:02 / 04:10");
+    EXPECT_EQ(PositionText(0, 0), "00:00 / 00:00");
+}

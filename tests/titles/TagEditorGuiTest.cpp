@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <functional>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -236,6 +238,7 @@ TEST_F(TagEditorTest, FailedWriteDoesNotStopTheOthers) {
     Cmd(SetAllWithNum);
     EXPECT_TRUE(Written(2).empty());
     EXPECT_EQ(Written(3).back().Title, Text128("Song 04"));
+    Box(2)->setText("Album"); // the editor reloaded: SetAll needs a change to write
     Cmd(SetAll);
     EXPECT_EQ(Written(3).size(), 2u);
     EXPECT_EQ(Writes().size(), 2 * 5);
@@ -361,6 +364,7 @@ TEST_F(TagEditorTest, WriteProblemsAreNamedInTheEditorCaption) {
     decoder.failWrites.insert(Std(tracks[2]));
     decoder.tagErrors[Std(tracks[2])] = "not an MP3 file";
     decoder.tagErrors[Std(tracks[3])] = "year not stored"; // written, but not all of it
+    Box(2)->setText("Album");
     Cmd(SetAll);
     EXPECT_EQ(w->ui.frmTag[1]->caption(), "TagSet  t3: not an MP3 file (+1)");
     EXPECT_EQ(Written(3).size(), 1u);
@@ -390,6 +394,59 @@ TEST_F(TagEditorTest, TitleLineFollowsATagSavedOnTheCurrentTrack) {
     Box(0)->setText("Again");
     Cmd(SetAll);
     EXPECT_EQ(w->ui.lblTitle[0]->caption().trimmed(), "Again");
+}
+
+TEST_F(TagEditorTest, SetAllWritesTheChangedFieldsOverEachTracksOwnTag) {
+    UseTracks(3);
+    for (int i = 0; i < 3; ++i)
+        decoder.tags[Std(tracks[i])] = SampleTag("Song " + std::to_string(i + 1), 10 + i);
+    OpenEditor(1);
+    decoder.clearCalls();
+    Cmd(SetAll); // nothing changed yet: nothing written, and the editor says so
+    EXPECT_TRUE(Writes().isEmpty());
+    EXPECT_EQ(w->ui.frmTag[1]->caption(), "TagSet  nothing changed");
+
+    QTest::keyClicks(Box(2), " II"); // typed
+    Cmd(SetAll);
+    EXPECT_EQ(w->ui.frmTag[1]->caption(), "TagSet");
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_FALSE(Written(i).empty());
+        TagRecord want = SampleTag("Song " + std::to_string(i + 1), 10 + i);
+        want.Album.Store("Album II");
+        EXPECT_EQ(Written(i).back(), want);
+    }
+
+    // Marks gathered by each way of changing a field, and dropped when a track is loaded.
+    decoder.tags[Std(tracks[0])].Comment.Fill("");
+    struct Case {
+        const char* name;
+        std::function<void()> edit;
+        TagField field;
+    };
+    const Case cases[] = {
+        {"Clear on an empty box", [&] { Cmd(13); }, TagField::Comment},
+        {"genre chosen", [&] { w->ui.cmbTagGenre->setCurrentIndex(40); }, TagField::Genre},
+        {"genre typed", [&] { w->ui.cmbTagGenre->setEditText("Krautrock"); }, TagField::Genre},
+        {"year typed", [&] { QTest::keyClick(Box(3), Qt::Key_Backspace); }, TagField::Year},
+        {"title Clear", [&] { Cmd(8); }, TagField::Title},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        w->tagEditor.LoadTagEditor(0);
+        ASSERT_TRUE(w->tagEditor.ChangedFields().none());
+        c.edit();
+        TagFields want;
+        Mark(want, c.field);
+        EXPECT_EQ(w->tagEditor.ChangedFields(), want);
+    }
+    Select(2);
+    Cmd(AllClear);
+    EXPECT_TRUE(w->tagEditor.ChangedFields().all());
+    Select(1); // another track selected: its own tag, nothing changed
+    EXPECT_TRUE(w->tagEditor.ChangedFields().none());
+    Cmd(Paste);
+    EXPECT_TRUE(w->tagEditor.ChangedFields().all());
 }
 
 // Root writes every file whatever its mode bits. To see a read-only file as a user does, the

@@ -2,7 +2,10 @@
 
 #include "TitlesFixture.h"
 
+#include "ui/Twips.h"
+
 #include <QLineEdit>
+#include <QTest>
 
 using namespace telbo;
 using namespace telbo::test;
@@ -47,10 +50,11 @@ TEST_F(TitleBuilderTest, TemplateFillsTitleAndCaption) {
 }
 
 TEST_F(TitleBuilderTest, YearWithoutANumberShowsABlank) {
+    // Beside a field that is there: a template of empty fields alone shows the file name.
     Tag().Year.Fill("0000");
-    EXPECT_EQ(TitleFor("[%4]"), "[ ]");
+    EXPECT_EQ(TitleFor("[%4]%1"), "[ ]T");
     Tag().Year.Clear();
-    EXPECT_EQ(Rebuilt(), "[ ]");
+    EXPECT_EQ(Rebuilt(), "[ ]T");
 }
 
 TEST_F(TitleBuilderTest, FieldsEndAtTheirFirstNulButKeepBlanks) {
@@ -117,6 +121,57 @@ TEST_F(TitleBuilderTest, ListNameAndTrackNumber) {
     w->st.ListPoint = -5; // never read outside the collection
     w->titleBuilder.BuildTitle();
     EXPECT_EQ(w->ui.lblTitle[1]->caption(), "");
+}
+
+TEST_F(TitleBuilderTest, TemplateOfEmptyFieldsShowsTheFileName) {
+    struct Case {
+        const char* templ;
+        bool tagged;
+        const char* want;
+    };
+    const Case cases[] = {
+        {"%1 - %2 (%3, %4)", false, "song"},
+        {"%1 - %2 (%3, %4)", true, "T - A (, 1999)"},
+        {"%3 %6", true, "song"},            // a tag, but not the fields asked for
+        {"[%0] %3", false, "[song.mp3] "}, // the file name is in it already
+        {"plain", false, ""},
+    };
+    const TagRecord tag = Tag();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.templ);
+        if (c.tagged)
+            decoder.tags[Std(track)] = tag;
+        else
+            decoder.tags.erase(Std(track));
+        w->ui.txtScrollTitle->setText(c.templ);
+        EXPECT_EQ(Rebuilt(), c.want);
+    }
+}
+
+TEST_F(TitleBuilderTest, TitleLineStopsBeforeTheWordsAtTheTopRight) {
+    Label* title = w->ui.lblTitle[0];
+    auto stopsBeforeEveryWord = [&] {
+        for (const Label* word : w->ui.lblPlayerControl)
+            if (title->clipRight() <= 0 || title->clipRight() > tw::Left(word)) return false;
+        return true;
+    };
+    EXPECT_TRUE(stopsBeforeEveryWord());
+    w->windowModes.lblPlayerControl_Click(2); // "unLock" is wider and begins further left
+    ASSERT_EQ(w->ui.lblPlayerControl[2]->caption(), "unLock");
+    EXPECT_TRUE(stopsBeforeEveryWord());
+}
+
+TEST_F(TitleBuilderTest, NoticeLongerThanTheLineScrollsOnceToItsEnd) {
+    Label* title = w->ui.lblTitle[0];
+    ASSERT_FALSE(w->st.ScrollFlag);
+    const double home = tw::Left(title);
+    w->titleBuilder.ShowNotice("120 files selected: at most 101");
+    ASSERT_GT(home + tw::Width(title), title->clipRight()); // too long for the line at once
+    EXPECT_EQ(tw::Left(title), home); // read from its start first
+    QTRY_VERIFY_WITH_TIMEOUT(tw::Left(title) + tw::Width(title) <= title->clipRight(), 10000);
+    EXPECT_EQ(title->caption(), "120 files selected: at most 101");
+    w->titleBuilder.BuildTitle(); // the title back where it was
+    EXPECT_EQ(tw::Left(title), home);
 }
 
 } // namespace

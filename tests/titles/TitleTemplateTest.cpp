@@ -128,3 +128,30 @@ TEST(AppendPlaceholder, ButtonsAppendOrClear) {
     EXPECT_EQ(AppendPlaceholder("abc", 8), "abc");
     EXPECT_EQ(AppendPlaceholder("abc", -1), "abc");
 }
+
+TEST(OnlyEmptyTagFields, TrueWhenEveryFieldTheTemplateNamesIsBlank) {
+    TagRecord untagged;
+    TagRecord titleOnly;
+    titleOnly.Title.Fill("T");
+    TagRecord padded; // the player's blank-padded store of empty fields, year 0
+    padded.Artist.Store("");
+    padded.Year.Fill("0");
+    const TagRecord filled = FilledTag();
+    struct Case {
+        const char* templ;
+        const TagRecord& tag;
+        bool want;
+    };
+    const Case cases[] = {
+        {"%1 - %2 (%3, %4)", untagged, true},
+        {"%1 - %2 (%3, %4)", titleOnly, false},
+        {"%2 / %4", padded, true},
+        {"%2 / %4", filled, false},
+        {"%0 %2", untagged, false}, // the file name is there already
+        {"no fields", untagged, false},
+        {"", untagged, false},
+        {"%5%6", untagged, true},
+        {"%9 %1", titleOnly, false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(OnlyEmptyTagFields(c.templ, c.tag), c.want) << c.templ;
+}

@@ -5,10 +5,12 @@
 #include "ui/ListBox.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 namespace telbo::test {
 namespace {
@@ -90,6 +92,58 @@ TEST_F(KeyboardTest, KeysRunTheCommandsOfTheWords) {
     EXPECT_EQ(text->text(), "ab-");
     EXPECT_TRUE(Commands().isEmpty());
     EXPECT_EQ(list->count(), 3);
+}
+
+TEST_F(KeyboardTest, EscapeInATagBoxGivesTheKeysBackToThePlayer) {
+    Show();
+    const QStringList tracks = MakeTracks(2);
+    SetTracks(tracks);
+    w->collections.RefreshLists();
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    w->transport.lblPlaySet_Click(Transport::Play);
+    decoder.state = PlaybackState::Playing;
+    w->transport.tmrTime_Timer();
+    w->tagEditor.lblShowTag_Click();
+    w->tagEditor.lblShowTag_Click();
+    ASSERT_EQ(w->st.TagShowFlag, TagPanel::Editor);
+
+    for (QWidget* box : {static_cast<QWidget*>(w->ui.txtTagData[1]), static_cast<QWidget*>(w->ui.cmbTagGenre)}) {
+        SCOPED_TRACE(box->objectName().toStdString());
+        box->setFocus();
+        ASSERT_TRUE(box->hasFocus());
+        decoder.clearCalls();
+        Key(Qt::Key_Space); // typed
+        EXPECT_TRUE(Commands().isEmpty());
+        Key(Qt::Key_Escape);
+        EXPECT_FALSE(box->hasFocus());
+        Key(Qt::Key_Space);
+        EXPECT_EQ(Commands(), QStringList({"pause"}));
+        decoder.state = PlaybackState::Playing; // playing again for the next box
+        w->transport.tmrTime_Timer();
+    }
+}
+
+TEST_F(KeyboardTest, WheelOverTheHeaderOrThePositionTurnsTheVolume) {
+    Show();
+    auto wheel = [](QWidget* target, int delta) {
+        const QPointF at(2, 2);
+        QWheelEvent e(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &e);
+    };
+    const int before = w->ui.sclConfig[0]->value();
+    ASSERT_GE(before, 10);
+    decoder.clearCalls();
+    wheel(w->ui.lblBack[0], -120);
+    wheel(w->ui.lblTitle[0], -60); // half a notch waits for the other half
+    EXPECT_EQ(w->ui.sclConfig[0]->value(), before - 5);
+    wheel(w->ui.lblNowTime, -60);
+    wheel(w->ui.sclNowTime, 240); // the position stays
+    EXPECT_EQ(w->ui.sclConfig[0]->value(), before);
+    EXPECT_EQ(Commands().filter("setVolume").size(), 3);
+    EXPECT_TRUE(Commands().filter("seek").isEmpty());
+    EXPECT_EQ(w->ui.lblTitle[0]->caption(), QStringLiteral("Volume %1").arg(before));
 }
 
 } // namespace
