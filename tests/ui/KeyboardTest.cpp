@@ -126,24 +126,31 @@ TEST_F(KeyboardTest, EscapeInATagBoxGivesTheKeysBackToThePlayer) {
 
 TEST_F(KeyboardTest, WheelOverTheHeaderOrThePositionTurnsTheVolume) {
     Show();
-    auto wheel = [](QWidget* target, int delta) {
-        const QPointF at(2, 2);
+    // Over the header band the words pass the wheel on to the window (a real wheel's events
+    // propagate; sent ones do not, so they go to the window at the word's place).
+    auto wheel = [](QWidget* target, QPointF at, int delta) {
         QWheelEvent e(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(target, &e);
+        return e.isAccepted();
     };
+    auto overWord = [this](const QWidget* word) { return QPointF(word->geometry().center()); };
     const int before = w->ui.sclConfig[0]->value();
     ASSERT_GE(before, 10);
     decoder.clearCalls();
-    wheel(w->ui.lblBack[0], -120);
-    wheel(w->ui.lblTitle[0], -60); // half a notch waits for the other half
+    EXPECT_TRUE(wheel(w.get(), overWord(w->ui.lblTitle[0]), -120));
     EXPECT_EQ(w->ui.sclConfig[0]->value(), before - 5);
-    wheel(w->ui.lblNowTime, -60);
-    wheel(w->ui.sclNowTime, 240); // the position stays
+    EXPECT_EQ(w->ui.lblTitle[0]->caption(), QStringLiteral("Volume %1").arg(before - 5));
+    wheel(w.get(), overWord(w->ui.lblNowTime), -60); // half a notch waits for the other half
+    EXPECT_EQ(w->ui.sclConfig[0]->value(), before - 5);
+    wheel(w.get(), overWord(w->ui.lblPoint[0]), -60);
+    EXPECT_EQ(w->ui.sclConfig[0]->value(), before - 10);
+    // Below the header band the window leaves the wheel alone.
+    EXPECT_FALSE(wheel(w.get(), QPointF(5, w->height() - 5), 120));
+    wheel(w->ui.sclNowTime, QPointF(2, 2), 240); // the position stays where it is
     EXPECT_EQ(w->ui.sclConfig[0]->value(), before);
     EXPECT_EQ(Commands().filter("setVolume").size(), 3);
     EXPECT_TRUE(Commands().filter("seek").isEmpty());
-    EXPECT_EQ(w->ui.lblTitle[0]->caption(), QStringLiteral("Volume %1").arg(before));
 }
 
 } // namespace
