@@ -67,8 +67,13 @@ QString EqualizerBandText(int band, int tenthsDb) {
                                                            : QStringLiteral("%1 Hz").arg(hz);
     // Whole tenths, so no rounding can print "-0.0".
     const int magnitude = tenthsDb < 0 ? -tenthsDb : tenthsDb;
-    const QString sign = tenthsDb > 0 ? QStringLiteral("+") : tenthsDb < 0 ? QStringLiteral("-") : QString();
-    return QStringLiteral("%1: %2%3.%4 dB").arg(frequency, sign).arg(magnitude / 10).arg(magnitude % 10);
+    const QString sign = tenthsDb > 0   ? QStringLiteral("+")
+                         : tenthsDb < 0 ? QStringLiteral("-")
+                                        : QString();
+    return QStringLiteral("%1: %2%3.%4 dB")
+        .arg(frequency, sign)
+        .arg(magnitude / 10)
+        .arg(magnitude % 10);
 }
 
 } // namespace telbo

@@ -205,12 +205,15 @@ void Transport::ShowClock(std::int32_t elapsed) {
     const QString position = PositionText(elapsed, length);
     w.ui.lblNowTime->setCaption(ClockText(elapsed, length, remaining));
     // After the caption: a new caption resets the label's tooltip.
-    w.ui.lblNowTime->setToolTip(position + (remaining ? QStringLiteral("\nclick: show the time played")
-                                                      : QStringLiteral("\nclick: show the time left")));
+    w.ui.lblNowTime->setToolTip(position + (remaining
+                                                ? QStringLiteral("\nclick: show the time played")
+                                                : QStringLiteral("\nclick: show the time left")));
     w.ui.sclNowTime->setToolTip(position + QStringLiteral("\nclick or drag to go there"));
 }
 
-void Transport::lblNowTime_Click() { SetShowRemaining(!w.st.ShowRemaining); }
+void Transport::lblNowTime_Click() {
+    SetShowRemaining(!w.st.ShowRemaining);
+}
 
 void Transport::SetShowRemaining(bool on) {
     w.st.ShowRemaining = on;

@@ -220,7 +220,9 @@ void TagEditor::TakeEditorFields() {
     Store(tag.Comment, ui.txtTagData[4]->text());
 }
 
-void TagEditor::WriteEditTag(const QString& path) { WriteTag(path, w.st.EditTag); }
+void TagEditor::WriteEditTag(const QString& path) {
+    WriteTag(path, w.st.EditTag);
+}
 
 void TagEditor::WriteTag(const QString& path, const TagRecord& tag) {
     // A failed write leaves that file as it was (the decoder replaces a file whole or not at
@@ -265,7 +267,8 @@ template <typename TitleOf> void TagEditor::WriteAll(int sel, TitleOf title) {
         WriteTag(path, out);
     };
     writeOne(sel);
-    for (int i = 0; i < st.KO && i < kSlots; ++i) writeOne(i);
+    for (int i = 0; i < st.KO && i < kSlots; ++i)
+        writeOne(i);
 }
 
 void TagEditor::lblTagSet_Click(int index) {

@@ -13,7 +13,9 @@ enum class TagField : std::size_t { Title, Artist, Album, Year, Genre, Comment }
 inline constexpr std::size_t kTagFieldCount = 6;
 using TagFields = std::bitset<kTagFieldCount>;
 
-inline void Mark(TagFields& fields, TagField f) { fields.set(static_cast<std::size_t>(f)); }
+inline void Mark(TagFields& fields, TagField f) {
+    fields.set(static_cast<std::size_t>(f));
+}
 inline bool Has(const TagFields& fields, TagField f) {
     return fields.test(static_cast<std::size_t>(f));
 }

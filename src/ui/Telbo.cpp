@@ -117,8 +117,10 @@ void Telbo::ClipTitleBeforeSymbols() {
     auto consider = [&left](const Label* l) {
         if (!l->isHidden() && (left <= 0 || tw::Left(l) < left)) left = tw::Left(l);
     };
-    for (const Label* symbol : ui.lblSmallSet) consider(symbol);
-    for (const Label* word : ui.lblPlayerControl) consider(word);
+    for (const Label* symbol : ui.lblSmallSet)
+        consider(symbol);
+    for (const Label* word : ui.lblPlayerControl)
+        consider(word);
     ui.lblTitle[0]->setClipRight(left > 0 ? left - 45 : 0);
 }
 
@@ -155,7 +157,8 @@ bool Telbo::eventFilter(QObject* watched, QEvent* e) {
         return true;
     }
     if ((type == QEvent::Show || type == QEvent::Hide || type == QEvent::Move) &&
-        (watched->objectName().startsWith(u"lblSmallSet") || watched->objectName().startsWith(u"lblPlayerControl")))
+        (watched->objectName().startsWith(u"lblSmallSet") ||
+         watched->objectName().startsWith(u"lblPlayerControl")))
         ClipTitleBeforeSymbols();
     return QWidget::eventFilter(watched, e);
 }
@@ -249,8 +252,10 @@ void Telbo::ConnectEvents() {
     }
     // The tag editor keeps which of its fields the user changed: "SetAll" writes those only.
     for (int i = 0; i < 5; ++i)
-        connect(ui.txtTagData[i], &QLineEdit::textChanged, this, [this, i] { tagEditor.txtTagData_Change(i); });
-    connect(ui.cmbTagGenre, &QComboBox::currentTextChanged, this, [this] { tagEditor.cmbTagGenre_Change(); });
+        connect(ui.txtTagData[i], &QLineEdit::textChanged, this,
+                [this, i] { tagEditor.txtTagData_Change(i); });
+    connect(ui.cmbTagGenre, &QComboBox::currentTextChanged, this,
+            [this] { tagEditor.cmbTagGenre_Change(); });
 
     for (int i = 0; i < 10; ++i) {
         onClick(ui.lblConf[i], [this, i] { settingsPanel.lblConf_Click(i); });
@@ -273,7 +278,8 @@ void Telbo::ConnectEvents() {
     connect(ui.cmbEqualizer, &QComboBox::activated, this, [this](int index) { equalizerPanel.cmbEqualizer_Click(index); });
     for (int i = 0; i < 10; ++i)
         connect(ui.sclEqualizer[i], &QScrollBar::valueChanged, this, [this, i] { equalizerPanel.sclEqualizer_Change(i); });
-    for (int i = 0; i < 10; ++i) equalizerPanel.ShowBandTip(i);
+    for (int i = 0; i < 10; ++i)
+        equalizerPanel.ShowBandTip(i);
     for (int i = 0; i < 3; ++i)
         connect(ui.optSmpRate[i], &QRadioButton::clicked, this, [this, i] { decodeOptions.optSmpRate_Click(i); });
     for (int i = 0; i < 2; ++i)
@@ -316,7 +322,8 @@ void Telbo::ConnectKeys() {
     key(Qt::Key_Right, [seekBy] { seekBy(5); });
     key(QKeySequence(Qt::CTRL | Qt::Key_Left), [this] { transport.lblPlaySet_Click(Transport::Rev); });
     key(QKeySequence(Qt::CTRL | Qt::Key_Right), [this] { transport.lblPlaySet_Click(Transport::Next); });
-    for (Qt::Key k : {Qt::Key_Plus, Qt::Key_Equal}) key(k, [this] { ChangeVolumeBy(5); });
+    for (Qt::Key k : {Qt::Key_Plus, Qt::Key_Equal})
+        key(k, [this] { ChangeVolumeBy(5); });
     key(Qt::Key_Minus, [this] { ChangeVolumeBy(-5); });
     // Escape leaves a text box: the keys are the player's again (Space pauses, not types).
     key(Qt::Key_Escape, [this] {

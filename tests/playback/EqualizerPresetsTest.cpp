@@ -60,9 +60,15 @@ TEST(EqualizerBandText, FrequencyAndGain) {
         const char* want;
     };
     const Case cases[] = {
-        {0, -120, "60 Hz: -12.0 dB"}, {3, 0, "600 Hz: 0.0 dB"},  {4, 35, "1 kHz: +3.5 dB"},
-        {4, -5, "1 kHz: -0.5 dB"},    {7, 120, "12 kHz: +12.0 dB"}, {9, 1, "16 kHz: +0.1 dB"},
-        {-1, 0, ""},                  {10, 0, ""},
+        {0, -120, "60 Hz: -12.0 dB"},
+        {3, 0, "600 Hz: 0.0 dB"},
+        {4, 35, "1 kHz: +3.5 dB"},
+        {4, -5, "1 kHz: -0.5 dB"},
+        {7, 120, "12 kHz: +12.0 dB"},
+        {9, 1, "16 kHz: +0.1 dB"},
+        {-1, 0, ""},
+        {10, 0, ""},
     };
-    for (const Case& c : cases) EXPECT_EQ(EqualizerBandText(c.band, c.tenths), c.want) << c.band;
+    for (const Case& c : cases)
+        EXPECT_EQ(EqualizerBandText(c.band, c.tenths), c.want) << c.band;
 }

@@ -54,10 +54,10 @@ TEST(ClockText, TimePlayedOrTimeLeft) {
         {62, 250, true, "-03:08"},
         {0, 250, true, "-04:10"},
         {250, 250, true, "-00:00"},
-        {260, 250, true, "-00:00"},  // a clock that runs past the length
+        {260, 250, true, "-00:00"}, // a clock that runs past the length
         {-5, 250, true, "-04:10"},
-        {62, 0, true, "01:02"},      // no length known: nothing to count down from
-        {0, 0, true, "00:00"},       // nothing open
+        {62, 0, true, "01:02"}, // no length known: nothing to count down from
+        {0, 0, true, "00:00"},  // nothing open
         {3, std::numeric_limits<qint32>::max(), true, "-35791394:04"},
     };
     for (const Case& c : cases) {

@@ -23,7 +23,8 @@ TagRecord Tag(const std::string& title, const std::string& album, const std::str
 
 TagFields Fields(std::initializer_list<TagField> marked) {
     TagFields f;
-    for (TagField m : marked) Mark(f, m);
+    for (TagField m : marked)
+        Mark(f, m);
     return f;
 }
 

@@ -132,7 +132,7 @@ TEST_F(TitleBuilderTest, TemplateOfEmptyFieldsShowsTheFileName) {
     const Case cases[] = {
         {"%1 - %2 (%3, %4)", false, "song"},
         {"%1 - %2 (%3, %4)", true, "T - A (, 1999)"},
-        {"%3 %6", true, "song"},            // a tag, but not the fields asked for
+        {"%3 %6", true, "song"},           // a tag, but not the fields asked for
         {"[%0] %3", false, "[song.mp3] "}, // the file name is in it already
         {"plain", false, ""},
     };
@@ -167,7 +167,7 @@ TEST_F(TitleBuilderTest, NoticeLongerThanTheLineScrollsOnceToItsEnd) {
     const double home = tw::Left(title);
     w->titleBuilder.ShowNotice("120 files selected: at most 101");
     ASSERT_GT(home + tw::Width(title), title->clipRight()); // too long for the line at once
-    EXPECT_EQ(tw::Left(title), home); // read from its start first
+    EXPECT_EQ(tw::Left(title), home);                       // read from its start first
     QTRY_VERIFY_WITH_TIMEOUT(tw::Left(title) + tw::Width(title) <= title->clipRight(), 10000);
     EXPECT_EQ(title->caption(), "120 files selected: at most 101");
     w->titleBuilder.BuildTitle(); // the title back where it was

@@ -153,5 +153,6 @@ TEST(OnlyEmptyTagFields, TrueWhenEveryFieldTheTemplateNamesIsBlank) {
         {"%5%6", untagged, true},
         {"%9 %1", titleOnly, false},
     };
-    for (const Case& c : cases) EXPECT_EQ(OnlyEmptyTagFields(c.templ, c.tag), c.want) << c.templ;
+    for (const Case& c : cases)
+        EXPECT_EQ(OnlyEmptyTagFields(c.templ, c.tag), c.want) << c.templ;
 }

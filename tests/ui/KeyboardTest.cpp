@@ -108,7 +108,8 @@ TEST_F(KeyboardTest, EscapeInATagBoxGivesTheKeysBackToThePlayer) {
     w->tagEditor.lblShowTag_Click();
     ASSERT_EQ(w->st.TagShowFlag, TagPanel::Editor);
 
-    for (QWidget* box : {static_cast<QWidget*>(w->ui.txtTagData[1]), static_cast<QWidget*>(w->ui.cmbTagGenre)}) {
+    for (QWidget* box :
+         {static_cast<QWidget*>(w->ui.txtTagData[1]), static_cast<QWidget*>(w->ui.cmbTagGenre)}) {
         SCOPED_TRACE(box->objectName().toStdString());
         box->setFocus();
         ASSERT_TRUE(box->hasFocus());
