@@ -94,6 +94,10 @@ int TitleBuilder::ScrollNotice() {
 }
 
 void TitleBuilder::ScrollNoticeStep() {
+    if (w.st.ScrollFlag) { // the ticker took the line over
+        noticeScroll_->stop();
+        return;
+    }
     ++noticeStep_;
     const double moved =
         std::min(noticeOverflow_, (noticeStep_ - kNoticeScrollPauseTicks) * kNoticeScrollStepTwips);

@@ -401,52 +401,33 @@ TEST_F(TagEditorTest, SetAllWritesTheChangedFieldsOverEachTracksOwnTag) {
     for (int i = 0; i < 3; ++i)
         decoder.tags[Std(tracks[i])] = SampleTag("Song " + std::to_string(i + 1), 10 + i);
     OpenEditor(1);
-    decoder.clearCalls();
     Cmd(SetAll); // nothing changed yet: nothing written, and the editor says so
     EXPECT_TRUE(Writes().isEmpty());
     EXPECT_EQ(w->ui.frmTag[1]->caption(), "TagSet  nothing changed");
-
-    QTest::keyClicks(Box(2), " II"); // typed
+    QTest::keyClicks(Box(2), " II");
     Cmd(SetAll);
-    EXPECT_EQ(w->ui.frmTag[1]->caption(), "TagSet");
     for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(i);
-        ASSERT_FALSE(Written(i).empty());
         TagRecord want = SampleTag("Song " + std::to_string(i + 1), 10 + i);
         want.Album.Store("Album II");
-        EXPECT_EQ(Written(i).back(), want);
+        EXPECT_EQ(Written(i).back(), want) << i;
     }
 
-    // Marks gathered by each way of changing a field, and dropped when a track is loaded.
+    // Each way of changing a field marks it; loading a track drops the marks.
     decoder.tags[Std(tracks[0])].Comment.Fill("");
-    struct Case {
-        const char* name;
-        std::function<void()> edit;
-        TagField field;
+    const std::pair<std::function<void()>, TagFields> cases[] = {
+        {[&] { Cmd(13); }, TagFields("100000")}, // "Clear" on an empty comment
+        {[&] { w->ui.cmbTagGenre->setCurrentIndex(40); }, TagFields("010000")},
+        {[&] { Cmd(AllClear); }, TagFields("111111")},
+        {[&] { Cmd(Paste); }, TagFields("111111")},
     };
-    const Case cases[] = {
-        {"Clear on an empty box", [&] { Cmd(13); }, TagField::Comment},
-        {"genre chosen", [&] { w->ui.cmbTagGenre->setCurrentIndex(40); }, TagField::Genre},
-        {"genre typed", [&] { w->ui.cmbTagGenre->setEditText("Krautrock"); }, TagField::Genre},
-        {"year typed", [&] { QTest::keyClick(Box(3), Qt::Key_Backspace); }, TagField::Year},
-        {"title Clear", [&] { Cmd(8); }, TagField::Title},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [edit, want] : cases) {
         w->tagEditor.LoadTagEditor(0);
         ASSERT_TRUE(w->tagEditor.ChangedFields().none());
-        c.edit();
-        TagFields want;
-        Mark(want, c.field);
+        edit();
         EXPECT_EQ(w->tagEditor.ChangedFields(), want);
     }
     Select(2);
-    Cmd(AllClear);
-    EXPECT_TRUE(w->tagEditor.ChangedFields().all());
-    Select(1); // another track selected: its own tag, nothing changed
     EXPECT_TRUE(w->tagEditor.ChangedFields().none());
-    Cmd(Paste);
-    EXPECT_TRUE(w->tagEditor.ChangedFields().all());
 }
 
 // Root writes every file whatever its mode bits. To see a read-only file as a user does, the

@@ -92,66 +92,35 @@ TEST_F(KeyboardTest, KeysRunTheCommandsOfTheWords) {
     EXPECT_EQ(text->text(), "ab-");
     EXPECT_TRUE(Commands().isEmpty());
     EXPECT_EQ(list->count(), 3);
-}
-
-TEST_F(KeyboardTest, EscapeInATagBoxGivesTheKeysBackToThePlayer) {
-    Show();
-    const QStringList tracks = MakeTracks(2);
-    SetTracks(tracks);
-    w->collections.RefreshLists();
-    QApplication::setActiveWindow(w.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    w->transport.lblPlaySet_Click(Transport::Play);
-    decoder.state = PlaybackState::Playing;
-    w->transport.tmrTime_Timer();
-    w->tagEditor.lblShowTag_Click();
-    w->tagEditor.lblShowTag_Click();
-    ASSERT_EQ(w->st.TagShowFlag, TagPanel::Editor);
-
-    for (QWidget* box :
-         {static_cast<QWidget*>(w->ui.txtTagData[1]), static_cast<QWidget*>(w->ui.cmbTagGenre)}) {
-        SCOPED_TRACE(box->objectName().toStdString());
-        box->setFocus();
-        ASSERT_TRUE(box->hasFocus());
-        decoder.clearCalls();
-        Key(Qt::Key_Space); // typed
-        EXPECT_TRUE(Commands().isEmpty());
-        Key(Qt::Key_Escape);
-        EXPECT_FALSE(box->hasFocus());
-        Key(Qt::Key_Space);
-        EXPECT_EQ(Commands(), QStringList({"pause"}));
-        decoder.state = PlaybackState::Playing; // playing again for the next box
-        w->transport.tmrTime_Timer();
-    }
+    // Escape leaves the box: Space is the player's again.
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(text->hasFocus());
+    Key(Qt::Key_Space);
+    EXPECT_EQ(text->text(), "ab-");
+    EXPECT_EQ(Commands().size(), 1);
 }
 
 TEST_F(KeyboardTest, WheelOverTheHeaderOrThePositionTurnsTheVolume) {
     Show();
-    // Over the header band the words pass the wheel on to the window (a real wheel's events
-    // propagate; sent ones do not, so they go to the window at the word's place).
+    // A real wheel's events propagate from the header's words to the window; sent ones do
+    // not, so they go to the window at the words' places.
     auto wheel = [](QWidget* target, QPointF at, int delta) {
         QWheelEvent e(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(target, &e);
         return e.isAccepted();
     };
-    auto overWord = [this](const QWidget* word) { return QPointF(word->geometry().center()); };
+    auto at = [](const QWidget* word) { return QPointF(word->geometry().center()); };
     const int before = w->ui.sclConfig[0]->value();
-    ASSERT_GE(before, 10);
     decoder.clearCalls();
-    EXPECT_TRUE(wheel(w.get(), overWord(w->ui.lblTitle[0]), -120));
-    EXPECT_EQ(w->ui.sclConfig[0]->value(), before - 5);
+    EXPECT_TRUE(wheel(w.get(), at(w->ui.lblTitle[0]), -120));
     EXPECT_EQ(w->ui.lblTitle[0]->caption(), QStringLiteral("Volume %1").arg(before - 5));
-    wheel(w.get(), overWord(w->ui.lblNowTime), -60); // half a notch waits for the other half
-    EXPECT_EQ(w->ui.sclConfig[0]->value(), before - 5);
-    wheel(w.get(), overWord(w->ui.lblPoint[0]), -60);
-    EXPECT_EQ(w->ui.sclConfig[0]->value(), before - 10);
-    // Below the header band the window leaves the wheel alone.
-    EXPECT_FALSE(wheel(w.get(), QPointF(5, w->height() - 5), 120));
-    wheel(w->ui.sclNowTime, QPointF(2, 2), 240); // the position stays where it is
+    wheel(w.get(), at(w->ui.lblNowTime), -60); // half a notch waits for the other half
+    wheel(w.get(), at(w->ui.lblPoint[0]), -60);
+    EXPECT_FALSE(wheel(w.get(), QPointF(5, w->height() - 5), 120)); // below the header band
+    wheel(w->ui.sclNowTime, QPointF(2, 2), 240);                     // the position stays
     EXPECT_EQ(w->ui.sclConfig[0]->value(), before);
-    EXPECT_EQ(Commands().filter("setVolume").size(), 3);
-    EXPECT_TRUE(Commands().filter("seek").isEmpty());
+    EXPECT_EQ(Commands(), QStringList({"setVolume 95 95", "setVolume 90 90", "setVolume 100 100"}));
 }
 
 } // namespace
