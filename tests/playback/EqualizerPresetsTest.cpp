@@ -61,5 +61,6 @@ TEST(EqualizerBandText, FrequencyAndGain) {
         {0, -120, "60 Hz: -12.0 dB"}, {3, 0, "600 Hz: 0.0 dB"},     {4, 35, "1 kHz: +3.5 dB"},
         {4, -5, "1 kHz: -0.5 dB"},    {9, 120, "16 kHz: +12.0 dB"}, {10, 0, ""},
     };
-    for (const auto& [band, tenths, want] : cases) EXPECT_EQ(EqualizerBandText(band, tenths), want);
+    for (const auto& [band, tenths, want] : cases)
+        EXPECT_EQ(EqualizerBandText(band, tenths), want);
 }

@@ -46,7 +46,9 @@ TEST(SliderValue, ClampedToTheSliderRange) {
 
 TEST(ClockText, TimePlayedOrTimeLeft) {
     const std::tuple<qint32, qint32, bool, const char*> cases[] = {
-        {62, 250, false, "01:02"}, {62, 250, true, "-03:08"}, {0, 250, true, "-04:10"},
+        {62, 250, false, "01:02"},
+        {62, 250, true, "-03:08"},
+        {0, 250, true, "-04:10"},
         {260, 250, true, "-00:00"}, // a clock that runs past the length
         {62, 0, true, "01:02"},     // no length known (nothing open): the time played
         {3, std::numeric_limits<qint32>::max(), true, "-35791394:04"},

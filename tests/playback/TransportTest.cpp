@@ -302,7 +302,8 @@ TEST_F(TransportTest, ClockShowsTheLengthAndSwitchesToTheTimeLeft) {
     decoder.elapsed = 70;
     Tick();
     EXPECT_EQ(TimeShown(), "-03:00");
-    for (QWidget* shown : {static_cast<QWidget*>(w->ui.lblNowTime), static_cast<QWidget*>(Slider())})
+    for (QWidget* shown :
+         {static_cast<QWidget*>(w->ui.lblNowTime), static_cast<QWidget*>(Slider())})
         EXPECT_TRUE(shown->toolTip().startsWith("01:10 / 04:10\n"));
     Click(Cmd::Stop); // nothing open: nothing to count down
     EXPECT_EQ(TimeShown(), "00:00");

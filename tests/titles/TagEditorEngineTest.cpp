@@ -142,9 +142,11 @@ TEST(TagEditorEngine, SetAllWithTheAlbumChangedKeepsEachTracksOwnFields) {
     FakePlatform platform;
     std::vector<std::string> paths;
     std::vector<std::vector<unsigned char>> audio;
-    for (const TagSpec& spec : {TagSpec{"First", "Alpha", "Draft", "one", "Jazz", 1987, 3, true, false},
-                                TagSpec{"Second", "", "", "", "Rock", 0, 4, false, false}}) {
-        paths.push_back(WriteToneMp3(platform.dir.path().toStdString(), spec.title + ".mp3", {}).string());
+    for (const TagSpec& spec :
+         {TagSpec{"First", "Alpha", "Draft", "one", "Jazz", 1987, 3, true, false},
+          TagSpec{"Second", "", "", "", "Rock", 0, 4, false, false}}) {
+        paths.push_back(
+            WriteToneMp3(platform.dir.path().toStdString(), spec.title + ".mp3", {}).string());
         WriteTags(paths.back(), spec);
         audio.push_back(DecodeAll(paths.back()));
     }
@@ -153,7 +155,8 @@ TEST(TagEditorEngine, SetAllWithTheAlbumChangedKeepsEachTracksOwnFields) {
     Engine engine(silent);
     engine.vbmp3_init();
     std::vector<TagRecord> before(paths.size());
-    for (std::size_t i = 0; i < paths.size(); ++i) engine.vbmp3_getFileTagInfo(paths[i], before[i]);
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        engine.vbmp3_getFileTagInfo(paths[i], before[i]);
     {
         Telbo w(engine, platform);
         ShowTracks(w, engine, paths);

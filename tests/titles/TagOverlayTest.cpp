@@ -19,9 +19,8 @@ TEST(OverlayTag, TakesTheChangedFieldsOnlyFromTheEditor) {
     genre.GenreName = editor.GenreName;
     comment.Comment = editor.Comment;
     const std::pair<TagFields, const TagRecord&> cases[] = {
-        {TagFields("000000"), file},    {TagFields("000100"), album},
-        {TagFields("010000"), genre},   {TagFields("100000"), comment},
-        {TagFields("111111"), editor},
+        {TagFields("000000"), file},    {TagFields("000100"), album},  {TagFields("010000"), genre},
+        {TagFields("100000"), comment}, {TagFields("111111"), editor},
     };
     for (const auto& [changed, want] : cases)
         EXPECT_EQ(OverlayTag(changed, file, editor), want) << changed.to_string();

@@ -137,9 +137,12 @@ TEST(OnlyEmptyTagFields, TrueWhenEveryFieldTheTemplateNamesIsBlank) {
     blank.Year.Fill("0");
     const TagRecord filled = FilledTag();
     const std::tuple<const char*, const TagRecord*, bool> cases[] = {
-        {"%1 - %2 (%3, %4)", &blank, true}, {"%1 - %2 (%3, %4)", &filled, false},
-        {"%5%6", &blank, true},             {"%0 %2", &blank, false}, // the file name is there
-        {"no fields", &blank, false},       {"%9 %1", &filled, false},
+        {"%1 - %2 (%3, %4)", &blank, true},
+        {"%1 - %2 (%3, %4)", &filled, false},
+        {"%5%6", &blank, true},
+        {"%0 %2", &blank, false}, // the file name is there
+        {"no fields", &blank, false},
+        {"%9 %1", &filled, false},
     };
     for (const auto& [templ, tag, want] : cases)
         EXPECT_EQ(OnlyEmptyTagFields(templ, *tag), want) << templ;

@@ -118,7 +118,7 @@ TEST_F(KeyboardTest, WheelOverTheHeaderOrThePositionTurnsTheVolume) {
     wheel(w.get(), at(w->ui.lblNowTime), -60); // half a notch waits for the other half
     wheel(w.get(), at(w->ui.lblPoint[0]), -60);
     EXPECT_FALSE(wheel(w.get(), QPointF(5, w->height() - 5), 120)); // below the header band
-    wheel(w->ui.sclNowTime, QPointF(2, 2), 240);                     // the position stays
+    wheel(w->ui.sclNowTime, QPointF(2, 2), 240);                    // the position stays
     EXPECT_EQ(w->ui.sclConfig[0]->value(), before);
     EXPECT_EQ(Commands(), QStringList({"setVolume 95 95", "setVolume 90 90", "setVolume 100 100"}));
 }
