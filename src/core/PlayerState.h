@@ -53,6 +53,8 @@ struct PlayerState {
     // Decoder and play clock
     OpenInfoRecord OpenInfo{};
     std::int32_t NowTime = 0;
+    // The clock shows the time left rather than the time played (kept in telbo.ini).
+    bool ShowRemaining = false;
     PlaybackState PlayState = PlaybackState::Stopped;
     std::array<bool, kSlots> ShuffleDone{};
     std::int16_t ShuffleCount = 0;

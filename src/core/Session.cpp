@@ -51,6 +51,7 @@ void Session::Load(const QString& path, const QString& saveFolder) {
     pendingStart_ = s_.Resume && !s_.Track.isEmpty();
 
     PlayerState& st = w.st;
+    w.transport.SetShowRemaining(s_.TimeRemaining);
     if (s_.EqualizerOn) {
         // The sliders take the bands without sending each; then all ten go at once, as a
         // preset chosen from the list does.
@@ -121,6 +122,7 @@ void Session::Capture() {
         }
         Identify(s_.Track, s_.TrackSize, s_.TrackModified);
     }
+    s_.TimeRemaining = st.ShowRemaining;
     s_.EqualizerOn = st.EqualizerReady;
     s_.EqualizerPreset = std::max(0, w.ui.cmbEqualizer->currentIndex());
     s_.Equalizer = st.EqualizerBands;
@@ -158,9 +160,5 @@ void Session::SetResume(bool on) {
     Save();
 }
 
-void Session::SetTimeRemaining(bool on) {
-    s_.TimeRemaining = on;
-    Save();
-}
 
 } // namespace telbo

@@ -51,8 +51,6 @@ public:
 
     bool resume() const { return s_.Resume; }
     void SetResume(bool on);
-    bool timeRemaining() const { return s_.TimeRemaining; }
-    void SetTimeRemaining(bool on);
 
 private:
     // The fields that follow the player, read from it now.

@@ -98,6 +98,9 @@ struct DecodeOptions {
 
 // Gains in tenths of a dB, -120..120, 0 flat; band 0 is the lowest frequency.
 using EqualizerBands = std::array<std::int32_t, 10>;
+// The centre frequency of each band in Hz: the engine's filters and the player's sliders.
+inline constexpr std::array<int, 10> kEqualizerBandHz = {60,   170,  310,   600,   1000,
+                                                         3000, 6000, 12000, 14000, 16000};
 
 // Decodes and plays one file at a time, and reads and writes tags.
 //

@@ -13,8 +13,7 @@ namespace telbo::engine {
 class EqualizerFilter final {
 public:
     static constexpr int kBands = 10;
-    static constexpr std::array<double, kBands> kCentresHz = {60,   170,  310,  600,   1000,
-                                                              3000, 6000, 12000, 14000, 16000};
+    static constexpr std::array<int, kBands> kCentresHz = kEqualizerBandHz;
     static constexpr double kQ = 1.41;
 
     EqualizerFilter(int rate, int channels) noexcept;

@@ -22,11 +22,18 @@ void EqualizerPanel::cmbEqualizer_Click(int index) {
     sclEqualizer_Change(0);
 }
 
+void EqualizerPanel::ShowBandTip(int index) {
+    if (index < 0 || index >= kEqualizerBandCount) return;
+    QScrollBar* slider = w.ui.sclEqualizer[static_cast<std::size_t>(index)];
+    slider->setToolTip(EqualizerBandText(index, slider->value()));
+}
+
 void EqualizerPanel::sclEqualizer_Change(int index) {
     if (index < 0 || index >= kEqualizerBandCount) return;
     PlayerState& st = w.st;
     st.EqualizerBands[static_cast<std::size_t>(index)] =
         w.ui.sclEqualizer[static_cast<std::size_t>(index)]->value();
+    ShowBandTip(index);
     // Until the first preset the decoder keeps its own initial equalizer.
     if (!st.EqualizerReady) return;
     w.decoder.vbmp3_setEqualizer(st.EqualizerBands);

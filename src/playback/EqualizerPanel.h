@@ -11,6 +11,8 @@ public:
     explicit EqualizerPanel(Telbo& w) : w(w) {}
     void cmbEqualizer_Click(int index);
     void sclEqualizer_Change(int index);
+    // Band `index`'s slider names its frequency and gain in its tooltip.
+    void ShowBandTip(int index);
 
 private:
     Telbo& w;

@@ -1,5 +1,7 @@
 #include "playback/EqualizerPresets.h"
 
+#include "decoder/Decoder.h"
+
 #include <algorithm>
 
 namespace telbo {
@@ -52,6 +54,26 @@ std::array<int, kEqualizerBandCount> ParsePreset(const QString& text) {
                   : 0;
     }
     return gains;
+}
+
+} // namespace telbo
+
+namespace telbo {
+
+QString EqualizerBandText(int band, int tenthsDb) {
+    if (band < 0 || band >= kEqualizerBandCount) return {};
+    const int hz = kEqualizerBandHz[static_cast<std::size_t>(band)];
+    const QString frequency = hz >= 1000 && hz % 1000 == 0 ? QStringLiteral("%1 kHz").arg(hz / 1000)
+                                                           : QStringLiteral("%1 Hz").arg(hz);
+    // Whole tenths, so no rounding can print "-0.0".
+    const int magnitude = tenthsDb < 0 ? -tenthsDb : tenthsDb;
+    const QString sign = tenthsDb > 0   ? QStringLiteral("+")
+                         : tenthsDb < 0 ? QStringLiteral("-")
+                                        : QString();
+    return QStringLiteral("%1: %2%3.%4 dB")
+        .arg(frequency, sign)
+        .arg(magnitude / 10)
+        .arg(magnitude % 10);
 }
 
 } // namespace telbo

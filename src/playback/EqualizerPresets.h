@@ -27,6 +27,9 @@ struct PresetStep {
 // Splits off one value; without a comma the whole text is the token and rest is "".
 PresetStep NextPresetToken(const QString& rest);
 
+// A band slider's tooltip: its centre frequency and gain, "1 kHz: +3.5 dB", "60 Hz: -12.0 dB".
+QString EqualizerBandText(int band, int tenthsDb);
+
 // Ten gains read with NextPresetToken. A token that is not a whole number gives 0 (as do
 // missing ones); values are clamped to -120..120.
 std::array<int, kEqualizerBandCount> ParsePreset(const QString& text);

@@ -15,6 +15,16 @@ QString TimeText(qint32 seconds) {
                                                                              QChar(u'0'));
 }
 
+QString ClockText(qint32 elapsed, qint32 length, bool remaining) {
+    if (!remaining || length <= 0) return TimeText(elapsed);
+    const qint64 left = std::max<qint64>(0, qint64{length} - std::max<qint32>(elapsed, 0));
+    return u'-' + TimeText(static_cast<qint32>(left));
+}
+
+QString PositionText(qint32 elapsed, qint32 length) {
+    return TimeText(elapsed) + QStringLiteral(" / ") + TimeText(length);
+}
+
 QString SpeedText(int hundredths) {
     // Whole numbers only: a double would print 0.29 for 29 only by luck of rounding.
     const qint64 value = hundredths;

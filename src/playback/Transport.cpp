@@ -29,7 +29,12 @@ void Transport::lblPlaySet_Click(int index) {
     CancelQueued(); // anything the user does replaces what the clock planned
     switch (index) {
     case Play:
-        if (st.KO == 0) return;
+        if (st.KO == 0) {
+            // Nothing happens otherwise, and the user is left to guess why.
+            w.collections.ShowPlayPoint();
+            w.titleBuilder.ShowNotice(QStringLiteral("Nothing to play: Open or drop files"));
+            return;
+        }
         // Only a slot of the track list is ever opened: a stale or rewound index (-1 after
         // "Rev" from before the first track, or a shuffle index beyond a shorter list) plays
         // nothing rather than an empty or foreign slot.
@@ -145,6 +150,8 @@ void Transport::JoinQueued(const OpenInfoRecord& info) {
     st.OpenInfo = info;
     w.ShowPlaying(q.path);
     w.ui.sclNowTime->setMaximum(std::clamp(st.OpenInfo.TotalSeconds, 0, kSliderLimit));
+    st.NowTime = 0;
+    ShowClock(0);
     Announce();
 }
 
@@ -181,13 +188,14 @@ void Transport::OpenAndPlay() {
     w.ui.tmrTime->start();
     const Session::Start start = w.session.TakeStart(path);
     startedPaused_ = start.paused;
-    if (start.second > 0 || start.paused) {
+    // Until the first tick: the old track's time is not this one's.
+    st.NowTime = start.second;
+    ShowClock(start.second);
+    w.ui.sclNowTime->setValue(SliderValue(start.second, w.ui.sclNowTime->maximum()));
+    if (start.second > 0 || start.paused)
         w.decoder.PlayFrom(start.second, start.paused);
-        w.ui.lblNowTime->setCaption(TimeText(start.second));
-        w.ui.sclNowTime->setValue(SliderValue(start.second, w.ui.sclNowTime->maximum()));
-    } else {
+    else
         w.decoder.vbmp3_play();
-    }
 }
 
 void Transport::StopAndClose() {
@@ -197,9 +205,32 @@ void Transport::StopAndClose() {
     w.decoder.vbmp3_stop();
     w.decoder.vbmp3_close();
     w.ShowPlaying(QString());
-    w.ui.lblNowTime->setCaption(TimeText(0));
+    ShowClock(0);
     w.ui.sclNowTime->setValue(0);
     w.ui.sclNowTime->setMaximum(0);
+}
+
+void Transport::ShowClock(std::int32_t elapsed) {
+    // The clock runs from Play until Stop: only then is a length known.
+    const std::int32_t length = w.ui.tmrTime->isActive() ? w.st.OpenInfo.TotalSeconds : 0;
+    const bool remaining = w.st.ShowRemaining;
+    const QString position = PositionText(elapsed, length);
+    w.ui.lblNowTime->setCaption(ClockText(elapsed, length, remaining));
+    // After the caption: a new caption resets the label's tooltip.
+    w.ui.lblNowTime->setToolTip(position + (remaining
+                                                ? QStringLiteral("\nclick: show the time played")
+                                                : QStringLiteral("\nclick: show the time left")));
+    w.ui.sclNowTime->setToolTip(position + QStringLiteral("\nclick or drag to go there"));
+}
+
+void Transport::lblNowTime_Click() {
+    SetShowRemaining(!w.st.ShowRemaining);
+    w.session.Save(); // remembered for the next start
+}
+
+void Transport::SetShowRemaining(bool on) {
+    w.st.ShowRemaining = on;
+    ShowClock(w.ui.tmrTime->isActive() ? w.st.NowTime : 0);
 }
 
 PlaybackState Transport::PollDecoderState() {
@@ -219,7 +250,7 @@ void Transport::tmrTime_Timer() {
     if (st.PlayState == PlaybackState::Stopped) CancelQueued();
     if (st.PlayState == PlaybackState::Playing) {
         // The label shows the true time; the slider only what its range can hold.
-        w.ui.lblNowTime->setCaption(TimeText(st.NowTime));
+        ShowClock(st.NowTime);
         w.ui.sclNowTime->setValue(SliderValue(st.NowTime, w.ui.sclNowTime->maximum()));
         emit w.positionChanged(st.NowTime);
         QueueFollowing();

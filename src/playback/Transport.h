@@ -31,6 +31,10 @@ public:
     void tmrTime_Timer();
     // The user dragged the position slider's thumb to `value` seconds.
     void sclNowTime_Scroll(int value);
+    // A click on the clock switches between the time played and the time left.
+    void lblNowTime_Click();
+    // The clock shows the time left (true) or the time played; start-up sets the saved choice.
+    void SetShowRemaining(bool on);
 
     // The playing track's row was removed and PlayPoint moved to the row before it: "Rev"
     // then goes back to that row rather than one further. Cleared when a track opens.
@@ -40,6 +44,9 @@ public:
 
 private:
     void SetStatus(Status status);
+    // The clock label and the tooltips of it and of the position slider, `elapsed` seconds
+    // into the open track (nothing open: 00:00 of 00:00).
+    void ShowClock(std::int32_t elapsed);
     // The track now playing is announced: title line, state, listeners.
     void Announce();
     // Hands the following track to the decoder near the end of this one, when nothing can

@@ -137,7 +137,7 @@ void ListFileCommands::lblFileSet_Click(int index) {
         if (std::none_of(paths.begin(), paths.end(),
                          [](const QString& p) { return ClassifyPath(p) != PathKind::Other; })) {
             w.titleBuilder.ShowNotice(
-                QStringLiteral("Nothing to open: no MP3 or list file chosen"));
+                QStringLiteral("Nothing to open: no audio or list file chosen"));
             return;
         }
         w.decoder.vbmp3_stop();

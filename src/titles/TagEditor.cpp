@@ -13,6 +13,9 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
+#include <QScopedValueRollback>
+
+#include <array>
 
 namespace telbo {
 
@@ -138,6 +141,7 @@ void TagEditor::LoadTagEditor(int i) {
     w.ui.frmTag[1]->setCaption(kEditorCaption);
     w.titleBuilder.ReadTag(path, w.st.EditTag);
     ShowEditTag(i);
+    changed_.reset(); // what the editor shows is the file's own tag now
 }
 
 void TagEditor::ShowEditTag(int i) {
@@ -145,6 +149,7 @@ void TagEditor::ShowEditTag(int i) {
     if (path.isEmpty()) return;
     Controls& ui = w.ui;
     const TagRecord& tag = w.st.EditTag;
+    const QScopedValueRollback<bool> showing(showing_, true);
 
     ui.txtTagData[0]->setText(Shown(tag.Title));
     ui.txtTagData[1]->setText(Shown(tag.Artist));
@@ -181,9 +186,25 @@ void TagEditor::ShowEditTag(int i) {
     }
 }
 
+void TagEditor::txtTagData_Change(int i) {
+    static constexpr std::array<TagField, 5> kBoxField = {
+        TagField::Title, TagField::Artist, TagField::Album, TagField::Year, TagField::Comment};
+    if (!showing_ && i >= 0 && i < static_cast<int>(kBoxField.size()))
+        Mark(changed_, kBoxField[static_cast<std::size_t>(i)]);
+}
+
+void TagEditor::cmbTagGenre_Change() {
+    if (!showing_) Mark(changed_, TagField::Genre);
+}
+
 void TagEditor::StoreEditTag(int i) {
     const QString path = TrackPath(i);
     if (path.isEmpty()) return;
+    TakeEditorFields();
+    WriteEditTag(path);
+}
+
+void TagEditor::TakeEditorFields() {
     Controls& ui = w.ui;
     TagRecord& tag = w.st.EditTag;
     Store(tag.Title, ui.txtTagData[0]->text());
@@ -197,13 +218,16 @@ void TagEditor::StoreEditTag(int i) {
     tag.GenreNumber = genre.isEmpty() ? -1 : row >= 0 && row <= kLastGenre ? row : 255;
     Store(tag.GenreName, genre);
     Store(tag.Comment, ui.txtTagData[4]->text());
-    WriteEditTag(path);
 }
 
 void TagEditor::WriteEditTag(const QString& path) {
+    WriteTag(path, w.st.EditTag);
+}
+
+void TagEditor::WriteTag(const QString& path, const TagRecord& tag) {
     // A failed write leaves that file as it was (the decoder replaces a file whole or not at
     // all) and the other tracks are still written; the user is told afterwards.
-    const bool written = w.decoder.vbmp3_setTagInfo(path.toStdString(), w.st.EditTag, 1, 1);
+    const bool written = w.decoder.vbmp3_setTagInfo(path.toStdString(), tag, 1, 1);
     const QString why = QString::fromStdString(w.decoder.vbmp3_getTagError());
     if (!written || !why.isEmpty()) {
         const QString problem =
@@ -225,15 +249,26 @@ void TagEditor::ReportWrites() {
     if (currentWritten_) w.titleBuilder.BuildTitle();
 }
 
-template <typename TitleOf> void TagEditor::WriteAll(TitleOf title) {
+template <typename TitleOf> void TagEditor::WriteAll(int sel, TitleOf title) {
     PlayerState& st = w.st;
-    for (int i = 0; i < st.KO && i < kSlots; ++i) {
+    TakeEditorFields();
+    const auto writeOne = [&](int i) {
         const QString path = st.TitleFiles[static_cast<std::size_t>(i)];
         // A file that cannot be made writable is still tried; the write then fails alone.
         w.platform.clearAttributes(path);
-        title(i, path);
-        WriteEditTag(path);
-    }
+        // Each track keeps its own fields; only those the user changed are the editor's.
+        TagRecord own;
+        if (!w.titleBuilder.ReadTag(path, own)) {
+            own = TagRecord{};
+            own.GenreNumber = -1; // an unread tag names no genre, not genre 0
+        }
+        TagRecord out = OverlayTag(changed_, own, st.EditTag);
+        title(i, path, out);
+        WriteTag(path, out);
+    };
+    writeOne(sel);
+    for (int i = 0; i < st.KO && i < kSlots; ++i)
+        writeOne(i);
 }
 
 void TagEditor::lblTagSet_Click(int index) {
@@ -252,22 +287,26 @@ void TagEditor::lblTagSet_Click(int index) {
         ReportWrites();
         break;
     case 1: // SetAll
-        StoreEditTag(sel);
-        WriteAll([](int, const QString&) {});
+        if (changed_.none()) {
+            ui.frmTag[1]->setCaption(kEditorCaption + QStringLiteral("  nothing changed"));
+            break;
+        }
+        WriteAll(sel, [](int, const QString&, TagRecord&) {});
         ReportWrites();
         break;
     case 2: { // SetAllWithNum
-        StoreEditTag(sel);
         const QString base = ui.txtTagData[0]->text();
-        WriteAll(
-            [&](int i, const QString&) { Store(st.EditTag.Title, base + TrackNumber(i + 1)); });
+        WriteAll(sel, [&](int i, const QString&, TagRecord& out) {
+            Store(out.Title, base + TrackNumber(i + 1));
+        });
         LoadTagEditor(sel);
         ReportWrites();
         break;
     }
     case 3: // SetAllWithTitle
-        StoreEditTag(sel);
-        WriteAll([&](int, const QString& path) { Store(st.EditTag.Title, DisplayName(path)); });
+        WriteAll(sel, [](int, const QString& path, TagRecord& out) {
+            Store(out.Title, DisplayName(path));
+        });
         LoadTagEditor(sel);
         ReportWrites();
         break;
@@ -277,6 +316,7 @@ void TagEditor::lblTagSet_Click(int index) {
     case 5: // Paste: shown only, the file is not written
         st.EditTag = st.TagClipboard;
         ShowEditTag(sel);
+        changed_.set(); // every field now holds what was pasted
         break;
     case 6: // AllClear
         for (QLineEdit* box : ui.txtTagData)
@@ -289,6 +329,7 @@ void TagEditor::lblTagSet_Click(int index) {
         Store(st.EditTag.GenreName, {});
         Store(st.EditTag.Title, {});
         Store(st.EditTag.Year, {});
+        changed_.set();
         break;
     case 7: // ReadOnly
         w.platform.clearAttributes(st.TitleFiles[static_cast<std::size_t>(sel)]);
@@ -299,12 +340,15 @@ void TagEditor::lblTagSet_Click(int index) {
     case 10:
     case 11:
         ui.txtTagData[static_cast<std::size_t>(index - 8)]->clear();
+        txtTagData_Change(index - 8); // an empty box cleared is still a choice
         break;
     case 12:
         ui.cmbTagGenre->setCurrentIndex(0);
+        cmbTagGenre_Change();
         break;
     case 13:
         ui.txtTagData[4]->clear();
+        txtTagData_Change(4);
         break;
     default:
         break;

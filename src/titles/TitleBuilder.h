@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QTimer;
+
 #include <vector>
 
 namespace telbo {
@@ -19,9 +21,11 @@ public:
     // The template text changed (typed or set in code).
     void txtScrollTitle_Change();
 
-    // Shows `text` in the title line for a few seconds, then the title again (unless the
-    // title was rebuilt meanwhile). Tells the user why a command did nothing.
-    void ShowNotice(const QString& text);
+    static constexpr int kNoticeMs = 4000;
+    // Shows `text` in the title line for `ms` milliseconds, then the title again (unless the
+    // title was rebuilt meanwhile). Tells the user why a command did nothing. A notice longer
+    // than the line scrolls once to its end (while the ticker is off), then stays `ms`.
+    void ShowNotice(const QString& text, int ms = kNoticeMs);
 
     // Reads the tag of `path` as the decoder gives it. While a memo is kept (start-up), a
     // path is read once and later reads of it are answered from the memo.
@@ -32,7 +36,17 @@ public:
     void KeepTagMemo(bool on);
 
 private:
+    // Starts scrolling a notice that runs past the title line's end; the time it takes.
+    int ScrollNotice();
+    void ScrollNoticeStep();
+    // Puts a scrolled notice's line back where it was.
+    void EndNoticeScroll();
+
     Telbo& w;
+    QTimer* noticeScroll_ = nullptr;
+    double noticeHome_ = 0;     // the title line's left before the notice scrolled it
+    double noticeOverflow_ = 0; // how far the notice runs past the end, twips; 0 when none
+    int noticeStep_ = 0;
     QString notice_;      // the notice shown, "" when none
     QString hiddenTitle_; // what the notice covers
     int noticeCount_ = 0;

@@ -106,6 +106,24 @@ TitleText ExpandTitle(const QString& templ, const QString& fileName, const TagRe
     return {out, true};
 }
 
+bool OnlyEmptyTagFields(const QString& templ, const TagRecord& tag) {
+    bool anyField = false;
+    for (qsizetype i = 0; i + 1 < templ.size(); ++i) {
+        if (templ[i] != u'%') continue;
+        const int d = templ[i + 1].unicode() - u'0';
+        if (d < 0 || d >= kPlaceholders) continue;
+        if (d == 0) return false;
+        QString v = PlaceholderValue(d, QString(), tag);
+        const qsizetype nul = v.indexOf(QChar(u'\0'));
+        if (nul >= 0) v.truncate(nul);
+        if (v.contains(u'%')) v.clear(); // shown empty, as ExpandTitle does
+        if (!v.trimmed().isEmpty()) return false;
+        anyField = true;
+        ++i;
+    }
+    return anyField;
+}
+
 QString AppendPlaceholder(const QString& templ, int i) {
     if (i >= 0 && i < kPlaceholders) return templ + u'%' + QString::number(i);
     if (i == kPlaceholders) return {};

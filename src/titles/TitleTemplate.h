@@ -20,6 +20,11 @@ struct TitleText {
 // left. Each such completion uses up one "%", so the work is linear in the template's length.
 TitleText ExpandTitle(const QString& templ, const QString& fileName, const TagRecord& tag);
 
+// True when the template names no file name (%0), names tag fields (%1..%6), and every one
+// of those is blank for `tag`: the expanded title would be bare punctuation ("- (, )"), and
+// the file's name says more.
+bool OnlyEmptyTagFields(const QString& templ, const TagRecord& tag);
+
 // The title-editor buttons: 0..6 append "%0".."%6"; 7 (Clear) gives ""; any other value
 // leaves the template as it is.
 QString AppendPlaceholder(const QString& templ, int i);

@@ -21,8 +21,11 @@ QMenu* ContextMenu::Build(QWidget* parent) {
     menu->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(Toggle(menu, QStringLiteral("Resume where I stopped"), w.session.resume()),
                      &QAction::toggled, menu, [this](bool on) { w.session.SetResume(on); });
-    QObject::connect(Toggle(menu, QStringLiteral("Show remaining time"), w.session.timeRemaining()),
-                     &QAction::toggled, menu, [this](bool on) { w.session.SetTimeRemaining(on); });
+    QObject::connect(Toggle(menu, QStringLiteral("Show the time left"), w.st.ShowRemaining),
+                     &QAction::toggled, menu, [this](bool on) {
+                         w.transport.SetShowRemaining(on);
+                         w.session.Save();
+                     });
     return menu;
 }
 

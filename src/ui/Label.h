@@ -44,6 +44,7 @@ public:
     void setFontScale(double scale);
     // Draws nothing right of this x of the parent, in twips (0: no limit).
     void setClipRight(double parentTwips);
+    double clipRight() const { return clipRight_; }
     // The text as drawn: the caption, or its cut form when even the smallest size is too wide.
     QString drawnText() const { return drawn_; }
 

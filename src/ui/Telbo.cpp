@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -114,14 +115,51 @@ void Telbo::LayoutCounter(int row) {
 
 void Telbo::ClipTitleBeforeSymbols() {
     double left = 0;
+    auto consider = [&left](const Label* l) {
+        if (!l->isHidden() && (left <= 0 || tw::Left(l) < left)) left = tw::Left(l);
+    };
     for (const Label* symbol : ui.lblSmallSet)
-        if (!symbol->isHidden() && (left <= 0 || tw::Left(symbol) < left)) left = tw::Left(symbol);
+        consider(symbol);
+    for (const Label* word : ui.lblPlayerControl)
+        consider(word);
     ui.lblTitle[0]->setClipRight(left > 0 ? left - 45 : 0);
+}
+
+void Telbo::ChangeVolumeBy(int step) {
+    constexpr int kVolumeNoticeMs = 1500;
+    QScrollBar* volume = ui.sclConfig[0];
+    volume->setValue(volume->value() + step);
+    titleBuilder.ShowNotice(QStringLiteral("Volume %1").arg(volume->value()), kVolumeNoticeMs);
+}
+
+void Telbo::WheelVolume(const QWheelEvent& e) {
+    constexpr int kNotch = 120; // a wheel's click, in eighths of a degree
+    wheelRest_ += e.angleDelta().y();
+    const int notches = wheelRest_ / kNotch;
+    wheelRest_ %= kNotch;
+    if (notches != 0) ChangeVolumeBy(5 * notches);
+}
+
+void Telbo::wheelEvent(QWheelEvent* e) {
+    // The header band's words leave the wheel to the window.
+    if (!ui.lblBack[0]->geometry().contains(e->position().toPoint())) {
+        e->ignore();
+        return;
+    }
+    WheelVolume(*e);
+    e->accept();
 }
 
 bool Telbo::eventFilter(QObject* watched, QEvent* e) {
     const auto type = e->type();
-    if ((type == QEvent::Show || type == QEvent::Hide || type == QEvent::Move) && watched->objectName().startsWith(u"lblSmallSet"))
+    // The position slider's wheel is the volume's: turning it must not move the track.
+    if (type == QEvent::Wheel && watched == ui.sclNowTime) {
+        WheelVolume(*static_cast<QWheelEvent*>(e));
+        return true;
+    }
+    if ((type == QEvent::Show || type == QEvent::Hide || type == QEvent::Move) &&
+        (watched->objectName().startsWith(u"lblSmallSet") ||
+         watched->objectName().startsWith(u"lblPlayerControl")))
         ClipTitleBeforeSymbols();
     return QWidget::eventFilter(watched, e);
 }
@@ -185,6 +223,13 @@ void Telbo::ConnectEvents() {
     for (int i = 0; i < 5; ++i) onClick(ui.lblClose[i], [this, i] { windowModes.lblClose_Click(i); });
     for (int i = 0; i < 3; ++i)
         onClick(ui.lblPlayerControl[i], [this, i] { windowModes.lblPlayerControl_Click(i); });
+    // "Lock", "Min" and "PowerOff" lie over the title line's right end: it stops before them.
+    // "Lock" grows to the left as "unLock".
+    for (Label* word : ui.lblPlayerControl) {
+        word->installEventFilter(this);
+        connect(word, &Label::captionChanged, this, [this] { ClipTitleBeforeSymbols(); });
+    }
+    ClipTitleBeforeSymbols();
     for (int i = 0; i < 9; ++i) {
         onClick(ui.lblSmallSet[i], [this, i] { windowModes.lblSmallSet_Click(i); });
         // Shown, hidden and placed by the window modes; the title makes way for them.
@@ -213,6 +258,12 @@ void Telbo::ConnectEvents() {
         onClick(ui.lblTagSet[i], [this, i] { tagEditor.lblTagSet_Click(i); });
         feedback(ui.lblTagSet[i], FeedbackGroup::TagSet, i);
     }
+    // The tag editor keeps which of its fields the user changed: "SetAll" writes those only.
+    for (int i = 0; i < 5; ++i)
+        connect(ui.txtTagData[i], &QLineEdit::textChanged, this,
+                [this, i] { tagEditor.txtTagData_Change(i); });
+    connect(ui.cmbTagGenre, &QComboBox::currentTextChanged, this,
+            [this] { tagEditor.cmbTagGenre_Change(); });
 
     for (int i = 0; i < 10; ++i) {
         onClick(ui.lblConf[i], [this, i] { settingsPanel.lblConf_Click(i); });
@@ -227,10 +278,16 @@ void Telbo::ConnectEvents() {
 
     connect(ui.tmrTime, &QTimer::timeout, this, [this] { transport.tmrTime_Timer(); });
     connect(ui.sclNowTime, &QScrollBar::sliderMoved, this, [this](int v) { transport.sclNowTime_Scroll(v); });
+    ui.sclNowTime->installEventFilter(this); // its wheel turns the volume
+    // The clock switches between the time played and the time left.
+    onClick(ui.lblNowTime, [this] { transport.lblNowTime_Click(); });
+    transport.SetShowRemaining(st.ShowRemaining); // its tooltips from the start
 
     connect(ui.cmbEqualizer, &QComboBox::activated, this, [this](int index) { equalizerPanel.cmbEqualizer_Click(index); });
     for (int i = 0; i < 10; ++i)
         connect(ui.sclEqualizer[i], &QScrollBar::valueChanged, this, [this, i] { equalizerPanel.sclEqualizer_Change(i); });
+    for (int i = 0; i < 10; ++i)
+        equalizerPanel.ShowBandTip(i);
     for (int i = 0; i < 3; ++i)
         connect(ui.optSmpRate[i], &QRadioButton::clicked, this, [this, i] { decodeOptions.optSmpRate_Click(i); });
     for (int i = 0; i < 2; ++i)
@@ -273,9 +330,19 @@ void Telbo::ConnectKeys() {
     key(Qt::Key_Right, [seekBy] { seekBy(5); });
     key(QKeySequence(Qt::CTRL | Qt::Key_Left), [this] { transport.lblPlaySet_Click(Transport::Rev); });
     key(QKeySequence(Qt::CTRL | Qt::Key_Right), [this] { transport.lblPlaySet_Click(Transport::Next); });
-    auto volumeBy = [this](int step) { ui.sclConfig[0]->setValue(ui.sclConfig[0]->value() + step); };
-    for (Qt::Key k : {Qt::Key_Plus, Qt::Key_Equal}) key(k, [volumeBy] { volumeBy(5); });
-    key(Qt::Key_Minus, [volumeBy] { volumeBy(-5); });
+    for (Qt::Key k : {Qt::Key_Plus, Qt::Key_Equal})
+        key(k, [this] { ChangeVolumeBy(5); });
+    key(Qt::Key_Minus, [this] { ChangeVolumeBy(-5); });
+    // Escape leaves a text box: the keys are the player's again (Space pauses, not types).
+    key(Qt::Key_Escape, [this] {
+        QWidget* focus = QApplication::focusWidget();
+        if (!qobject_cast<QLineEdit*>(focus) && !qobject_cast<QComboBox*>(focus)) return;
+        ListBox* list = ui.lstFile[st.ListSelectFlag ? 0 : 1];
+        if (list->isVisible())
+            list->setFocus(Qt::ShortcutFocusReason);
+        else
+            focus->clearFocus();
+    });
 }
 
 } // namespace telbo

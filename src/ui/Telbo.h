@@ -111,6 +111,7 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
 
 private:
     void ConnectEvents();
@@ -120,12 +121,18 @@ private:
     // playing track, as they are filled in.
     void MarkRows(int box, int first, int last);
     bool IsPlaying(int box, int row) const;
-    // In the strip the title ends where the symbol buttons begin.
+    // The title line ends where the words ("Lock", "Min", "PowerOff") or, in the strip, the
+    // symbol buttons begin: it never runs beneath them.
     void ClipTitleBeforeSymbols();
     // Lays out the counter "current / total" of the header (0) or the bottom row (1).
     void LayoutCounter(int row);
+    // The volume up or down by `step`, as the settings slider would, said in the title line.
+    void ChangeVolumeBy(int step);
+    // A turn of the wheel over the header band or the position slider: 5 per notch.
+    void WheelVolume(const QWheelEvent& e);
 
     QString playing_;
+    int wheelRest_ = 0; // eighths of a degree short of a notch (fine-grained wheels)
 };
 
 } // namespace telbo

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace telbo;
 
 using Gains = std::array<int, kEqualizerBandCount>;
@@ -52,4 +54,13 @@ TEST(ParsePreset, BadOrShortTextGivesZerosAndClampedValues) {
     EXPECT_EQ(ParsePreset("500,-500,99999999999999999999999,"),
               (Gains{120, -120, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(ParsePreset("1,2,3,4,5,6,7,8,9,10,11,12,"), (Gains{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+}
+
+TEST(EqualizerBandText, FrequencyAndGain) {
+    const std::tuple<int, int, const char*> cases[] = {
+        {0, -120, "60 Hz: -12.0 dB"}, {3, 0, "600 Hz: 0.0 dB"},     {4, 35, "1 kHz: +3.5 dB"},
+        {4, -5, "1 kHz: -0.5 dB"},    {9, 120, "16 kHz: +12.0 dB"}, {10, 0, ""},
+    };
+    for (const auto& [band, tenths, want] : cases)
+        EXPECT_EQ(EqualizerBandText(band, tenths), want);
 }

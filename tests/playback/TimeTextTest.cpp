@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <tuple>
 
 using namespace telbo;
 
@@ -41,4 +42,18 @@ TEST(SliderValue, ClampedToTheSliderRange) {
     EXPECT_EQ(SliderValue(5, -1), 0);
     EXPECT_EQ(SliderValue(std::numeric_limits<qint32>::max(), std::numeric_limits<int>::max()),
               32767);
+}
+
+TEST(ClockText, TimePlayedOrTimeLeft) {
+    const std::tuple<qint32, qint32, bool, const char*> cases[] = {
+        {62, 250, false, "01:02"},
+        {62, 250, true, "-03:08"},
+        {0, 250, true, "-04:10"},
+        {260, 250, true, "-00:00"}, // a clock that runs past the length
+        {62, 0, true, "01:02"},     // no length known (nothing open): the time played
+        {3, std::numeric_limits<qint32>::max(), true, "-35791394:04"},
+    };
+    for (const auto& [elapsed, length, remaining, want] : cases)
+        EXPECT_EQ(ClockText(elapsed, length, remaining), want) << elapsed << " of " << length;
+    EXPECT_EQ(PositionText(62, 250), "01:02 / 04:10");
 }

@@ -290,5 +290,35 @@ TEST_F(TransportTest, StopShowsTheIdleCaptionWhateverPlayed) {
     EXPECT_EQ(w->windowTitle(), stoppedCaption);
 }
 
+TEST_F(TransportTest, ClockShowsTheLengthAndSwitchesToTheTimeLeft) {
+    CreateWithTracks(2);
+    decoder.lengths[tracks[0].toStdString()] = 250;
+    Click(Cmd::Play);
+    decoder.state = PlaybackState::Playing;
+    decoder.elapsed = 62;
+    Tick();
+    EXPECT_EQ(TimeShown(), "01:02");
+    emit w->ui.lblNowTime->clicked();
+    decoder.elapsed = 70;
+    Tick();
+    EXPECT_EQ(TimeShown(), "-03:00");
+    for (QWidget* shown :
+         {static_cast<QWidget*>(w->ui.lblNowTime), static_cast<QWidget*>(Slider())})
+        EXPECT_TRUE(shown->toolTip().startsWith("01:10 / 04:10\n"));
+    Click(Cmd::Stop); // nothing open: nothing to count down
+    EXPECT_EQ(TimeShown(), "00:00");
+    Click(Cmd::Play); // the new track from its whole length
+    EXPECT_EQ(TimeShown(), "-04:10");
+    w->transport.SetShowRemaining(false);
+    EXPECT_EQ(TimeShown(), "00:00");
+}
+
+TEST_F(TransportTest, PlayOnAnEmptyListSaysWhatToDo) {
+    Create();
+    Click(Cmd::Play);
+    EXPECT_EQ(w->ui.lblTitle[0]->caption(), "Nothing to play: Open or drop files");
+    EXPECT_EQ(w->ui.lblPoint[0]->caption() + " / " + w->ui.lblPoint[1]->caption(), "0 / 0");
+}
+
 } // namespace
 } // namespace telbo::test

@@ -196,7 +196,7 @@ TEST_F(ListFileCommandsTest, OpenOrAddThatCannotTakeTheFilesKeepsEverythingAndSa
     w->listFiles.lblFileSet_Click(Open);
     EXPECT_TRUE(decoder.calls.isEmpty());
     EXPECT_EQ(Tracks(), t);
-    EXPECT_EQ(Caption(w->ui.lblTitle[0]), "Nothing to open: no MP3 or list file chosen");
+    EXPECT_EQ(Caption(w->ui.lblTitle[0]), "Nothing to open: no audio or list file chosen");
 
     // "Add" past the last slot says so too.
     SetTracks(MakeTracks(100, "x"));

@@ -1,4 +1,4 @@
-// "SetAllWithNum" through the real engine on generated MP3 files: the tags come back from a
+// The tag editor through the real engine on generated MP3 files: the tags come back from a
 // fresh read and the audio is untouched.
 
 #include "FakePlatform.h"
@@ -127,11 +127,51 @@ TEST(TagEditorEngine, SetAllWithNumWritesTagsAndKeepsTheAudio) {
         ASSERT_TRUE(fresh.vbmp3_getFileTagInfo(paths[i], tag));
         EXPECT_EQ(tag.Title.Shown(), "Song 0" + std::to_string(i + 1));
         EXPECT_EQ(tag.Artist.Shown(), "Band");
-        EXPECT_EQ(tag.Album.Shown(), "Record"); // the editor's album went to every track
+        // Album and comment were not touched: each track keeps its own.
+        EXPECT_EQ(tag.Album.Shown(), i == 0 ? "Record" : "");
         EXPECT_EQ(tag.Year.Shown(), "2001");
         EXPECT_EQ(tag.GenreNumber, 17);
-        EXPECT_EQ(tag.Comment.Shown(), "note");
+        EXPECT_EQ(tag.Comment.Shown(), i == 0 ? "note" : "");
         EXPECT_EQ(DecodeAll(paths[i]), audio[i]);
+    }
+}
+
+// An album renamed with "SetAll": every track gets the album and keeps the rest of its own
+// tag and its audio.
+TEST(TagEditorEngine, SetAllWithTheAlbumChangedKeepsEachTracksOwnFields) {
+    FakePlatform platform;
+    std::vector<std::string> paths;
+    std::vector<std::vector<unsigned char>> audio;
+    for (const TagSpec& spec :
+         {TagSpec{"First", "Alpha", "Draft", "one", "Jazz", 1987, 3, true, false},
+          TagSpec{"Second", "", "", "", "Rock", 0, 4, false, false}}) {
+        paths.push_back(
+            WriteToneMp3(platform.dir.path().toStdString(), spec.title + ".mp3", {}).string());
+        WriteTags(paths.back(), spec);
+        audio.push_back(DecodeAll(paths.back()));
+    }
+    Engine::Options silent;
+    silent.nullAudio = true;
+    Engine engine(silent);
+    engine.vbmp3_init();
+    std::vector<TagRecord> before(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        engine.vbmp3_getFileTagInfo(paths[i], before[i]);
+    {
+        Telbo w(engine, platform);
+        ShowTracks(w, engine, paths);
+        OpenEditor(w);
+        w.ui.txtTagData[2]->setText("Final");
+        emit w.ui.lblTagSet[1]->clicked(); // SetAll
+        EXPECT_EQ(w.ui.frmTag[1]->caption(), "TagSet");
+    }
+    engine.vbmp3_free();
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        TagRecord tag, want = before[i];
+        want.Album.Fill("Final");
+        ASSERT_TRUE(Engine(silent).vbmp3_getFileTagInfo(paths[i], tag));
+        EXPECT_EQ(tag, want) << paths[i];
+        EXPECT_EQ(DecodeAll(paths[i]), audio[i]) << paths[i];
     }
 }
 

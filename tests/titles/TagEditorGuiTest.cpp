@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <functional>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -236,6 +238,7 @@ TEST_F(TagEditorTest, FailedWriteDoesNotStopTheOthers) {
     Cmd(SetAllWithNum);
     EXPECT_TRUE(Written(2).empty());
     EXPECT_EQ(Written(3).back().Title, Text128("Song 04"));
+    Box(2)->setText("Album"); // the editor reloaded: SetAll needs a change to write
     Cmd(SetAll);
     EXPECT_EQ(Written(3).size(), 2u);
     EXPECT_EQ(Writes().size(), 2 * 5);
@@ -361,6 +364,7 @@ TEST_F(TagEditorTest, WriteProblemsAreNamedInTheEditorCaption) {
     decoder.failWrites.insert(Std(tracks[2]));
     decoder.tagErrors[Std(tracks[2])] = "not an MP3 file";
     decoder.tagErrors[Std(tracks[3])] = "year not stored"; // written, but not all of it
+    Box(2)->setText("Album");
     Cmd(SetAll);
     EXPECT_EQ(w->ui.frmTag[1]->caption(), "TagSet  t3: not an MP3 file (+1)");
     EXPECT_EQ(Written(3).size(), 1u);
@@ -390,6 +394,40 @@ TEST_F(TagEditorTest, TitleLineFollowsATagSavedOnTheCurrentTrack) {
     Box(0)->setText("Again");
     Cmd(SetAll);
     EXPECT_EQ(w->ui.lblTitle[0]->caption().trimmed(), "Again");
+}
+
+TEST_F(TagEditorTest, SetAllWritesTheChangedFieldsOverEachTracksOwnTag) {
+    UseTracks(3);
+    for (int i = 0; i < 3; ++i)
+        decoder.tags[Std(tracks[i])] = SampleTag("Song " + std::to_string(i + 1), 10 + i);
+    OpenEditor(1);
+    Cmd(SetAll); // nothing changed yet: nothing written, and the editor says so
+    EXPECT_TRUE(Writes().isEmpty());
+    EXPECT_EQ(w->ui.frmTag[1]->caption(), "TagSet  nothing changed");
+    QTest::keyClicks(Box(2), " II");
+    Cmd(SetAll);
+    for (int i = 0; i < 3; ++i) {
+        TagRecord want = SampleTag("Song " + std::to_string(i + 1), 10 + i);
+        want.Album.Store("Album II");
+        EXPECT_EQ(Written(i).back(), want) << i;
+    }
+
+    // Each way of changing a field marks it; loading a track drops the marks.
+    decoder.tags[Std(tracks[0])].Comment.Fill("");
+    const std::pair<std::function<void()>, TagFields> cases[] = {
+        {[&] { Cmd(13); }, TagFields("100000")}, // "Clear" on an empty comment
+        {[&] { w->ui.cmbTagGenre->setCurrentIndex(40); }, TagFields("010000")},
+        {[&] { Cmd(AllClear); }, TagFields("111111")},
+        {[&] { Cmd(Paste); }, TagFields("111111")},
+    };
+    for (const auto& [edit, want] : cases) {
+        w->tagEditor.LoadTagEditor(0);
+        ASSERT_TRUE(w->tagEditor.ChangedFields().none());
+        edit();
+        EXPECT_EQ(w->tagEditor.ChangedFields(), want);
+    }
+    Select(2);
+    EXPECT_TRUE(w->tagEditor.ChangedFields().none());
 }
 
 // Root writes every file whatever its mode bits. To see a read-only file as a user does, the

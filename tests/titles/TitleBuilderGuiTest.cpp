@@ -2,7 +2,12 @@
 
 #include "TitlesFixture.h"
 
+#include "ui/Twips.h"
+
 #include <QLineEdit>
+#include <QTest>
+
+#include <tuple>
 
 using namespace telbo;
 using namespace telbo::test;
@@ -47,10 +52,11 @@ TEST_F(TitleBuilderTest, TemplateFillsTitleAndCaption) {
 }
 
 TEST_F(TitleBuilderTest, YearWithoutANumberShowsABlank) {
+    // Beside a field that is there: a template of empty fields alone shows the file name.
     Tag().Year.Fill("0000");
-    EXPECT_EQ(TitleFor("[%4]"), "[ ]");
+    EXPECT_EQ(TitleFor("[%4]%1"), "[ ]T");
     Tag().Year.Clear();
-    EXPECT_EQ(Rebuilt(), "[ ]");
+    EXPECT_EQ(Rebuilt(), "[ ]T");
 }
 
 TEST_F(TitleBuilderTest, FieldsEndAtTheirFirstNulButKeepBlanks) {
@@ -117,6 +123,29 @@ TEST_F(TitleBuilderTest, ListNameAndTrackNumber) {
     w->st.ListPoint = -5; // never read outside the collection
     w->titleBuilder.BuildTitle();
     EXPECT_EQ(w->ui.lblTitle[1]->caption(), "");
+}
+
+TEST_F(TitleBuilderTest, TemplateOfEmptyFieldsShowsTheFileName) {
+    EXPECT_EQ(TitleFor("%1 (%3)"), "T ()");
+    decoder.tags.erase(Std(track));
+    EXPECT_EQ(Rebuilt(), "song");
+}
+
+TEST_F(TitleBuilderTest, TitleLineStopsBeforeTheWordsAndLongNoticesScrollOnce) {
+    Label* title = w->ui.lblTitle[0];
+    w->windowModes.lblPlayerControl_Click(2); // "unLock" begins further left than "Lock"
+    for (const Label* word : w->ui.lblPlayerControl) {
+        EXPECT_GT(title->clipRight(), 0);
+        EXPECT_LE(title->clipRight(), tw::Left(word)) << word->caption().toStdString();
+    }
+
+    const double home = tw::Left(title);
+    w->titleBuilder.ShowNotice("120 files selected: at most 101");
+    ASSERT_GT(home + tw::Width(title), title->clipRight()); // too long for the line at once
+    EXPECT_EQ(tw::Left(title), home);                       // read from its start first
+    QTRY_VERIFY_WITH_TIMEOUT(tw::Left(title) + tw::Width(title) <= title->clipRight(), 10000);
+    w->titleBuilder.BuildTitle(); // the title back where it was
+    EXPECT_EQ(tw::Left(title), home);
 }
 
 } // namespace

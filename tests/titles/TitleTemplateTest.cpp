@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <QElapsedTimer>
 
 using namespace telbo;
@@ -127,4 +129,21 @@ TEST(AppendPlaceholder, ButtonsAppendOrClear) {
     EXPECT_EQ(AppendPlaceholder("%0 - %1", 7), "");
     EXPECT_EQ(AppendPlaceholder("abc", 8), "abc");
     EXPECT_EQ(AppendPlaceholder("abc", -1), "abc");
+}
+
+TEST(OnlyEmptyTagFields, TrueWhenEveryFieldTheTemplateNamesIsBlank) {
+    TagRecord blank; // the player's blank-padded empty fields, year 0
+    blank.Artist.Store("");
+    blank.Year.Fill("0");
+    const TagRecord filled = FilledTag();
+    const std::tuple<const char*, const TagRecord*, bool> cases[] = {
+        {"%1 - %2 (%3, %4)", &blank, true},
+        {"%1 - %2 (%3, %4)", &filled, false},
+        {"%5%6", &blank, true},
+        {"%0 %2", &blank, false}, // the file name is there
+        {"no fields", &blank, false},
+        {"%9 %1", &filled, false},
+    };
+    for (const auto& [templ, tag, want] : cases)
+        EXPECT_EQ(OnlyEmptyTagFields(templ, *tag), want) << templ;
 }

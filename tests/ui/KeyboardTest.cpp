@@ -5,10 +5,12 @@
 #include "ui/ListBox.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 namespace telbo::test {
 namespace {
@@ -90,6 +92,35 @@ TEST_F(KeyboardTest, KeysRunTheCommandsOfTheWords) {
     EXPECT_EQ(text->text(), "ab-");
     EXPECT_TRUE(Commands().isEmpty());
     EXPECT_EQ(list->count(), 3);
+    // Escape leaves the box: Space is the player's again.
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(text->hasFocus());
+    Key(Qt::Key_Space);
+    EXPECT_EQ(text->text(), "ab-");
+    EXPECT_EQ(Commands().size(), 1);
+}
+
+TEST_F(KeyboardTest, WheelOverTheHeaderOrThePositionTurnsTheVolume) {
+    Show();
+    // A real wheel's events propagate from the header's words to the window; sent ones do
+    // not, so they go to the window at the words' places.
+    auto wheel = [](QWidget* target, QPointF at, int delta) {
+        QWheelEvent e(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &e);
+        return e.isAccepted();
+    };
+    auto at = [](const QWidget* word) { return QPointF(word->geometry().center()); };
+    const int before = w->ui.sclConfig[0]->value();
+    decoder.clearCalls();
+    EXPECT_TRUE(wheel(w.get(), at(w->ui.lblTitle[0]), -120));
+    EXPECT_EQ(w->ui.lblTitle[0]->caption(), QStringLiteral("Volume %1").arg(before - 5));
+    wheel(w.get(), at(w->ui.lblNowTime), -60); // half a notch waits for the other half
+    wheel(w.get(), at(w->ui.lblPoint[0]), -60);
+    EXPECT_FALSE(wheel(w.get(), QPointF(5, w->height() - 5), 120)); // below the header band
+    wheel(w->ui.sclNowTime, QPointF(2, 2), 240);                    // the position stays
+    EXPECT_EQ(w->ui.sclConfig[0]->value(), before);
+    EXPECT_EQ(Commands(), QStringList({"setVolume 95 95", "setVolume 90 90", "setVolume 100 100"}));
 }
 
 } // namespace
