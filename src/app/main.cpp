@@ -4,6 +4,7 @@
 #include "desktop/MprisService.h"
 #include "desktop/SingleInstance.h"
 #include "engine/Engine.h"
+#include "engine/ReplayGainScan.h"
 #include "platform/DesktopPlatform.h"
 #include "ui/Telbo.h"
 
@@ -27,6 +28,28 @@ void PreferX11OnWayland() {
 }
 } // namespace
 
+namespace telbo {
+// The window's "Scan ReplayGain": the engine's scan on one thread at idle priority, so the
+// other core keeps playing.
+ReplayGainScanOutcome ScanWithEngine(const std::vector<std::string>& paths,
+                                     const std::function<void(std::size_t, std::size_t)>& progress,
+                                     const std::atomic<bool>& cancel) {
+    engine::ReplayGainScanOptions options;
+    options.lowPriority = true;
+    options.threads = 1;
+    options.progress = progress;
+    options.cancel = &cancel;
+    ReplayGainScanOutcome outcome;
+    for (const engine::ReplayGainScanResult& r : engine::ScanReplayGain(paths, options)) {
+        if (r.written)
+            ++outcome.written;
+        else
+            outcome.failures.emplace_back(r.path, r.problem);
+    }
+    return outcome;
+}
+} // namespace telbo
+
 int main(int argc, char** argv) {
     PreferX11OnWayland();
     QApplication app(argc, argv);
@@ -46,6 +69,7 @@ int main(int argc, char** argv) {
     telbo::Telbo window(engine, platform);
     telbo::SignalBridge bridge(&window);
     telbo::FirstPaintExit firstPaintExit(&window);
+    window.replayGainScan.scanner = telbo::ScanWithEngine;
     window.lifecycle.StartUp();
     window.show();
     if (instance) {

@@ -130,6 +130,7 @@ void Lifecycle::ShutDown() {
     // Where the track was, before the decoder lets go of it.
     w.session.ShutDown();
     w.session.StartedSafely();
+    w.replayGainScan.Stop(); // files not written by then keep their old tags
     w.ui.tmrTime->stop();
     w.ui.tmrScroll->stop();
     w.decoder.vbmp3_free();

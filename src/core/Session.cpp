@@ -52,6 +52,7 @@ void Session::Load(const QString& path, const QString& saveFolder) {
 
     PlayerState& st = w.st;
     w.transport.SetShowRemaining(s_.TimeRemaining);
+    w.decoder.SetReplayGain(s_.ReplayGain);
     if (s_.EqualizerOn) {
         // The sliders take the bands without sending each; then all ten go at once, as a
         // preset chosen from the list does.
@@ -152,6 +153,13 @@ void Session::ShutDown() {
     Save();
     shutDown_ = true;
     equalizerSave_.stop();
+}
+
+void Session::SetReplayGain(const ReplayGainOptions& options) {
+    s_.ReplayGain = options;
+    s_.ReplayGain.AutoAlbum = false;
+    w.decoder.SetReplayGain(s_.ReplayGain);
+    Save();
 }
 
 void Session::SetResume(bool on) {

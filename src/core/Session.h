@@ -49,6 +49,9 @@ public:
     // Shut-down: saves what the listener had; after it nothing more is written.
     void ShutDown();
 
+    const ReplayGainOptions& replayGain() const { return s_.ReplayGain; }
+    // Kept, and handed to the decoder for the tracks opened from now on.
+    void SetReplayGain(const ReplayGainOptions& options);
     bool resume() const { return s_.Resume; }
     void SetResume(bool on);
 

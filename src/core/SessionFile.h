@@ -8,6 +8,7 @@
 // gives that value's default, never a failed start.
 
 #include "decoder/Decoder.h"
+#include "decoder/ReplayGain.h"
 
 #include <QByteArray>
 #include <QString>
@@ -34,15 +35,28 @@ struct SessionSettings {
     // [Display]
     bool TimeRemaining = false; // the time label counts down
 
+    // [ReplayGain]: the mode, the two pre-amps (dB, -15..15) and clipping prevention.
+    // AutoAlbum is the player's choice per track, never stored.
+    ReplayGainOptions ReplayGain{};
+
     bool operator==(const SessionSettings&) const = default;
 };
+
+// The modes in the order the menu shows them, and the word telbo.ini stores for each.
+inline constexpr ReplayGainMode kReplayGainModes[] = {ReplayGainMode::Off, ReplayGainMode::Track,
+                                                      ReplayGainMode::Album, ReplayGainMode::Auto};
+QString ReplayGainModeName(ReplayGainMode mode);
 
 // The file's bytes (UTF-8, LF line ends), readable by QSettings::IniFormat.
 QByteArray WriteSessionText(const SessionSettings& s);
 
-// The file at `path` as QSettings reads it, every value checked; defaults for anything
-// missing or unusable, all defaults for a missing or unreadable file.
+// The settings a file's text holds, every value checked; defaults for anything missing or
+// unusable.
+SessionSettings ReadSessionText(const QByteArray& text);
+// The file at `path` (its first kMaxSessionFileBytes); all defaults for a missing or
+// unreadable file.
 SessionSettings ReadSessionFile(const QString& path);
+inline constexpr qint64 kMaxSessionFileBytes = 1024 * 1024;
 
 // Replaces the file atomically (a crash leaves the old file or the new one). False when the
 // new content is not in place.

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
 
 namespace telbo {
 
@@ -120,8 +121,40 @@ void Transport::QueueFollowing() {
     const int next = w.playOrder.Following();
     if (next < 0 || next >= kSlots) return;
     Queued q = Snapshot(next);
-    if (q.path.isEmpty() || !w.decoder.vbmp3_setNext(q.path.toStdString())) return;
+    if (q.path.isEmpty()) return;
+    ChooseGain(next, st.TitleFiles[static_cast<std::size_t>(st.PlayPoint)]);
+    if (!w.decoder.vbmp3_setNext(q.path.toStdString())) return;
     queued_ = std::move(q);
+}
+
+void Transport::ChooseGain(int index, const QString& previous) {
+    ReplayGainOptions options = w.session.replayGain();
+    if (options.Mode != ReplayGainMode::Auto) return;
+    const PlayerState& st = w.st;
+    // A track's album is read once and kept until its tag is written: the choice comes at
+    // every open and queue, and must not read the same files again each time.
+    if (albums_.size() > kSlots * 4) albums_.clear();
+    auto place = [this](const QString& path) {
+        auto it = albums_.find(path);
+        if (it == albums_.end()) {
+            TagRecord tag;
+            w.titleBuilder.ReadTag(path, tag);
+            it = albums_.insert(path, tag.Album.Shown());
+        }
+        return AlbumPlace{path.toStdString(), *it};
+    };
+    // Only orders that know their next track say it; a random draw is not made twice.
+    int after = -1;
+    if (st.PlayTypeFlag == PlayMode::Normal)
+        after = index + 1 < st.KO ? index + 1 : st.NextTypeFlag == ListEndAction::Repert ? 0 : -1;
+    else if (st.PlayTypeFlag == PlayMode::Repert)
+        after = index;
+    const AlbumPlace current = place(st.TitleFiles[static_cast<std::size_t>(index)]);
+    std::optional<AlbumPlace> before, next;
+    if (!previous.isEmpty()) before = place(previous);
+    if (after >= 0 && after < kSlots) next = place(st.TitleFiles[static_cast<std::size_t>(after)]);
+    options.AutoAlbum = AlbumGainApplies(before ? &*before : nullptr, current, next ? &*next : nullptr);
+    w.decoder.SetReplayGain(options);
 }
 
 void Transport::CancelQueued() {
@@ -148,6 +181,7 @@ void Transport::JoinQueued(const OpenInfoRecord& info) {
     w.playOrder.Started(st.PlayPoint);
     currentRemoved_ = false;
     st.OpenInfo = info;
+    lastOpened_ = q.path;
     w.ShowPlaying(q.path);
     w.ui.sclNowTime->setMaximum(std::clamp(st.OpenInfo.TotalSeconds, 0, kSliderLimit));
     st.NowTime = 0;
@@ -182,6 +216,8 @@ void Transport::OpenAndPlay() {
     // Opening replaces whatever plays; nothing is stopped first. Results are ignored: a file
     // that fails reads as stopped at the next tick and the play order moves on.
     const QString& path = st.TitleFiles[static_cast<std::size_t>(st.PlayPoint)];
+    ChooseGain(st.PlayPoint, lastOpened_);
+    lastOpened_ = path;
     w.decoder.vbmp3_open(path.toStdString(), st.OpenInfo);
     w.ShowPlaying(path);
     w.ui.sclNowTime->setMaximum(std::clamp(st.OpenInfo.TotalSeconds, 0, kSliderLimit));

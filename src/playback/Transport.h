@@ -2,8 +2,12 @@
 
 #include "core/Modes.h"
 #include "decoder/Decoder.h"
+#include "decoder/ReplayGain.h"
 
+#include <QHash>
 #include <QString>
+
+#include <string>
 
 namespace telbo {
 
@@ -41,6 +45,8 @@ public:
     void CurrentTrackRemoved() { currentRemoved_ = true; }
     // The track list was replaced whole: PlayPoint names a row of the new list again.
     void ForgetRemovedTrack() { currentRemoved_ = false; }
+    // The file's tag was written: its album is read again when next needed.
+    void ForgetAlbum(const QString& path) { albums_.remove(path); }
 
 private:
     void SetStatus(Status status);
@@ -59,6 +65,10 @@ private:
     // The decoder moved on to the queued track: a natural end followed by the next track,
     // without opening it.
     void JoinQueued(const OpenInfoRecord& info);
+    // In Auto mode, tells the decoder before it opens or queues track `index` whether album
+    // gain applies: whether the track heard before it (`previous`) or the one known to come
+    // after it is of the same album.
+    void ChooseGain(int index, const QString& previous);
 
     Telbo& w;
     bool currentRemoved_ = false;
@@ -76,6 +86,8 @@ private:
     Queued queued_;
     bool queueTried_ = false; // once per track: a refused queue is not retried every tick
     bool startedPaused_ = false; // the last open resumed into a pause
+    QString lastOpened_;         // the track heard before the next one opens
+    QHash<QString, std::string> albums_; // album tags read for Auto's choice, by path
 };
 
 } // namespace telbo

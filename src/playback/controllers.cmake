@@ -1,3 +1,3 @@
 # Controllers of playback: part of the player (hub + controllers).
-target_sources(telbo_player PRIVATE Transport.cpp PlayOrder.cpp DecodeOptionsControl.cpp
+target_sources(telbo_player PRIVATE Transport.cpp ReplayGainScan.cpp PlayOrder.cpp DecodeOptionsControl.cpp
                                     EqualizerPanel.cpp)

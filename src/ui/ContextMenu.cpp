@@ -2,7 +2,10 @@
 
 #include "ui/Telbo.h"
 
+#include "core/SessionFile.h"
+
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 
 namespace telbo {
@@ -26,7 +29,55 @@ QMenu* ContextMenu::Build(QWidget* parent) {
                          w.transport.SetShowRemaining(on);
                          w.session.Save();
                      });
+    AddReplayGain(menu);
     return menu;
+}
+
+void ContextMenu::AddReplayGain(QMenu* menu) {
+    QMenu* gain = menu->addMenu(QStringLiteral("ReplayGain"));
+    const ReplayGainOptions now = w.session.replayGain();
+    auto apply = [this](auto change) {
+        ReplayGainOptions o = w.session.replayGain();
+        change(o);
+        w.session.SetReplayGain(o);
+    };
+    auto* modes = new QActionGroup(gain);
+    for (const ReplayGainMode mode : kReplayGainModes) {
+        const QString text = mode == ReplayGainMode::Auto
+                                 ? QStringLiteral("Auto (album gain within an album)")
+                                 : ReplayGainModeName(mode);
+        QAction* a = Toggle(gain, text, now.Mode == mode);
+        modes->addAction(a);
+        QObject::connect(a, &QAction::triggered, gain,
+                         [apply, mode] { apply([mode](ReplayGainOptions& o) { o.Mode = mode; }); });
+    }
+    gain->addSeparator();
+    // Pre-amps in steps of 3 dB over the range the settings take.
+    auto preamps = [&](const QString& title, double current, double ReplayGainOptions::*field) {
+        QMenu* sub = gain->addMenu(title);
+        auto* group = new QActionGroup(sub);
+        for (int db = -15; db <= 15; db += 3) {
+            QAction* a = Toggle(sub, QStringLiteral("%1%2 dB").arg(db > 0 ? "+" : "").arg(db),
+                                qFuzzyCompare(1 + current, 1 + db));
+            group->addAction(a);
+            QObject::connect(a, &QAction::triggered, sub, [apply, db, field] {
+                apply([db, field](ReplayGainOptions& o) { o.*field = db; });
+            });
+        }
+    };
+    preamps(QStringLiteral("Pre-amp, tagged files"), now.Preamp, &ReplayGainOptions::Preamp);
+    preamps(QStringLiteral("Pre-amp, untagged files"), now.UntaggedPreamp,
+            &ReplayGainOptions::UntaggedPreamp);
+    QObject::connect(Toggle(gain, QStringLiteral("Prevent clipping"), now.ClipPrevention),
+                     &QAction::toggled, gain,
+                     [apply](bool on) { apply([on](ReplayGainOptions& o) { o.ClipPrevention = on; }); });
+    if (w.replayGainScan.available()) {
+        gain->addSeparator();
+        QAction* scan = gain->addAction(w.replayGainScan.running()
+                                            ? QStringLiteral("Cancel the ReplayGain scan")
+                                            : QStringLiteral("Scan ReplayGain (writes the tags)"));
+        QObject::connect(scan, &QAction::triggered, gain, [this] { w.replayGainScan.StartOrCancel(); });
+    }
 }
 
 void ContextMenu::Popup(const QPoint& globalPos) {

@@ -20,6 +20,9 @@ public:
     void Popup(const QPoint& globalPos);
 
 private:
+    // Mode, pre-amps, clipping prevention and the scan.
+    void AddReplayGain(QMenu* menu);
+
     Telbo& w;
 };
 

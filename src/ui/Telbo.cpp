@@ -183,6 +183,7 @@ void Telbo::mouseMoveEvent(QMouseEvent* e) { dragging.Form_MouseMove(tw::FromPix
 void Telbo::mouseReleaseEvent(QMouseEvent*) { dragging.Form_MouseUp(); }
 
 void Telbo::ConnectEvents() {
+    connect(this, &Telbo::tagSaved, this, [this](const QString& path) { transport.ForgetAlbum(path); });
     for (int i = 0; i < 2; ++i) {
         Label* back = ui.lblBack[i];
         back->setMouseTracking(true);

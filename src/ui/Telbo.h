@@ -9,6 +9,7 @@
 #include "playback/DecodeOptionsControl.h"
 #include "playback/EqualizerPanel.h"
 #include "playback/PlayOrder.h"
+#include "playback/ReplayGainScan.h"
 #include "playback/Transport.h"
 #include "playlist/Collections.h"
 #include "playlist/FileAdder.h"
@@ -63,6 +64,7 @@ public:
     WindowModes windowModes{*this};
     Dragging dragging{*this};
     ContextMenu contextMenu{*this};
+    ReplayGainScan replayGainScan{*this};
 
     // The power-off dialog while it exists.
     QPointer<PowerOffDialog> form2;

@@ -36,6 +36,7 @@ TEST_F(SessionFileTest, WhatIsWrittenReadsBackWholeEvenWithOddPaths) {
     s.EqualizerPreset = 7;
     s.Equalizer = {-120, -60, 0, 5, 120, 1, -1, 30, 0, 99};
     s.TimeRemaining = true;
+    s.ReplayGain = {ReplayGainMode::Album, -4.5, 12, false, false};
     for (const QString& track :
          {QStringLiteral("/music/a, b; c=d.mp3"), QStringLiteral("/m/\"quoted\" \\back\\.flac"),
           QStringLiteral("/m/東京 – Ünïcode/01 [x].opus"), QStringLiteral("/m/line\nbreak\t.mp3"),
@@ -71,6 +72,8 @@ TEST_F(SessionFileTest, DamagedValuesTakeTheirDefaultsOneByOne) {
         {"second past a day", "[Resume]\nSecond=86401\n", defaults},
         {"preset past the list", "[Equalizer]\nPreset=10\n", defaults},
         {"junk booleans", "[Resume]\nEnabled=maybe\nPaused=2\n[Display]\nTimeRemaining=yes\n", defaults},
+        {"unknown mode, pre-amps out of range",
+         "[ReplayGain]\nMode=Loud\nPreamp=15.5\nUntaggedPreamp=nan\nClipPrevention=\n", defaults},
         {"good beside bad", "[Resume]\nTrack=/a.mp3\nSecond=90\nSize=x\nModified=-7\n[Junk\n", second90},
     };
     for (const Case& c : cases) {

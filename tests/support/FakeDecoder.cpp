@@ -88,6 +88,10 @@ bool FakeDecoder::vbmp3_play() {
     elapsed = 0;
     return true;
 }
+void FakeDecoder::SetReplayGain(const ReplayGainOptions& o) {
+    replayGains.append({QStringLiteral("replayGain %1 %2").arg(static_cast<int>(o.Mode)).arg(o.AutoAlbum ? "album" : "track"),
+                        calls.size()});
+}
 bool FakeDecoder::PlayFrom(int second, bool paused) {
     calls << QStringLiteral("playFrom %1%2").arg(second).arg(paused ? " paused" : "");
     DropQueued();

@@ -4,6 +4,8 @@
 #include "decoder/Decoder.h"
 
 #include <QString>
+#include <QList>
+#include <QPair>
 #include <QStringList>
 
 #include <map>
@@ -53,6 +55,10 @@ public:
     bool vbmp3_play() override;
     // Recorded as "playFrom 40" or "playFrom 40 paused".
     bool PlayFrom(int second, bool paused) override;
+    // Recorded in replayGains, not in calls, as "replayGain 3 album" (the mode's number, then
+    // Auto's choice) together with the index in `calls` it came before.
+    void SetReplayGain(const ReplayGainOptions& options) override;
+    QList<QPair<QString, qsizetype>> replayGains;
     void vbmp3_stop() override;
     void vbmp3_close() override;
     void vbmp3_pause() override;
