@@ -108,6 +108,13 @@ write_config "$work/player/config.ini" False
 write_config "$work/autoplay/config.ini" True
 write_config "$work/zeros/config.ini" False "$work/music/zeros.mp3"
 write_config "$work/zeros-autoplay/config.ini" True "$work/music/zeros.mp3"
+# telbo.ini as a user who keeps an equalizer and stops mid-track leaves it: the equalizer is
+# restored and the current track resumed (when it is the saved one) at start-up.
+for copy in player autoplay zeros zeros-autoplay; do
+    printf '%s\n' "[Equalizer]" "Bands=30, 20, 10, 0, 0, 0, 0, 10, 20, 30" "On=true" "Preset=0" \
+        "[ReplayGain]" "Mode=Auto" "[Resume]" "Enabled=true" "Paused=false" "Second=1" \
+        "Track=\"${tracks[50]}\"" >"$work/$copy/telbo.ini"
+done
 # Content, inode and time: an atomic rewrite with the same bytes counts as a change too.
 fingerprint() { sha256sum "$work"/*/config.ini; stat -c '%i %y' "$work"/*/config.ini; }
 before=$(fingerprint)
@@ -131,7 +138,8 @@ median_ms() { cut -d' ' -f1 "$1" | sort -n | awk '{v[NR] = $1} END {
 peak_kib() { cut -d' ' -f2 "$1" | sort -n | tail -n 1; }
 
 echo "Start-up to the first painted window: whole process, median of $runs runs; peak RSS"
-echo "is the largest of the runs. Input: config.ini with 101 tracks and 101 list files."
+echo "is the largest of the runs. Input: config.ini with 101 tracks and 101 list files, and a"
+echo "telbo.ini (equalizer on, resume, ReplayGain Auto)."
 printf '%-10s %-32s %10s %13s %8s  %s\n' display program "median ms" "peak RSS KiB" "x floor" \
     "targets (2 x floor, 40960 KiB)"
 for display in xvfb offscreen; do

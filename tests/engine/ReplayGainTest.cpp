@@ -13,6 +13,7 @@
 #include "engine/ReplayGainScan.h"
 #include "engine/ReplayGainTags.h"
 #include "engine/TagIo.h"
+#include "support/CaptureSink.h"
 
 #include <gtest/gtest.h>
 #include <taglib/apetag.h>
@@ -204,41 +205,6 @@ void SetOpusHeaderGain(const fs::path& file, std::int16_t q78) {
 
 // ---- playing through the engine ----
 
-class CaptureSink final : public engine::AudioSink {
-public:
-    explicit CaptureSink(engine::Playhead& playhead) : playhead_(playhead) {
-        thread_ = std::thread([this] {
-            std::vector<float> buf(1024 * 2);
-            while (!stop_) {
-                std::uint32_t rate = 0;
-                const std::size_t n = playhead_.Take(this, buf.data(), 1024, 2, rate);
-                {
-                    std::lock_guard lock(mutex_);
-                    captured_.insert(captured_.end(), buf.begin(), buf.begin() + n * 2);
-                }
-                std::this_thread::sleep_for(1ms);
-            }
-        });
-    }
-    ~CaptureSink() override {
-        stop_ = true;
-        thread_.join();
-    }
-    int Rate() const noexcept override { return 0; }
-    double Speedup() const noexcept override { return 20; }
-    const char* Name() const noexcept override { return "capture"; }
-    std::vector<float> Captured() {
-        std::lock_guard lock(mutex_);
-        return captured_;
-    }
-
-private:
-    engine::Playhead& playhead_;
-    std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::vector<float> captured_;
-    std::thread thread_;
-};
 
 // What the engine plays of `files`, the second one queued behind the first.
 std::vector<float> Play(const std::vector<fs::path>& files, const ReplayGainOptions& options) {
