@@ -1,8 +1,10 @@
-// Any bytes must parse without a crash, and every value must come out inside its range.
+// Any bytes must parse without a crash, as config.ini and as telbo.ini, and every value must
+// come out inside its range; what telbo.ini's reader gives, its writer writes back the same.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
+#include "core/SessionFile.h"
 #include "core/SettingsFile.h"
 
 namespace {
@@ -29,5 +31,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = s.KO; i < telbo::kSlots; ++i) Check(s.TitleFiles[i].isEmpty());
     for (int i = s.ListKO; i < telbo::kSlots; ++i) Check(s.ListFiles[i].isEmpty());
     for (const QString& p : s.ListFiles) Check(!p.contains(u'\r') && !p.contains(u'\n'));
+
+    const telbo::SessionSettings session = telbo::ReadSessionText(bytes);
+    Check(session.Second >= 0 && session.EqualizerPreset >= 0 && session.EqualizerPreset <= 9);
+    for (const int band : session.Equalizer) Check(band >= -120 && band <= 120);
+    Check(session.ReplayGain.Preamp >= -15 && session.ReplayGain.Preamp <= 15);
+    Check(session.ReplayGain.UntaggedPreamp >= -15 && session.ReplayGain.UntaggedPreamp <= 15);
+    // Paths with other control characters are written with blanks in their place.
+    bool plain = true;
+    for (const QChar c : session.Track) plain = plain && (c >= u' ' || c == u'\n' || c == u'\r' || c == u'\t');
+    if (plain) {
+        telbo::SessionSettings again = telbo::ReadSessionText(telbo::WriteSessionText(session));
+        // The pre-amps are written to a tenth of a dB.
+        again.ReplayGain.Preamp = session.ReplayGain.Preamp;
+        again.ReplayGain.UntaggedPreamp = session.ReplayGain.UntaggedPreamp;
+        Check(again == session);
+    }
     return 0;
 }
