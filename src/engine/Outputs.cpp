@@ -69,9 +69,11 @@ void Engine::Impl::InstallSink(std::unique_ptr<AudioSink> s, bool isFallback) no
 std::unique_ptr<AudioSink> Engine::Impl::Replace(std::unique_ptr<AudioSink> s, bool isFallback) {
     const int oldRate = sink ? sink->Rate() : 0;
     std::unique_ptr<AudioSink> old = std::move(sink);
-    InstallSink(std::move(s), isFallback);
-    if (session && chain && !playhead.ReadHeard().ended && sink->Rate() != oldRate) {
-        // What is queued was made for the old rate: go on from what was heard.
+    if (session && chain && !playhead.ReadHeard().ended && s->Rate() != oldRate) {
+        // What is queued was made for the old rate: go on from what was heard. Nobody takes
+        // from the ring until it holds audio for the new sink, or the new sink would play
+        // what the old one had queued and then hear it again.
+        playhead.SetConsumer(nullptr);
         StopDecoding(); // the chain is the decode thread's while it runs
         const Playhead::Heard heard = playhead.ReadHeard();
         std::int64_t frame = std::llround(heard.seconds * chain->StreamRate());
@@ -81,8 +83,11 @@ std::unique_ptr<AudioSink> Engine::Impl::Replace(std::unique_ptr<AudioSink> s, b
             // that fail, the queued file starts over; the heard time belongs to the other.
             frame = chain->StepBack() ? std::llround(heard.seconds * chain->StreamRate()) : 0;
         }
-        StartDecoding(frame);
+        sink = std::move(s); // the decoder works for its rate
+        StartDecoding(frame); // a new epoch: the old blocks are dropped unheard
+        s = std::move(sink);
     }
+    InstallSink(std::move(s), isFallback);
     if (Wanted()) sink->Play();
     return old;
 }

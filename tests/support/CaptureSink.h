@@ -33,7 +33,7 @@ public:
                     std::lock_guard lock(mutex_);
                     captured_.insert(captured_.end(), buf.begin(), buf.begin() + n * 2);
                 }
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                std::this_thread::sleep_for(std::chrono::milliseconds(pace.load()));
             }
         });
     }
@@ -50,6 +50,7 @@ public:
         return captured_;
     }
     std::atomic<bool> held{false};        // takes nothing while set
+    std::atomic<int> pace{1};             // ms between takes of up to 1024 frames
     std::atomic<std::int64_t> budget{-1}; // frames it may still take; -1: no end
     std::atomic<bool> alive{true};        // false: gone for good, the engine replaces it
 
