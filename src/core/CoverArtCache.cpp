@@ -70,8 +70,7 @@ QString CoverArtCache::CoverFor(Decoder& decoder, const QString& trackPath) {
         return it->cover;
 
     QString cover;
-    if (const auto picture = decoder.ReadCoverArt(trackPath.toStdString()))
-        cover = Store(*picture);
+    if (const auto picture = decoder.ReadCoverArt(trackPath.toStdString())) cover = Store(*picture);
     if (cover.isEmpty()) cover = FolderCover(track.absolutePath());
     if (known_.size() >= kKnownTracks) known_.clear();
     known_.insert(trackPath, Known{modified, track.size(), cover});

@@ -80,8 +80,8 @@ template <std::size_t Width> QString TagFieldText(const FixedText<Width>& field)
 // tag has none), artist as a one-name list and album when the tag has them, the file:// url,
 // the length when it is known (lengthSeconds > 0) and the cover's file:// url when there is
 // one. Only the no-track id for a slot < 0.
-QVariantMap TrackMetadata(int slot, const QString& path, const TagRecord& tag,
-                          qint64 lengthSeconds, const QString& coverPath = {});
+QVariantMap TrackMetadata(int slot, const QString& path, const TagRecord& tag, qint64 lengthSeconds,
+                          const QString& coverPath = {});
 
 // Every org.mpris.MediaPlayer2.Player property that is announced when it changes (all but
 // Position), by its bus name.

@@ -70,8 +70,7 @@ void AddXiph(TagLib::Ogg::XiphComment* xiph, std::vector<Candidate>& found) {
     for (const TagLib::String& text : it->second) {
         // Base64 is 4/3 of the bytes: a larger text cannot hold a picture we would take.
         if (text.size() / 4 * 3 > kMaxCoverBytes) continue;
-        found.push_back({TagLib::ByteVector::fromBase64(text.data(TagLib::String::Latin1)),
-                         false});
+        found.push_back({TagLib::ByteVector::fromBase64(text.data(TagLib::String::Latin1)), false});
     }
 }
 

@@ -9,9 +9,9 @@
 #include <QDBusObjectPath>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>

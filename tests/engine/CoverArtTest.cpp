@@ -58,8 +58,8 @@ TagLib::FLAC::Picture* FlacPicture(const Pic& p) {
 
 void AddToXiph(TagLib::Ogg::XiphComment* xiph, const Pic& p) {
     if (p.holder == Holder::CoverArtEntry)
-        xiph->addField("COVERART", TagLib::String(Vector(*p.bytes).toBase64(), TagLib::String::Latin1),
-                       false);
+        xiph->addField("COVERART",
+                       TagLib::String(Vector(*p.bytes).toBase64(), TagLib::String::Latin1), false);
     else
         xiph->addPicture(FlacPicture(p));
 }
@@ -83,7 +83,9 @@ fs::path MakeFile(const fs::path& dir, const std::string& name, const std::strin
         return file;
     }
     AudioSpec s;
-    s.container = ext == "flac" ? Container::Flac : ext == "ogg" ? Container::Vorbis : Container::Opus;
+    s.container = ext == "flac"  ? Container::Flac
+                  : ext == "ogg" ? Container::Vorbis
+                                 : Container::Opus;
     s.frames = 4410;
     file = WriteAudio(dir, name + "." + ext, s);
     if (ext == "flac") {
@@ -118,19 +120,47 @@ TEST(CoverArtTest, EachFormatGivesItsFrontCoverElseAnyGoodPicture) {
         const std::string* want; // null: no cover
         const char* mime;
     } cases[] = {
-        {"apic front after other", "mp3", {{Holder::Apic, false, &kPng}, {Holder::Apic, true, &kJpeg}}, &kJpeg, "image/jpeg"},
+        {"apic front after other",
+         "mp3",
+         {{Holder::Apic, false, &kPng}, {Holder::Apic, true, &kJpeg}},
+         &kJpeg,
+         "image/jpeg"},
         {"apic other only", "mp3", {{Holder::Apic, false, &kPng}}, &kPng, "image/png"},
-        {"apic damaged front", "mp3", {{Holder::Apic, true, &kDamaged}, {Holder::Apic, false, &kWebp}}, &kWebp, "image/webp"},
-        {"apic oversize front", "mp3", {{Holder::Apic, true, &kOversize}, {Holder::Apic, false, &kPng}}, &kPng, "image/png"},
+        {"apic damaged front",
+         "mp3",
+         {{Holder::Apic, true, &kDamaged}, {Holder::Apic, false, &kWebp}},
+         &kWebp,
+         "image/webp"},
+        {"apic oversize front",
+         "mp3",
+         {{Holder::Apic, true, &kOversize}, {Holder::Apic, false, &kPng}},
+         &kPng,
+         "image/png"},
         {"apic damaged only", "mp3", {{Holder::Apic, true, &kDamaged}}, nullptr, ""},
         {"mp3 no picture", "mp3", {}, nullptr, ""},
-        {"flac picture block", "flac", {{Holder::FlacBlock, false, &kJpeg}, {Holder::FlacBlock, true, &kPng}}, &kPng, "image/png"},
+        {"flac picture block",
+         "flac",
+         {{Holder::FlacBlock, false, &kJpeg}, {Holder::FlacBlock, true, &kPng}},
+         &kPng,
+         "image/png"},
         {"flac no picture", "flac", {}, nullptr, ""},
-        {"vorbis block picture", "ogg", {{Holder::XiphPicture, true, &kJpeg}}, &kJpeg, "image/jpeg"},
+        {"vorbis block picture",
+         "ogg",
+         {{Holder::XiphPicture, true, &kJpeg}},
+         &kJpeg,
+         "image/jpeg"},
         {"opus block picture", "opus", {{Holder::XiphPicture, false, &kPng}}, &kPng, "image/png"},
         {"vorbis coverart", "ogg", {{Holder::CoverArtEntry, false, &kJpeg}}, &kJpeg, "image/jpeg"},
-        {"opus block beats coverart", "opus", {{Holder::CoverArtEntry, false, &kJpeg}, {Holder::XiphPicture, true, &kWebp}}, &kWebp, "image/webp"},
-        {"vorbis damaged coverart", "ogg", {{Holder::CoverArtEntry, false, &kDamaged}}, nullptr, ""},
+        {"opus block beats coverart",
+         "opus",
+         {{Holder::CoverArtEntry, false, &kJpeg}, {Holder::XiphPicture, true, &kWebp}},
+         &kWebp,
+         "image/webp"},
+        {"vorbis damaged coverart",
+         "ogg",
+         {{Holder::CoverArtEntry, false, &kDamaged}},
+         nullptr,
+         ""},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -147,7 +177,8 @@ TEST(CoverArtTest, EachFormatGivesItsFrontCoverElseAnyGoodPicture) {
     }
     // Not audio, or not there: nothing, and no exception.
     EXPECT_FALSE(ReadCoverArt((dir.Path() / "missing.mp3").string()));
-    EXPECT_FALSE(ReadCoverArt(WriteDamagedMp3(dir.Path(), "junk.mp3", Damage::RandomBytes).string()));
+    EXPECT_FALSE(
+        ReadCoverArt(WriteDamagedMp3(dir.Path(), "junk.mp3", Damage::RandomBytes).string()));
 }
 
 TEST(CoverArtTest, ImageMimeGoesByTheFirstBytes) {
@@ -155,9 +186,15 @@ TEST(CoverArtTest, ImageMimeGoesByTheFirstBytes) {
         std::string bytes;
         const char* mime;
     } cases[] = {
-        {kJpeg, "image/jpeg"},          {kPng, "image/png"},         {kWebp, "image/webp"},
-        {"GIF89a....", "image/gif"},    {"GIF87a", "image/gif"},     {"RIFF\0\0\0\0WAVE"s, ""},
-        {"\xFF\xD8", ""},               {"\x89PNG", ""},             {"", ""},
+        {kJpeg, "image/jpeg"},
+        {kPng, "image/png"},
+        {kWebp, "image/webp"},
+        {"GIF89a....", "image/gif"},
+        {"GIF87a", "image/gif"},
+        {"RIFF\0\0\0\0WAVE"s, ""},
+        {"\xFF\xD8", ""},
+        {"\x89PNG", ""},
+        {"", ""},
         {kDamaged, ""},
     };
     for (const auto& c : cases)

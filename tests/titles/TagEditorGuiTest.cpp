@@ -5,14 +5,14 @@
 #include "ui/Panel.h"
 #include "ui/Twips.h"
 
-#include <QComboBox>
 #include <QBuffer>
+#include <QComboBox>
 #include <QFile>
 #include <QImage>
-#include <QTemporaryDir>
-#include <QUrl>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <functional>
 
