@@ -15,7 +15,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <vector>
 
 namespace telbo::engine {

@@ -35,30 +35,21 @@ TEST(CoverArtCacheTest, FolderCoverIsTheLargestCoverNamedImageButNeverABackCover
     const QByteArray png("\x89PNG\r\n\x1A\n", 8);
     const QByteArray webp("RIFF\x10\0\0\0WEBP", 12);
     const struct {
-        const char* name;
         std::vector<std::tuple<const char*, qint64, QByteArray>> files;
         const char* want; // "" for none
     } cases[] = {
-        {"upper case", {{"cover.JPG", 100, kJpeg}}, "cover.JPG"},
-        {"each word", {{"Folder.png", 100, png}}, "Folder.png"},
-        {"front and album", {{"front.jpeg", 100, kJpeg}, {"album.webp", 50, webp}}, "front.jpeg"},
-        {"webp", {{"Album Art.WEBP", 50, webp}}, "Album Art.WEBP"},
-        {"back never", {{"back.jpg", 900, kJpeg}, {"cover-back.jpg", 900, kJpeg}}, ""},
-        {"back beside", {{"cover back.png", 900, png}, {"cover.png", 100, png}}, "cover.png"},
-        {"largest",
-         {{"cover.jpg", 100, kJpeg}, {"folder.jpg", 300, kJpeg}, {"front.png", 200, png}},
+        {{{"cover.JPG", 100, kJpeg}, {"scan01.jpg", 900, kJpeg}, {"cover.txt", 900, kJpeg}},
+         "cover.JPG"},
+        {{{"Album Art.WEBP", 50, webp}}, "Album Art.WEBP"},
+        {{{"back.jpg", 900, kJpeg}, {"cover-back.jpg", 900, kJpeg}}, ""},
+        {{{"cover back.png", 900, png}, {"cover.png", 100, png}}, "cover.png"},
+        {{{"cover.jpg", 100, kJpeg}, {"folder.jpg", 300, kJpeg}, {"front.png", 200, png}},
          "folder.jpg"},
-        {"other names", {{"scan01.jpg", 100, kJpeg}, {"cover.txt", 100, kJpeg}}, ""},
-        {"damaged skipped",
-         {{"cover.jpg", 900, "<html>"}, {"folder.jpg", 10, kJpeg}},
-         "folder.jpg"},
-        {"oversize skipped",
-         {{"cover.jpg", (16 << 20) + 1, kJpeg}, {"album.jpg", 10, kJpeg}},
-         "album.jpg"},
-        {"nothing", {}, ""},
+        {{{"cover.jpg", 900, "<html>"}, {"folder.jpg", 10, kJpeg}}, "folder.jpg"},
+        {{{"cover.jpg", (16 << 20) + 1, kJpeg}, {"album.jpg", 10, kJpeg}}, "album.jpg"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.want);
         QTemporaryDir dir;
         for (const auto& [name, size, head] : c.files)
             Put(dir, QString::fromUtf8(name), size, head);
