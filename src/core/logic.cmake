@@ -1,6 +1,7 @@
 # Pure logic of core: the settings file, atomic saving, window placement. QtCore only.
 add_library(telbo_core_logic STATIC
     ${CMAKE_CURRENT_LIST_DIR}/AtomicFile.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CoverArtCache.cpp
     ${CMAKE_CURRENT_LIST_DIR}/NumberText.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SessionFile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SettingsFile.cpp

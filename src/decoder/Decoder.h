@@ -8,8 +8,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace telbo {
 
@@ -101,6 +103,13 @@ using EqualizerBands = std::array<std::int32_t, 10>;
 // The centre frequency of each band in Hz: the engine's filters and the player's sliders.
 inline constexpr std::array<int, 10> kEqualizerBandHz = {60,   170,  310,   600,   1000,
                                                          3000, 6000, 12000, 14000, 16000};
+
+// An embedded picture: its bytes as stored and its type ("image/jpeg", "image/png",
+// "image/webp", "image/gif"), taken from the bytes themselves.
+struct CoverPicture {
+    std::string mime;
+    std::vector<unsigned char> bytes;
+};
 
 // Decodes and plays one file at a time, and reads and writes tags.
 //
@@ -202,6 +211,15 @@ public:
     // work on top of it, and a queued file's gain starts exactly at its first frame. A decoder
     // without it keeps this default.
     virtual void SetReplayGain(const ReplayGainOptions& options) { (void)options; }
+
+    // The cover picture stored in the file at `path` (an ID3v2 front cover before any other
+    // picture, a FLAC picture block, an Ogg comment's picture), checked to be an image by its
+    // first bytes; nothing when it has none, or only an oversize or damaged one. Reads the
+    // file's tags only, on the calling thread. A decoder without it keeps this default.
+    virtual std::optional<CoverPicture> ReadCoverArt(const std::string& path) {
+        (void)path;
+        return std::nullopt;
+    }
 
     // Reads the tag of `path` into `tag`; false, and the record zero-filled, when the file or
     // its tag cannot be read.

@@ -101,10 +101,13 @@ mpris::PlayerFacts MprisService::ReadFacts() {
         tag_ = TagRecord{};
         // The result is not looked at: a file without a tag leaves the record zero-filled.
         if (!f.path.isEmpty()) w.decoder.vbmp3_getFileTagInfo(f.path.toStdString(), tag_);
+        // Once per track: the cover does not change with the tag fields the editor writes.
+        if (f.path != tagPath_) cover_ = w.coverArt.CoverFor(w.decoder, f.path);
         tagPath_ = f.path;
         titleTagSeen_ = st.TitleTag;
     }
     f.tag = tag_;
+    f.coverPath = cover_;
     f.lengthSeconds = st.OpenInfo.TotalSeconds;
     f.trackCount = st.KO;
     f.volume = st.Volume;

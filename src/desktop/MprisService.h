@@ -91,6 +91,8 @@ private:
     QString tagPath_;
     TagRecord tag_;
     TagRecord titleTagSeen_;
+    // The current track's cover image, found with its tag.
+    QString cover_;
     bool objectRegistered_ = false;
     bool withdrawn_ = false;
 };

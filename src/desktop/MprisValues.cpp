@@ -46,8 +46,8 @@ QDBusObjectPath TrackId(int slot) {
     return QDBusObjectPath(QStringLiteral("/org/telbo/track/%1").arg(slot));
 }
 
-QVariantMap TrackMetadata(int slot, const QString& path, const TagRecord& tag,
-                          qint64 lengthSeconds) {
+QVariantMap TrackMetadata(int slot, const QString& path, const TagRecord& tag, qint64 lengthSeconds,
+                          const QString& coverPath) {
     QVariantMap m;
     m.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackId(slot)));
     if (slot < 0) return m;
@@ -62,6 +62,9 @@ QVariantMap TrackMetadata(int slot, const QString& path, const TagRecord& tag,
     if (lengthSeconds > 0)
         m.insert(QStringLiteral("mpris:length"),
                  QVariant::fromValue(MicrosFromSeconds(lengthSeconds)));
+    if (!coverPath.isEmpty())
+        m.insert(QStringLiteral("mpris:artUrl"),
+                 QString::fromUtf8(QUrl::fromLocalFile(coverPath).toEncoded()));
     return m;
 }
 
@@ -70,8 +73,9 @@ QVariantMap PlayerProperties(const PlayerFacts& f) {
     const bool hasTracks = f.trackCount > 0;
     QVariantMap p;
     p.insert(QStringLiteral("PlaybackStatus"), PlaybackStatusText(f.decoderState, f.trackOpen));
-    p.insert(QStringLiteral("Metadata"), TrackMetadata(hasTrack ? f.slot : -1, f.path, f.tag,
-                                                       f.trackOpen ? f.lengthSeconds : 0));
+    p.insert(QStringLiteral("Metadata"),
+             TrackMetadata(hasTrack ? f.slot : -1, f.path, f.tag, f.trackOpen ? f.lengthSeconds : 0,
+                           f.coverPath));
     p.insert(QStringLiteral("Volume"), VolumeFromSlider(f.volume));
     p.insert(QStringLiteral("Rate"), RateFromSpeed(f.speed));
     p.insert(QStringLiteral("CanGoNext"), CanGoNext(f));

@@ -31,6 +31,7 @@ struct PlayerFacts {
     int slot = -1;            // the current track's slot, -1 when there is none
     QString path;             // its path
     TagRecord tag;            // its tag
+    QString coverPath;        // its cover image (a local file), empty for none
     qint64 lengthSeconds = 0; // the open track's length; 0 when unknown or nothing is open
     int trackCount = 0;       // used slots of the track list
     int volume = 100;         // the volume slider, 0..100
@@ -77,9 +78,10 @@ template <std::size_t Width> QString TagFieldText(const FixedText<Width>& field)
 
 // The track's metadata: trackid, title (the tag's, or the name the track list shows when the
 // tag has none), artist as a one-name list and album when the tag has them, the file:// url,
-// and the length when it is known (lengthSeconds > 0). Only the no-track id for a slot < 0.
-QVariantMap TrackMetadata(int slot, const QString& path, const TagRecord& tag,
-                          qint64 lengthSeconds);
+// the length when it is known (lengthSeconds > 0) and the cover's file:// url when there is
+// one. Only the no-track id for a slot < 0.
+QVariantMap TrackMetadata(int slot, const QString& path, const TagRecord& tag, qint64 lengthSeconds,
+                          const QString& coverPath = {});
 
 // Every org.mpris.MediaPlayer2.Player property that is announced when it changes (all but
 // Position), by its bus name.

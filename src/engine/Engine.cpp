@@ -1,4 +1,5 @@
 #include "engine/Engine.h"
+#include "engine/CoverArt.h"
 
 #include "engine/EngineImpl.h"
 #include "engine/ReplayGainScale.h"
@@ -248,6 +249,10 @@ bool Engine::vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int
 }
 
 std::string Engine::vbmp3_getTagError() { return tagError_; }
+
+std::optional<CoverPicture> Engine::ReadCoverArt(const std::string& path) {
+    return engine::ReadCoverArt(path);
+}
 
 void Engine::vbmp3_getGenre(TagRecord& tag) { tag.GenreName.Fill(GenreName(tag.GenreNumber)); }
 

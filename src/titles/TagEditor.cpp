@@ -11,10 +11,13 @@
 #include "ui/Twips.h"
 
 #include <QComboBox>
+#include <QImageReader>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 #include <QScopedValueRollback>
+#include <QUrl>
 
+#include <algorithm>
 #include <array>
 
 namespace telbo {
@@ -118,12 +121,30 @@ void TagEditor::lblShowTag_Click() {
     }
 }
 
+namespace {
+
+// The cover at most this wide in the heading's tooltip; a smaller one keeps its size.
+constexpr int kCoverTipWidth = 200;
+
+QString CoverToolTip(const QString& coverPath) {
+    if (coverPath.isEmpty()) return {};
+    // The header gives the size without decoding the picture.
+    const int width = QImageReader(coverPath).size().width();
+    const int shown = width > 0 ? std::min(width, kCoverTipWidth) : kCoverTipWidth;
+    return QStringLiteral("<img src=\"%1\" width=\"%2\">")
+        .arg(QString::fromUtf8(QUrl::fromLocalFile(coverPath).toEncoded()).toHtmlEscaped())
+        .arg(shown);
+}
+
+} // namespace
+
 void TagEditor::LoadTagView(int i) {
     const QString path = TrackPath(i);
     if (path.isEmpty()) return;
     Controls& ui = w.ui;
     const QListWidgetItem* row = ui.lstFile[1]->item(i);
     ui.lblTagInfo[0]->setCaption(row ? row->text() : DisplayName(path));
+    ui.lblTagInfo[0]->setToolTip(CoverToolTip(w.coverArt.CoverFor(w.decoder, path)));
 
     TagRecord& tag = w.st.EditTag;
     w.titleBuilder.ReadTag(path, tag);

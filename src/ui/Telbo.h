@@ -2,6 +2,7 @@
 // The main window and hub: owns the state record, the controls, and one object per
 // subsystem; the decoder and the platform are injected.
 
+#include "core/CoverArtCache.h"
 #include "core/Lifecycle.h"
 #include "core/PlayerState.h"
 #include "core/Session.h"
@@ -65,6 +66,8 @@ public:
     Dragging dragging{*this};
     ContextMenu contextMenu{*this};
     ReplayGainScan replayGainScan{*this};
+    // Cover images of tracks, for the desktop's media controls and the tag view.
+    CoverArtCache coverArt;
 
     // The power-off dialog while it exists.
     QPointer<PowerOffDialog> form2;

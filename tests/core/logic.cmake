@@ -6,6 +6,7 @@ add_executable(test_core_logic
     ${CMAKE_CURRENT_LIST_DIR}/SettingsDamageTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SlotListTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/AtomicFileTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CoverArtCacheTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WindowPlacementTest.cpp
 )
 target_link_libraries(test_core_logic PRIVATE telbo_core_logic GTest::gtest_main)

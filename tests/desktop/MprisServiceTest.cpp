@@ -7,8 +7,11 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusObjectPath>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -219,6 +222,51 @@ TEST_F(MprisServiceTest, PropertiesFollowPlaybackTrackChangeAndVolume) {
     w->ui.sclConfig[0]->setValue(40);
     ASSERT_TRUE(recorder.WaitFor("Volume", 0.4));
     EXPECT_EQ(recorder.changes.last().keys(), QStringList{"Volume"});
+}
+
+TEST_F(MprisServiceTest, MetadataCarriesTheTracksCoverOnceFoundPerTrack) {
+    QTemporaryDir cacheDir;
+    w->coverArt = CoverArtCache(cacheDir.filePath("covers"));
+    const QString album = platform.dir.filePath("album");
+    ASSERT_TRUE(QDir().mkpath(album));
+    auto put = [](const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    };
+    const QString folderCover = put(album + "/Cover.JPG", QByteArray("\xFF\xD8\xFF\xE0 folder"));
+    put(album + "/back.jpg", QByteArray("\xFF\xD8\xFF\xE0 the back, larger than the front"));
+    const QString plain = put(album + "/a1.mp3", "x");
+    const QString withPicture = put(album + "/a2.mp3", "x");
+    const QByteArray png("\x89PNG\r\n\x1A\n embedded", 17);
+    decoder.covers[withPicture.toStdString()] = CoverPicture{"image/png", {png.begin(), png.end()}};
+    SetTracks({tracks[0], plain, withPicture});
+
+    auto fileUrl = [](const QString& path) { return QUrl::fromLocalFile(path).toString(); };
+    client->Player("Play");
+    ASSERT_TRUE(recorder.WaitFor("PlaybackStatus", "Playing"));
+    EXPECT_FALSE(Metadata().contains("mpris:artUrl")); // no picture, no cover beside it
+    client->Player("Next");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Metadata().value("xesam:title") == "a1"; }, 3000));
+    EXPECT_EQ(Metadata().value("mpris:artUrl"), fileUrl(folderCover));
+
+    // The picture in the file beats the one beside it, and is stored in the cache folder.
+    client->Player("Next");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Metadata().value("xesam:title") == "a2"; }, 3000));
+    const QUrl art(Metadata().value("mpris:artUrl").toString());
+    ASSERT_TRUE(art.isLocalFile());
+    EXPECT_TRUE(art.toLocalFile().startsWith(cacheDir.filePath("covers/")));
+    EXPECT_TRUE(art.toLocalFile().endsWith(".png"));
+    QFile stored(art.toLocalFile());
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_EQ(stored.readAll(), png);
+
+    // Asked again and again, the track's tags are read for its cover once.
+    const int reads = decoder.coverReads;
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(AsMap(client->Get("Metadata")).value("mpris:artUrl"), art.toString());
+    EXPECT_EQ(decoder.coverReads, reads);
 }
 
 TEST_F(MprisServiceTest, SeekAndSetPositionMoveLikeTheSlider) {

@@ -46,6 +46,8 @@ DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus-address")
 [[ -n $DBUS_SESSION_BUS_ADDRESS ]] || { echo "FAIL: dbus-daemon printed no address"; exit 1; }
 export DBUS_SESSION_BUS_ADDRESS
 export XDG_RUNTIME_DIR=$work/runtime
+# Covers the program stores stay in the test's folder.
+export XDG_CACHE_HOME=$work/cache
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} TELBO_NULL_AUDIO=1 \

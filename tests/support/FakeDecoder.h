@@ -33,6 +33,9 @@ public:
     std::set<std::string> failWrites;
     // What getTagError reports after a write of the path (a failed or a partial one).
     std::map<std::string, std::string> tagErrors;
+    // Embedded covers by path; every ReadCoverArt call is counted in coverReads.
+    std::map<std::string, CoverPicture> covers;
+    int coverReads = 0;
     std::string openPath;
     DecodeOptions options{};
     EqualizerBands bands{};
@@ -74,6 +77,11 @@ public:
     bool vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int reservedSelector1,
                           int reservedSelector2) override;
     void vbmp3_getGenre(TagRecord& tag) override;
+    std::optional<CoverPicture> ReadCoverArt(const std::string& path) override {
+        ++coverReads;
+        const auto it = covers.find(path);
+        return it == covers.end() ? std::nullopt : std::optional<CoverPicture>(it->second);
+    }
     std::string vbmp3_getTagError() override { return lastTagError_; }
     bool vbmp3_setNext(const std::string& path) override;
     bool vbmp3_clearNext() override;

@@ -5,10 +5,14 @@
 #include "ui/Panel.h"
 #include "ui/Twips.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QFile>
+#include <QImage>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <functional>
 
@@ -62,6 +66,37 @@ protected:
     QStringList Writes() const { return decoder.callsStartingWith("setTagInfo"); }
     QString WriteOf(int track) const { return "setTagInfo " + tracks[track] + " 1 1"; }
 };
+
+TEST_F(TagEditorTest, TheTagViewsHeadingShowsTheCoverInItsTooltipAtMost200Wide) {
+    QTemporaryDir cacheDir;
+    w->coverArt = CoverArtCache(cacheDir.path());
+    auto png = [](int width) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImage(width, 8, QImage::Format_RGB32).save(&buffer, "PNG");
+        return bytes;
+    };
+    UseTracks(3);
+    const QByteArray wide = png(400);
+    decoder.covers[Std(tracks[0])] = CoverPicture{"image/png", {wide.begin(), wide.end()}};
+    Select(0);
+    Click(w->ui.lblShowTag);
+    ASSERT_EQ(w->st.TagShowFlag, TagPanel::View);
+    const QString tip = w->ui.lblTagInfo[0]->toolTip();
+    EXPECT_TRUE(tip.startsWith("<img src=\"file://" + cacheDir.path() + "/")) << qPrintable(tip);
+    EXPECT_TRUE(tip.endsWith(".png\" width=\"200\">")) << qPrintable(tip);
+
+    w->tagEditor.LoadTagView(1); // no picture, none beside it
+    EXPECT_EQ(w->ui.lblTagInfo[0]->toolTip(), "");
+
+    // A small cover beside the tracks keeps its own width.
+    const QString small = platform.dir.filePath("folder.png");
+    QImage(50, 8, QImage::Format_RGB32).save(small, "PNG");
+    w->tagEditor.LoadTagView(2);
+    EXPECT_EQ(w->ui.lblTagInfo[0]->toolTip(),
+              "<img src=\"" + QUrl::fromLocalFile(small).toString() + "\" width=\"50\">");
+}
 
 TEST_F(TagEditorTest, ShowTagWithoutSelectionSelectsTheFirstTrackOnly) {
     Click(w->ui.lblShowTag); // empty list: nothing at all
