@@ -76,6 +76,8 @@ struct PulseSink::Stream {
     std::string device;               // the output asked for, "" the default; under the lock
     bool lookedUp = false;            // the open's question about `device` has its answer
     bool found = false;
+    bool moveAfterCut = false;        // a move waits for the fade-out to be heard
+    bool resumeAfterMove = false;     // the move's answer lets the kept audio go on
 
     // Everything below belongs to the loop's thread, or to whoever holds the loop's lock.
     enum class Want { Play, Pause, Stop, Idle } want = Want::Stop;
@@ -276,7 +278,7 @@ struct PulseSink::Stream {
             out[2 * i] = Remembered(from + i)[0] * g;
             out[2 * i + 1] = Remembered(from + i)[1] * g;
         }
-        if (want == Want::Pause) {
+        if (want == Want::Pause || moveAfterCut) {
             std::vector<float> kept(keep * 2);
             for (std::size_t i = 0; i < keep; ++i) std::copy_n(Remembered(from + i), 2, &kept[2 * i]);
             kept.insert(kept.end(), pending.begin() + static_cast<std::ptrdiff_t>(pendingAt * 2),
@@ -294,6 +296,15 @@ struct PulseSink::Stream {
 
     void FinishCut() {
         cutting = false;
+        if (moveAfterCut) {
+            // Quiet now: the move cannot be heard; what the cut kept plays on after it. The
+            // stream moves uncorked, on the silence behind the fade: a server asked to cork,
+            // move and uncork at once now and then stops asking for audio.
+            moveAfterCut = false;
+            resumeAfterMove = true;
+            Move();
+            return;
+        }
         switch (want) {
         case Want::Pause:
             Cork(true);
@@ -377,17 +388,51 @@ struct PulseSink::Stream {
             pa_threaded_mainloop_signal(s->loop, 0);
         }
     }
+    // Asks the server to carry the stream over to `device`; ResumeAfterMove follows.
+    void Move() {
+        pa_operation* op =
+            device.empty()
+                ? pa_context_get_server_info(context, &Stream::OnDefaultForMove, this)
+                : pa_context_move_sink_input_by_name(context, pa_stream_get_index(stream),
+                                                     device.c_str(), &Stream::OnMoved, this);
+        if (!op) ResumeAfterMove();
+        Unref(op);
+    }
+    // After a move that faded out: on with what the cut kept, fading in, as after a pause.
+    void ResumeAfterMove() {
+        if (!resumeAfterMove || !Ready() || cutting) return;
+        resumeAfterMove = false;
+        switch (want) {
+        case Want::Play:
+        case Want::Idle:
+            Start();
+            break;
+        case Want::Pause:
+            Cork(true); // what the cut kept waits for Play
+            break;
+        case Want::Stop:
+            pending.clear();
+            pendingAt = 0;
+            Flush();
+            Cork(true);
+            break;
+        }
+    }
     static void OnMoved(pa_context*, int success, void* self) {
         auto* s = static_cast<Stream*>(self);
         // The server keeps the stream where it was (the default) when the output is gone.
         if (!success && !s->device.empty()) s->missing.store(true, std::memory_order_release);
+        s->ResumeAfterMove();
     }
     // "The default" by name: a stream moved there follows the desktop's default again.
     static void OnDefaultForMove(pa_context* c, const pa_server_info* info, void* self) {
         auto* s = static_cast<Stream*>(self);
-        if (!info || !info->default_sink_name || !s->device.empty() || !s->Ready()) return;
-        Unref(pa_context_move_sink_input_by_name(c, pa_stream_get_index(s->stream),
-                                                 info->default_sink_name, nullptr, nullptr));
+        pa_operation* op = nullptr;
+        if (info && info->default_sink_name && s->device.empty() && s->Ready())
+            op = pa_context_move_sink_input_by_name(c, pa_stream_get_index(s->stream),
+                                                    info->default_sink_name, &Stream::OnMoved, s);
+        if (!op) s->ResumeAfterMove();
+        Unref(op);
     }
 
     // Waits under the lock until `done` holds or the open timer has fired.
@@ -621,13 +666,18 @@ void PulseSink::MoveTo(const std::string& name) noexcept {
         s.device.clear();
     }
     s.missing.store(false, std::memory_order_release);
-    // The stream stays open and playing: the server carries its queue over to the new output.
+    // The stream stays open and the track goes on. The server would cut the sound where the
+    // old output had got to and start the new one elsewhere in the wave (a click, a gap or
+    // an echo): while audible, fade out as a pause does, move, and fade the rest in.
     if (s.Ready()) {
-        if (s.device.empty())
-            Unref(pa_context_get_server_info(s.context, &Stream::OnDefaultForMove, &s));
-        else
-            Unref(pa_context_move_sink_input_by_name(s.context, pa_stream_get_index(s.stream),
-                                                     s.device.c_str(), &Stream::OnMoved, &s));
+        if (s.cutting) {
+            s.moveAfterCut = true;
+        } else if (!s.corked) {
+            s.moveAfterCut = true;
+            s.BeginCut();
+        } else {
+            s.Move();
+        }
     }
     pa_threaded_mainloop_unlock(s.loop);
 }
