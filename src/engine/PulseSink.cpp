@@ -76,8 +76,8 @@ struct PulseSink::Stream {
     std::string device;               // the output asked for, "" the default; under the lock
     bool lookedUp = false;            // the open's question about `device` has its answer
     bool found = false;
-    bool moveAfterCut = false;        // a move waits for the fade-out to be heard
-    bool resumeAfterMove = false;     // the move's answer lets the kept audio go on
+    bool moveAfterCut = false;    // a move waits for the fade-out to be heard
+    bool resumeAfterMove = false; // the move's answer lets the kept audio go on
 
     // Everything below belongs to the loop's thread, or to whoever holds the loop's lock.
     enum class Want { Play, Pause, Stop, Idle } want = Want::Stop;
@@ -548,8 +548,9 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
     // Never PA_STREAM_DONT_MOVE: the server moves a stream on the default when the desktop's
     // default changes, and one whose output went away.
     const char* on = s->found ? device.c_str() : nullptr;
-    if (pa_stream_connect_playback(s->stream, on, &attr, PA_STREAM_START_CORKED, nullptr,
-                                   nullptr) < 0 ||
+    const int connected =
+        pa_stream_connect_playback(s->stream, on, &attr, PA_STREAM_START_CORKED, nullptr, nullptr);
+    if (connected < 0 ||
         !s->WaitOpen([&] { return pa_stream_get_state(s->stream) == PA_STREAM_READY; }))
         return unlockAndFail();
     // What the server may hold: its queue and its sink's share, and a little more.
@@ -628,7 +629,8 @@ std::vector<OutputDevice> PulseSink::ListOutputs(std::chrono::milliseconds wait)
                 }
                 if (!info || !info->name || l->failed) return;
                 try {
-                    l->found.push_back({info->name, info->description ? info->description : info->name});
+                    l->found.push_back(
+                        {info->name, info->description ? info->description : info->name});
                 } catch (...) {
                     l->failed = true;
                 }
@@ -645,7 +647,8 @@ std::vector<OutputDevice> PulseSink::ListOutputs(std::chrono::milliseconds wait)
                 pa_threaded_mainloop_signal(l->loop, 0);
             },
             &listing);
-        while (!listing.done && !listing.timedOut && timer && !s.dead.load(std::memory_order_acquire))
+        while (!listing.done && !listing.timedOut && timer &&
+               !s.dead.load(std::memory_order_acquire))
             pa_threaded_mainloop_wait(s.loop);
         // Given up: the answer must not arrive at a listing that is gone.
         if (!listing.done) pa_operation_cancel(op);
@@ -693,7 +696,9 @@ std::string PulseSink::Device() const {
     return d;
 }
 
-bool PulseSink::DeviceMissing() const noexcept { return s_->missing.load(std::memory_order_acquire); }
+bool PulseSink::DeviceMissing() const noexcept {
+    return s_->missing.load(std::memory_order_acquire);
+}
 
 void PulseSink::Play() noexcept {
     Stream& s = *s_;

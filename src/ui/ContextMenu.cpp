@@ -95,7 +95,8 @@ void ContextMenu::AddOutput(QMenu* menu) {
     auto add = [&](const QString& text, const QString& name, bool on) {
         QAction* a = Toggle(out, text, on);
         group->addAction(a);
-        QObject::connect(a, &QAction::triggered, out, [this, name] { w.session.SetOutputDevice(name); });
+        QObject::connect(a, &QAction::triggered, out,
+                         [this, name] { w.session.SetOutputDevice(name); });
     };
     // A remembered output that is gone plays on the default: that is what is checked.
     add(QStringLiteral("Default (follows the desktop)"), QString(), chosen.isEmpty() || !listed);

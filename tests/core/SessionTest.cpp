@@ -7,12 +7,12 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QMenu>
 #include <QDateTime>
-#include <QTest>
 #include <QFile>
 #include <QFileInfo>
+#include <QMenu>
 #include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 
 namespace telbo::test {
@@ -182,8 +182,8 @@ TEST_F(SessionTest, TheOutputMenuOffersTheServersOutputsAndKeepsTheChoice) {
         QStringList out;
         for (QAction* a : m->actions())
             if (!a->isSeparator())
-                out << QStringLiteral("%1%2%3").arg(a->isChecked() ? "*" : "", a->isEnabled() ? "" : "-",
-                                                    a->text());
+                out << QStringLiteral("%1%2%3").arg(a->isChecked() ? "*" : "",
+                                                    a->isEnabled() ? "" : "-", a->text());
         return out;
     };
     struct Case {
@@ -192,15 +192,24 @@ TEST_F(SessionTest, TheOutputMenuOffersTheServersOutputsAndKeepsTheChoice) {
         QString remembered;
         QStringList want;
     };
-    const std::vector<OutputDevice> two{{"alsa.hdmi", "HDMI & DisplayPort"}, {"usb.dac", "USB DAC"}};
+    const std::vector<OutputDevice> two{{"alsa.hdmi", "HDMI & DisplayPort"},
+                                        {"usb.dac", "USB DAC"}};
     const std::vector<Case> cases{
-        {"default", two, QString(),
+        {"default",
+         two,
+         QString(),
          {"*Default (follows the desktop)", "HDMI && DisplayPort", "USB DAC"}},
-        {"remembered", two, "usb.dac",
+        {"remembered",
+         two,
+         "usb.dac",
          {"Default (follows the desktop)", "HDMI && DisplayPort", "*USB DAC"}},
-        {"remembered but gone", two, "bt.speaker",
+        {"remembered but gone",
+         two,
+         "bt.speaker",
          {"*Default (follows the desktop)", "HDMI && DisplayPort", "USB DAC"}},
-        {"no server", {}, QString(),
+        {"no server",
+         {},
+         QString(),
          {"*Default (follows the desktop)", "-Only the default output is available"}},
     };
     for (const Case& c : cases) {

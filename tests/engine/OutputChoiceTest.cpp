@@ -25,7 +25,8 @@ protected:
         server_->moreSinks = {"other"};
         if (server_->Start() && !server_->Pactl("info").empty()) return;
         const char* ci = std::getenv("CI");
-        if (ci && std::string(ci) == "true") FAIL() << "no sound server or pactl: " << server_->error;
+        if (ci && std::string(ci) == "true")
+            FAIL() << "no sound server or pactl: " << server_->error;
         GTEST_SKIP() << "no sound server or pactl: " << server_->error;
     }
 
@@ -50,7 +51,8 @@ protected:
     std::string StreamSink(std::string* stream = nullptr) {
         std::map<std::string, std::string> sinks; // index -> name
         std::istringstream sinkLines(server_->Pactl("list sinks short"));
-        for (std::string index, name, rest; sinkLines >> index >> name && std::getline(sinkLines, rest);)
+        for (std::string index, name, rest;
+             sinkLines >> index >> name && std::getline(sinkLines, rest);)
             sinks[index] = name;
         std::istringstream inputs(server_->Pactl("list sink-inputs short"));
         std::string index, sink, rest;
@@ -90,13 +92,15 @@ TEST_F(OutputChoiceTest, AMoveWhilePlayingKeepsTheStreamAndThePositionAndDefault
         std::string choice;
         std::string landsOn;
     };
-    for (const Step& step : {Step{"to other", "other", "other"}, Step{"back to default", "", "probe"},
-                             Step{"to other again", "other", "other"}}) {
+    for (const Step& step :
+         {Step{"to other", "other", "other"}, Step{"back to default", "", "probe"},
+          Step{"to other again", "other", "other"}}) {
         SCOPED_TRACE(step.what);
         const double before = e->HeardSeconds();
         e->SetOutputDevice(step.choice);
         std::string now;
-        ASSERT_TRUE(WaitUntil([&] { return StreamSink(&now) == step.landsOn; }, 5s)) << StreamSink();
+        ASSERT_TRUE(WaitUntil([&] { return StreamSink(&now) == step.landsOn; }, 5s))
+            << StreamSink();
         EXPECT_EQ(now, stream); // moved, not reopened
         EXPECT_TRUE(WaitUntil([&] { return e->HeardSeconds() > before + 0.5; }, 5s));
         std::int32_t elapsed = 0;

@@ -96,7 +96,8 @@ std::string SoundServer::Pactl(const std::string& args) const {
     if (!pipe) return {};
     std::string out;
     char buffer[4096];
-    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+        out.append(buffer, n);
     return ::pclose(pipe) == 0 ? out : std::string();
 }
 
