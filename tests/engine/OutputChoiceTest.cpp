@@ -25,8 +25,7 @@ protected:
         server_->moreSinks = {"other"};
         if (server_->Start() && !server_->Pactl("info").empty()) return;
         const char* ci = std::getenv("CI");
-        if (ci && std::string(ci) == "true")
-            FAIL() << "no sound server or pactl: " << server_->error;
+        if (ci && std::string(ci) == "true") FAIL() << server_->error;
         GTEST_SKIP() << "no sound server or pactl: " << server_->error;
     }
 
@@ -42,7 +41,6 @@ protected:
     bool Play(Engine& e, double seconds) {
         ToneSpec t;
         t.seconds = seconds;
-        t.frequencyHz = 440;
         OpenInfoRecord info;
         return e.vbmp3_open(WriteToneMp3(dir_.Path(), "tone.mp3", t).string(), info) &&
                e.vbmp3_play() && WaitUntil([&] { return e.SinkName() == "pulse"; }, 10s);
@@ -71,11 +69,9 @@ TEST_F(OutputChoiceTest, TheRememberedOutputIsListedAndPlaysFromTheStart) {
         auto e = Start("other", beforeInit);
         ASSERT_TRUE(Play(*e, 10));
         EXPECT_TRUE(WaitUntil([&] { return StreamSink() == "other"; }, 5s)) << StreamSink();
-        const std::vector<OutputDevice> outputs = e->ListOutputs();
-        ASSERT_EQ(outputs.size(), 2u);
-        EXPECT_EQ(outputs[0].Name, "probe");
-        EXPECT_EQ(outputs[1].Name, "other");
-        EXPECT_FALSE(outputs[1].Description.empty());
+        std::vector<std::string> names;
+        for (const OutputDevice& o : e->ListOutputs()) names.push_back(o.Name);
+        EXPECT_EQ(names, (std::vector<std::string>{"probe", "other"}));
         EXPECT_FALSE(e->OutputMissing());
     }
 }
