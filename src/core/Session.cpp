@@ -53,6 +53,7 @@ void Session::Load(const QString& path, const QString& saveFolder) {
     PlayerState& st = w.st;
     w.transport.SetShowRemaining(s_.TimeRemaining);
     w.decoder.SetReplayGain(s_.ReplayGain);
+    w.decoder.SetOutputDevice(s_.OutputDevice.toStdString());
     if (s_.EqualizerOn) {
         // The sliders take the bands without sending each; then all ten go at once, as a
         // preset chosen from the list does.
@@ -146,6 +147,10 @@ void Session::Save() {
 }
 
 void Session::Tick() {
+    if (w.decoder.OutputMissing()) {
+        w.titleBuilder.ShowNotice(QStringLiteral("Output '%1' is not there: playing on the default")
+                                      .arg(s_.OutputDevice));
+    }
     if (!sinceSave_.isValid() || sinceSave_.elapsed() >= kSaveEveryMs) Save();
 }
 
@@ -159,6 +164,12 @@ void Session::SetReplayGain(const ReplayGainOptions& options) {
     s_.ReplayGain = options;
     s_.ReplayGain.AutoAlbum = false;
     w.decoder.SetReplayGain(s_.ReplayGain);
+    Save();
+}
+
+void Session::SetOutputDevice(const QString& name) {
+    s_.OutputDevice = name;
+    w.decoder.SetOutputDevice(name.toStdString());
     Save();
 }
 

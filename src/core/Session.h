@@ -44,7 +44,8 @@ public:
 
     // The current state to disk, when saving is on and it changed.
     void Save();
-    // The play clock's tick: saves every 30 s of playing.
+    // The play clock's tick: saves every 30 s of playing, and says once when the chosen
+    // output was not there.
     void Tick();
     // Shut-down: saves what the listener had; after it nothing more is written.
     void ShutDown();
@@ -52,6 +53,9 @@ public:
     const ReplayGainOptions& replayGain() const { return s_.ReplayGain; }
     // Kept, and handed to the decoder for the tracks opened from now on.
     void SetReplayGain(const ReplayGainOptions& options);
+    // The chosen sound output ("" the default), kept and handed to the decoder at once.
+    const QString& outputDevice() const { return s_.OutputDevice; }
+    void SetOutputDevice(const QString& name);
     bool resume() const { return s_.Resume; }
     void SetResume(bool on);
 

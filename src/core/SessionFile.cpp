@@ -19,6 +19,8 @@ constexpr double kMaxPreampDb = 15;
 constexpr int kBandLimit = 120;
 // A day: further than any track a player resumes into.
 constexpr int kMaxSecond = 24 * 60 * 60;
+// Sound servers name outputs in a few dozen characters.
+constexpr qsizetype kMaxDeviceName = 512;
 
 QByteArray Bool(bool b) { return b ? "true" : "false"; }
 
@@ -122,6 +124,8 @@ QByteArray WriteSessionText(const SessionSettings& s) {
     out += "Bands=" + bands + "\n";
     out += "On=" + Bool(s.EqualizerOn) + "\n";
     out += "Preset=" + QByteArray::number(s.EqualizerPreset) + "\n\n";
+    out += "[Output]\n";
+    out += "Device=" + Quoted(s.OutputDevice) + "\n\n";
     out += "[ReplayGain]\n";
     out += "ClipPrevention=" + Bool(s.ReplayGain.ClipPrevention) + "\n";
     out += "Mode=" + ReplayGainModeName(s.ReplayGain.Mode).toUtf8() + "\n";
@@ -165,6 +169,13 @@ SessionSettings ReadSessionText(const QByteArray& text) {
         s.EqualizerOn = false;
         s.EqualizerPreset = 0;
     }
+
+    // A name with control characters or of absurd length is no server's: the default plays.
+    const QString device = ini.value(QStringLiteral("Output/Device")).trimmed();
+    const bool deviceOk = device.size() <= kMaxDeviceName &&
+                          std::none_of(device.begin(), device.end(),
+                                       [](QChar c) { return c.unicode() < 0x20 || c == u'\x7f'; });
+    s.OutputDevice = deviceOk ? device : QString();
 
     const QString mode = ini.value(QStringLiteral("ReplayGain/Mode")).trimmed();
     for (const ReplayGainMode m : kReplayGainModes)

@@ -35,6 +35,10 @@ struct SessionSettings {
     // [Display]
     bool TimeRemaining = false; // the time label counts down
 
+    // [Output]: the sound server's name of the chosen output; empty for the default, which
+    // follows the desktop's.
+    QString OutputDevice;
+
     // [ReplayGain]: the mode, the two pre-amps (dB, -15..15) and clipping prevention.
     // AutoAlbum is the player's choice per track, never stored.
     ReplayGainOptions ReplayGain{};

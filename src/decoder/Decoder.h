@@ -98,6 +98,15 @@ struct DecodeOptions {
     bool operator==(const DecodeOptions&) const = default;
 };
 
+// A sound output the desktop's sound server offers: its name (what telbo.ini keeps) and what
+// the user is shown.
+struct OutputDevice {
+    std::string Name;
+    std::string Description;
+
+    bool operator==(const OutputDevice&) const = default;
+};
+
 // Gains in tenths of a dB, -120..120, 0 flat; band 0 is the lowest frequency.
 using EqualizerBands = std::array<std::int32_t, 10>;
 // The centre frequency of each band in Hz: the engine's filters and the player's sliders.
@@ -220,6 +229,25 @@ public:
         (void)path;
         return std::nullopt;
     }
+
+    // The choice of sound output. A decoder without one keeps these defaults: it plays on the
+    // default output and offers no other.
+    //
+    // The outputs of the sound server in use, in its order, for the user to choose from.
+    // Waits for the server a bounded time (under half a second); empty when there is no
+    // choice (no sound server, a server that did not answer in time, a silent test output),
+    // and the default is then the only output.
+    virtual std::vector<OutputDevice> ListOutputs() { return {}; }
+    // Plays on the output `name` (an OutputDevice::Name) from now on, "" for the server's
+    // default, which follows the desktop's choice. Takes effect at once while a track plays,
+    // without reopening it or a break in the sound, and for every output opened later
+    // (start-up too: call it before the first play). Returns at once; an output that is not
+    // there leaves the sound on the default, and OutputMissing says so.
+    virtual void SetOutputDevice(const std::string& name) { (void)name; }
+    // True once after the chosen output was found missing (at start-up, at a move, or when
+    // the output was reopened) and the default plays instead; false otherwise. Asked again
+    // for the same choice, false: the user is told once. The player polls it on its clock.
+    virtual bool OutputMissing() { return false; }
 
     // Reads the tag of `path` into `tag`; false, and the record zero-filled, when the file or
     // its tag cannot be read.

@@ -2,7 +2,11 @@
 // Where decoded audio goes: a sink pulls frames from the Playhead at its own pace, from its
 // own thread, from construction until destruction.
 
+#include "decoder/Decoder.h"
+
+#include <chrono>
 #include <string>
+#include <vector>
 
 namespace telbo::engine {
 
@@ -37,6 +41,20 @@ public:
     // Whether it should be taking audio from the Playhead now: a quiet (corked) stream is not,
     // and a watchdog must not mistake it for a stuck device.
     virtual bool Taking() const noexcept { return true; }
+
+    // The choice of output, for sinks on a sound server with several. Outputs to choose
+    // from, waiting at most `wait`; empty where there is no choice.
+    virtual std::vector<OutputDevice> ListOutputs(std::chrono::milliseconds wait) const {
+        (void)wait;
+        return {};
+    }
+    // Sends what plays to the output `name` ("" the server's default) without a break; does
+    // not wait.
+    virtual void MoveTo(const std::string& name) noexcept { (void)name; }
+    // The output last asked for ("" the default).
+    virtual std::string Device() const { return {}; }
+    // Whether that output was not there and the default plays instead.
+    virtual bool DeviceMissing() const noexcept { return false; }
 };
 
 } // namespace telbo::engine

@@ -2,6 +2,7 @@
 #include "engine/CoverArt.h"
 
 #include "engine/EngineImpl.h"
+#include "engine/NullSink.h"
 #include "engine/ReplayGainScale.h"
 #include "engine/ReplayGainTags.h"
 #include "engine/Source.h"
@@ -236,6 +237,56 @@ void Engine::vbmp3_reload() {
 void Engine::SetReplayGain(const ReplayGainOptions& options) {
     std::lock_guard lock(impl_->mutex);
     impl_->replayGain = options;
+}
+
+namespace {
+// A menu waits on this; longer would freeze the window.
+constexpr auto kListWait = std::chrono::milliseconds(300);
+} // namespace
+
+std::vector<OutputDevice> Engine::ListOutputs() {
+    Impl& d = *impl_;
+    std::lock_guard lock(d.mutex);
+    try {
+        // Before the first play the output the opener made is taken in, if it is there yet.
+        if (!d.sink && d.opener.valid() &&
+            d.opener.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+            std::unique_ptr<AudioSink> s = d.opener.get();
+            const bool isFallback = !s;
+            if (!s) s = std::make_unique<NullSink>(d.playhead, d.options.nullSpeedup);
+            d.InstallSink(std::move(s), isFallback);
+        }
+        return d.sink ? d.sink->ListOutputs(kListWait) : std::vector<OutputDevice>{};
+    } catch (...) {
+        return {};
+    }
+}
+
+void Engine::SetOutputDevice(const std::string& name) {
+    Impl& d = *impl_;
+    std::lock_guard lock(d.mutex);
+    try {
+        std::lock_guard olock(d.outputMutex);
+        d.outputDevice = name;
+    } catch (...) {
+        return;
+    }
+    d.missingTold.clear();
+    if (d.sink) d.sink->MoveTo(name);
+}
+
+bool Engine::OutputMissing() {
+    Impl& d = *impl_;
+    std::lock_guard lock(d.mutex);
+    if (!d.sink || !d.sink->DeviceMissing()) return false;
+    try {
+        const std::string device = d.sink->Device();
+        if (device.empty() || device == d.missingTold) return false;
+        d.missingTold = device;
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 bool Engine::vbmp3_getFileTagInfo(const std::string& path, TagRecord& tag) {

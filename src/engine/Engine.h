@@ -96,6 +96,9 @@ public:
     void vbmp3_reload() override;
     void SetReplayGain(const ReplayGainOptions& options) override;
     std::optional<CoverPicture> ReadCoverArt(const std::string& path) override;
+    std::vector<OutputDevice> ListOutputs() override;
+    void SetOutputDevice(const std::string& name) override;
+    bool OutputMissing() override;
     bool vbmp3_getFileTagInfo(const std::string& path, TagRecord& tag) override;
     bool vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int reservedSelector1,
                           int reservedSelector2) override;

@@ -55,6 +55,12 @@ struct Engine::Impl {
     std::future<std::unique_ptr<engine::AudioSink>> opener;
     std::future<std::unique_ptr<engine::AudioSink>> lateOpener;
 
+    // The listener's choice of output ("" the default): set by the player, read by whoever
+    // opens an output. Its own lock: opening holds deviceMutex for seconds.
+    std::mutex outputMutex;
+    std::string outputDevice;
+    std::string missingTold; // the choice OutputMissing last reported; under `mutex`
+
     std::mutex deviceMutex; // opening devices: the opener and the watchdog
     std::shared_ptr<engine::PortAudioSystem> portAudio;
     int retries = 0;
@@ -74,6 +80,8 @@ struct Engine::Impl {
     std::unique_ptr<engine::AudioSink> OpenRealSink() noexcept;
     void EnsureRunning();
     void EnsureSink();
+    std::string ChosenOutput();
+    void FollowChosenOutput() noexcept;
     void InstallSink(std::unique_ptr<engine::AudioSink> s, bool isFallback) noexcept;
     std::unique_ptr<engine::AudioSink> Replace(std::unique_ptr<engine::AudioSink> s,
                                                bool isFallback);

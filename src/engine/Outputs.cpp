@@ -33,11 +33,28 @@ std::unique_ptr<AudioSink> Engine::Impl::OpenSink() noexcept {
 // deviceMutex.
 std::unique_ptr<AudioSink> Engine::Impl::OpenRealSink() noexcept {
     PulseSink::Failure why = PulseSink::Failure::NoServer;
-    if (auto server = PulseSink::Open(playhead, options.soundServer, &why)) return server;
+    if (auto server = PulseSink::Open(playhead, options.soundServer, ChosenOutput(), &why))
+        return server;
     // A server that is there but silent would be reached through ALSA too, and hang there.
     if (!options.soundServer.empty() || why == PulseSink::Failure::NoAnswer) return nullptr;
     if (!portAudio) portAudio = PortAudioSystem::Start();
     return PortAudioSink::Open(portAudio, playhead);
+}
+
+std::string Engine::Impl::ChosenOutput() {
+    std::lock_guard lock(outputMutex);
+    return outputDevice;
+}
+
+// An output opened before the choice came (the opener starts before the settings are read)
+// is moved to it. Under `mutex`.
+void Engine::Impl::FollowChosenOutput() noexcept {
+    try {
+        if (!sink) return;
+        const std::string chosen = ChosenOutput();
+        if (sink->Device() != chosen) sink->MoveTo(chosen);
+    } catch (...) {
+    }
 }
 
 void Engine::Impl::EnsureRunning() {
@@ -53,6 +70,7 @@ void Engine::Impl::InstallSink(std::unique_ptr<AudioSink> s, bool isFallback) no
     sink = std::move(s);
     fallback = isFallback && !options.nullAudio && !options.makeSink;
     playhead.SetConsumer(sink.get());
+    FollowChosenOutput();
     try {
         std::string what = sink->Name();
         const std::string detail = sink->Description();

@@ -72,6 +72,12 @@ struct PulseSink::Stream {
 
     std::atomic<bool> dead{false};
     std::atomic<bool> taking{false};
+    std::atomic<bool> missing{false}; // the output asked for was not there
+    std::string device;               // the output asked for, "" the default; under the lock
+    bool lookedUp = false;            // the open's question about `device` has its answer
+    bool found = false;
+    bool moveAfterCut = false;    // a move waits for the fade-out to be heard
+    bool resumeAfterMove = false; // the move's answer lets the kept audio go on
 
     // Everything below belongs to the loop's thread, or to whoever holds the loop's lock.
     enum class Want { Play, Pause, Stop, Idle } want = Want::Stop;
@@ -272,7 +278,7 @@ struct PulseSink::Stream {
             out[2 * i] = Remembered(from + i)[0] * g;
             out[2 * i + 1] = Remembered(from + i)[1] * g;
         }
-        if (want == Want::Pause) {
+        if (want == Want::Pause || moveAfterCut) {
             std::vector<float> kept(keep * 2);
             for (std::size_t i = 0; i < keep; ++i) std::copy_n(Remembered(from + i), 2, &kept[2 * i]);
             kept.insert(kept.end(), pending.begin() + static_cast<std::ptrdiff_t>(pendingAt * 2),
@@ -290,6 +296,15 @@ struct PulseSink::Stream {
 
     void FinishCut() {
         cutting = false;
+        if (moveAfterCut) {
+            // Quiet now: the move cannot be heard; what the cut kept plays on after it. The
+            // stream moves uncorked, on the silence behind the fade: a server asked to cork,
+            // move and uncork at once now and then stops asking for audio.
+            moveAfterCut = false;
+            resumeAfterMove = true;
+            Move();
+            return;
+        }
         switch (want) {
         case Want::Pause:
             Cork(true);
@@ -365,6 +380,61 @@ struct PulseSink::Stream {
         pa_threaded_mainloop_signal(s->loop, 0);
     }
 
+    static void OnLookup(pa_context*, const pa_sink_info* info, int eol, void* self) {
+        auto* s = static_cast<Stream*>(self);
+        if (info && eol == 0) s->found = true;
+        if (eol != 0) {
+            s->lookedUp = true;
+            pa_threaded_mainloop_signal(s->loop, 0);
+        }
+    }
+    // Asks the server to carry the stream over to `device`; ResumeAfterMove follows.
+    void Move() {
+        pa_operation* op =
+            device.empty()
+                ? pa_context_get_server_info(context, &Stream::OnDefaultForMove, this)
+                : pa_context_move_sink_input_by_name(context, pa_stream_get_index(stream),
+                                                     device.c_str(), &Stream::OnMoved, this);
+        if (!op) ResumeAfterMove();
+        Unref(op);
+    }
+    // After a move that faded out: on with what the cut kept, fading in, as after a pause.
+    void ResumeAfterMove() {
+        if (!resumeAfterMove || !Ready() || cutting) return;
+        resumeAfterMove = false;
+        switch (want) {
+        case Want::Play:
+        case Want::Idle:
+            Start();
+            break;
+        case Want::Pause:
+            Cork(true); // what the cut kept waits for Play
+            break;
+        case Want::Stop:
+            pending.clear();
+            pendingAt = 0;
+            Flush();
+            Cork(true);
+            break;
+        }
+    }
+    static void OnMoved(pa_context*, int success, void* self) {
+        auto* s = static_cast<Stream*>(self);
+        // The server keeps the stream where it was (the default) when the output is gone.
+        if (!success && !s->device.empty()) s->missing.store(true, std::memory_order_release);
+        s->ResumeAfterMove();
+    }
+    // "The default" by name: a stream moved there follows the desktop's default again.
+    static void OnDefaultForMove(pa_context* c, const pa_server_info* info, void* self) {
+        auto* s = static_cast<Stream*>(self);
+        pa_operation* op = nullptr;
+        if (info && info->default_sink_name && s->device.empty() && s->Ready())
+            op = pa_context_move_sink_input_by_name(c, pa_stream_get_index(s->stream),
+                                                    info->default_sink_name, &Stream::OnMoved, s);
+        if (!op) s->ResumeAfterMove();
+        Unref(op);
+    }
+
     // Waits under the lock until `done` holds or the open timer has fired.
     template <class Done>
     bool WaitOpen(Done done) {
@@ -395,7 +465,7 @@ struct PulseSink::Stream {
 };
 
 std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string& server,
-                                           Failure* why) noexcept {
+                                           const std::string& device, Failure* why) noexcept {
     Failure failure = Failure::NoServer;
     auto fail = [&]() -> std::unique_ptr<PulseSink> {
         if (why) *why = failure;
@@ -453,6 +523,20 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
     pa_proplist_free(props);
     props = nullptr;
     if (!s->stream) return unlockAndFail();
+    try {
+        s->device = device;
+    } catch (...) {
+        return unlockAndFail();
+    }
+    // Named and not there (unplugged, renamed): the default plays, and the player says so.
+    if (!device.empty()) {
+        if (pa_operation* op = pa_context_get_sink_info_by_name(s->context, device.c_str(),
+                                                                &Stream::OnLookup, s.get())) {
+            s->WaitOpen([&] { return s->lookedUp; });
+            pa_operation_unref(op);
+        }
+        if (!s->found) s->missing.store(true, std::memory_order_release);
+    }
     pa_stream_set_state_callback(s->stream, &Stream::OnStreamState, s.get());
     pa_stream_set_write_callback(s->stream, &Stream::OnWrite, s.get());
     pa_buffer_attr attr{};
@@ -461,8 +545,12 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
     attr.prebuf = static_cast<std::uint32_t>(pa_usec_to_bytes(kPrebuf, &format));
     attr.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(kRequest, &format));
     attr.fragsize = static_cast<std::uint32_t>(-1);
-    if (pa_stream_connect_playback(s->stream, nullptr, &attr, PA_STREAM_START_CORKED, nullptr,
-                                   nullptr) < 0 ||
+    // Never PA_STREAM_DONT_MOVE: the server moves a stream on the default when the desktop's
+    // default changes, and one whose output went away.
+    const char* on = s->found ? device.c_str() : nullptr;
+    const int connected =
+        pa_stream_connect_playback(s->stream, on, &attr, PA_STREAM_START_CORKED, nullptr, nullptr);
+    if (connected < 0 ||
         !s->WaitOpen([&] { return pa_stream_get_state(s->stream) == PA_STREAM_READY; }))
         return unlockAndFail();
     // What the server may hold: its queue and its sink's share, and a little more.
@@ -513,6 +601,103 @@ bool PulseSink::Alive() const noexcept { return !s_->dead.load(std::memory_order
 
 bool PulseSink::Taking() const noexcept {
     return s_->taking.load(std::memory_order_acquire) && Alive();
+}
+
+std::vector<OutputDevice> PulseSink::ListOutputs(std::chrono::milliseconds wait) const {
+    struct Listing {
+        pa_threaded_mainloop* loop = nullptr;
+        std::vector<OutputDevice> found;
+        bool done = false;
+        bool timedOut = false;
+        bool failed = false;
+    } listing;
+    listing.loop = s_->loop;
+    Stream& s = *s_;
+    pa_threaded_mainloop_lock(s.loop);
+    pa_operation* op = nullptr;
+    pa_time_event* timer = nullptr;
+    if (s.Ready()) {
+        op = pa_context_get_sink_info_list(
+            s.context,
+            [](pa_context*, const pa_sink_info* info, int eol, void* self) {
+                auto* l = static_cast<Listing*>(self);
+                if (eol != 0) {
+                    l->done = true;
+                    l->failed = eol < 0;
+                    pa_threaded_mainloop_signal(l->loop, 0);
+                    return;
+                }
+                if (!info || !info->name || l->failed) return;
+                try {
+                    l->found.push_back(
+                        {info->name, info->description ? info->description : info->name});
+                } catch (...) {
+                    l->failed = true;
+                }
+            },
+            &listing);
+    }
+    if (op) {
+        const auto usec = static_cast<pa_usec_t>(wait.count()) * kMs;
+        timer = pa_context_rttime_new(
+            s.context, pa_rtclock_now() + usec,
+            [](pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self) {
+                auto* l = static_cast<Listing*>(self);
+                l->timedOut = true;
+                pa_threaded_mainloop_signal(l->loop, 0);
+            },
+            &listing);
+        while (!listing.done && !listing.timedOut && timer &&
+               !s.dead.load(std::memory_order_acquire))
+            pa_threaded_mainloop_wait(s.loop);
+        // Given up: the answer must not arrive at a listing that is gone.
+        if (!listing.done) pa_operation_cancel(op);
+        pa_operation_unref(op);
+        if (timer) pa_threaded_mainloop_get_api(s.loop)->time_free(timer);
+    }
+    pa_threaded_mainloop_unlock(s.loop);
+    if (!listing.done || listing.failed) return {};
+    return std::move(listing.found);
+}
+
+void PulseSink::MoveTo(const std::string& name) noexcept {
+    Stream& s = *s_;
+    pa_threaded_mainloop_lock(s.loop);
+    try {
+        s.device = name;
+    } catch (...) {
+        s.device.clear();
+    }
+    s.missing.store(false, std::memory_order_release);
+    // The stream stays open and the track goes on. The server would cut the sound where the
+    // old output had got to and start the new one elsewhere in the wave (a click, a gap or
+    // an echo): while audible, fade out as a pause does, move, and fade the rest in.
+    if (s.Ready()) {
+        if (s.cutting) {
+            s.moveAfterCut = true;
+        } else if (!s.corked) {
+            s.moveAfterCut = true;
+            s.BeginCut();
+        } else {
+            s.Move();
+        }
+    }
+    pa_threaded_mainloop_unlock(s.loop);
+}
+
+std::string PulseSink::Device() const {
+    pa_threaded_mainloop_lock(s_->loop);
+    std::string d;
+    try {
+        d = s_->device;
+    } catch (...) {
+    }
+    pa_threaded_mainloop_unlock(s_->loop);
+    return d;
+}
+
+bool PulseSink::DeviceMissing() const noexcept {
+    return s_->missing.load(std::memory_order_acquire);
 }
 
 void PulseSink::Play() noexcept {

@@ -22,8 +22,10 @@ public:
         NoAnswer, // a server that does not answer: other outputs would reach the same one
     };
     // Connects to `server` (empty: the user's server; one is never started) and opens a quiet
-    // stream. nullptr when that fails within a couple of seconds.
+    // stream on the output `device` (empty, or not there: the server's default, which the
+    // stream then follows). nullptr when that fails within a couple of seconds.
     static std::unique_ptr<PulseSink> Open(Playhead& playhead, const std::string& server,
+                                           const std::string& device,
                                            Failure* why = nullptr) noexcept;
     ~PulseSink() override;
 
@@ -36,6 +38,10 @@ public:
     void Idle() noexcept override;
     bool Alive() const noexcept override;
     bool Taking() const noexcept override;
+    std::vector<OutputDevice> ListOutputs(std::chrono::milliseconds wait) const override;
+    void MoveTo(const std::string& name) noexcept override;
+    std::string Device() const override;
+    bool DeviceMissing() const noexcept override;
 
     struct Stream; // the libpulse side, kept out of this header
 

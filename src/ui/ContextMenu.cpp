@@ -8,6 +8,9 @@
 #include <QActionGroup>
 #include <QMenu>
 
+#include <algorithm>
+#include <vector>
+
 namespace telbo {
 
 namespace {
@@ -30,6 +33,7 @@ QMenu* ContextMenu::Build(QWidget* parent) {
                          w.session.Save();
                      });
     AddReplayGain(menu);
+    AddOutput(menu);
     return menu;
 }
 
@@ -77,6 +81,33 @@ void ContextMenu::AddReplayGain(QMenu* menu) {
                                             ? QStringLiteral("Cancel the ReplayGain scan")
                                             : QStringLiteral("Scan ReplayGain (writes the tags)"));
         QObject::connect(scan, &QAction::triggered, gain, [this] { w.replayGainScan.StartOrCancel(); });
+    }
+}
+
+void ContextMenu::AddOutput(QMenu* menu) {
+    QMenu* out = menu->addMenu(QStringLiteral("Output"));
+    const std::vector<OutputDevice> outputs = w.decoder.ListOutputs();
+    const QString chosen = w.session.outputDevice();
+    const bool listed = std::any_of(outputs.begin(), outputs.end(), [&](const OutputDevice& o) {
+        return QString::fromStdString(o.Name) == chosen;
+    });
+    auto* group = new QActionGroup(out);
+    auto add = [&](const QString& text, const QString& name, bool on) {
+        QAction* a = Toggle(out, text, on);
+        group->addAction(a);
+        QObject::connect(a, &QAction::triggered, out,
+                         [this, name] { w.session.SetOutputDevice(name); });
+    };
+    // A remembered output that is gone plays on the default: that is what is checked.
+    add(QStringLiteral("Default (follows the desktop)"), QString(), chosen.isEmpty() || !listed);
+    for (const OutputDevice& o : outputs) {
+        const QString name = QString::fromStdString(o.Name);
+        add(QString::fromStdString(o.Description).replace(u'&', QStringLiteral("&&")), name,
+            listed && name == chosen);
+    }
+    if (outputs.empty()) {
+        out->addSeparator();
+        out->addAction(QStringLiteral("Only the default output is available"))->setEnabled(false);
     }
 }
 

@@ -22,6 +22,8 @@ public:
 private:
     // Mode, pre-amps, clipping prevention and the scan.
     void AddReplayGain(QMenu* menu);
+    // The sound server's outputs, the default first, the current choice checked.
+    void AddOutput(QMenu* menu);
 
     Telbo& w;
 };

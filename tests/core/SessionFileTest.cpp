@@ -37,6 +37,7 @@ TEST_F(SessionFileTest, WhatIsWrittenReadsBackWholeEvenWithOddPaths) {
     s.Equalizer = {-120, -60, 0, 5, 120, 1, -1, 30, 0, 99};
     s.TimeRemaining = true;
     s.ReplayGain = {ReplayGainMode::Album, -4.5, 12, false, false};
+    s.OutputDevice = QStringLiteral("alsa_output.usb-Audio_\"DAC\"-00.analog-stereo");
     for (const QString& track :
          {QStringLiteral("/music/a, b; c=d.mp3"), QStringLiteral("/m/\"quoted\" \\back\\.flac"),
           QStringLiteral("/m/東京 – Ünïcode/01 [x].opus"), QStringLiteral("/m/line\nbreak\t.mp3"),
@@ -49,6 +50,7 @@ TEST_F(SessionFileTest, WhatIsWrittenReadsBackWholeEvenWithOddPaths) {
         const QSettings ini(path(), QSettings::IniFormat);
         EXPECT_EQ(ini.value(QStringLiteral("Resume/Track")).toString(), track);
         EXPECT_EQ(ini.value(QStringLiteral("Equalizer/Preset")).toInt(), 7);
+        EXPECT_EQ(ini.value(QStringLiteral("Output/Device")).toString(), s.OutputDevice);
     }
 }
 
@@ -74,6 +76,8 @@ TEST_F(SessionFileTest, DamagedValuesTakeTheirDefaultsOneByOne) {
         {"junk booleans", "[Resume]\nEnabled=maybe\nPaused=2\n[Display]\nTimeRemaining=yes\n", defaults},
         {"unknown mode, pre-amps out of range",
          "[ReplayGain]\nMode=Loud\nPreamp=15.5\nUntaggedPreamp=nan\nClipPrevention=\n", defaults},
+        {"output name with a control character", "[Output]\nDevice=\"a\\tb\"\n", defaults},
+        {"output name too long", "[Output]\nDevice=" + QByteArray(513, 'x') + "\n", defaults},
         {"good beside bad", "[Resume]\nTrack=/a.mp3\nSecond=90\nSize=x\nModified=-7\n[Junk\n", second90},
     };
     for (const Case& c : cases) {

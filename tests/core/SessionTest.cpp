@@ -5,12 +5,14 @@
 
 #include "ui/Label.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDateTime>
-#include <QTest>
 #include <QFile>
 #include <QFileInfo>
+#include <QMenu>
 #include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 
 namespace telbo::test {
@@ -165,6 +167,77 @@ TEST_F(SessionTest, TheEqualizerIsBackBeforeTheFirstSample) {
     for (int v = 0; v > -50; v -= 10) w->ui.sclEqualizer[3]->setValue(v);
     EXPECT_EQ(ReadSessionFile(Ini()).Equalizer[3], 0);
     QTRY_COMPARE(ReadSessionFile(Ini()).Equalizer[3], -40);
+}
+
+// The right-click menu's "Output": what it offers, what it checks, and that a choice reaches
+// the decoder and telbo.ini; the remembered choice is handed over at the next start.
+TEST_F(SessionTest, TheOutputMenuOffersTheServersOutputsAndKeepsTheChoice) {
+    auto outputMenu = [this]() -> QMenu* {
+        QMenu* menu = w->contextMenu.Build(w.get());
+        for (QAction* a : menu->actions())
+            if (a->menu() && a->text() == u"Output") return a->menu();
+        return nullptr;
+    };
+    auto entries = [](QMenu* m) {
+        QStringList out;
+        for (QAction* a : m->actions())
+            if (!a->isSeparator()) // "*" checked, "-" disabled
+                out << QStringLiteral("%1%2%3").arg(a->isChecked() ? "*" : "",
+                                                    a->isEnabled() ? "" : "-", a->text());
+        return out;
+    };
+    struct Case {
+        const char* name;
+        std::vector<OutputDevice> outputs;
+        QString remembered;
+        QString want; // the entries, joined by "|"; "D" the default
+    };
+    const std::vector<OutputDevice> two{{"alsa.hdmi", "HDMI & DP"}, {"usb.dac", "USB DAC"}};
+    const std::vector<Case> cases{
+        {"default", two, "", "*D|HDMI && DP|USB DAC"},
+        {"remembered", two, "usb.dac", "D|HDMI && DP|*USB DAC"},
+        {"remembered but gone", two, "bt.speaker", "*D|HDMI && DP|USB DAC"},
+        {"no server", {}, "", "*D|-Only the default output is available"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SessionSettings s;
+        s.OutputDevice = c.remembered;
+        ASSERT_TRUE(WriteSessionFile(Ini(), s));
+        WriteConfig("[Setting]\r\nConfigSave= True\r\n");
+        decoder.outputs = c.outputs;
+        decoder.outputChoices.clear();
+        Start();
+        EXPECT_EQ(decoder.outputChoices, std::vector<std::string>{c.remembered.toStdString()});
+        QMenu* out = outputMenu();
+        ASSERT_NE(out, nullptr);
+        EXPECT_EQ(entries(out).join(u'|').replace("Default (follows the desktop)", "D"), c.want);
+        if (!c.outputs.empty()) {
+            out->actions().back()->trigger();
+            EXPECT_EQ(decoder.outputChoices.back(), "usb.dac");
+            EXPECT_EQ(ReadSessionFile(Ini()).OutputDevice, u"usb.dac");
+            outputMenu()->actions().front()->trigger();
+            EXPECT_EQ(decoder.outputChoices.back(), "");
+            EXPECT_EQ(ReadSessionFile(Ini()).OutputDevice, QString());
+        }
+        TearDown();
+    }
+}
+
+TEST_F(SessionTest, AMissingOutputIsNamedInTheTitleLineOnce) {
+    SessionSettings s;
+    s.OutputDevice = QStringLiteral("bt.speaker");
+    ASSERT_TRUE(WriteSessionFile(Ini(), s));
+    Config(false);
+    Start();
+    w->transport.lblPlaySet_Click(Transport::Play);
+    decoder.state = PlaybackState::Playing;
+    decoder.outputMissing = true;
+    decoder.elapsed = 1;
+    w->transport.tmrTime_Timer();
+    EXPECT_EQ(w->ui.lblTitle[0]->caption(),
+              u"Output 'bt.speaker' is not there: playing on the default");
+    EXPECT_FALSE(decoder.outputMissing); // asked, and answered once
 }
 
 } // namespace

@@ -90,6 +90,17 @@ SoundServer::~SoundServer() { Reap(SIGTERM); }
 
 std::string SoundServer::Address() const { return "unix:" + (folder_ / "native").string(); }
 
+std::string SoundServer::Pactl(const std::string& args) const {
+    const std::string command = "pactl -s '" + Address() + "' " + args + " 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return {};
+    std::string out;
+    char buffer[4096];
+    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+        out.append(buffer, n);
+    return ::pclose(pipe) == 0 ? out : std::string();
+}
+
 bool SoundServer::Start() {
     Reap(SIGTERM);
     const std::string program = FindProgram("pulseaudio");
@@ -104,7 +115,7 @@ bool SoundServer::Start() {
     std::filesystem::remove(folder_ / "native");
     // No configuration scripts, no real devices, no real-time scheduling, no bus: a null sink
     // and the socket. --system=false lets root run it as a user's server.
-    const std::vector<std::string> argv = {
+    std::vector<std::string> argv = {
         program,
         "--daemonize=no",
         "--system=false",
@@ -120,6 +131,10 @@ bool SoundServer::Start() {
         "-L", "module-suspend-on-idle timeout=1",
         "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + (folder_ / "native").string(),
     };
+    for (const std::string& sink : moreSinks) {
+        argv.push_back("-L");
+        argv.push_back("module-null-sink sink_name=" + sink + " rate=44100 channels=2");
+    }
     const std::vector<std::string> env = {
         "PATH=/usr/bin:/bin",
         "HOME=" + (folder_ / "home").string(),
@@ -136,7 +151,13 @@ bool SoundServer::Start() {
     }
     const auto deadline = Clock::now() + 10s;
     while (Clock::now() < deadline) {
-        if (Answers(folder_ / "native")) return true;
+        if (Answers(folder_ / "native")) {
+            if (moreSinks.empty()) return true;
+            Pactl("set-default-sink probe");
+            if (Pactl("get-default-sink") == "probe\n") return true;
+            error = "pactl cannot set the default sink";
+            return false;
+        }
         int status = 0;
         if (::waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;

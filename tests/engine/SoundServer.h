@@ -32,6 +32,11 @@ public:
     pid_t Pid() const { return pid_; }
     // For clients: "unix:<socket>".
     std::string Address() const;
+    // pactl's output for `args` against this server; "" when it fails or is not installed.
+    std::string Pactl(const std::string& args) const;
+
+    // Null sinks besides "probe", loaded at Start; "probe" stays the default.
+    std::vector<std::string> moreSinks;
 
     std::string error;
 

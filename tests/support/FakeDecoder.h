@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace telbo::test {
@@ -62,6 +63,14 @@ public:
     // Auto's choice) together with the index in `calls` it came before.
     void SetReplayGain(const ReplayGainOptions& options) override;
     QList<QPair<QString, qsizetype>> replayGains;
+    // What ListOutputs offers; each SetOutputDevice, in order; OutputMissing answers true
+    // once after outputMissing is set. Not in `calls`: the start-up sets the output.
+    std::vector<OutputDevice> outputs;
+    std::vector<std::string> outputChoices;
+    bool outputMissing = false;
+    std::vector<OutputDevice> ListOutputs() override { return outputs; }
+    void SetOutputDevice(const std::string& name) override { outputChoices.push_back(name); }
+    bool OutputMissing() override { return std::exchange(outputMissing, false); }
     void vbmp3_stop() override;
     void vbmp3_close() override;
     void vbmp3_pause() override;
