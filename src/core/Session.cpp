@@ -14,6 +14,7 @@ namespace telbo {
 namespace {
 constexpr qint64 kSaveEveryMs = 30'000;
 constexpr int kEqualizerRestMs = 500;
+constexpr qint64 kSeekSaveEveryMs = 1000;
 const QString kFileName = QStringLiteral("telbo.ini");
 // Present only while the start-up's auto-play runs.
 const QString kMarkerName = QStringLiteral("telbo.starting");
@@ -33,7 +34,13 @@ Session::Session(Telbo& w) : w(w) {
     connect(&w, &Telbo::trackChanged, this, [this] { Save(); });
     connect(&w, &Telbo::stateChanged, this, [this] { Save(); });
     connect(&w, &Telbo::positionChanged, this, [this] { Tick(); });
-    connect(&w, &Telbo::seeked, this, [this] { Save(); });
+    // A dragged thumb seeks at every step: saved at once now and then, and where it rests.
+    connect(&w, &Telbo::seeked, this, [this] {
+        if (!sinceSave_.isValid() || sinceSave_.elapsed() >= kSeekSaveEveryMs)
+            Save();
+        else if (!shutDown_)
+            equalizerSave_.start();
+    });
     connect(&w, &Telbo::settingsChanged, this, [this] {
         if (!shutDown_) equalizerSave_.start();
     });

@@ -75,7 +75,7 @@ private:
     bool shutDown_ = false;
     bool failureShown_ = false;
     QElapsedTimer sinceSave_;
-    QTimer equalizerSave_; // a dragged band saves once it rests
+    QTimer equalizerSave_; // a dragged band or position thumb saves once it rests
 };
 
 } // namespace telbo

@@ -136,6 +136,10 @@ TEST_F(SessionEndToEnd, PositionComesBackAfterShutDownAndAfterADeathWithoutOne) 
     sink->held = true;
     w->transport.ResumeTrack();
     w->transport.SeekTo(75);
+    // Saved once the thumb rests (a drag is not written at every step).
+    ASSERT_TRUE(WaitFor([this] {
+        return ReadSessionFile(platform.path(QStringLiteral("telbo.ini"))).Second >= 75;
+    }));
     // Gone without a shut-down, long after the start-up (whose crash would stop auto-play):
     // only what was saved on the way counts.
     w->session.StartedSafely();
