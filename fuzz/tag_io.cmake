@@ -4,6 +4,7 @@
 telbo_add_fuzzer(fuzz_tag_io ${CMAKE_CURRENT_LIST_DIR}/tag_io.cpp
     ${PROJECT_SOURCE_DIR}/src/engine/TagIo.cpp
     ${PROJECT_SOURCE_DIR}/src/engine/TagIoCopy.cpp
+    ${PROJECT_SOURCE_DIR}/src/engine/TagIoFields.cpp
     ${PROJECT_SOURCE_DIR}/src/engine/TagIoFormats.cpp
     ${PROJECT_SOURCE_DIR}/src/engine/TagIoId3v2.cpp
     ${PROJECT_SOURCE_DIR}/src/engine/TagIoLayout.cpp
