@@ -1,4 +1,5 @@
 #include "engine/ReplayGainTags.h"
+#include "engine/TagLibRawFile.h"
 
 #include "engine/TagIoFormats.h"
 #include "engine/TagIoLayout.h"
@@ -162,15 +163,6 @@ ReplayGainValues FromId3v2(const TagLib::ID3v2::Tag* tag) {
     Fill(v, FromRva2(*tag));
     return v;
 }
-
-// A TagLib file on a stream, to read one tag at a given place and nothing else.
-class RawFile final : public TagLib::File {
-public:
-    explicit RawFile(TagLib::IOStream* stream) : TagLib::File(stream) {}
-    TagLib::Tag* tag() const override { return nullptr; }
-    TagLib::AudioProperties* audioProperties() const override { return nullptr; }
-    bool save() override { return false; }
-};
 
 ReplayGainValues FromMp3(int fd) {
     FileLayout layout;

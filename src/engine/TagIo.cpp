@@ -1,4 +1,5 @@
 #include "engine/TagIo.h"
+#include "engine/TagLibRawFile.h"
 
 #include "engine/TagIoCopy.h"
 #include "engine/TagIoFields.h"
@@ -84,15 +85,6 @@ unsigned YearNumber(const std::string& year) {
     }
     return n;
 }
-
-// A TagLib file on a stream, to read one tag at a given place and nothing else.
-class RawFile final : public TagLib::File {
-public:
-    explicit RawFile(TagLib::IOStream* stream) : TagLib::File(stream) {}
-    TagLib::Tag* tag() const override { return nullptr; }
-    TagLib::AudioProperties* audioProperties() const override { return nullptr; }
-    bool save() override { return false; }
-};
 
 // A file descriptor that closes itself.
 class Fd {

@@ -1,4 +1,5 @@
 #include "engine/TagIoFields.h"
+#include "engine/TagLibRawFile.h"
 
 #include "engine/TagIoId3v2.h"
 #include "engine/TagIoLayout.h"
@@ -37,14 +38,6 @@ std::string Upper(std::string s) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return s;
 }
-
-class RawFile final : public TagLib::File {
-public:
-    explicit RawFile(TagLib::IOStream* stream) : TagLib::File(stream) {}
-    TagLib::Tag* tag() const override { return nullptr; }
-    TagLib::AudioProperties* audioProperties() const override { return nullptr; }
-    bool save() override { return false; }
-};
 
 std::optional<std::string> FromTxxx(const TagLib::ID3v2::Tag* tag, const std::string& name) {
     if (!tag) return std::nullopt;

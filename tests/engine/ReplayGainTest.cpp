@@ -355,19 +355,19 @@ TEST(ReplayGainTest, EveryFormatPlaysAtItsTaggedGain) {
         SCOPED_TRACE(c.name);
         const std::string name = "tone" + std::to_string(n++) + "." + c.ext;
         fs::path file;
-        AudioSpec spec;
-        spec.frames = 44100;
-        spec.frequencies = {1000.0};
+        AudioSpec sound;
+        sound.frames = 44100;
+        sound.frequencies = {1000.0};
         if (c.ext == "mp3") {
             ToneSpec t;
             t.frequencyHz = 1000;
             file = WriteToneMp3(dir.Path(), name, t);
         } else {
-            spec.container = c.ext == "flac"   ? Container::Flac
+            sound.container = c.ext == "flac"   ? Container::Flac
                              : c.ext == "ogg"  ? Container::Vorbis
                              : c.ext == "opus" ? Container::Opus
                                                : Container::Wav;
-            file = WriteAudio(dir.Path(), name, spec);
+            file = WriteAudio(dir.Path(), name, sound);
         }
         c.tag(file);
         ReplayGainOptions off;

@@ -142,12 +142,12 @@ TEST(TagEditorEngine, SetAllWithTheAlbumChangedKeepsEachTracksOwnFields) {
     FakePlatform platform;
     std::vector<std::string> paths;
     std::vector<std::vector<unsigned char>> audio;
-    for (const TagSpec& spec :
+    for (const TagSpec& tagged :
          {TagSpec{"First", "Alpha", "Draft", "one", "Jazz", 1987, 3, true, false},
           TagSpec{"Second", "", "", "", "Rock", 0, 4, false, false}}) {
         paths.push_back(
-            WriteToneMp3(platform.dir.path().toStdString(), spec.title + ".mp3", {}).string());
-        WriteTags(paths.back(), spec);
+            WriteToneMp3(platform.dir.path().toStdString(), tagged.title + ".mp3", {}).string());
+        WriteTags(paths.back(), tagged);
         audio.push_back(DecodeAll(paths.back()));
     }
     Engine::Options silent;
