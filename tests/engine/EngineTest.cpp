@@ -421,39 +421,33 @@ TEST_F(EngineTest, QueuedFilesJoinWithoutAFrameInsertedOrDropped) {
 // that track and all of the next one are still heard, the change still reported.
 TEST_F(EngineTest, TheQueuedFileStaysOnceTheEngineHasMovedOnToIt) {
     AudioSpec a;
-    a.frames = 2000; // far less than the engine decodes ahead
-    const auto first = WriteAudio(dir_.Path(), "short.wav", a);
+    a.frames = 44100; // more than the ring holds: the decoder cannot pass the join unheard
+    const auto first = WriteAudio(dir_.Path(), "first.wav", a);
     a.frames = 30000;
-    a.firstFrame = 2000;
+    a.firstFrame = 44100;
     const auto second = WriteAudio(dir_.Path(), "next.wav", a);
     CaptureSink* sink = nullptr;
     Engine::Options o = Fast();
-    // The sink holds still for as long as the retries below take: not a stall to act on (a
-    // replacement, held again, could come just after the release).
+    // The sink takes nothing for as long as the test holds it: not a stall to act on.
     o.sinkWatchdog = 60s;
     o.makeSink = [&](engine::Playhead& p) -> std::unique_ptr<engine::AudioSink> {
         auto s = std::make_unique<CaptureSink>(p);
-        s->held = true;
+        s->budget = 0;
         sink = s.get();
         return s;
     };
     Engine e(o);
     e.vbmp3_init();
-    // The first file is so short that the decoder may have decoded all of it before the next
-    // one is queued; the queue then comes too late, and the test starts again.
-    bool movedOn = false;
-    for (int attempt = 0; attempt < 20 && !movedOn; ++attempt) {
-        OpenInfoRecord info;
-        ASSERT_TRUE(e.vbmp3_open(first.string(), info));
-        ASSERT_TRUE(e.vbmp3_play());
-        ASSERT_TRUE(e.vbmp3_setNext(second.string()));
-        // Nothing heard yet: the decoder fills the ring, through the join.
-        movedOn = WaitUntil([&] { return e.JoinedFromSeconds() > 0; }, 1s);
-    }
-    ASSERT_TRUE(movedOn);
+    OpenInfoRecord info;
+    ASSERT_TRUE(e.vbmp3_open(first.string(), info));
+    ASSERT_TRUE(e.vbmp3_play());
+    ASSERT_TRUE(e.vbmp3_setNext(second.string())); // in time: the ring is full before the join
+    // All but the last 2000 frames of the first file are heard; the decoder moves on.
+    sink->budget = 44100 - 2000;
+    ASSERT_TRUE(WaitUntil([&] { return e.JoinedFromSeconds() > 0; }));
     EXPECT_FALSE(e.vbmp3_clearNext());
     e.vbmp3_seek(0);
-    sink->held = false;
+    sink->budget = -1;
     bool changed = false;
     ASSERT_TRUE(WaitUntil([&] {
         std::int32_t elapsed = 0;
@@ -462,7 +456,7 @@ TEST_F(EngineTest, TheQueuedFileStaysOnceTheEngineHasMovedOnToIt) {
         return e.vbmp3_getState(elapsed) == Stopped;
     }));
     EXPECT_TRUE(changed);
-    EXPECT_EQ(sink->Captured().size(), 32000u * 2);
+    EXPECT_EQ(sink->Captured().size(), 74100u * 2);
 }
 
 // The output goes away and a new one at another rate takes over while a queued list plays:
