@@ -77,23 +77,23 @@ double PlayCpuPerMinute(const std::string& file, double seconds, bool eqAndSpeed
     o.nullAudio = true;
     o.nullSpeedup = 1;
     telbo::Engine engine(o);
-    engine.vbmp3_init();
+    engine.Init();
     telbo::ReplayGainOptions rg;
     rg.Mode = replayGain;
     engine.SetReplayGain(rg);
     telbo::OpenInfoRecord info;
-    if (!engine.vbmp3_open(file, info)) std::exit(1);
+    if (!engine.Open(file, info)) std::exit(1);
     if (eqAndSpeed) {
-        engine.vbmp3_setEqualizer(kBands);
-        engine.vbmp3_setPitch(125);
+        engine.SetEqualizer(kBands);
+        engine.SetSpeed(125);
     }
     const double cpu0 = CpuSeconds();
-    engine.vbmp3_play();
+    engine.Play();
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     const double cpu = CpuSeconds() - cpu0;
     std::int32_t elapsed = 0;
-    if (engine.vbmp3_getState(elapsed) != telbo::PlaybackState::Playing) std::fprintf(stderr, "warning: not playing at the end\n");
-    engine.vbmp3_stop();
+    if (engine.State(elapsed) != telbo::PlaybackState::Playing) std::fprintf(stderr, "warning: not playing at the end\n");
+    engine.Stop();
     return cpu * 60.0 / seconds;
 }
 

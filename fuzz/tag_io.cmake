@@ -1,16 +1,7 @@
 # Tag read + write + check on a copy, against arbitrary bytes. Seeds are made by the build:
-# fuzz/corpus/tag_io in the build folder. The tag code is compiled in (the fuzz build has no
-# engine library).
-telbo_add_fuzzer(fuzz_tag_io ${CMAKE_CURRENT_LIST_DIR}/tag_io.cpp
-    ${PROJECT_SOURCE_DIR}/src/engine/TagIo.cpp
-    ${PROJECT_SOURCE_DIR}/src/engine/TagIoCopy.cpp
-    ${PROJECT_SOURCE_DIR}/src/engine/TagIoFields.cpp
-    ${PROJECT_SOURCE_DIR}/src/engine/TagIoFormats.cpp
-    ${PROJECT_SOURCE_DIR}/src/engine/TagIoId3v2.cpp
-    ${PROJECT_SOURCE_DIR}/src/engine/TagIoLayout.cpp
-    ${PROJECT_SOURCE_DIR}/src/engine/TagIoXiph.cpp)
-target_include_directories(fuzz_tag_io PRIVATE ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(fuzz_tag_io PRIVATE telbo_decoder_api PkgConfig::TAGLIB)
+# fuzz/corpus/tag_io in the build folder.
+telbo_add_fuzzer(fuzz_tag_io ${CMAKE_CURRENT_LIST_DIR}/tag_io.cpp)
+target_link_libraries(fuzz_tag_io PRIVATE telbo_tags)
 if(TARGET telbo_mp3fixture AND TARGET telbo_audiofixture)
     add_executable(telbo_tag_seeds ${CMAKE_CURRENT_LIST_DIR}/tag_io_seeds.cpp)
     target_link_libraries(telbo_tag_seeds PRIVATE telbo_mp3fixture telbo_audiofixture)

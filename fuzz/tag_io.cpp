@@ -1,7 +1,8 @@
 // Tags come from any file: reading must never crash; writing back what was read must leave
 // the file byte for byte; a refused write must leave it byte for byte; a write that succeeds
 // must read back; no temporary file may stay behind.
-#include "engine/TagIo.h"
+#include "tags/TagRead.h"
+#include "tags/TagWrite.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -64,8 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ofstream(file, std::ios::binary | std::ios::trunc).write(input.data(), static_cast<std::streamsize>(size));
 
     TagRecord shown;
-    engine::ReadTags(file.string(), shown);
-    engine::TagWriteResult r = engine::WriteTags(file.string(), shown);
+    tags::ReadTags(file.string(), shown);
+    TagWriteResult r = tags::WriteTags(file.string(), shown);
     Check(Contents(file) == input);
 
     TagRecord changed = shown;
@@ -74,17 +75,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     changed.Year.Store(size % 2 ? "99" : "2001");
     changed.GenreNumber = static_cast<int>(size % 150) - 1;
     changed.GenreName.Store(size % 5 ? "Shoegaze" : "rock");
-    r = engine::WriteTags(file.string(), changed);
+    r = tags::WriteTags(file.string(), changed);
     if (!r.written) {
         Check(Contents(file) == input);
     } else {
         TagRecord read;
-        Check(engine::ReadTags(file.string(), read));
+        Check(tags::ReadTags(file.string(), read));
         Check(read.Title.Shown() == "Fuzzed \xe2\x98\x83");
         Check(read.Year.Shown() == (size % 2 ? "99" : "2001"));
         // And what now reads back is what a second write finds already there.
         const std::string written = Contents(file);
-        Check(engine::WriteTags(file.string(), read).written);
+        Check(tags::WriteTags(file.string(), read).written);
         Check(Contents(file) == written);
     }
     Check(FilesIn(Folder()) == 1);

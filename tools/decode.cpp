@@ -4,7 +4,7 @@
 
 #include "engine/DecodeChain.h"
 #include "engine/ReplayGainScale.h"
-#include "engine/ReplayGainTags.h"
+#include "tags/ReplayGainTags.h"
 
 #include <chrono>
 #include <cmath>
@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
     const telbo::OpenInfoRecord info = chain->Info();
     double gain = 1.0;
     if (replayGain.Mode != telbo::ReplayGainMode::Off) {
-        gain = telbo::engine::ReplayGainScale(telbo::engine::ReadReplayGain(input), replayGain);
+        gain = telbo::engine::ReplayGainScale(telbo::tags::ReadReplayGain(input), replayGain);
         chain->SetTrackGain(static_cast<float>(gain));
     }
     chain->Start(controls, outRate, 0);

@@ -67,13 +67,13 @@ int main(int argc, char** argv) {
     }
     telbo::ApplyEngineSwitches(options);
     telbo::Engine engine(options);
-    engine.vbmp3_init();
+    engine.Init();
     std::size_t next = 0;
     auto playNext = [&] {
         telbo::OpenInfoRecord info;
         while (next < files.size()) {
             const std::string& file = files[next++];
-            if (engine.vbmp3_open(file, info) && engine.vbmp3_play()) return true;
+            if (engine.Open(file, info) && engine.Play()) return true;
             std::fprintf(stderr, "telbo-play: cannot play %s\n", file.c_str());
         }
         return false;
@@ -90,28 +90,28 @@ int main(int argc, char** argv) {
         if (ReadLine(stopped || paused ? -1 : 250, line, closed)) {
             if (line == "quit") break;
             if (line == "pause") {
-                engine.vbmp3_pause();
+                engine.Pause();
                 paused = true;
             }
             if (line == "resume") {
-                engine.vbmp3_restart();
+                engine.Resume();
                 paused = false;
             }
             if (line == "stop") {
-                engine.vbmp3_stop();
+                engine.Stop();
                 stopped = true;
             }
             if (line == "play") {
-                stopped = !engine.vbmp3_play();
+                stopped = !engine.Play();
                 paused = false;
             }
-            if (line.rfind("seek ", 0) == 0) engine.vbmp3_seek(std::atoi(line.c_str() + 5));
+            if (line.rfind("seek ", 0) == 0) engine.Seek(std::atoi(line.c_str() + 5));
             continue;
         }
         if (closed) break;
         std::int32_t elapsed = 0;
-        if (!stopped && engine.vbmp3_getState(elapsed) == telbo::PlaybackState::Stopped && !playNext()) break;
+        if (!stopped && engine.State(elapsed) == telbo::PlaybackState::Stopped && !playNext()) break;
     }
-    engine.vbmp3_free();
+    engine.Shutdown();
     return 0;
 }

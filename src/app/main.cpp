@@ -4,6 +4,7 @@
 #include "desktop/MprisService.h"
 #include "desktop/SingleInstance.h"
 #include "engine/Engine.h"
+#include "tags/TagFiles.h"
 #include "engine/ReplayGainScan.h"
 #include "platform/DesktopPlatform.h"
 #include "ui/Telbo.h"
@@ -66,7 +67,8 @@ int main(int argc, char** argv) {
     telbo::Engine::Options engineOptions;
     telbo::ApplyEngineSwitches(engineOptions);
     telbo::Engine engine(engineOptions);
-    telbo::Telbo window(engine, platform);
+    telbo::tags::TagFiles tags;
+    telbo::Telbo window(engine, tags, platform);
     telbo::SignalBridge bridge(&window);
     telbo::FirstPaintExit firstPaintExit(&window);
     window.replayGainScan.scanner = telbo::ScanWithEngine;

@@ -1,6 +1,6 @@
 #include "core/CoverArtCache.h"
 #include "core/AtomicFile.h"
-#include "decoder/Decoder.h"
+#include "decoder/TagStore.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -60,7 +60,7 @@ QString CoverArtCache::FolderCover(const QString& folder) {
     return {};
 }
 
-QString CoverArtCache::CoverFor(Decoder& decoder, const QString& trackPath) {
+QString CoverArtCache::CoverFor(TagStore& tags, const QString& trackPath) {
     if (trackPath.isEmpty()) return {};
     const QFileInfo track(trackPath);
     const QDateTime modified = track.lastModified();
@@ -70,7 +70,7 @@ QString CoverArtCache::CoverFor(Decoder& decoder, const QString& trackPath) {
         return it->cover;
 
     QString cover;
-    if (const auto picture = decoder.ReadCoverArt(trackPath.toStdString())) cover = Store(*picture);
+    if (const auto picture = tags.ReadCoverArt(trackPath.toStdString())) cover = Store(*picture);
     if (cover.isEmpty()) cover = FolderCover(track.absolutePath());
     if (known_.size() >= kKnownTracks) known_.clear();
     known_.insert(trackPath, Known{modified, track.size(), cover});

@@ -10,7 +10,7 @@
 
 namespace telbo {
 
-class Decoder;
+class TagStore;
 struct CoverPicture;
 
 class CoverArtCache final {
@@ -22,10 +22,10 @@ public:
     explicit CoverArtCache(QString folder = {}, qint64 limitBytes = kDefaultLimitBytes);
 
     // The cover image of the track at `trackPath`: its own picture (through
-    // `decoder.ReadCoverArt`), else the largest of the folder's cover files (FolderCover).
+    // `TagStore::ReadCoverArt`), else the largest of the folder's cover files (FolderCover).
     // "" when there is none or the picture cannot be stored. GUI thread; reads the track's
     // tags once per track and modification time.
-    QString CoverFor(Decoder& decoder, const QString& trackPath);
+    QString CoverFor(TagStore& tags, const QString& trackPath);
 
     // Of the images in `folder` named cover, folder, front or album (followed by anything but
     // "back"), .jpg/.jpeg/.png/.webp in any case, that are images by their first bytes and at

@@ -1,11 +1,13 @@
 #include "core/Lifecycle.h"
 
+#include "decoder/AudioEngine.h"
+#include "decoder/TagStore.h"
 #include "core/AtomicFile.h"
 #include "core/SessionFile.h"
 #include "core/SettingsFile.h"
 #include "core/WindowPlacement.h"
 #include "platform/Platform.h"
-#include "decoder/Decoder.h"
+#include "decoder/Records.h"
 #include "ui/Layout.h"
 #include "ui/Telbo.h"
 
@@ -51,7 +53,7 @@ void Lifecycle::StartUp() {
     startingUp_ = true;
     w.titleBuilder.KeepTagMemo(true);
 
-    w.decoder.vbmp3_init();
+    w.engine.Init();
 
     w.SetHeight(kFoldedHeight);
     w.SetWidth(kNormalWidth);
@@ -68,7 +70,7 @@ void Lifecycle::StartUp() {
         const QSignalBlocker block(ui.cmbTagGenre);
         for (int n = 0; n <= 147; ++n) {
             st.EditTag.GenreNumber = n;
-            w.decoder.vbmp3_getGenre(st.EditTag);
+            w.tags.FillGenreName(st.EditTag);
             ui.cmbTagGenre->addItem(QString::fromStdString(st.EditTag.GenreName.Shown()));
         }
         ui.cmbTagGenre->setCurrentIndex(-1);
@@ -133,7 +135,7 @@ void Lifecycle::ShutDown() {
     w.replayGainScan.Stop(); // files not written by then keep their old tags
     w.ui.tmrTime->stop();
     w.ui.tmrScroll->stop();
-    w.decoder.vbmp3_free();
+    w.engine.Shutdown();
     emit w.shutDown();
     if (!w.st.ConfigSave) return;
     AdoptDesktopPosition(w);

@@ -8,7 +8,7 @@
 
 #include "core/Modes.h"
 #include "core/SlotList.h"
-#include "decoder/Decoder.h"
+#include "decoder/Records.h"
 
 namespace telbo {
 
@@ -50,7 +50,7 @@ struct PlayerState {
     TagRecord EditTag{};
     TagRecord TagClipboard{};
 
-    // Decoder and play clock
+    // Engine and play clock
     OpenInfoRecord OpenInfo{};
     std::int32_t NowTime = 0;
     // The clock shows the time left rather than the time played (kept in telbo.ini).

@@ -1,6 +1,7 @@
 #include "core/Session.h"
 
-#include "decoder/Decoder.h"
+#include "decoder/AudioEngine.h"
+#include "decoder/Records.h"
 #include "ui/Telbo.h"
 
 #include <QComboBox>
@@ -59,8 +60,8 @@ void Session::Load(const QString& path, const QString& saveFolder) {
 
     PlayerState& st = w.st;
     w.transport.SetShowRemaining(s_.TimeRemaining);
-    w.decoder.SetReplayGain(s_.ReplayGain);
-    w.decoder.SetOutputDevice(s_.OutputDevice.toStdString());
+    w.engine.SetReplayGain(s_.ReplayGain);
+    w.engine.SetOutputDevice(s_.OutputDevice.toStdString());
     if (s_.EqualizerOn) {
         // The sliders take the bands without sending each; then all ten go at once, as a
         // preset chosen from the list does.
@@ -125,7 +126,7 @@ void Session::Capture() {
         s_.Paused = false;
         if (open) {
             std::int32_t elapsed = 0;
-            w.decoder.vbmp3_getState(elapsed);
+            w.engine.State(elapsed);
             s_.Second = std::max(0, elapsed);
             s_.Paused = w.transport.status() == Transport::Status::Paused;
         }
@@ -154,7 +155,7 @@ void Session::Save() {
 }
 
 void Session::Tick() {
-    if (w.decoder.OutputMissing()) {
+    if (w.engine.OutputMissing()) {
         w.titleBuilder.ShowNotice(QStringLiteral("Output '%1' is not there: playing on the default")
                                       .arg(s_.OutputDevice));
     }
@@ -170,13 +171,13 @@ void Session::ShutDown() {
 void Session::SetReplayGain(const ReplayGainOptions& options) {
     s_.ReplayGain = options;
     s_.ReplayGain.AutoAlbum = false;
-    w.decoder.SetReplayGain(s_.ReplayGain);
+    w.engine.SetReplayGain(s_.ReplayGain);
     Save();
 }
 
 void Session::SetOutputDevice(const QString& name) {
     s_.OutputDevice = name;
-    w.decoder.SetOutputDevice(name.toStdString());
+    w.engine.SetOutputDevice(name.toStdString());
     Save();
 }
 

@@ -7,7 +7,7 @@
 // Reading is lenient: a missing, unreadable or damaged file, or a value out of its range,
 // gives that value's default, never a failed start.
 
-#include "decoder/Decoder.h"
+#include "decoder/Records.h"
 #include "decoder/ReplayGain.h"
 
 #include <QByteArray>

@@ -1,8 +1,10 @@
 #include "desktop/MprisService.h"
 
+#include "decoder/AudioEngine.h"
+#include "decoder/TagStore.h"
 #include "desktop/MprisAdaptors.h"
 #include "platform/Platform.h"
-#include "decoder/Decoder.h"
+#include "decoder/Records.h"
 #include "playback/Transport.h"
 #include "playlist/PathNames.h"
 #include "ui/Telbo.h"
@@ -100,9 +102,9 @@ mpris::PlayerFacts MprisService::ReadFacts() {
     if (f.path != tagPath_ || st.TitleTag != titleTagSeen_) {
         tag_ = TagRecord{};
         // The result is not looked at: a file without a tag leaves the record zero-filled.
-        if (!f.path.isEmpty()) w.decoder.vbmp3_getFileTagInfo(f.path.toStdString(), tag_);
+        if (!f.path.isEmpty()) w.tags.Read(f.path.toStdString(), tag_);
         // Once per track: the cover does not change with the tag fields the editor writes.
-        if (f.path != tagPath_) cover_ = w.coverArt.CoverFor(w.decoder, f.path);
+        if (f.path != tagPath_) cover_ = w.coverArt.CoverFor(w.tags, f.path);
         tagPath_ = f.path;
         titleTagSeen_ = st.TitleTag;
     }
@@ -144,7 +146,7 @@ QVariant MprisService::Value(const QString& name) {
 qint64 MprisService::Position() {
     if (!Live() || !TrackOpen()) return 0;
     std::int32_t elapsed = 0;
-    w.decoder.vbmp3_getState(elapsed);
+    w.engine.State(elapsed);
     return mpris::MicrosFromSeconds(elapsed);
 }
 
@@ -219,7 +221,7 @@ void MprisService::PlayPause() {
 void MprisService::Seek(qint64 offsetMicros) {
     if (!Live() || !TrackOpen()) return;
     std::int32_t elapsed = 0;
-    w.decoder.vbmp3_getState(elapsed);
+    w.engine.State(elapsed);
     const mpris::SeekStep step = mpris::RelativeSeek(mpris::MicrosFromSeconds(elapsed),
                                                      offsetMicros, w.st.OpenInfo.TotalSeconds);
     if (step.kind == mpris::SeekStep::SeekTo)

@@ -4,7 +4,7 @@
 
 #include "core/Modes.h"
 #include "core/SettingsTable.h"
-#include "decoder/Decoder.h"
+#include "decoder/Records.h"
 
 #include <QDBusObjectPath>
 #include <QString>

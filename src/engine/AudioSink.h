@@ -2,7 +2,7 @@
 // Where decoded audio goes: a sink pulls frames from the Playhead at its own pace, from its
 // own thread, from construction until destruction.
 
-#include "decoder/Decoder.h"
+#include "decoder/Records.h"
 
 #include <chrono>
 #include <string>

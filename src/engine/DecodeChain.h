@@ -3,7 +3,7 @@
 // stereo float frames at the sink's rate. Runs on one thread at a time (the engine's decode
 // thread, or the caller's in tools and benchmarks); settings arrive through ChainControls.
 
-#include "decoder/Decoder.h"
+#include "decoder/Records.h"
 
 #include <array>
 #include <atomic>

@@ -1,12 +1,10 @@
 #include "engine/Engine.h"
-#include "engine/CoverArt.h"
 
 #include "engine/EngineImpl.h"
 #include "engine/NullSink.h"
 #include "engine/ReplayGainScale.h"
-#include "engine/ReplayGainTags.h"
+#include "tags/ReplayGainTags.h"
 #include "engine/Source.h"
-#include "engine/TagIo.h"
 
 #include <cmath>
 
@@ -34,7 +32,7 @@ namespace {
 // The factor a file plays at; its tags are read only when ReplayGain is on.
 float FileGain(const std::string& path, const ReplayGainOptions& options) {
     if (options.Mode == ReplayGainMode::Off) return 1.0f;
-    return static_cast<float>(ReplayGainScale(ReadReplayGain(path), options));
+    return static_cast<float>(ReplayGainScale(tags::ReadReplayGain(path), options));
 }
 } // namespace
 
@@ -45,15 +43,15 @@ void Engine::Impl::DropQueued() noexcept {
 
 Engine::Engine(Options options) : impl_(std::make_unique<Impl>(std::move(options))) {}
 
-Engine::~Engine() { vbmp3_free(); }
+Engine::~Engine() { Shutdown(); }
 
-bool Engine::vbmp3_init() {
+bool Engine::Init() {
     std::lock_guard lock(impl_->mutex);
     impl_->EnsureRunning();
     return true;
 }
 
-void Engine::vbmp3_free() {
+void Engine::Shutdown() {
     Impl& d = *impl_;
     {
         std::lock_guard lock(d.mutex);
@@ -73,7 +71,7 @@ void Engine::vbmp3_free() {
     d.portAudio.reset();
 }
 
-bool Engine::vbmp3_open(const std::string& path, OpenInfoRecord& info) {
+bool Engine::Open(const std::string& path, OpenInfoRecord& info) {
     std::lock_guard lock(impl_->mutex);
     impl_->Stop();
     impl_->chain.reset();
@@ -85,7 +83,7 @@ bool Engine::vbmp3_open(const std::string& path, OpenInfoRecord& info) {
     return true;
 }
 
-bool Engine::vbmp3_play() { return PlayFrom(0, false); }
+bool Engine::Play() { return PlayFrom(0, false); }
 
 bool Engine::PlayFrom(int second, bool paused) {
     Impl& d = *impl_;
@@ -99,7 +97,7 @@ bool Engine::PlayFrom(int second, bool paused) {
     d.StartDecoding(std::min(frame, d.chain->LengthFrames()));
     d.session = true;
     if (paused) {
-        // The ring fills; nothing is heard until vbmp3_restart.
+        // The ring fills; nothing is heard until Resume.
         d.paused = true;
         d.playhead.SetPaused(true);
     } else {
@@ -109,18 +107,18 @@ bool Engine::PlayFrom(int second, bool paused) {
     return true;
 }
 
-void Engine::vbmp3_stop() {
+void Engine::Stop() {
     std::lock_guard lock(impl_->mutex);
     impl_->Stop();
 }
 
-void Engine::vbmp3_close() {
+void Engine::Close() {
     std::lock_guard lock(impl_->mutex);
     impl_->Stop();
     impl_->chain.reset();
 }
 
-void Engine::vbmp3_pause() {
+void Engine::Pause() {
     Impl& d = *impl_;
     std::lock_guard lock(d.mutex);
     if (!d.session || d.paused || d.Ended()) return;
@@ -129,7 +127,7 @@ void Engine::vbmp3_pause() {
     d.sink->Pause();
 }
 
-void Engine::vbmp3_restart() {
+void Engine::Resume() {
     Impl& d = *impl_;
     std::lock_guard lock(d.mutex);
     if (!d.session || !d.paused) return;
@@ -143,7 +141,7 @@ void Engine::vbmp3_restart() {
     d.decodeWake.notify_all();
 }
 
-void Engine::vbmp3_seek(int second) {
+void Engine::Seek(int second) {
     Impl& d = *impl_;
     std::lock_guard lock(d.mutex);
     if (!d.session || !d.chain || d.Ended()) return;
@@ -157,7 +155,7 @@ void Engine::vbmp3_seek(int second) {
     if (!d.paused) d.sink->Play();
 }
 
-PlaybackState Engine::vbmp3_getState(std::int32_t& elapsedSeconds) {
+PlaybackState Engine::State(std::int32_t& elapsedSeconds) {
     Impl& d = *impl_;
     std::lock_guard lock(d.mutex);
     elapsedSeconds = 0;
@@ -171,7 +169,7 @@ PlaybackState Engine::vbmp3_getState(std::int32_t& elapsedSeconds) {
     return d.paused ? PlaybackState::Paused : PlaybackState::Playing;
 }
 
-bool Engine::vbmp3_setNext(const std::string& path) {
+bool Engine::QueueNext(const std::string& path) {
     Impl& d = *impl_;
     std::lock_guard lock(d.mutex);
     if (!d.session || !d.chain || d.Ended()) return false;
@@ -189,7 +187,7 @@ bool Engine::vbmp3_setNext(const std::string& path) {
     return true;
 }
 
-bool Engine::vbmp3_clearNext() {
+bool Engine::ClearNext() {
     Impl& d = *impl_;
     std::lock_guard lock(d.mutex);
     if (!d.queued) return true;
@@ -198,7 +196,7 @@ bool Engine::vbmp3_clearNext() {
     return true;
 }
 
-bool Engine::vbmp3_takeTrackChange(OpenInfoRecord& info) {
+bool Engine::TakeTrackChange(OpenInfoRecord& info) {
     Impl& d = *impl_;
     std::lock_guard lock(d.mutex);
     if (!d.queued || !d.session || d.playhead.ReadHeard().track != d.queuedTrack) return false;
@@ -207,27 +205,27 @@ bool Engine::vbmp3_takeTrackChange(OpenInfoRecord& info) {
     return true;
 }
 
-void Engine::vbmp3_setVolume(int left, int right) {
+void Engine::SetVolume(int left, int right) {
     impl_->controls.volumeLeft.store(std::clamp(left, 0, 100), std::memory_order_release);
     impl_->controls.volumeRight.store(std::clamp(right, 0, 100), std::memory_order_release);
 }
 
-void Engine::vbmp3_setPitch(int hundredths) {
+void Engine::SetSpeed(int hundredths) {
     impl_->controls.speed.store(std::clamp(hundredths, 20, 300), std::memory_order_release);
 }
 
-void Engine::vbmp3_setDecodeOption(const DecodeOptions& options) {
+void Engine::SetDecodeOptions(const DecodeOptions& options) {
     std::lock_guard lock(impl_->mutex);
     impl_->decodeOptions = options;
 }
 
-void Engine::vbmp3_setEqualizer(const EqualizerBands& bands) {
+void Engine::SetEqualizer(const EqualizerBands& bands) {
     std::lock_guard lock(impl_->mutex);
     for (std::size_t i = 0; i < bands.size(); ++i)
         impl_->bands[i] = std::clamp(bands[i], -120, 120);
 }
 
-void Engine::vbmp3_reload() {
+void Engine::ApplyEqualizer() {
     // The chain glides to the new gains on its next MPEG frame; what is already queued (under
     // 0.2 s) plays out first. No restart, no gap.
     std::lock_guard lock(impl_->mutex);
@@ -288,24 +286,6 @@ bool Engine::OutputMissing() {
         return false;
     }
 }
-
-bool Engine::vbmp3_getFileTagInfo(const std::string& path, TagRecord& tag) {
-    return ReadTags(path, tag);
-}
-
-bool Engine::vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int, int) {
-    TagWriteResult r = WriteTags(path, tag);
-    tagError_ = std::move(r.problem);
-    return r.written;
-}
-
-std::string Engine::vbmp3_getTagError() { return tagError_; }
-
-std::optional<CoverPicture> Engine::ReadCoverArt(const std::string& path) {
-    return engine::ReadCoverArt(path);
-}
-
-void Engine::vbmp3_getGenre(TagRecord& tag) { tag.GenreName.Fill(GenreName(tag.GenreNumber)); }
 
 double Engine::PlayedSinkSeconds() const {
     std::lock_guard lock(impl_->mutex);

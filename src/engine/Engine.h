@@ -1,12 +1,12 @@
 #pragma once
-// The decoding and playback engine behind the player's Decoder interface: MP3 files through
+// The decoding and playback engine behind the player's AudioEngine interface: MP3 files through
 // mpg123, FLAC, Ogg Vorbis, Opus, WAV and AIFF through libsndfile -> equalizer -> volume ->
-// resampler -> sound device (or a null sink), and tags through TagLib. No Qt.
+// resampler -> sound device (or a null sink). No Qt.
 //
-// Threads: all Decoder calls come from one thread (the player's). Behind them run a decode
+// Threads: all AudioEngine calls come from one thread (the player's). Behind them run a decode
 // thread while a track plays (DecodeThread.cpp), the sink's thread (the sound server's event
 // loop, the device callback or the null sink), a watchdog (Watchdog.cpp), and, once, a thread
-// that opens the output in the background so that vbmp3_init returns at once (Outputs.cpp).
+// that opens the output in the background so that Init returns at once (Outputs.cpp).
 // One mutex guards the engine's state between the player's calls and the watchdog. The decode
 // thread owns the chain while it runs (the calls stop it before touching the chain) and meets
 // the rest through atomics: the chain's controls and the Playhead, whose ring feeds the sink.
@@ -24,22 +24,22 @@
 //
 // Choices the interface leaves open:
 // - OpenInfoRecord::TotalSeconds is the exact decoded length rounded to the nearest second.
-// - vbmp3_open takes a fraction of a second whatever the file: one with no MPEG frame in its
+// - Open takes a fraction of a second whatever the file: one with no MPEG frame in its
 //   first 4 MiB after the ID3v2 tags fails at once, and a length scan that would take longer
 //   than 0.2 s gives way to the length the header announces.
 // - A file glued from two streams of different rates or channel counts plays its first part;
 //   the length says so. Frames of another kind amid junk are dropped the same way, at every
 //   decode option. At "1/2" and "1/4" the rate is the stream's halved or quartered, whatever
 //   that comes to (an 8 kHz file plays at 4000 or 2000 Hz), taken to the device's rate.
-// - vbmp3_getState's elapsed seconds are whole seconds of track time heard (floored) while
-//   playing or paused, and 0 whenever the state reads Stopped: after vbmp3_stop and after a
+// - State's elapsed seconds are whole seconds of track time heard (floored) while
+//   playing or paused, and 0 whenever the state reads Stopped: after Stop and after a
 //   track has played to its end alike. HeardSeconds() keeps where a track ended, for tests.
-// - vbmp3_seek has no effect unless a track is playing or paused; a second past the end
+// - Seek has no effect unless a track is playing or paused; a second past the end
 //   plays the end: the track ends.
 // - The speed resampler, once running in a track, stays in until the next play or seek, even
 //   back at 1.00: dropping out of it would click.
 
-#include "decoder/Decoder.h"
+#include "decoder/AudioEngine.h"
 
 #include <chrono>
 #include <functional>
@@ -53,7 +53,7 @@ class AudioSink;
 class Playhead;
 } // namespace engine
 
-class Engine final : public Decoder {
+class Engine final : public AudioEngine {
 public:
     struct Options {
         // Play into the null sink, never the sound device.
@@ -78,41 +78,35 @@ public:
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
-    bool vbmp3_init() override;
-    void vbmp3_free() override;
-    bool vbmp3_open(const std::string& path, OpenInfoRecord& info) override;
-    bool vbmp3_play() override;
+    bool Init() override;
+    void Shutdown() override;
+    bool Open(const std::string& path, OpenInfoRecord& info) override;
+    bool Play() override;
     bool PlayFrom(int second, bool paused) override;
-    void vbmp3_stop() override;
-    void vbmp3_close() override;
-    void vbmp3_pause() override;
-    void vbmp3_restart() override;
-    void vbmp3_seek(int second) override;
-    PlaybackState vbmp3_getState(std::int32_t& elapsedSeconds) override;
-    void vbmp3_setVolume(int left, int right) override;
-    void vbmp3_setPitch(int hundredths) override;
-    void vbmp3_setDecodeOption(const DecodeOptions& options) override;
-    void vbmp3_setEqualizer(const EqualizerBands& bands) override;
-    void vbmp3_reload() override;
+    void Stop() override;
+    void Close() override;
+    void Pause() override;
+    void Resume() override;
+    void Seek(int second) override;
+    PlaybackState State(std::int32_t& elapsedSeconds) override;
+    void SetVolume(int left, int right) override;
+    void SetSpeed(int hundredths) override;
+    void SetDecodeOptions(const DecodeOptions& options) override;
+    void SetEqualizer(const EqualizerBands& bands) override;
+    void ApplyEqualizer() override;
     void SetReplayGain(const ReplayGainOptions& options) override;
-    std::optional<CoverPicture> ReadCoverArt(const std::string& path) override;
     std::vector<OutputDevice> ListOutputs() override;
     void SetOutputDevice(const std::string& name) override;
     bool OutputMissing() override;
-    bool vbmp3_getFileTagInfo(const std::string& path, TagRecord& tag) override;
-    bool vbmp3_setTagInfo(const std::string& path, const TagRecord& tag, int reservedSelector1,
-                          int reservedSelector2) override;
-    void vbmp3_getGenre(TagRecord& tag) override;
-    std::string vbmp3_getTagError() override;
-    bool vbmp3_setNext(const std::string& path) override;
-    bool vbmp3_clearNext() override;
-    bool vbmp3_takeTrackChange(OpenInfoRecord& info) override;
+    bool QueueNext(const std::string& path) override;
+    bool ClearNext() override;
+    bool TakeTrackChange(OpenInfoRecord& info) override;
 
     // Diagnostics for tests and tools.
-    // Track audio the sink has played since the last vbmp3_play, in seconds of sink time
+    // Track audio the sink has played since the last Play, in seconds of sink time
     // (at speed 2.00 a 4 s track plays in about 2).
     double PlayedSinkSeconds() const;
-    // Track time heard, with its fraction (what vbmp3_getState floors while playing); after
+    // Track time heard, with its fraction (what State floors while playing); after
     // the end, where the track ended.
     double HeardSeconds() const;
     // Where the track before the last queued one ended: all of it was heard, the queued one
@@ -123,7 +117,6 @@ public:
     std::string SinkName() const;
 
 private:
-    std::string tagError_; // of the last tag write; user-interface thread only
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -3,7 +3,7 @@
 // Gains glide to new settings (no zipper noise, no clicks); with every band at 0 the stage is
 // bypassed entirely, so the default chain is bit-transparent.
 
-#include "decoder/Decoder.h"
+#include "decoder/Records.h"
 
 #include <array>
 #include <cstddef>

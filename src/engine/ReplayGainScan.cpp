@@ -2,8 +2,9 @@
 
 #include "decoder/ReplayGain.h"
 #include "engine/Source.h"
-#include "engine/TagIo.h"
-#include "engine/TagIoFormats.h"
+#include "tags/TagFormats.h"
+#include "tags/TagRead.h"
+#include "tags/TagWrite.h"
 
 #include <ebur128.h>
 #include <fcntl.h>
@@ -45,7 +46,7 @@ void LowerPriority() noexcept {
 bool IsOpus(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
-    const bool opus = TagFormatOf(fd) == TagFormat::OggOpus;
+    const bool opus = tags::TagFormatOf(fd) == tags::TagFormat::OggOpus;
     ::close(fd);
     return opus;
 }
@@ -202,7 +203,7 @@ void WriteGroup(const Group& group, const std::vector<std::string>& paths,
                 fields.emplace_back("REPLAYGAIN_ALBUM_PEAK", FormatPeak(*r.albumPeak));
             }
         }
-        TagWriteResult w = WriteFields(paths[f], fields);
+        TagWriteResult w = tags::WriteFields(paths[f], fields);
         r.written = w.written;
         r.problem = w.written ? std::string() : std::move(w.problem);
     }
@@ -233,7 +234,7 @@ std::vector<ReplayGainScanResult> ScanReplayGain(const std::vector<std::string>&
     if (!options.trackOnly) {
         for (std::size_t i = 0; i < paths.size(); ++i) {
             TagRecord tag;
-            ReadTags(paths[i], tag);
+            tags::ReadTags(paths[i], tag);
             places[i] = AlbumPlace{paths[i], tag.Album.Shown()};
         }
     }

@@ -2,7 +2,7 @@
 // Where the decode chain's audio comes from: one open file, decoded to float frames. Each
 // source owns all of its state, so a second file can be opened while another one plays.
 
-#include "decoder/Decoder.h"
+#include "decoder/Records.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,7 @@
 #include "playback/DecodeOptionsControl.h"
 
-#include "decoder/Decoder.h"
+#include "decoder/AudioEngine.h"
+#include "decoder/Records.h"
 #include "playback/Transport.h"
 #include "ui/Telbo.h"
 
@@ -11,8 +12,6 @@ namespace telbo {
 namespace {
 constexpr int kRateChoices = static_cast<int>(DecodeRate::Quarter) + 1; // "1/1", "1/2", "1/4"
 constexpr int kStereoChoices = static_cast<int>(DecodeChannels::Mono) + 1; // "Stereo", "Mono"
-// Sent as the decoder's reserved value of every option record.
-constexpr std::int32_t kDecoderReserved = 24000;
 } // namespace
 
 void DecodeOptionsControl::optSmpRate_Click(int index) {
@@ -28,11 +27,11 @@ void DecodeOptionsControl::optStereo_Click(int index) {
 }
 
 void DecodeOptionsControl::ApplyDecodeOptions() {
-    // The decoder takes new options only at the next open: stop now rather than let the
+    // The engine takes new options only at the next open: stop now rather than let the
     // playing track go on with the old ones.
     w.transport.lblPlaySet_Click(Transport::Stop);
-    w.st.DecodeOptions = {w.st.SamplingRate, w.st.StereoConf, kDecoderReserved};
-    w.decoder.vbmp3_setDecodeOption(w.st.DecodeOptions);
+    w.st.DecodeOptions = {w.st.SamplingRate, w.st.StereoConf};
+    w.engine.SetDecodeOptions(w.st.DecodeOptions);
     emit w.settingsChanged();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decoder/Decoder.h"
+#include "decoder/Records.h"
 
 namespace telbo {
 

@@ -1,6 +1,7 @@
 #include "playback/EqualizerPanel.h"
 
-#include "decoder/Decoder.h"
+#include "decoder/AudioEngine.h"
+#include "decoder/Records.h"
 #include "playback/EqualizerPresets.h"
 #include "ui/Telbo.h"
 
@@ -36,8 +37,8 @@ void EqualizerPanel::sclEqualizer_Change(int index) {
     ShowBandTip(index);
     // Until the first preset the decoder keeps its own initial equalizer.
     if (!st.EqualizerReady) return;
-    w.decoder.vbmp3_setEqualizer(st.EqualizerBands);
-    w.decoder.vbmp3_reload();
+    w.engine.SetEqualizer(st.EqualizerBands);
+    w.engine.ApplyEqualizer();
     emit w.settingsChanged();
 }
 

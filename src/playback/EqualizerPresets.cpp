@@ -1,6 +1,6 @@
 #include "playback/EqualizerPresets.h"
 
-#include "decoder/Decoder.h"
+#include "decoder/Records.h"
 
 #include <algorithm>
 

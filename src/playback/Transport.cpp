@@ -1,7 +1,8 @@
 #include "playback/Transport.h"
 
+#include "decoder/AudioEngine.h"
 #include "platform/Platform.h"
-#include "decoder/Decoder.h"
+#include "decoder/Records.h"
 #include "playback/PlayOrder.h"
 #include "playback/TimeText.h"
 #include "settings/ConfigValues.h"
@@ -123,7 +124,7 @@ void Transport::QueueFollowing() {
     Queued q = Snapshot(next);
     if (q.path.isEmpty()) return;
     ChooseGain(next, st.TitleFiles[static_cast<std::size_t>(st.PlayPoint)]);
-    if (!w.decoder.vbmp3_setNext(q.path.toStdString())) return;
+    if (!w.engine.QueueNext(q.path.toStdString())) return;
     queued_ = std::move(q);
 }
 
@@ -154,13 +155,13 @@ void Transport::ChooseGain(int index, const QString& previous) {
     if (!previous.isEmpty()) before = place(previous);
     if (after >= 0 && after < kSlots) next = place(st.TitleFiles[static_cast<std::size_t>(after)]);
     options.AutoAlbum = AlbumGainApplies(before ? &*before : nullptr, current, next ? &*next : nullptr);
-    w.decoder.SetReplayGain(options);
+    w.engine.SetReplayGain(options);
 }
 
 void Transport::CancelQueued() {
     if (queued_.index < 0) return;
     // Too late: the decoder plays on into it and the next tick takes the change.
-    if (!w.decoder.vbmp3_clearNext()) return;
+    if (!w.engine.ClearNext()) return;
     queued_ = Queued{};
     queueTried_ = false; // chosen afresh from what holds now
 }
@@ -191,13 +192,13 @@ void Transport::JoinQueued(const OpenInfoRecord& info) {
 
 void Transport::PauseTrack() {
     CancelQueued();
-    w.decoder.vbmp3_pause();
+    w.engine.Pause();
     SetStatus(Status::Paused);
 }
 
 void Transport::ResumeTrack() {
     CancelQueued();
-    w.decoder.vbmp3_restart();
+    w.engine.Resume();
     SetStatus(Status::Playing);
 }
 
@@ -218,7 +219,7 @@ void Transport::OpenAndPlay() {
     const QString& path = st.TitleFiles[static_cast<std::size_t>(st.PlayPoint)];
     ChooseGain(st.PlayPoint, lastOpened_);
     lastOpened_ = path;
-    w.decoder.vbmp3_open(path.toStdString(), st.OpenInfo);
+    w.engine.Open(path.toStdString(), st.OpenInfo);
     w.ShowPlaying(path);
     w.ui.sclNowTime->setMaximum(std::clamp(st.OpenInfo.TotalSeconds, 0, kSliderLimit));
     w.ui.tmrTime->start();
@@ -229,17 +230,17 @@ void Transport::OpenAndPlay() {
     ShowClock(start.second);
     w.ui.sclNowTime->setValue(SliderValue(start.second, w.ui.sclNowTime->maximum()));
     if (start.second > 0 || start.paused)
-        w.decoder.PlayFrom(start.second, start.paused);
+        w.engine.PlayFrom(start.second, start.paused);
     else
-        w.decoder.vbmp3_play();
+        w.engine.Play();
 }
 
 void Transport::StopAndClose() {
     queued_ = Queued{};
     queueTried_ = false;
     w.ui.tmrTime->stop();
-    w.decoder.vbmp3_stop();
-    w.decoder.vbmp3_close();
+    w.engine.Stop();
+    w.engine.Close();
     w.ShowPlaying(QString());
     ShowClock(0);
     w.ui.sclNowTime->setValue(0);
@@ -271,7 +272,7 @@ void Transport::SetShowRemaining(bool on) {
 
 PlaybackState Transport::PollDecoderState() {
     std::int32_t elapsed = 0;
-    const PlaybackState state = w.decoder.vbmp3_getState(elapsed);
+    const PlaybackState state = w.engine.State(elapsed);
     w.st.NowTime = elapsed;
     return state;
 }
@@ -280,7 +281,7 @@ void Transport::tmrTime_Timer() {
     PlayerState& st = w.st;
     if (QueuedStale()) CancelQueued();
     OpenInfoRecord joined;
-    if (queued_.index >= 0 && w.decoder.vbmp3_takeTrackChange(joined)) JoinQueued(joined);
+    if (queued_.index >= 0 && w.engine.TakeTrackChange(joined)) JoinQueued(joined);
     st.PlayState = PollDecoderState();
     // Ended before the queued track could follow: the plain way on.
     if (st.PlayState == PlaybackState::Stopped) CancelQueued();
@@ -297,12 +298,12 @@ void Transport::tmrTime_Timer() {
         else
             lblPlaySet_Click(Next);
     }
-    if (st.IntroTime != 0 && st.NowTime >= st.IntroTime) w.decoder.vbmp3_stop();
+    if (st.IntroTime != 0 && st.NowTime >= st.IntroTime) w.engine.Stop();
 }
 
 void Transport::sclNowTime_Scroll(int value) {
     CancelQueued();
-    w.decoder.vbmp3_seek(value);
+    w.engine.Seek(value);
     emit w.seeked(value);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Modes.h"
-#include "decoder/Decoder.h"
+#include "decoder/Records.h"
 #include "decoder/ReplayGain.h"
 
 #include <QHash>

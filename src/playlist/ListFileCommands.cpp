@@ -1,5 +1,6 @@
 #include "playlist/ListFileCommands.h"
 
+#include "decoder/AudioEngine.h"
 #include "core/AtomicFile.h"
 #include "platform/Platform.h"
 #include "playlist/ListFileFormat.h"
@@ -140,7 +141,7 @@ void ListFileCommands::lblFileSet_Click(int index) {
                 QStringLiteral("Nothing to open: no audio or list file chosen"));
             return;
         }
-        w.decoder.vbmp3_stop();
+        w.engine.Stop();
         w.st.Titles().Clear();
         w.st.Lists().Clear();
         w.fileAdder.AddFiles(name);

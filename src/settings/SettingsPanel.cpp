@@ -1,7 +1,8 @@
 #include "settings/SettingsPanel.h"
 
+#include "decoder/AudioEngine.h"
 #include "core/SettingsTable.h"
-#include "decoder/Decoder.h"
+#include "decoder/Records.h"
 #include "playback/TimeText.h"
 #include "settings/ConfigValues.h"
 #include "ui/Label.h"
@@ -120,12 +121,12 @@ void SettingsPanel::sclConfig_Change(int index) {
     switch (index) {
     case 0:
         st.Volume = static_cast<std::int16_t>(v);
-        w.decoder.vbmp3_setVolume(v, v);
+        w.engine.SetVolume(v, v);
         ui.lblConfValue[0]->setCaption(QString::number(v));
         break;
     case 1:
         st.PlaySpeed = static_cast<std::int16_t>(v);
-        w.decoder.vbmp3_setPitch(v);
+        w.engine.SetSpeed(v);
         ui.lblConfValue[1]->setCaption(SpeedText(v));
         break;
     case 2:

@@ -1,7 +1,8 @@
 #include "titles/TagEditor.h"
 
+#include "decoder/TagStore.h"
 #include "platform/Platform.h"
-#include "decoder/Decoder.h"
+#include "decoder/Records.h"
 #include "playlist/PathNames.h"
 #include "titles/TitleBuilder.h"
 #include "ui/Label.h"
@@ -144,7 +145,7 @@ void TagEditor::LoadTagView(int i) {
     Controls& ui = w.ui;
     const QListWidgetItem* row = ui.lstFile[1]->item(i);
     ui.lblTagInfo[0]->setCaption(row ? row->text() : DisplayName(path));
-    ui.lblTagInfo[0]->setToolTip(CoverToolTip(w.coverArt.CoverFor(w.decoder, path)));
+    ui.lblTagInfo[0]->setToolTip(CoverToolTip(w.coverArt.CoverFor(w.tags, path)));
 
     TagRecord& tag = w.st.EditTag;
     w.titleBuilder.ReadTag(path, tag);
@@ -248,8 +249,9 @@ void TagEditor::WriteEditTag(const QString& path) {
 void TagEditor::WriteTag(const QString& path, const TagRecord& tag) {
     // A failed write leaves that file as it was (the decoder replaces a file whole or not at
     // all) and the other tracks are still written; the user is told afterwards.
-    const bool written = w.decoder.vbmp3_setTagInfo(path.toStdString(), tag, 1, 1);
-    const QString why = QString::fromStdString(w.decoder.vbmp3_getTagError());
+    const TagWriteResult result = w.tags.Write(path.toStdString(), tag);
+    const bool written = result.written;
+    const QString why = QString::fromStdString(result.problem);
     if (!written || !why.isEmpty()) {
         const QString problem =
             DisplayName(path) + QStringLiteral(": ") + (why.isEmpty() ? QStringLiteral("not written") : why);

@@ -1,7 +1,7 @@
 #pragma once
 // Which fields of the tag editor the user changed, and what a write to many tracks then holds.
 
-#include "decoder/Decoder.h"
+#include "decoder/Records.h"
 
 #include <bitset>
 #include <cstddef>

@@ -1,6 +1,7 @@
 #include "titles/TitleBuilder.h"
 
-#include "decoder/Decoder.h"
+#include "decoder/TagStore.h"
+#include "decoder/Records.h"
 #include "playlist/PathNames.h"
 #include "titles/TitleTemplate.h"
 #include "ui/Label.h"
@@ -120,7 +121,7 @@ bool TitleBuilder::ReadTag(const QString& path, TagRecord& tag) {
                 tag = m.tag;
                 return m.ok;
             }
-    const bool ok = w.decoder.vbmp3_getFileTagInfo(path.toStdString(), tag);
+    const bool ok = w.tags.Read(path.toStdString(), tag);
     if (memoOn_) memo_.push_back({path, tag, ok});
     return ok;
 }

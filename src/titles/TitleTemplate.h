@@ -3,7 +3,7 @@
 
 #include <QString>
 
-#include "decoder/Decoder.h"
+#include "decoder/Records.h"
 
 namespace telbo {
 

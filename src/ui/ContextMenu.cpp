@@ -1,5 +1,6 @@
 #include "ui/ContextMenu.h"
 
+#include "decoder/AudioEngine.h"
 #include "ui/Telbo.h"
 
 #include "core/SessionFile.h"
@@ -86,7 +87,7 @@ void ContextMenu::AddReplayGain(QMenu* menu) {
 
 void ContextMenu::AddOutput(QMenu* menu) {
     QMenu* out = menu->addMenu(QStringLiteral("Output"));
-    const std::vector<OutputDevice> outputs = w.decoder.ListOutputs();
+    const std::vector<OutputDevice> outputs = w.engine.ListOutputs();
     const QString chosen = w.session.outputDevice();
     const bool listed = std::any_of(outputs.begin(), outputs.end(), [&](const OutputDevice& o) {
         return QString::fromStdString(o.Name) == chosen;

@@ -1,7 +1,8 @@
 #include "ui/Telbo.h"
 
 #include "platform/Platform.h"
-#include "decoder/Decoder.h"
+#include "decoder/AudioEngine.h"
+#include "decoder/TagStore.h"
 #include "settings/PowerOffDialog.h"
 #include "ui/Label.h"
 #include "ui/Layout.h"
@@ -26,8 +27,8 @@
 
 namespace telbo {
 
-Telbo::Telbo(Decoder& decoder, Platform& platform, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), decoder(decoder), platform(platform) {
+Telbo::Telbo(AudioEngine& engine, TagStore& tags, Platform& platform, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), engine(engine), tags(tags), platform(platform) {
     setObjectName(QStringLiteral("Telbo"));
     setWindowTitle(QString::fromUtf8(kCaption));
     setWindowIcon(QIcon(QStringLiteral(":/telbo.png")));

@@ -1,6 +1,6 @@
 #pragma once
 // The main window and hub: owns the state record, the controls, and one object per
-// subsystem; the decoder and the platform are injected.
+// subsystem; the audio engine, the tag store and the platform are injected.
 
 #include "core/CoverArtCache.h"
 #include "core/Lifecycle.h"
@@ -31,19 +31,21 @@
 
 namespace telbo {
 
-class Decoder;
+class AudioEngine;
+class TagStore;
 class Platform;
 class PowerOffDialog;
 
 class Telbo final : public QWidget {
     Q_OBJECT
 public:
-    Telbo(Decoder& decoder, Platform& platform, QWidget* parent = nullptr);
+    Telbo(AudioEngine& engine, TagStore& tags, Platform& platform, QWidget* parent = nullptr);
     ~Telbo() override;
 
     PlayerState st;
     Controls ui;
-    Decoder& decoder;
+    AudioEngine& engine;
+    TagStore& tags;
     Platform& platform;
 
     Lifecycle lifecycle{*this};
@@ -74,7 +76,7 @@ public:
     // Loads and shows the power-off dialog (without blocking this window).
     void ShowPowerOffDialog();
 
-    // The file the decoder has open, empty when none: its rows in the track list carry the
+    // The file the engine has open, empty when none: its rows in the track list carry the
     // playing marker.
     void ShowPlaying(const QString& path);
 

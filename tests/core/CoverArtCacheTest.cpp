@@ -1,7 +1,7 @@
 // The cover files beside a track, and the cache of embedded pictures: named by their bytes,
 // written once, trimmed oldest first.
 #include "core/CoverArtCache.h"
-#include "decoder/Decoder.h"
+#include "decoder/Records.h"
 
 #include <gtest/gtest.h>
 

@@ -75,7 +75,7 @@ TEST_F(RestoreTest, AutoPlayWithAnEmptyListPlaysNothing) {
     saved.AutoPlay = true;
     SaveAndStart();
     EXPECT_EQ(Caption(6), QStringLiteral("On"));
-    EXPECT_TRUE(decoder.callsStartingWith(QStringLiteral("open")).isEmpty());
+    EXPECT_TRUE(engine.callsStartingWith(QStringLiteral("open")).isEmpty());
 }
 
 TEST_F(RestoreTest, AutoPlayThenTheCommandLineTrackReplacesIt) {
@@ -86,7 +86,7 @@ TEST_F(RestoreTest, AutoPlayThenTheCommandLineTrackReplacesIt) {
     const QString extra = platform.makeFile(QStringLiteral("extra.mp3"));
     platform.arguments = {extra};
     SaveAndStart();
-    const QStringList opens = decoder.callsStartingWith(QStringLiteral("open"));
+    const QStringList opens = engine.callsStartingWith(QStringLiteral("open"));
     ASSERT_EQ(opens.size(), 2);
     EXPECT_EQ(opens[0], QStringLiteral("open ") + tracks[1]);
     EXPECT_EQ(opens[1], QStringLiteral("open ") + extra);
@@ -108,7 +108,7 @@ TEST_F(RestoreTest, CommandLineListFileReplacesTheTracksAndPlaysTheFirst) {
     EXPECT_EQ(w->st.KO, 3);
     EXPECT_EQ(w->st.TitleFiles[0], listed[0]);
     EXPECT_EQ(w->st.PlayPoint, 0);
-    EXPECT_EQ(decoder.callsStartingWith(QStringLiteral("open")), QStringList{QStringLiteral("open ") + listed[0]});
+    EXPECT_EQ(engine.callsStartingWith(QStringLiteral("open")), QStringList{QStringLiteral("open ") + listed[0]});
     EXPECT_EQ(w->ui.lblTitle[1]->caption(), QStringLiteral("mix"));
 }
 
@@ -117,14 +117,14 @@ TEST_F(RestoreTest, CommandLineWithNothingPlayableAddsNothing) {
     Start();
     EXPECT_EQ(w->st.KO, 0);
     EXPECT_EQ(w->st.ListKO, 0);
-    EXPECT_TRUE(decoder.callsStartingWith(QStringLiteral("open")).isEmpty());
+    EXPECT_TRUE(engine.callsStartingWith(QStringLiteral("open")).isEmpty());
 }
 
 TEST_F(RestoreTest, CommandLineWithoutSettingsPlaysTheTrack) {
     const QString song = platform.makeFile(QStringLiteral("song.mp3"));
     platform.arguments = {song};
     Start();
-    EXPECT_EQ(decoder.callsStartingWith(QStringLiteral("open")), QStringList{QStringLiteral("open ") + song});
+    EXPECT_EQ(engine.callsStartingWith(QStringLiteral("open")), QStringList{QStringLiteral("open ") + song});
     EXPECT_EQ(w->windowTitle(), QStringLiteral("♪song.mp3"));
 }
 
@@ -156,23 +156,23 @@ TEST_F(RestoreTest, TheCurrentTracksTagIsReadOnceAtStart) {
     const QStringList tracks = MakeTracks(2);
     TagRecord tag;
     tag.Title.Fill("Song");
-    decoder.tags[tracks[0].toStdString()] = tag;
+    engine.tags[tracks[0].toStdString()] = tag;
     SavedTracks(tracks);
     saved.TagShowFlag = TagPanel::View; // the tag view shows the first row, the current track
     saved.AutoPlay = true;
     templ = QStringLiteral("%1");
     SaveAndStart();
-    const QString read = QStringLiteral("getFileTagInfo ") + tracks[0];
-    EXPECT_EQ(decoder.calls.count(read), 1) << decoder.calls.join(" | ").toStdString();
+    const QString read = QStringLiteral("readTag ") + tracks[0];
+    EXPECT_EQ(engine.calls.count(read), 1) << engine.calls.join(" | ").toStdString();
     EXPECT_EQ(w->ui.lblTitle[0]->caption(), QStringLiteral("Song"));
     EXPECT_EQ(w->ui.lblTagData[0]->caption().trimmed(), QStringLiteral("Song"));
 
     // Later a play reads the file again: it may have changed meanwhile.
     w->transport.lblPlaySet_Click(Transport::Play);
-    EXPECT_EQ(decoder.calls.count(read), 2);
+    EXPECT_EQ(engine.calls.count(read), 2);
 }
 
-TEST_F(RestoreTest, DecodeOptionsAndSlidersReachTheDecoder) {
+TEST_F(RestoreTest, DecodeOptionsAndSlidersReachTheEngine) {
     saved.SamplingRate = DecodeRate::Quarter;
     saved.StereoConf = DecodeChannels::Mono;
     saved.Volume = 30;
@@ -180,9 +180,9 @@ TEST_F(RestoreTest, DecodeOptionsAndSlidersReachTheDecoder) {
     SaveAndStart();
     EXPECT_TRUE(w->ui.optSmpRate[2]->isChecked());
     EXPECT_TRUE(w->ui.optStereo[1]->isChecked());
-    EXPECT_EQ(decoder.options, (DecodeOptions{DecodeRate::Quarter, DecodeChannels::Mono, 24000}));
-    EXPECT_TRUE(decoder.calls.contains(QStringLiteral("setVolume 30 30")));
-    EXPECT_TRUE(decoder.calls.contains(QStringLiteral("setPitch 250")));
+    EXPECT_EQ(engine.options, (DecodeOptions{DecodeRate::Quarter, DecodeChannels::Mono}));
+    EXPECT_TRUE(engine.calls.contains(QStringLiteral("setVolume 30 30")));
+    EXPECT_TRUE(engine.calls.contains(QStringLiteral("setSpeed 250")));
     EXPECT_EQ(Caption(0), QStringLiteral("30"));
     EXPECT_EQ(Caption(1), QStringLiteral("2.50"));
 }

@@ -1,5 +1,5 @@
 // Where the listener was, and the equalizer, come back at the next start (telbo.ini), with
-// the fake decoder: what is played from where, and what is written when.
+// the fake engine: what is played from where, and what is written when.
 #include "TelboFixture.h"
 #include "core/SessionFile.h"
 
@@ -48,7 +48,7 @@ protected:
     }
     QStringList Plays() const {
         QStringList out;
-        for (const QString& c : decoder.calls)
+        for (const QString& c : engine.calls)
             if (c.startsWith(u"open") || c.startsWith(u"play")) out << c;
         return out;
     }
@@ -102,14 +102,14 @@ TEST_F(SessionTest, TheSavedTrackStartsWhereItWas) {
         }
         // Only the first open resumes (after a crash, the first "Play"); the same track again
         // starts at 0.
-        decoder.clearCalls();
+        engine.clearCalls();
         w->transport.lblPlaySet_Click(Transport::Play);
-        EXPECT_EQ(decoder.callsStartingWith(QStringLiteral("playFrom")),
+        EXPECT_EQ(engine.callsStartingWith(QStringLiteral("playFrom")),
                   c.crashed ? QStringList{QStringLiteral("playFrom 95")} : QStringList{});
         Close();
         EXPECT_FALSE(QFileInfo::exists(platform.path(QStringLiteral("telbo.starting"))));
         TearDown();
-        decoder.clearCalls();
+        engine.clearCalls();
         QFile::remove(Ini());
     }
 }
@@ -120,13 +120,13 @@ TEST_F(SessionTest, PositionAndStateAreSavedWhenTheyChangeAndAtShutDown) {
     auto saved = [this] { return ReadSessionFile(Ini()); };
     w->transport.lblPlaySet_Click(Transport::Play);
     EXPECT_EQ(saved().Track, tracks[1]);
-    decoder.elapsed = 42;
+    engine.elapsed = 42;
     w->transport.PauseTrack();
     EXPECT_EQ(saved().Second, 42);
     EXPECT_TRUE(saved().Paused);
     w->transport.ResumeTrack();
     EXPECT_FALSE(saved().Paused);
-    decoder.elapsed = 61;
+    engine.elapsed = 61;
     // A seek right after a save is saved once the thumb rests.
     w->transport.SeekTo(50);
     w->transport.SeekTo(51);
@@ -134,7 +134,7 @@ TEST_F(SessionTest, PositionAndStateAreSavedWhenTheyChangeAndAtShutDown) {
     w->transport.lblPlaySet_Click(Transport::Next);
     EXPECT_EQ(saved().Track, tracks[2]);
     EXPECT_EQ(saved().Second, 0);
-    decoder.elapsed = 70;
+    engine.elapsed = 70;
     Close();
     EXPECT_EQ(saved().Second, 70);
     EXPECT_FALSE(saved().Paused);
@@ -158,8 +158,8 @@ TEST_F(SessionTest, TheEqualizerIsBackBeforeTheFirstSample) {
     s.Equalizer = {120, 100, 80, 0, 0, 0, 0, -20, -40, -120};
     ASSERT_TRUE(WriteSessionFile(Ini(), s));
     Start();
-    const qsizetype eq = decoder.calls.lastIndexOf(QStringLiteral("setEqualizer 120,100,80,0,0,0,0,-20,-40,-120"));
-    const qsizetype open = decoder.calls.indexOf(QStringLiteral("open ") + tracks[1]);
+    const qsizetype eq = engine.calls.lastIndexOf(QStringLiteral("setEqualizer 120,100,80,0,0,0,0,-20,-40,-120"));
+    const qsizetype open = engine.calls.indexOf(QStringLiteral("open ") + tracks[1]);
     ASSERT_GE(eq, 0);
     EXPECT_LT(eq, open);
     EXPECT_EQ(w->ui.cmbEqualizer->currentIndex(), 2);
@@ -172,7 +172,7 @@ TEST_F(SessionTest, TheEqualizerIsBackBeforeTheFirstSample) {
 }
 
 // The right-click menu's "Output": what it offers, what it checks, and that a choice reaches
-// the decoder and telbo.ini; the remembered choice is handed over at the next start.
+// the engine and telbo.ini; the remembered choice is handed over at the next start.
 TEST_F(SessionTest, TheOutputMenuOffersTheServersOutputsAndKeepsTheChoice) {
     auto outputMenu = [this]() -> QMenu* {
         QMenu* menu = w->contextMenu.Build(w.get());
@@ -207,19 +207,19 @@ TEST_F(SessionTest, TheOutputMenuOffersTheServersOutputsAndKeepsTheChoice) {
         s.OutputDevice = c.remembered;
         ASSERT_TRUE(WriteSessionFile(Ini(), s));
         WriteConfig("[Setting]\r\nConfigSave= True\r\n");
-        decoder.outputs = c.outputs;
-        decoder.outputChoices.clear();
+        engine.outputs = c.outputs;
+        engine.outputChoices.clear();
         Start();
-        EXPECT_EQ(decoder.outputChoices, std::vector<std::string>{c.remembered.toStdString()});
+        EXPECT_EQ(engine.outputChoices, std::vector<std::string>{c.remembered.toStdString()});
         QMenu* out = outputMenu();
         ASSERT_NE(out, nullptr);
         EXPECT_EQ(entries(out).join(u'|').replace("Default (follows the desktop)", "D"), c.want);
         if (!c.outputs.empty()) {
             out->actions().back()->trigger();
-            EXPECT_EQ(decoder.outputChoices.back(), "usb.dac");
+            EXPECT_EQ(engine.outputChoices.back(), "usb.dac");
             EXPECT_EQ(ReadSessionFile(Ini()).OutputDevice, u"usb.dac");
             outputMenu()->actions().front()->trigger();
-            EXPECT_EQ(decoder.outputChoices.back(), "");
+            EXPECT_EQ(engine.outputChoices.back(), "");
             EXPECT_EQ(ReadSessionFile(Ini()).OutputDevice, QString());
         }
         TearDown();
@@ -233,13 +233,13 @@ TEST_F(SessionTest, AMissingOutputIsNamedInTheTitleLineOnce) {
     Config(false);
     Start();
     w->transport.lblPlaySet_Click(Transport::Play);
-    decoder.state = PlaybackState::Playing;
-    decoder.outputMissing = true;
-    decoder.elapsed = 1;
+    engine.state = PlaybackState::Playing;
+    engine.outputMissing = true;
+    engine.elapsed = 1;
     w->transport.tmrTime_Timer();
     EXPECT_EQ(w->ui.lblTitle[0]->caption(),
               u"Output 'bt.speaker' is not there: playing on the default");
-    EXPECT_FALSE(decoder.outputMissing); // asked, and answered once
+    EXPECT_FALSE(engine.outputMissing); // asked, and answered once
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// Start-up and shut-down of the real window with the fake decoder and platform.
+// Start-up and shut-down of the real window with the fake engine and platform.
 #include "TelboFixture.h"
 #include "core/SettingsFile.h"
 #include "ui/Label.h"
@@ -21,7 +21,7 @@ class StartupTest : public TelboFixture {};
 TEST_F(StartupTest, FirstStartUsesTheDefaultsAndSavesNothing) {
     Start();
     const PlayerState& st = w->st;
-    EXPECT_EQ(decoder.calls.value(0), QStringLiteral("init"));
+    EXPECT_EQ(engine.calls.value(0), QStringLiteral("init"));
     EXPECT_EQ(w->Width(), 5475);
     EXPECT_EQ(w->Height(), 1635);
     EXPECT_EQ(st.Volume, 100);
@@ -38,11 +38,11 @@ TEST_F(StartupTest, FirstStartUsesTheDefaultsAndSavesNothing) {
     EXPECT_EQ(w->ui.tmrScroll->interval(), 100);
     EXPECT_FALSE(w->ui.tmrScroll->isActive());
     // Nothing plays, the sliders were not sent.
-    EXPECT_TRUE(decoder.callsStartingWith(QStringLiteral("open")).isEmpty());
-    EXPECT_TRUE(decoder.callsStartingWith(QStringLiteral("setVolume")).isEmpty());
+    EXPECT_TRUE(engine.callsStartingWith(QStringLiteral("open")).isEmpty());
+    EXPECT_TRUE(engine.callsStartingWith(QStringLiteral("setVolume")).isEmpty());
     EXPECT_EQ(w->windowTitle(), QStringLiteral("♪"));
     Close();
-    EXPECT_TRUE(decoder.calls.contains(QStringLiteral("free")));
+    EXPECT_TRUE(engine.calls.contains(QStringLiteral("shutdown")));
     EXPECT_TRUE(ReadConfig().isEmpty());
     EXPECT_EQ(platform.endProgramCalls, 1);
 }
@@ -68,12 +68,12 @@ TEST_F(StartupTest, ProgramFolderIsMadeOnlyToSaveAndLosesTheLeftoversOfAKilledSa
               (QStringList{kept[0], kept[1], kept[2], QStringLiteral("telbo.ini")}));
 }
 
-TEST_F(StartupTest, GenreListHoldsTheDecodersNamesInOrder) {
+TEST_F(StartupTest, GenreListHoldsTheEnginesNamesInOrder) {
     Start();
     QComboBox* genres = w->ui.cmbTagGenre;
     ASSERT_EQ(genres->count(), 148);
     for (int n = 0; n < 148; ++n)
-        EXPECT_EQ(genres->itemText(n).toStdString(), FakeDecoder::GenreName(n));
+        EXPECT_EQ(genres->itemText(n).toStdString(), FakeEngine::GenreName(n));
     EXPECT_EQ(genres->currentIndex(), -1);
     EXPECT_EQ(genres->currentText(), QStringLiteral("Genre"));
 }
@@ -120,7 +120,7 @@ TEST_F(StartupTest, StoredValuesComeBack) {
     Close();
 
     TearDown();
-    decoder.clearCalls();
+    engine.clearCalls();
     Start();
     const PlayerState& again = w->st;
     EXPECT_TRUE(again.ConfigSave);
@@ -138,7 +138,7 @@ TEST_F(StartupTest, StoredValuesComeBack) {
     EXPECT_EQ(w->ui.txtScrollTitle->text(), QStringLiteral("%2 - %1"));
     EXPECT_EQ(w->Left(), 1500);
     EXPECT_EQ(w->Top(), 2400);
-    // The sliders show the restored values and the decoder was told.
+    // The sliders show the restored values and the engine was told.
     EXPECT_EQ(w->ui.sclConfig[0]->value(), 55);
     EXPECT_EQ(w->ui.sclConfig[1]->value(), 150);
     EXPECT_EQ(w->ui.sclConfig[2]->value(), 40);

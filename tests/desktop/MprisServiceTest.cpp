@@ -1,4 +1,4 @@
-// The service on a private session bus with the fake decoder: each method against the click
+// The service on a private session bus with the fake engine: each method against the click
 // it stands for, the announced properties, seeking, volume and rate, OpenUri, Quit.
 #include "desktop/MprisService.h"
 #include "PrivateBus.h"
@@ -34,7 +34,7 @@ TagRecord Tag(const char* title, const char* artist, const char* album) {
 QStringList WithoutTagReads(const QStringList& calls) {
     QStringList out;
     for (const QString& c : calls)
-        if (!c.startsWith("getFileTagInfo")) out << c;
+        if (!c.startsWith("readTag")) out << c;
     return out;
 }
 
@@ -69,7 +69,7 @@ protected:
         Start();
         tracks = MakeTracks(3);
         SetTracks(tracks);
-        decoder.tags[tracks[0].toStdString()] = Tag("Morning", "Ann", "Days");
+        engine.tags[tracks[0].toStdString()] = Tag("Morning", "Ann", "Days");
         service =
             MprisService::Start(*w, QDBusConnection::connectToBus(bus->address, serviceConnection));
         ASSERT_TRUE(service);
@@ -77,7 +77,7 @@ protected:
         client = std::make_unique<MprisClient>(
             QDBusConnection::connectToBus(bus->address, clientConnection), service->serviceName());
         ASSERT_TRUE(client->Listen(recorder));
-        decoder.clearCalls();
+        engine.clearCalls();
     }
 
     void TearDown() override {
@@ -94,13 +94,13 @@ protected:
 };
 
 TEST_F(MprisServiceTest, EachMethodDoesWhatItsClickDoes) {
-    FakeDecoder twinDecoder;
+    FakeEngine twinEngine;
     FakePlatform twinPlatform;
-    Telbo twin(twinDecoder, twinPlatform);
+    Telbo twin(twinEngine, twinEngine, twinPlatform);
     twin.lifecycle.StartUp();
     twin.st.TitleFiles = w->st.TitleFiles;
     twin.st.KO = w->st.KO;
-    twinDecoder.tags = decoder.tags;
+    twinEngine.tags = engine.tags;
 
     const struct {
         const char* method;
@@ -111,12 +111,12 @@ TEST_F(MprisServiceTest, EachMethodDoesWhatItsClickDoes) {
                  {"PlayPause", Transport::Play},  {"Next", Transport::Next}};
     for (const auto& step : steps) {
         SCOPED_TRACE(step.method);
-        decoder.clearCalls();
-        twinDecoder.clearCalls();
+        engine.clearCalls();
+        twinEngine.clearCalls();
         twin.transport.lblPlaySet_Click(step.click);
         EXPECT_EQ(client->Player(QString::fromLatin1(step.method)).type(),
                   QDBusMessage::ReplyMessage);
-        EXPECT_EQ(WithoutTagReads(decoder.calls), WithoutTagReads(twinDecoder.calls));
+        EXPECT_EQ(WithoutTagReads(engine.calls), WithoutTagReads(twinEngine.calls));
         EXPECT_EQ(w->st.PlayPoint, twin.st.PlayPoint);
         EXPECT_EQ(w->windowTitle(), twin.windowTitle());
         EXPECT_EQ(w->ui.tmrTime->isActive(), twin.ui.tmrTime->isActive());
@@ -128,25 +128,25 @@ TEST_F(MprisServiceTest, EachMethodDoesWhatItsClickDoes) {
 
 TEST_F(MprisServiceTest, PlayPauseAndPlayActOnTheStateTheDesktopWasShown) {
     client->Player("Play");
-    decoder.elapsed = 7;
+    engine.elapsed = 7;
     w->transport.tmrTime_Timer();
-    decoder.elapsed = 8;
-    decoder.clearCalls();
+    engine.elapsed = 8;
+    engine.clearCalls();
     // Within one tick of the clock: the second press must resume, not pause again.
     client->Player("PlayPause");
     client->Player("PlayPause");
-    EXPECT_EQ(decoder.calls, (QStringList{"pause", "restart"}));
+    EXPECT_EQ(engine.calls, (QStringList{"pause", "resume"}));
     // The clock's record is the tick's alone: the window's Pause still pauses.
     EXPECT_EQ(w->st.PlayState, PlaybackState::Playing);
     EXPECT_EQ(w->st.NowTime, 7);
     w->transport.lblPlaySet_Click(Transport::Pause);
-    EXPECT_EQ(decoder.calls.last(), "pause");
+    EXPECT_EQ(engine.calls.last(), "pause");
     w->transport.tmrTime_Timer();
     // Play while playing and Pause while paused change nothing.
     client->Player("Play");
     client->Player("Pause");
     client->Player("Pause");
-    EXPECT_EQ(decoder.calls, (QStringList{"pause", "restart", "pause", "restart", "pause"}));
+    EXPECT_EQ(engine.calls, (QStringList{"pause", "resume", "pause", "resume", "pause"}));
 }
 
 TEST_F(MprisServiceTest, LoopShuffleAndStepsFollowThePanelAndTheList) {
@@ -206,7 +206,7 @@ TEST_F(MprisServiceTest, PropertiesFollowPlaybackTrackChangeAndVolume) {
     ASSERT_TRUE(recorder.WaitFor("PlaybackStatus", "Playing"));
 
     // The track ends; the real clock moves on to the next track, and the service hears of it.
-    decoder.state = PlaybackState::Stopped;
+    engine.state = PlaybackState::Stopped;
     ASSERT_TRUE(QTest::qWaitFor([&] { return Metadata().value("xesam:title") == "t2"; }, 3000));
     EXPECT_EQ(Metadata().value("mpris:trackid"), Path("/org/telbo/track/1"));
     // One read of the new track's tag for the title line, one for the desktop, however often
@@ -214,7 +214,7 @@ TEST_F(MprisServiceTest, PropertiesFollowPlaybackTrackChangeAndVolume) {
     // before it (Auto ReplayGain).
     for (int i = 0; i < 5; ++i)
         service->Refresh();
-    EXPECT_EQ(decoder.callsStartingWith("getFileTagInfo " + tracks[1]).size(), 3);
+    EXPECT_EQ(engine.callsStartingWith("readTag " + tracks[1]).size(), 3);
 
     // Stop and the volume slider on the window reach the desktop without a tick of the clock.
     w->transport.lblPlaySet_Click(Transport::Stop);
@@ -240,7 +240,7 @@ TEST_F(MprisServiceTest, MetadataCarriesTheTracksCoverOnceFoundPerTrack) {
     const QString plain = put(album + "/a1.mp3", "x");
     const QString withPicture = put(album + "/a2.mp3", "x");
     const QByteArray png("\x89PNG\r\n\x1A\n embedded", 17);
-    decoder.covers[withPicture.toStdString()] = CoverPicture{"image/png", {png.begin(), png.end()}};
+    engine.covers[withPicture.toStdString()] = CoverPicture{"image/png", {png.begin(), png.end()}};
     SetTracks({tracks[0], plain, withPicture});
 
     auto fileUrl = [](const QString& path) { return QUrl::fromLocalFile(path).toString(); };
@@ -263,20 +263,20 @@ TEST_F(MprisServiceTest, MetadataCarriesTheTracksCoverOnceFoundPerTrack) {
     EXPECT_EQ(stored.readAll(), png);
 
     // Asked again and again, the track's tags are read for its cover once.
-    const int reads = decoder.coverReads;
+    const int reads = engine.coverReads;
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(AsMap(client->Get("Metadata")).value("mpris:artUrl"), art.toString());
-    EXPECT_EQ(decoder.coverReads, reads);
+    EXPECT_EQ(engine.coverReads, reads);
 }
 
 TEST_F(MprisServiceTest, SeekAndSetPositionMoveLikeTheSlider) {
     client->Player("Play");
     Tick();
-    decoder.elapsed = 10;
-    decoder.clearCalls();
+    engine.elapsed = 10;
+    engine.clearCalls();
 
     client->Player("Seek", {qlonglong(30'000'000)});
-    EXPECT_EQ(decoder.calls, QStringList{"seek 40"});
+    EXPECT_EQ(engine.calls, QStringList{"seek 40"});
     EXPECT_EQ(w->ui.sclNowTime->value(), 40);
     EXPECT_EQ(client->Get("Position"), qlonglong(40'000'000));
     ASSERT_TRUE(
@@ -285,21 +285,21 @@ TEST_F(MprisServiceTest, SeekAndSetPositionMoveLikeTheSlider) {
     // Past the end is the next track, even from an offset that would overflow.
     client->Player("Seek", {std::numeric_limits<qlonglong>::max()});
     EXPECT_EQ(w->st.PlayPoint, 1);
-    EXPECT_EQ(decoder.callsStartingWith("open ").last(), "open " + tracks[1]);
+    EXPECT_EQ(engine.callsStartingWith("open ").last(), "open " + tracks[1]);
 
-    decoder.clearCalls();
+    engine.clearCalls();
     // A position for the track that was current before is stale; one past the end is wrong.
     client->Player("SetPosition", {Path("/org/telbo/track/0"), qlonglong(5'000'000)});
     client->Player("SetPosition", {Path("/org/telbo/track/1"), qlonglong(181'000'000)});
-    EXPECT_EQ(WithoutTagReads(decoder.calls), QStringList{});
+    EXPECT_EQ(WithoutTagReads(engine.calls), QStringList{});
     client->Player("SetPosition", {Path("/org/telbo/track/1"), qlonglong(5'000'000)});
-    EXPECT_EQ(WithoutTagReads(decoder.calls), QStringList{"seek 5"});
+    EXPECT_EQ(WithoutTagReads(engine.calls), QStringList{"seek 5"});
 
     // Nothing open: nothing to seek in.
     client->Player("Stop");
-    decoder.clearCalls();
+    engine.clearCalls();
     client->Player("Seek", {qlonglong(1'000'000)});
-    EXPECT_EQ(WithoutTagReads(decoder.calls), QStringList{});
+    EXPECT_EQ(WithoutTagReads(engine.calls), QStringList{});
     EXPECT_EQ(client->Get("Position"), qlonglong(0));
 }
 
@@ -307,19 +307,19 @@ TEST_F(MprisServiceTest, VolumeAndRateGoThroughTheirSliders) {
     client->Set("Volume", 0.25);
     EXPECT_EQ(w->st.Volume, 25);
     EXPECT_EQ(w->ui.lblConfValue[0]->caption(), "25");
-    EXPECT_EQ(decoder.calls, QStringList{"setVolume 25 25"});
+    EXPECT_EQ(engine.calls, QStringList{"setVolume 25 25"});
     EXPECT_EQ(client->Get("Volume"), 0.25);
 
     client->Set("Rate", 1.5);
     EXPECT_EQ(w->st.PlaySpeed, 150);
-    EXPECT_EQ(decoder.calls.last(), "setPitch 150");
+    EXPECT_EQ(engine.calls.last(), "setSpeed 150");
     EXPECT_EQ(w->ui.lblConfValue[1]->caption(), "1.50");
 
     // A rate of zero pauses and leaves the speed alone.
     client->Player("Play");
     Tick();
     client->Set("Rate", 0.0);
-    EXPECT_EQ(decoder.calls.last(), "pause");
+    EXPECT_EQ(engine.calls.last(), "pause");
     EXPECT_EQ(w->st.PlaySpeed, 150);
 }
 
@@ -330,9 +330,9 @@ TEST_F(MprisServiceTest, OpenUriAddsAndPlaysLikeADrop) {
     EXPECT_EQ(w->st.KO, 4);
     EXPECT_EQ(w->st.TitleFiles[3], song);
     EXPECT_EQ(w->st.PlayPoint, 3);
-    EXPECT_EQ(WithoutTagReads(decoder.calls), (QStringList{"open " + song, "play"}));
+    EXPECT_EQ(WithoutTagReads(engine.calls), (QStringList{"open " + song, "play"}));
 
-    decoder.clearCalls();
+    engine.clearCalls();
     const QStringList refused{"https://example.org/a.mp3",
                               QUrl::fromLocalFile(platform.path("gone.mp3")).toString()};
     for (const QString& uri : refused) {
@@ -342,7 +342,7 @@ TEST_F(MprisServiceTest, OpenUriAddsAndPlaysLikeADrop) {
         EXPECT_EQ(reply.errorName(), "org.freedesktop.DBus.Error.NotSupported");
     }
     EXPECT_EQ(w->st.KO, 4);
-    EXPECT_EQ(WithoutTagReads(decoder.calls), QStringList{});
+    EXPECT_EQ(WithoutTagReads(engine.calls), QStringList{});
 }
 
 TEST_F(MprisServiceTest, RootInterfaceRaisesAndQuitsTheOrderlyWay) {
@@ -358,7 +358,7 @@ TEST_F(MprisServiceTest, RootInterfaceRaisesAndQuitsTheOrderlyWay) {
     EXPECT_EQ(client->Call(kRoot, "Quit").type(), QDBusMessage::ReplyMessage);
     ASSERT_TRUE(QTest::qWaitFor([&] { return platform.endProgramCalls == 1; }, 3000));
     EXPECT_TRUE(w->lifecycle.shutDownDone());
-    EXPECT_EQ(decoder.calls.last(), "free");
+    EXPECT_EQ(engine.calls.last(), "shutdown");
     // The player leaves the bus at its next look; calls after the shut-down reach nothing.
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
@@ -368,9 +368,9 @@ TEST_F(MprisServiceTest, RootInterfaceRaisesAndQuitsTheOrderlyWay) {
                         .value();
         },
         3000));
-    decoder.clearCalls();
+    engine.clearCalls();
     service->Next();
-    EXPECT_EQ(decoder.calls, QStringList{});
+    EXPECT_EQ(engine.calls, QStringList{});
 }
 
 TEST_F(MprisServiceTest, ASecondPlayerTakesAnInstanceNameAndNoBusMeansNoService) {

@@ -15,7 +15,7 @@ namespace {
 constexpr qint64 kMax = std::numeric_limits<qint64>::max();
 constexpr qint64 kMin = std::numeric_limits<qint64>::min();
 
-TEST(MprisValues, StatusFollowsTheDecoderWhileATrackIsOpen) {
+TEST(MprisValues, StatusFollowsTheEngineWhileATrackIsOpen) {
     using enum PlaybackState;
     EXPECT_EQ(PlaybackStatusText(Stopped, false), "Stopped");
     EXPECT_EQ(PlaybackStatusText(Playing, false), "Stopped");
@@ -28,7 +28,7 @@ TEST(MprisValues, StatusFollowsTheDecoderWhileATrackIsOpen) {
 TEST(MprisValues, MetadataTakesTheTagWithoutItsPadding) {
     TagRecord tag;
     tag.Title.Store("Blue Hour"); // blank-padded, as the tag editor stores
-    tag.Artist.Fill("Ann");       // NUL-padded, as the decoder fills
+    tag.Artist.Fill("Ann");       // NUL-padded, as the engine fills
     const QVariantMap m = TrackMetadata(4, "/music/a b#1.mp3", tag, 215);
     EXPECT_EQ(m.value("mpris:trackid").value<QDBusObjectPath>().path(), "/org/telbo/track/4");
     EXPECT_EQ(m.value("xesam:title"), "Blue Hour");

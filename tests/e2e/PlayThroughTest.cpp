@@ -5,11 +5,12 @@
 
 #include "FakePlatform.h"
 #include "Mp3Fixture.h"
-#include "RecordingDecoder.h"
+#include "RecordingEngine.h"
 #include "support/AudioFixture.h"
 
 #include "core/SettingsFile.h"
 #include "engine/Engine.h"
+#include "tags/TagFiles.h"
 #include "playlist/ListFileFormat.h"
 #include "ui/Label.h"
 #include "ui/Layout.h"
@@ -51,7 +52,8 @@ protected:
 
     FakePlatform platform;
     Engine engine{Fast()};
-    RecordingDecoder decoder{engine};
+    RecordingEngine recorder{engine};
+    tags::TagFiles tagFiles;
     std::unique_ptr<Telbo> w;
 
     QString Track(const std::string& name, double seconds, int rate = 44100, int channels = 2) {
@@ -110,7 +112,7 @@ protected:
 
     // As the program's entry point does it.
     void Start() {
-        w = std::make_unique<Telbo>(decoder, platform);
+        w = std::make_unique<Telbo>(recorder, tagFiles, platform);
         w->lifecycle.StartUp();
         w->show();
     }
@@ -132,7 +134,7 @@ protected:
 
     std::string Played() const {
         std::string out;
-        for (const auto& p : decoder.played)
+        for (const auto& p : recorder.played)
             out += p.name + " (" + std::to_string(p.heardSeconds) + " s) ";
         return out;
     }
@@ -140,7 +142,7 @@ protected:
     // Nothing open, the clock off, the displays at rest.
     void ExpectIdle() {
         std::int32_t elapsed = -1;
-        EXPECT_EQ(engine.vbmp3_getState(elapsed), PlaybackState::Stopped);
+        EXPECT_EQ(engine.State(elapsed), PlaybackState::Stopped);
         EXPECT_FALSE(w->ui.tmrTime->isActive());
         EXPECT_EQ(w->ui.lblNowTime->caption(), QStringLiteral("00:00"));
         EXPECT_EQ(w->ui.sclNowTime->maximum(), 0);
@@ -172,10 +174,10 @@ TEST_F(EndToEnd, NormalWithStopPlaysAMixedListThroughWithoutGapsAndRestsOnTheFir
     emit w->ui.lblPlaySet[0]->clicked();
     ASSERT_TRUE(WaitUntilStopped()) << Played();
 
-    ASSERT_EQ(decoder.Names(), (Names{"t1.mp3", "t2.flac", "t3.wav", "t4.opus"}));
+    ASSERT_EQ(recorder.Names(), (Names{"t1.mp3", "t2.flac", "t3.wav", "t4.opus"}));
     for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(decoder.played[i].joined, i > 0) << decoder.played[i].name;
-        EXPECT_NEAR(decoder.played[i].heardSeconds, 6.0, 0.15) << decoder.played[i].name;
+        EXPECT_EQ(recorder.played[i].joined, i > 0) << recorder.played[i].name;
+        EXPECT_NEAR(recorder.played[i].heardSeconds, 6.0, 0.15) << recorder.played[i].name;
     }
     const std::vector<Change> expected{{0, "1", "t1.mp3", 6}, {1, "2", "t2.flac", 6},
                                        {2, "3", "t3.wav", 6},  {3, "4", "t4.opus", 6},
@@ -186,18 +188,18 @@ TEST_F(EndToEnd, NormalWithStopPlaysAMixedListThroughWithoutGapsAndRestsOnTheFir
 
     // A click while the next track is queued drops it: "Next" opens it the plain way.
     emit w->ui.lblPlaySet[0]->clicked();
-    ASSERT_TRUE(WaitFor([this] { return decoder.Queued() == "t2.flac"; })) << Played();
+    ASSERT_TRUE(WaitFor([this] { return recorder.Queued() == "t2.flac"; })) << Played();
     emit w->ui.lblPlaySet[3]->clicked();
-    ASSERT_TRUE(WaitFor([this] { return decoder.Queued() == "t3.wav"; })) << Played();
+    ASSERT_TRUE(WaitFor([this] { return recorder.Queued() == "t3.wav"; })) << Played();
     // So does a seek; the clock then chooses afresh and queues it again.
     w->transport.SeekTo(1);
-    EXPECT_EQ(decoder.Queued(), "");
-    ASSERT_TRUE(WaitFor([this] { return decoder.played.size() >= 7; })) << Played();
-    const Names names = decoder.Names();
+    EXPECT_EQ(recorder.Queued(), "");
+    ASSERT_TRUE(WaitFor([this] { return recorder.played.size() >= 7; })) << Played();
+    const Names names = recorder.Names();
     EXPECT_EQ(Names(names.begin() + 4, names.begin() + 7), (Names{"t1.mp3", "t2.flac", "t3.wav"}));
-    EXPECT_FALSE(decoder.played[5].joined);
-    EXPECT_TRUE(decoder.played[6].joined) << Played();
-    EXPECT_NEAR(decoder.played[5].heardSeconds, 6.0, 0.15);
+    EXPECT_FALSE(recorder.played[5].joined);
+    EXPECT_TRUE(recorder.played[6].joined) << Played();
+    EXPECT_NEAR(recorder.played[5].heardSeconds, 6.0, 0.15);
     emit w->ui.lblPlaySet[1]->clicked();
     ExpectIdle();
 }
@@ -214,14 +216,14 @@ TEST_F(EndToEnd, NextListMovesToTheSecondListAndPlaysItsFirstTrack) {
     st.AutoPlay = true;
     WriteConfig(st);
     Start();
-    EXPECT_EQ(decoder.Names(), (Names{"a1.mp3"})) << "auto-play starts the stored track";
+    EXPECT_EQ(recorder.Names(), (Names{"a1.mp3"})) << "auto-play starts the stored track";
 
-    ASSERT_TRUE(WaitFor([this] { return decoder.played.size() >= 3; })) << Played();
+    ASSERT_TRUE(WaitFor([this] { return recorder.played.size() >= 3; })) << Played();
 
-    const Names names = decoder.Names();
+    const Names names = recorder.Names();
     ASSERT_EQ(Names(names.begin(), names.begin() + 3), (Names{"a1.mp3", "a2.mp3", "b1.mp3"}));
-    EXPECT_NEAR(decoder.played[0].heardSeconds, 1.0, 0.15);
-    EXPECT_NEAR(decoder.played[1].heardSeconds, 1.0, 0.15);
+    EXPECT_NEAR(recorder.played[0].heardSeconds, 1.0, 0.15);
+    EXPECT_NEAR(recorder.played[1].heardSeconds, 1.0, 0.15);
     EXPECT_EQ(w->st.ListPoint, 1);
     ASSERT_EQ(w->st.KO, 2);
     EXPECT_EQ(w->st.TitleFiles[0], b[0]);
@@ -256,9 +258,9 @@ TEST_F(EndToEnd, SleepTimerMusicStopEndsTheMusicAfterTwoFinishedTracks) {
     emit list->itemDoubleClicked(list->item(0));
     ASSERT_TRUE(WaitUntilStopped()) << Played();
 
-    ASSERT_EQ(decoder.Names(), (Names{"t1.mp3", "t2.mp3"}));
-    EXPECT_TRUE(decoder.played[1].joined);
-    for (const auto& p : decoder.played)
+    ASSERT_EQ(recorder.Names(), (Names{"t1.mp3", "t2.mp3"}));
+    EXPECT_TRUE(recorder.played[1].joined);
+    for (const auto& p : recorder.played)
         EXPECT_NEAR(p.heardSeconds, 6.0, 0.15) << p.name;
     EXPECT_EQ(w->st.TimerCount, 0);
     EXPECT_EQ(w->ui.lblConfValue[4]->caption(), QStringLiteral("Off"));
@@ -267,7 +269,7 @@ TEST_F(EndToEnd, SleepTimerMusicStopEndsTheMusicAfterTwoFinishedTracks) {
 
     // Stopped for good: the third track never comes.
     QTest::qWait(500);
-    EXPECT_EQ(decoder.played.size(), 2u);
+    EXPECT_EQ(recorder.played.size(), 2u);
 }
 
 TEST_F(EndToEnd, IntroModeCutsLongTracksAndSkipsNoneThatEndedSoonAfterTheIntro) {
@@ -287,12 +289,12 @@ TEST_F(EndToEnd, IntroModeCutsLongTracksAndSkipsNoneThatEndedSoonAfterTheIntro) 
 
     // Each track opened once, in order, and heard at least up to the intro time: none was
     // stopped at once by the time where the one before it ended.
-    ASSERT_EQ(decoder.Names(), (Names{"t1.mp3", "t2.mp3", "long.mp3", "t4.mp3"})) << Played();
-    for (const auto& p : decoder.played) {
+    ASSERT_EQ(recorder.Names(), (Names{"t1.mp3", "t2.mp3", "long.mp3", "t4.mp3"})) << Played();
+    for (const auto& p : recorder.played) {
         EXPECT_GE(p.heardSeconds, 1.0) << Played();
         EXPECT_FALSE(p.joined) << "the intro mode stops every track";
     }
-    EXPECT_LT(decoder.played[2].heardSeconds, 10.0) << "the intro cuts the long track";
+    EXPECT_LT(recorder.played[2].heardSeconds, 10.0) << "the intro cuts the long track";
     ExpectIdle();
 }
 
@@ -308,7 +310,7 @@ TEST_F(EndToEnd, CommandLineTrackReplacesTheAutoPlayedOneAndPlaysToItsEnd) {
     Start();
 
     // Start-up itself played the stored track, then the given one in its place.
-    EXPECT_EQ(decoder.Names(), (Names{"stored.mp3", "given.mp3"}));
+    EXPECT_EQ(recorder.Names(), (Names{"stored.mp3", "given.mp3"}));
     EXPECT_TRUE(w->ui.tmrTime->isActive());
     EXPECT_EQ(w->st.KO, 2);
     EXPECT_EQ(w->st.PlayPoint, 1);
@@ -316,9 +318,9 @@ TEST_F(EndToEnd, CommandLineTrackReplacesTheAutoPlayedOneAndPlaysToItsEnd) {
     EXPECT_EQ(w->windowTitle(), QStringLiteral("♪Given Song"));
 
     ASSERT_TRUE(WaitUntilStopped()) << Played();
-    ASSERT_EQ(decoder.Names(), (Names{"stored.mp3", "given.mp3"}));
-    EXPECT_LT(decoder.played[0].heardSeconds, 10.0); // cut short, not played through
-    EXPECT_NEAR(decoder.played[1].heardSeconds, 2.0, 0.15);
+    ASSERT_EQ(recorder.Names(), (Names{"stored.mp3", "given.mp3"}));
+    EXPECT_LT(recorder.played[0].heardSeconds, 10.0); // cut short, not played through
+    EXPECT_NEAR(recorder.played[1].heardSeconds, 2.0, 0.15);
     EXPECT_EQ(w->st.PlayPoint, 0); // the end of the list: Stop, on the first track
     ExpectIdle();
 }
@@ -335,7 +337,7 @@ TEST_F(EndToEnd, MissingSavedTracksStayAndAutoPlayStartsOnlyTheSavedCurrentTrack
     const QByteArray saved = ReadConfig();
     Start();
 
-    EXPECT_EQ(decoder.Names(), (Names{"t3.mp3"}));
+    EXPECT_EQ(recorder.Names(), (Names{"t3.mp3"}));
     EXPECT_TRUE(w->ui.tmrTime->isActive());
     EXPECT_EQ(w->st.PlayPoint, 2);
     EXPECT_EQ(Rows(), (QStringList{"unmounted", "t2", "t3"}));
@@ -345,11 +347,11 @@ TEST_F(EndToEnd, MissingSavedTracksStayAndAutoPlayStartsOnlyTheSavedCurrentTrack
 
     // The saved current track itself missing: nothing plays in its place, nothing goes.
     w.reset();
-    decoder.played.clear();
+    recorder.played.clear();
     st.PlayPoint = 0;
     WriteConfig(st);
     Start();
-    EXPECT_TRUE(decoder.Names().empty());
+    EXPECT_TRUE(recorder.Names().empty());
     EXPECT_EQ(w->st.KO, 3);
     EXPECT_EQ(w->st.PlayPoint, 0);
 }
@@ -362,7 +364,7 @@ TEST_F(EndToEnd, AListNamedOnTheCommandLineThatCannotBeReadKeepsTheTracks) {
     platform.arguments = QStringList{platform.path(QStringLiteral("typo.m3u"))};
     Start();
 
-    EXPECT_EQ(decoder.Names(), (Names{"t1.mp3"}));
+    EXPECT_EQ(recorder.Names(), (Names{"t1.mp3"}));
     EXPECT_TRUE(w->ui.tmrTime->isActive());
     ASSERT_EQ(w->st.KO, 2);
     EXPECT_EQ(w->st.TitleFiles[0], tracks[0]);
@@ -380,7 +382,7 @@ TEST_F(EndToEnd, DeletingRowsWhilePlayingKeepsNextOnTheTrackThatFollows) {
     st.AutoPlay = true;
     WriteConfig(st);
     Start();
-    ASSERT_EQ(decoder.Names(), (Names{"t4.mp3"}));
+    ASSERT_EQ(recorder.Names(), (Names{"t4.mp3"}));
     ListBox* list = w->ui.lstFile[1];
     const auto counter = [this] {
         return w->ui.lblPoint[0]->caption() + u'/' + w->ui.lblPoint[1]->caption();
@@ -392,10 +394,10 @@ TEST_F(EndToEnd, DeletingRowsWhilePlayingKeepsNextOnTheTrackThatFollows) {
     list->setCurrentRow(2); // the playing row itself
     emit w->ui.lblListSet[1]->clicked();
     EXPECT_EQ(Rows(), (QStringList{"t2", "t3", "t5", "t6"}));
-    EXPECT_EQ(decoder.Names(), (Names{"t4.mp3"})); // still playing
+    EXPECT_EQ(recorder.Names(), (Names{"t4.mp3"})); // still playing
 
     emit w->ui.lblPlaySet[3]->clicked();
-    EXPECT_EQ(decoder.Names(), (Names{"t4.mp3", "t5.mp3"}));
+    EXPECT_EQ(recorder.Names(), (Names{"t4.mp3", "t5.mp3"}));
     EXPECT_EQ(counter(), "3/4");
     EXPECT_TRUE(w->ui.tmrTime->isActive());
 }

@@ -9,6 +9,7 @@
 #include "core/SessionFile.h"
 #include "core/SettingsFile.h"
 #include "engine/Engine.h"
+#include "tags/TagFiles.h"
 #include "ui/Telbo.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +32,7 @@ protected:
     FakePlatform platform;
     CaptureSink* sink = nullptr; // the engine's, while it lives
     std::unique_ptr<Engine> engine;
+    tags::TagFiles tagFiles;
     std::unique_ptr<Telbo> w;
 
     void SetUp() override {
@@ -70,7 +72,7 @@ protected:
         f.write(WriteSettingsText({&st, 1500, 1500, kDefaultFormSmallWidth, QStringLiteral("%0")}));
     }
     void Start() {
-        w = std::make_unique<Telbo>(*engine, platform);
+        w = std::make_unique<Telbo>(*engine, tagFiles, platform);
         w->lifecycle.StartUp();
         w->show();
     }
@@ -85,7 +87,7 @@ protected:
     }
     int Elapsed() {
         std::int32_t s = -1;
-        engine->vbmp3_getState(s);
+        engine->State(s);
         return s;
     }
 };
@@ -144,7 +146,7 @@ TEST_F(SessionEndToEnd, PositionComesBackAfterShutDownAndAfterADeathWithoutOne) 
     // only what was saved on the way counts.
     w->session.StartedSafely();
     w.reset();
-    engine->vbmp3_stop();
+    engine->Stop();
 
     Start();
     EXPECT_EQ(w->transport.status(), Transport::Status::Playing);

@@ -3,6 +3,7 @@
 #include "EngineTestSupport.h"
 
 #include "engine/Engine.h"
+#include "tags/TagFiles.h"
 #include "support/AudioFixture.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +29,7 @@ Engine::Options Fast() {
 
 PlaybackState State(Engine& e) {
     std::int32_t elapsed = 0;
-    return e.vbmp3_getState(elapsed);
+    return e.State(elapsed);
 }
 
 TEST(BrokenInputTest, UnplayableFilesDoNotOpenAndReadAsStopped) {
@@ -42,28 +43,29 @@ TEST(BrokenInputTest, UnplayableFilesDoNotOpenAndReadAsStopped) {
         dir.Path() / "folder.mp3",
     };
     Engine e(Fast());
-    e.vbmp3_init();
+    tags::TagFiles tags;
+    e.Init();
     for (const auto& f : files) {
         SCOPED_TRACE(f.filename().string());
         OpenInfoRecord info;
         info.TotalSeconds = 99;
-        EXPECT_FALSE(e.vbmp3_open(f.string(), info));
+        EXPECT_FALSE(e.Open(f.string(), info));
         EXPECT_EQ(info.TotalSeconds, 0);
-        EXPECT_FALSE(e.vbmp3_play());
+        EXPECT_FALSE(e.Play());
         EXPECT_EQ(State(e), Stopped);
-        e.vbmp3_seek(2);
-        e.vbmp3_pause();
+        e.Seek(2);
+        e.Pause();
         EXPECT_EQ(State(e), Stopped);
         TagRecord tag;
         tag.Title.Store("x");
-        const bool read = e.vbmp3_getFileTagInfo(f.string(), tag);
+        const bool read = tags.Read(f.string(), tag);
         if (!read) {
             EXPECT_EQ(tag, TagRecord{}); // failure leaves the record zero-filled
         }
         if (f.filename() == "missing.mp3" || f.filename() == "folder.mp3") {
             EXPECT_FALSE(read);
         }
-        e.vbmp3_setTagInfo(f.string(), tag, 1, 1); // must merely not crash
+        tags.Write(f.string(), tag); // must merely not crash
     }
 }
 
@@ -83,13 +85,13 @@ TEST(BrokenInputTest, DamagedButPlayableFilesEndOnce) {
         const auto file = WriteDamagedMp3(dir.Path(), "damaged.mp3", c.damage);
         SCOPED_TRACE(static_cast<int>(c.damage));
         OpenInfoRecord info;
-        if (!e.vbmp3_open(file.string(), info)) {
+        if (!e.Open(file.string(), info)) {
             // Refusing the file is fine too, as long as it reads as stopped.
             EXPECT_NE(c.damage, Damage::Truncated);
             EXPECT_EQ(State(e), Stopped);
             continue;
         }
-        ASSERT_TRUE(e.vbmp3_play());
+        ASSERT_TRUE(e.Play());
         std::vector<PlaybackState> seen{State(e)};
         ASSERT_TRUE(WaitUntil(
             [&] {
@@ -147,7 +149,7 @@ TEST(BrokenInputTest, OpeningAnyFileTakesUnderHalfASecond) {
         SCOPED_TRACE(c.file.filename().string());
         OpenInfoRecord info;
         const auto t0 = std::chrono::steady_clock::now();
-        const bool opened = e.vbmp3_open(c.file.string(), info);
+        const bool opened = e.Open(c.file.string(), info);
         EXPECT_LT(std::chrono::steady_clock::now() - t0, 500ms);
         EXPECT_EQ(opened, c.plays);
         if (!opened) {
@@ -155,7 +157,7 @@ TEST(BrokenInputTest, OpeningAnyFileTakesUnderHalfASecond) {
             continue;
         }
         // What is there plays, and the track ends soon after it.
-        ASSERT_TRUE(e.vbmp3_play());
+        ASSERT_TRUE(e.Play());
         ASSERT_TRUE(WaitUntil([&] { return State(e) == Stopped; }, 20s));
         EXPECT_NEAR(e.HeardSeconds(), 1.8, 0.2);
     }
@@ -199,7 +201,7 @@ TEST(BrokenInputTest, JunkAndGluedStreamsPlayWhatTheirLengthSaysAtEverySetting) 
     for (const Case& c : cases) {
         for (const int down : {0, 1, 2}) {
             SCOPED_TRACE(c.file.filename().string() + " at 1/" + std::to_string(1 << down));
-            const DecodeOptions options{static_cast<DecodeRate>(down), DecodeChannels::Stereo, 24000};
+            const DecodeOptions options{static_cast<DecodeRate>(down), DecodeChannels::Stereo};
             auto chain = engine::DecodeChain::Open(c.file.string(), options);
             ASSERT_TRUE(chain);
             const Decoded d = DecodeAll(c.file, options);
@@ -265,7 +267,7 @@ TEST(BrokenInputTest, DamagedFilesOfEveryFormatAreRefusedOrEndOnce) {
             SCOPED_TRACE(k.file.filename().string());
             OpenInfoRecord info;
             const auto t0 = std::chrono::steady_clock::now();
-            const bool opened = e.vbmp3_open(k.file.string(), info);
+            const bool opened = e.Open(k.file.string(), info);
             EXPECT_LT(std::chrono::steady_clock::now() - t0, 500ms);
             if (k.file.stem() == "whole") {
                 EXPECT_EQ(info.TotalSeconds, 5);
@@ -279,7 +281,7 @@ TEST(BrokenInputTest, DamagedFilesOfEveryFormatAreRefusedOrEndOnce) {
                 continue;
             }
             EXPECT_GT(k.maxSeconds, 0) << "opened";
-            ASSERT_TRUE(e.vbmp3_play());
+            ASSERT_TRUE(e.Play());
             std::vector<PlaybackState> seen{State(e)};
             ASSERT_TRUE(WaitUntil(
                 [&] {
@@ -400,13 +402,14 @@ TEST(BrokenInputTest, HeadersThatLieAboutTheirSizesAreReadAsTheBytesAllow) {
         }
     }
     // A tag write needs a WAV's true layout: one with an open-ended data chunk is left alone.
-    Engine e(Fast());
+    tags::TagFiles tags;
     for (const auto& file : {cutOff, streamed}) {
         const std::vector<std::uint8_t> before = ReadBytes(file);
         TagRecord tag;
         tag.Title.Store("x");
-        EXPECT_FALSE(e.vbmp3_setTagInfo(file.string(), tag, 1, 1));
-        EXPECT_EQ(e.vbmp3_getTagError(), "damaged WAV file");
+        const TagWriteResult written = tags.Write(file.string(), tag);
+        EXPECT_FALSE(written.written);
+        EXPECT_EQ(written.problem, "damaged WAV file");
         EXPECT_TRUE(ReadBytes(file) == before);
     }
 }

@@ -43,7 +43,7 @@ struct State {
 
 State Poll(Engine& e) {
     State s;
-    s.state = e.vbmp3_getState(s.elapsed);
+    s.state = e.State(s.elapsed);
     return s;
 }
 
@@ -82,89 +82,89 @@ protected:
 
 TEST_F(EngineTest, StateAndElapsedThroughPlayPauseRestartStopAndTheEnd) {
     Engine e(Fast());
-    ASSERT_TRUE(e.vbmp3_init());
+    ASSERT_TRUE(e.Init());
     OpenInfoRecord info;
-    ASSERT_TRUE(e.vbmp3_open(Tone("a.mp3", 4.0).string(), info));
+    ASSERT_TRUE(e.Open(Tone("a.mp3", 4.0).string(), info));
     EXPECT_EQ(info.TotalSeconds, 4);
     EXPECT_EQ(info.SampleRate, 44100);
     EXPECT_EQ(info.Channels, 2);
     EXPECT_EQ(info.Bitrate, 128);
     EXPECT_EQ(Poll(e).state, Stopped);
 
-    ASSERT_TRUE(e.vbmp3_play());
+    ASSERT_TRUE(e.Play());
     EXPECT_EQ(Poll(e).state, Playing);
     ASSERT_TRUE(WaitUntil([&] { return Poll(e).elapsed >= 1; }));
-    e.vbmp3_pause();
+    e.Pause();
     const State paused = Poll(e);
     EXPECT_EQ(paused.state, Paused);
     const double heard = e.HeardSeconds();
     std::this_thread::sleep_for(100ms); // two seconds of track time at this speed-up
     EXPECT_EQ(Poll(e).state, Paused);
     EXPECT_NEAR(e.HeardSeconds(), heard, 0.101); // at most one null-sink slice more
-    e.vbmp3_restart();
+    e.Resume();
     EXPECT_EQ(Poll(e).state, Playing);
     ASSERT_TRUE(WaitUntil([&] { return Poll(e).elapsed >= 2; }));
 
-    e.vbmp3_stop();
+    e.Stop();
     EXPECT_EQ(Poll(e).state, Stopped);
     EXPECT_EQ(Poll(e).elapsed, 0);
-    e.vbmp3_pause(); // harmless when stopped
+    e.Pause(); // harmless when stopped
     EXPECT_EQ(Poll(e).state, Stopped);
 
     // Play starts over from the beginning and ends exactly once, at the track's end.
-    ASSERT_TRUE(e.vbmp3_play());
+    ASSERT_TRUE(e.Play());
     EXPECT_LT(Poll(e).elapsed, 1);
     EXPECT_EQ(StatesUntilStopped(e), (std::vector<PlaybackState>{Playing, Stopped}));
     EXPECT_EQ(Poll(e).elapsed, 0); // stopped reads 0 s after the end too
     EXPECT_EQ(HeardWhole(e), 4);
-    e.vbmp3_restart(); // nothing to resume after the end
+    e.Resume(); // nothing to resume after the end
     EXPECT_EQ(Poll(e).state, Stopped);
 
-    e.vbmp3_close();
-    EXPECT_FALSE(e.vbmp3_play());
+    e.Close();
+    EXPECT_FALSE(e.Play());
     EXPECT_EQ(Poll(e).state, Stopped);
-    e.vbmp3_free();
+    e.Shutdown();
 }
 
 TEST_F(EngineTest, OpenReplacesThePlayingTrack) {
     Engine e(Fast());
-    e.vbmp3_init();
+    e.Init();
     OpenInfoRecord info;
-    ASSERT_TRUE(e.vbmp3_open(Tone("long.mp3", 30.0).string(), info));
-    ASSERT_TRUE(e.vbmp3_play());
+    ASSERT_TRUE(e.Open(Tone("long.mp3", 30.0).string(), info));
+    ASSERT_TRUE(e.Play());
     ASSERT_TRUE(WaitUntil([&] { return Poll(e).elapsed >= 1; }));
 
-    ASSERT_TRUE(e.vbmp3_open(Tone("short.mp3", 2.0).string(), info));
+    ASSERT_TRUE(e.Open(Tone("short.mp3", 2.0).string(), info));
     EXPECT_EQ(info.TotalSeconds, 2);
     EXPECT_EQ(Poll(e).state, Stopped);
-    ASSERT_TRUE(e.vbmp3_play());
+    ASSERT_TRUE(e.Play());
     EXPECT_EQ(StatesUntilStopped(e), (std::vector<PlaybackState>{Playing, Stopped}));
     EXPECT_EQ(HeardWhole(e), 2); // the long track's queued audio was never heard here
 
     // A file that does not open leaves nothing open.
-    EXPECT_FALSE(e.vbmp3_open((dir_.Path() / "missing.mp3").string(), info));
+    EXPECT_FALSE(e.Open((dir_.Path() / "missing.mp3").string(), info));
     EXPECT_EQ(info.TotalSeconds, 0);
-    EXPECT_FALSE(e.vbmp3_play());
+    EXPECT_FALSE(e.Play());
     EXPECT_EQ(Poll(e).state, Stopped);
 }
 
 TEST_F(EngineTest, SeekMovesWhatIsHeardAndClampsToTheTrack) {
     Engine e(Fast());
     OpenInfoRecord info;
-    ASSERT_TRUE(e.vbmp3_open(Tone("ten.mp3", 10.0).string(), info));
-    e.vbmp3_seek(5); // nothing plays: no effect
-    ASSERT_TRUE(e.vbmp3_play());
-    e.vbmp3_pause();
-    e.vbmp3_seek(6);
+    ASSERT_TRUE(e.Open(Tone("ten.mp3", 10.0).string(), info));
+    e.Seek(5); // nothing plays: no effect
+    ASSERT_TRUE(e.Play());
+    e.Pause();
+    e.Seek(6);
     EXPECT_EQ(Poll(e).state, Paused);
     EXPECT_EQ(Poll(e).elapsed, 6);
-    e.vbmp3_restart();
+    e.Resume();
     ASSERT_TRUE(WaitUntil([&] { return Poll(e).elapsed >= 7; }));
     EXPECT_LE(Poll(e).elapsed, 9);
 
-    e.vbmp3_seek(-3);
+    e.Seek(-3);
     EXPECT_EQ(Poll(e).elapsed, 0);
-    e.vbmp3_seek(1000);
+    e.Seek(1000);
     const std::vector<PlaybackState> seen = StatesUntilStopped(e); // the end may come before the first look
     EXPECT_TRUE(seen == (std::vector<PlaybackState>{Playing, Stopped}) || seen == (std::vector<PlaybackState>{Stopped}));
     EXPECT_EQ(HeardWhole(e), 10);
@@ -173,16 +173,16 @@ TEST_F(EngineTest, SeekMovesWhatIsHeardAndClampsToTheTrack) {
 TEST_F(EngineTest, DoubleSpeedPlaysAFourSecondTrackInTwoSecondsOfSinkTime) {
     Engine e(Fast());
     OpenInfoRecord info;
-    ASSERT_TRUE(e.vbmp3_open(Tone("fast.mp3", 4.0).string(), info));
-    e.vbmp3_setPitch(200);
-    ASSERT_TRUE(e.vbmp3_play());
+    ASSERT_TRUE(e.Open(Tone("fast.mp3", 4.0).string(), info));
+    e.SetSpeed(200);
+    ASSERT_TRUE(e.Play());
     EXPECT_EQ(StatesUntilStopped(e), (std::vector<PlaybackState>{Playing, Stopped}));
     EXPECT_NEAR(e.PlayedSinkSeconds(), 2.0, 0.05);
     EXPECT_EQ(HeardWhole(e), 4);
 
     // Back at 1.00 the same track takes its own length.
-    e.vbmp3_setPitch(100);
-    ASSERT_TRUE(e.vbmp3_play());
+    e.SetSpeed(100);
+    ASSERT_TRUE(e.Play());
     EXPECT_EQ(StatesUntilStopped(e), (std::vector<PlaybackState>{Playing, Stopped}));
     EXPECT_NEAR(e.PlayedSinkSeconds(), 4.0, 0.03);
 }
@@ -191,17 +191,17 @@ TEST_F(EngineTest, DecodeOptionsApplyFromTheNextOpen) {
     Engine e(Fast());
     OpenInfoRecord info;
     const auto file = Tone("opt.mp3", 2.0);
-    ASSERT_TRUE(e.vbmp3_open(file.string(), info));
-    e.vbmp3_setDecodeOption({DecodeRate::Quarter, DecodeChannels::Mono, 24000});
-    ASSERT_TRUE(e.vbmp3_play());
+    ASSERT_TRUE(e.Open(file.string(), info));
+    e.SetDecodeOptions({DecodeRate::Quarter, DecodeChannels::Mono});
+    ASSERT_TRUE(e.Play());
     EXPECT_EQ(StatesUntilStopped(e), (std::vector<PlaybackState>{Playing, Stopped}));
     EXPECT_NEAR(e.PlayedSinkSeconds(), 2.0, 0.03);
 
-    ASSERT_TRUE(e.vbmp3_open(file.string(), info));
+    ASSERT_TRUE(e.Open(file.string(), info));
     EXPECT_EQ(info.SampleRate, 11025);
     EXPECT_EQ(info.Channels, 1);
     EXPECT_EQ(info.TotalSeconds, 2);
-    ASSERT_TRUE(e.vbmp3_play());
+    ASSERT_TRUE(e.Play());
     EXPECT_EQ(StatesUntilStopped(e), (std::vector<PlaybackState>{Playing, Stopped}));
     EXPECT_EQ(HeardWhole(e), 2);
 }
@@ -209,11 +209,11 @@ TEST_F(EngineTest, DecodeOptionsApplyFromTheNextOpen) {
 TEST_F(EngineTest, ReloadAppliesTheEqualizerWithoutRestartingTheTrack) {
     Engine e(Fast());
     OpenInfoRecord info;
-    ASSERT_TRUE(e.vbmp3_open(Tone("eq.mp3", 6.0).string(), info));
-    ASSERT_TRUE(e.vbmp3_play());
+    ASSERT_TRUE(e.Open(Tone("eq.mp3", 6.0).string(), info));
+    ASSERT_TRUE(e.Play());
     ASSERT_TRUE(WaitUntil([&] { return Poll(e).elapsed >= 2; }));
-    e.vbmp3_setEqualizer({120, 60, 0, -30, 0, 0, 40, 0, 0, 120});
-    e.vbmp3_reload();
+    e.SetEqualizer({120, 60, 0, -30, 0, 0, 40, 0, 0, 120});
+    e.ApplyEqualizer();
     EXPECT_GE(e.HeardSeconds(), 2.0);
     EXPECT_EQ(StatesUntilStopped(e), (std::vector<PlaybackState>{Playing, Stopped}));
     EXPECT_EQ(HeardWhole(e), 6);
@@ -253,10 +253,10 @@ TEST_F(EngineTest, ADeadSinkIsReplacedAndTheTrackGoesOn) {
         return std::make_unique<engine::NullSink>(p, kSpeedup);
     };
     Engine e(o);
-    e.vbmp3_init();
+    e.Init();
     OpenInfoRecord info;
-    ASSERT_TRUE(e.vbmp3_open(Tone("dead.mp3", 3.0).string(), info));
-    ASSERT_TRUE(e.vbmp3_play());
+    ASSERT_TRUE(e.Open(Tone("dead.mp3", 3.0).string(), info));
+    ASSERT_TRUE(e.Play());
     EXPECT_EQ(e.SinkName(), "stalling");
     EXPECT_EQ(StatesUntilStopped(e, 10s), (std::vector<PlaybackState>{Playing, Stopped}));
     EXPECT_EQ(e.SinkName(), "null");
@@ -267,20 +267,20 @@ TEST_F(EngineTest, ADeadSinkIsReplacedAndTheTrackGoesOn) {
 TEST_F(EngineTest, InitReturnsAtOnceAndFreeIsHarmlessTwice) {
     Engine e(Fast());
     const auto t0 = std::chrono::steady_clock::now();
-    EXPECT_TRUE(e.vbmp3_init());
+    EXPECT_TRUE(e.Init());
     EXPECT_LT(std::chrono::steady_clock::now() - t0, 200ms);
-    e.vbmp3_stop();
-    e.vbmp3_close();
-    e.vbmp3_pause();
-    e.vbmp3_restart();
-    e.vbmp3_seek(3);
-    e.vbmp3_reload();
-    e.vbmp3_free();
-    e.vbmp3_free();
+    e.Stop();
+    e.Close();
+    e.Pause();
+    e.Resume();
+    e.Seek(3);
+    e.ApplyEqualizer();
+    e.Shutdown();
+    e.Shutdown();
     // Usable again after free, as after a fresh start.
     OpenInfoRecord info;
-    ASSERT_TRUE(e.vbmp3_open(Tone("again.mp3", 1.0).string(), info));
-    ASSERT_TRUE(e.vbmp3_play());
+    ASSERT_TRUE(e.Open(Tone("again.mp3", 1.0).string(), info));
+    ASSERT_TRUE(e.Play());
     EXPECT_EQ(StatesUntilStopped(e), (std::vector<PlaybackState>{Playing, Stopped}));
 }
 
@@ -356,24 +356,24 @@ TEST_F(EngineTest, QueuedFilesJoinWithoutAFrameInsertedOrDropped) {
             return s;
         };
         Engine e(o);
-        e.vbmp3_init();
+        e.Init();
         OpenInfoRecord info;
-        ASSERT_TRUE(e.vbmp3_open(files[0].string(), info));
-        ASSERT_TRUE(e.vbmp3_play());
-        ASSERT_TRUE(e.vbmp3_setNext(files[1].string()));
+        ASSERT_TRUE(e.Open(files[0].string(), info));
+        ASSERT_TRUE(e.Play());
+        ASSERT_TRUE(e.QueueNext(files[1].string()));
         std::size_t changes = 0;
         bool stoppedEarly = false;
         ASSERT_TRUE(WaitUntil([&] {
             std::int32_t elapsed = 0;
-            const PlaybackState s = e.vbmp3_getState(elapsed);
+            const PlaybackState s = e.State(elapsed);
             OpenInfoRecord next;
-            if (e.vbmp3_takeTrackChange(next)) {
+            if (e.TakeTrackChange(next)) {
                 ++changes;
                 // The new track's time from its first frame on.
                 EXPECT_LT(e.HeardSeconds(), 0.1);
                 EXPECT_EQ(next.SampleRate, changes == 2 ? c.lastRate : c.rate);
                 if (changes == 1) {
-                    EXPECT_TRUE(e.vbmp3_setNext(files[2].string()));
+                    EXPECT_TRUE(e.QueueNext(files[2].string()));
                 }
             }
             if (s == Stopped && changes < 2) stoppedEarly = true;
@@ -382,9 +382,9 @@ TEST_F(EngineTest, QueuedFilesJoinWithoutAFrameInsertedOrDropped) {
         EXPECT_FALSE(stoppedEarly);
         EXPECT_EQ(changes, 2u);
         OpenInfoRecord none;
-        EXPECT_FALSE(e.vbmp3_takeTrackChange(none));
+        EXPECT_FALSE(e.TakeTrackChange(none));
         const std::vector<float> heard = sink->Captured();
-        e.vbmp3_free();
+        e.Shutdown();
 
         const std::int64_t inserted =
             static_cast<std::int64_t>(heard.size() / 2) - static_cast<std::int64_t>(joins.back());
@@ -437,23 +437,23 @@ TEST_F(EngineTest, TheQueuedFileStaysOnceTheEngineHasMovedOnToIt) {
         return s;
     };
     Engine e(o);
-    e.vbmp3_init();
+    e.Init();
     OpenInfoRecord info;
-    ASSERT_TRUE(e.vbmp3_open(first.string(), info));
-    ASSERT_TRUE(e.vbmp3_play());
-    ASSERT_TRUE(e.vbmp3_setNext(second.string())); // in time: the ring is full before the join
+    ASSERT_TRUE(e.Open(first.string(), info));
+    ASSERT_TRUE(e.Play());
+    ASSERT_TRUE(e.QueueNext(second.string())); // in time: the ring is full before the join
     // All but the last 2000 frames of the first file are heard; the decoder moves on.
     sink->budget = 44100 - 2000;
     ASSERT_TRUE(WaitUntil([&] { return e.JoinedFromSeconds() > 0; }));
-    EXPECT_FALSE(e.vbmp3_clearNext());
-    e.vbmp3_seek(0);
+    EXPECT_FALSE(e.ClearNext());
+    e.Seek(0);
     sink->budget = -1;
     bool changed = false;
     ASSERT_TRUE(WaitUntil([&] {
         std::int32_t elapsed = 0;
         OpenInfoRecord next;
-        changed = changed || e.vbmp3_takeTrackChange(next);
-        return e.vbmp3_getState(elapsed) == Stopped;
+        changed = changed || e.TakeTrackChange(next);
+        return e.State(elapsed) == Stopped;
     }));
     EXPECT_TRUE(changed);
     EXPECT_EQ(sink->Captured().size(), 74100u * 2);
@@ -511,23 +511,23 @@ TEST_F(EngineTest, AnOutputReplacedNearAJoinGoesOnWhereTheListenerWas) {
             return s;
         };
         Engine e(o);
-        e.vbmp3_init();
+        e.Init();
         OpenInfoRecord info;
-        ASSERT_TRUE(e.vbmp3_open(files[0].string(), info));
-        ASSERT_TRUE(e.vbmp3_play());
-        ASSERT_TRUE(e.vbmp3_setNext(files[1].string()));
+        ASSERT_TRUE(e.Open(files[0].string(), info));
+        ASSERT_TRUE(e.Play());
+        ASSERT_TRUE(e.QueueNext(files[1].string()));
         std::size_t changes = 0;
         // The player's clock: takes each change and queues the file after it.
         auto follow = [&] {
             OpenInfoRecord next;
-            if (e.vbmp3_takeTrackChange(next)) {
+            if (e.TakeTrackChange(next)) {
                 ++changes;
                 if (changes + 1 < files.size()) {
-                    EXPECT_TRUE(e.vbmp3_setNext(files[changes + 1].string()));
+                    EXPECT_TRUE(e.QueueNext(files[changes + 1].string()));
                 }
             }
             std::int32_t elapsed = 0;
-            return e.vbmp3_getState(elapsed);
+            return e.State(elapsed);
         };
         ASSERT_TRUE(WaitUntil([&] {
             follow();
@@ -543,7 +543,7 @@ TEST_F(EngineTest, AnOutputReplacedNearAJoinGoesOnWhereTheListenerWas) {
         EXPECT_EQ(changes, 2u);
         const std::vector<float> after = sinks[1]->Captured();
         heard.insert(heard.end(), after.begin(), after.end());
-        e.vbmp3_free();
+        e.Shutdown();
         ASSERT_EQ(heard.size(), whole.size());
         const auto wrong = std::mismatch(heard.begin(), heard.end(), whole.begin()).first;
         EXPECT_TRUE(wrong == heard.end()) << "first wrong frame: " << (wrong - heard.begin()) / 2;

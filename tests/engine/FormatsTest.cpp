@@ -109,7 +109,7 @@ TEST(FormatsTest, HalfQuarterAndMonoFilterAndMixEveryFormat) {
             for (const int mono : {0, 1}) {
                 SCOPED_TRACE(ExtensionOf(c) + " at 1/" + std::to_string(1 << down) +
                              (mono ? " mono" : " stereo"));
-                const DecodeOptions options{static_cast<DecodeRate>(down), static_cast<DecodeChannels>(mono), 24000};
+                const DecodeOptions options{static_cast<DecodeRate>(down), static_cast<DecodeChannels>(mono)};
                 auto chain = DecodeChain::Open(file.string(), options);
                 ASSERT_TRUE(chain);
                 const int rate = 48000 >> down;

@@ -34,7 +34,7 @@ protected:
         o.soundServer = server_->Address();
         auto e = std::make_unique<Engine>(o);
         if (beforeInit) e->SetOutputDevice(remembered);
-        e->vbmp3_init();
+        e->Init();
         if (!beforeInit) e->SetOutputDevice(remembered); // as the player does it
         return e;
     }
@@ -42,8 +42,8 @@ protected:
         ToneSpec t;
         t.seconds = seconds;
         OpenInfoRecord info;
-        return e.vbmp3_open(WriteToneMp3(dir_.Path(), "tone.mp3", t).string(), info) &&
-               e.vbmp3_play() && WaitUntil([&] { return e.SinkName() == "pulse"; }, 10s);
+        return e.Open(WriteToneMp3(dir_.Path(), "tone.mp3", t).string(), info) &&
+               e.Play() && WaitUntil([&] { return e.SinkName() == "pulse"; }, 10s);
     }
     // The sink the one playback stream plays into ("" for none), and the stream's index.
     std::string StreamSink(std::string* stream = nullptr) {
@@ -100,7 +100,7 @@ TEST_F(OutputChoiceTest, AMoveWhilePlayingKeepsTheStreamAndThePositionAndDefault
         EXPECT_EQ(now, stream); // moved, not reopened
         EXPECT_TRUE(WaitUntil([&] { return e->HeardSeconds() > before + 0.5; }, 5s));
         std::int32_t elapsed = 0;
-        EXPECT_EQ(e->vbmp3_getState(elapsed), PlaybackState::Playing);
+        EXPECT_EQ(e->State(elapsed), PlaybackState::Playing);
     }
     // Back on the default, the stream follows the desktop's default when it changes.
     e->SetOutputDevice("");

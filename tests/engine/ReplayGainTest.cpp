@@ -11,8 +11,9 @@
 #include "engine/Playhead.h"
 #include "engine/ReplayGainScale.h"
 #include "engine/ReplayGainScan.h"
-#include "engine/ReplayGainTags.h"
-#include "engine/TagIo.h"
+#include "tags/ReplayGainTags.h"
+#include "tags/TagRead.h"
+#include "tags/TagWrite.h"
 #include "support/CaptureSink.h"
 
 #include <gtest/gtest.h>
@@ -108,7 +109,7 @@ TEST(ReplayGainAutoTest, AlbumGainAppliesOnlyBetweenTracksOfOneAlbum) {
 }
 
 TEST(ReplayGainTagsTest, ValuesParseLenientlyAndJunkIsRefused) {
-    using engine::ParseGainDb;
+    using tags::ParseGainDb;
     const struct {
         const char* text;
         std::optional<double> gain;
@@ -122,14 +123,14 @@ TEST(ReplayGainTagsTest, ValuesParseLenientlyAndJunkIsRefused) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(ParseGainDb(c.text), c.gain);
     }
-    EXPECT_EQ(engine::ParsePeak("0.988547"), 0.988547);
-    EXPECT_EQ(engine::ParsePeak("1.5"), 1.5);
-    EXPECT_EQ(engine::ParsePeak("0"), std::nullopt);
-    EXPECT_EQ(engine::ParsePeak("-0.5"), std::nullopt);
-    EXPECT_EQ(engine::ParseR128Gain("-2816"), -6.0); // -11 dB against -23 LUFS
-    EXPECT_EQ(engine::ParseR128Gain("+256"), 6.0);
-    EXPECT_EQ(engine::ParseR128Gain("-2816.5"), std::nullopt);
-    EXPECT_EQ(engine::ParseR128Gain("40000"), std::nullopt);
+    EXPECT_EQ(tags::ParsePeak("0.988547"), 0.988547);
+    EXPECT_EQ(tags::ParsePeak("1.5"), 1.5);
+    EXPECT_EQ(tags::ParsePeak("0"), std::nullopt);
+    EXPECT_EQ(tags::ParsePeak("-0.5"), std::nullopt);
+    EXPECT_EQ(tags::ParseR128Gain("-2816"), -6.0); // -11 dB against -23 LUFS
+    EXPECT_EQ(tags::ParseR128Gain("+256"), 6.0);
+    EXPECT_EQ(tags::ParseR128Gain("-2816.5"), std::nullopt);
+    EXPECT_EQ(tags::ParseR128Gain("40000"), std::nullopt);
 }
 
 // ---- tagging the test files ----
@@ -217,24 +218,24 @@ std::vector<float> Play(const std::vector<fs::path>& files, const ReplayGainOpti
         return s;
     };
     Engine e(o);
-    e.vbmp3_init();
+    e.Init();
     e.SetReplayGain(options);
     OpenInfoRecord info;
-    EXPECT_TRUE(e.vbmp3_open(files[0].string(), info));
-    EXPECT_TRUE(e.vbmp3_play());
+    EXPECT_TRUE(e.Open(files[0].string(), info));
+    EXPECT_TRUE(e.Play());
     if (files.size() > 1) {
-        EXPECT_TRUE(e.vbmp3_setNext(files[1].string()));
+        EXPECT_TRUE(e.QueueNext(files[1].string()));
     }
     std::size_t changes = 0;
     EXPECT_TRUE(WaitUntil([&] {
         std::int32_t elapsed = 0;
         OpenInfoRecord next;
-        if (e.vbmp3_takeTrackChange(next)) ++changes;
-        return e.vbmp3_getState(elapsed) == PlaybackState::Stopped;
+        if (e.TakeTrackChange(next)) ++changes;
+        return e.State(elapsed) == PlaybackState::Stopped;
     }));
     EXPECT_EQ(changes, files.size() - 1);
     std::vector<float> heard = sink->Captured();
-    e.vbmp3_free();
+    e.Shutdown();
     return heard;
 }
 
@@ -472,11 +473,11 @@ TEST(ReplayGainWriteTest, FieldsOfTheSameNameAreReplacedAndTheRestKept) {
         const fs::path file = c.make();
         const std::vector<std::uint8_t> before = ReadBytes(file);
         const Decoded audio = DecodeAll(file);
-        ASSERT_EQ(engine::ReadReplayGain(file.string()).trackGain, 1.0);
-        const auto r = engine::WriteFields(file.string(), {{"REPLAYGAIN_TRACK_GAIN", kNew}});
+        ASSERT_EQ(tags::ReadReplayGain(file.string()).trackGain, 1.0);
+        const auto r = tags::WriteFields(file.string(), {{"REPLAYGAIN_TRACK_GAIN", kNew}});
         ASSERT_TRUE(r.written) << r.problem;
         const std::vector<std::uint8_t> after = ReadBytes(file);
-        EXPECT_EQ(engine::ReadReplayGain(file.string()).trackGain, -3.0);
+        EXPECT_EQ(tags::ReadReplayGain(file.string()).trackGain, -3.0);
         EXPECT_TRUE(DecodeAll(file).samples == audio.samples);
         // One field of that name: the old value is nowhere in the file.
         auto contains = [](const std::vector<std::uint8_t>& b, const std::vector<std::uint8_t>& w) {
@@ -485,7 +486,7 @@ TEST(ReplayGainWriteTest, FieldsOfTheSameNameAreReplacedAndTheRestKept) {
         const std::vector<std::uint8_t> old(kOld.begin(), kOld.end());
         EXPECT_FALSE(contains(after, old) || contains(after, Utf16(kOld)));
         TagRecord tag;
-        engine::ReadTags(file.string(), tag);
+        tags::ReadTags(file.string(), tag);
         if (std::string(c.name).starts_with("MP3")) {
             EXPECT_EQ(tag.Title.Shown(), "title");
             // The APE tag at the end, byte for byte.
@@ -494,7 +495,7 @@ TEST(ReplayGainWriteTest, FieldsOfTheSameNameAreReplacedAndTheRestKept) {
         } else if (!std::string(c.name).starts_with("WAV")) {
             EXPECT_EQ(tag.Album.Shown(), "Blue");
         }
-        ASSERT_TRUE(engine::WriteFields(file.string(), {{"REPLAYGAIN_TRACK_GAIN", kNew}}).written);
+        ASSERT_TRUE(tags::WriteFields(file.string(), {{"REPLAYGAIN_TRACK_GAIN", kNew}}).written);
         EXPECT_EQ(ReadBytes(file), after);
     }
 }
@@ -591,7 +592,7 @@ TEST(ReplayGainScanTest, WrittenGainsAgreeWithFfmpegAndLeaveTheAudioAlone) {
         std::cout << "[ figures  ] " << fs::path(paths[i]).filename().string() << ": telbo "
                   << *results[i].loudness << " LUFS, ffmpeg " << reference << " LUFS\n";
         EXPECT_NEAR(*results[i].loudness, reference, 0.1);
-        const ReplayGainValues read = engine::ReadReplayGain(paths[i]);
+        const ReplayGainValues read = tags::ReadReplayGain(paths[i]);
         ASSERT_TRUE(read.trackGain);
         EXPECT_NEAR(*read.trackGain, -18 - reference, files[i].opus ? 0.11 : 0.1);
         EXPECT_EQ(read.trackPeak.has_value(), !files[i].opus);
@@ -600,10 +601,10 @@ TEST(ReplayGainScanTest, WrittenGainsAgreeWithFfmpegAndLeaveTheAudioAlone) {
         EXPECT_TRUE(DecodeAll(files[i].path).samples == before[i].samples);
     }
     // The album lies between its loudest and its quietest track.
-    const ReplayGainValues a0 = engine::ReadReplayGain(paths[0]);
+    const ReplayGainValues a0 = tags::ReadReplayGain(paths[0]);
     EXPECT_LT(*a0.albumGain, *a0.trackGain);
-    EXPECT_GT(*a0.albumGain, *engine::ReadReplayGain(paths[2]).trackGain);
-    EXPECT_EQ(*a0.albumPeak, *engine::ReadReplayGain(paths[2]).albumPeak);
+    EXPECT_GT(*a0.albumGain, *tags::ReadReplayGain(paths[2]).trackGain);
+    EXPECT_EQ(*a0.albumPeak, *tags::ReadReplayGain(paths[2]).albumPeak);
     // The MP3's other frames are untouched and in their order; the new TXXX frames come first
     // (a reader that stops at a frame it cannot take still sees them).
     std::vector<RawFrame> after = ReadId3v2Frames(files.back().path);

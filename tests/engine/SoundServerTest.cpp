@@ -42,11 +42,11 @@ protected:
     }
     static bool Play(Engine& e, const std::filesystem::path& file) {
         OpenInfoRecord info;
-        return e.vbmp3_open(file.string(), info) && e.vbmp3_play();
+        return e.Open(file.string(), info) && e.Play();
     }
     static PlaybackState State(Engine& e) {
         std::int32_t elapsed = 0;
-        return e.vbmp3_getState(elapsed);
+        return e.State(elapsed);
     }
 
     TempFolder dir_;
@@ -59,12 +59,12 @@ TEST_F(SoundServerTest, ToneArrivesWholeAtItsLevelAndPitchPauseCorksAndTheSinkSl
     const auto file = Tone("tone.mp3", 3.0);
     const Decoded reference = DecodeAll(file);
     Engine e(ToServer());
-    e.vbmp3_init();
+    e.Init();
     // The output opens in the background; a slow start (sanitizers) plays into the null sink
     // until it is there.
     ASSERT_TRUE(Play(e, Tone("before.mp3", 10.0)));
     ASSERT_TRUE(WaitUntil([&] { return e.SinkName() == "pulse"; }, 10s));
-    e.vbmp3_stop();
+    e.Stop();
     ASSERT_TRUE(ear->WaitForSound(false, 2s));
     const std::size_t start = ear->Samples().size() / 2;
     ASSERT_TRUE(Play(e, file));
@@ -73,13 +73,13 @@ TEST_F(SoundServerTest, ToneArrivesWholeAtItsLevelAndPitchPauseCorksAndTheSinkSl
 
     std::this_thread::sleep_for(700ms);
     const auto paused = Clock::now();
-    e.vbmp3_pause();
+    e.Pause();
     ASSERT_TRUE(ear->WaitForSound(false, 1s));
     // Corked: the server's sink has nothing to play.
     EXPECT_TRUE(WaitUntil([&] { return ear->State() == SinkState::Idle; }, 2s));
     std::this_thread::sleep_for(300ms);
     const auto resumed = Clock::now();
-    e.vbmp3_restart();
+    e.Resume();
     ASSERT_TRUE(ear->WaitForSound(true, 1s));
     ASSERT_TRUE(WaitUntil([&] { return State(e) == PlaybackState::Stopped; }, 6s));
     // The end plays out, then the stream goes quiet.
@@ -113,23 +113,23 @@ TEST_F(SoundServerTest, PauseResumeStopSeekAndATrackChangeFadeWithoutAClick) {
     const auto first = Tone("first.mp3", 8.0);
     const auto second = Tone("second.mp3", 4.0);
     Engine e(ToServer());
-    e.vbmp3_init();
+    e.Init();
     ASSERT_TRUE(Play(e, first));
     ASSERT_TRUE(ear.WaitForSound(true, 5s));
     std::this_thread::sleep_for(400ms);
     const std::size_t steady = ear.FrameAt(Clock::now());
 
-    e.vbmp3_pause();
+    e.Pause();
     ASSERT_TRUE(ear.WaitForSound(false, 1s));
     std::this_thread::sleep_for(100ms);
-    e.vbmp3_restart();
+    e.Resume();
     ASSERT_TRUE(ear.WaitForSound(true, 1s));
     std::this_thread::sleep_for(300ms);
-    e.vbmp3_seek(5);
+    e.Seek(5);
     std::this_thread::sleep_for(300ms);
     ASSERT_TRUE(Play(e, second)); // by hand, while the first one plays
     std::this_thread::sleep_for(300ms);
-    e.vbmp3_stop();
+    e.Stop();
     ASSERT_TRUE(ear.WaitForSound(false, 1s));
     std::this_thread::sleep_for(100ms);
 
@@ -142,7 +142,7 @@ TEST_F(SoundServerTest, PauseResumeStopSeekAndATrackChangeFadeWithoutAClick) {
 TEST_F(SoundServerTest, OutputFollowsTheServerAwayAndBackWhileTheClockRunsOn) {
     server_->Kill();
     Engine e(ToServer());
-    e.vbmp3_init();
+    e.Init();
     ASSERT_TRUE(Play(e, Tone("long.mp3", 30.0)));
     EXPECT_EQ(e.SinkName(), "null");
     ASSERT_TRUE(WaitUntil([&] { return e.HeardSeconds() >= 0.5; }, 3s));

@@ -2,7 +2,7 @@
 // "above" without rebuilding the window, the power-off countdown shows on top of a minimised
 // player and asks for attention, and on a Wayland session with an X server the program runs
 // on X, where its settings put it.
-#include "FakeDecoder.h"
+#include "FakeEngine.h"
 #include "core/PlayerState.h"
 #include "core/SettingsFile.h"
 #include "platform/DesktopPlatform.h"
@@ -196,9 +196,9 @@ bool Contains(const std::vector<std::uint32_t>& words, std::uint32_t word) {
 }
 
 TEST(X11Window, LockAsksTheWindowManagerForAboveWithoutRebuildingTheWindow) {
-    FakeDecoder decoder;
+    FakeEngine engine;
     X11Platform platform;
-    Telbo w(decoder, platform);
+    Telbo w(engine, engine, platform);
     w.SetWidth(kNormalWidth);
     w.SetHeight(kFoldedHeight);
     w.SetLeft(1500);
@@ -249,9 +249,9 @@ TEST(X11Window, LockAsksTheWindowManagerForAboveWithoutRebuildingTheWindow) {
 }
 
 TEST(X11Window, PowerOffCountdownShowsOnTopOfAMinimisedPlayerAndAsksForAttention) {
-    FakeDecoder decoder;
+    FakeEngine engine;
     X11Platform platform;
-    Telbo w(decoder, platform);
+    Telbo w(engine, engine, platform);
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     emit w.ui.lblPlayerControl[1]->clicked(); // "Min"

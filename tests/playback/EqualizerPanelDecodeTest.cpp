@@ -27,45 +27,45 @@ protected:
     }
 };
 
-TEST_F(EqualizerPanelTest, PresetSetsTheSlidersAndReachesTheDecoderInOneUpdate) {
+TEST_F(EqualizerPanelTest, PresetSetsTheSlidersAndReachesTheEngineInOneUpdate) {
     Create();
     Choose(7);
     EXPECT_EQ(w->ui.cmbEqualizer->currentText(), "Rock");
     const QList<int> rock{80, 58, 31, 0, -18, -22, 0, -31, -52, -62};
     EXPECT_EQ(Sliders(), rock);
-    EXPECT_EQ(Calls(), QStringList({"setEqualizer 80,58,31,0,-18,-22,0,-31,-52,-62", "reload"}));
+    EXPECT_EQ(Calls(), QStringList({"setEqualizer 80,58,31,0,-18,-22,0,-31,-52,-62", "applyEqualizer"}));
     for (int b = 0; b < 10; ++b)
         EXPECT_EQ(w->st.EqualizerBands[b], rock[b]) << b;
     EXPECT_TRUE(w->st.EqualizerReady);
 
     // Back to "Default": ten zeros, still one update however many sliders moved.
-    decoder.clearCalls();
+    engine.clearCalls();
     Choose(0);
     EXPECT_EQ(Sliders(), QList<int>(10, 0));
-    EXPECT_EQ(Calls(), QStringList({"setEqualizer 0,0,0,0,0,0,0,0,0,0", "reload"}));
+    EXPECT_EQ(Calls(), QStringList({"setEqualizer 0,0,0,0,0,0,0,0,0,0", "applyEqualizer"}));
 }
 
 TEST_F(EqualizerPanelTest, DefaultIsSentEvenWhenNoSliderMoves) {
     Create();
     Choose(0);
-    EXPECT_EQ(Calls(), QStringList({"setEqualizer 0,0,0,0,0,0,0,0,0,0", "reload"}));
+    EXPECT_EQ(Calls(), QStringList({"setEqualizer 0,0,0,0,0,0,0,0,0,0", "applyEqualizer"}));
 }
 
-TEST_F(EqualizerPanelTest, BandMovesReachTheDecoderOnlyAfterTheFirstPreset) {
+TEST_F(EqualizerPanelTest, BandMovesReachTheEngineOnlyAfterTheFirstPreset) {
     Create();
     w->ui.sclEqualizer[3]->setValue(-40);
     EXPECT_EQ(w->st.EqualizerBands[3], -40);
     EXPECT_TRUE(Calls().isEmpty());
 
     Choose(0);
-    decoder.clearCalls();
+    engine.clearCalls();
     w->ui.sclEqualizer[3]->setValue(-40);
-    EXPECT_EQ(Calls(), QStringList({"setEqualizer 0,0,0,-40,0,0,0,0,0,0", "reload"}));
+    EXPECT_EQ(Calls(), QStringList({"setEqualizer 0,0,0,-40,0,0,0,0,0,0", "applyEqualizer"}));
 
     // The bars end at -120 and 120.
-    decoder.clearCalls();
+    engine.clearCalls();
     w->ui.sclEqualizer[9]->setValue(500);
-    EXPECT_EQ(Calls(), QStringList({"setEqualizer 0,0,0,-40,0,0,0,0,0,120", "reload"}));
+    EXPECT_EQ(Calls(), QStringList({"setEqualizer 0,0,0,-40,0,0,0,0,0,120", "applyEqualizer"}));
 }
 
 TEST_F(EqualizerPanelTest, PresetsAreTheOnesOfTheList) {
@@ -101,18 +101,18 @@ class DecodeOptionsTest : public PlaybackFixture {};
 TEST_F(DecodeOptionsTest, RateChoiceStopsPlaybackAndAppliesFromTheNextPlay) {
     CreateWithTracks(2);
     Click(Transport::Play);
-    decoder.elapsed = 42;
+    engine.elapsed = 42;
     Tick();
-    decoder.clearCalls();
+    engine.clearCalls();
     w->decodeOptions.SelectSmpRate(DecodeRate::Half);
-    EXPECT_EQ(Calls(), QStringList({"stop", "close", "setDecodeOption 1 0 24000"}));
+    EXPECT_EQ(Calls(), QStringList({"stop", "close", "setDecodeOptions 1 0"}));
     EXPECT_EQ(w->st.SamplingRate, DecodeRate::Half);
-    EXPECT_EQ(w->st.DecodeOptions, (DecodeOptions{DecodeRate::Half, DecodeChannels::Stereo, 24000}));
+    EXPECT_EQ(w->st.DecodeOptions, (DecodeOptions{DecodeRate::Half, DecodeChannels::Stereo}));
     EXPECT_TRUE(w->ui.optSmpRate[1]->isChecked());
     EXPECT_EQ(w->ui.lblNowTime->caption(), "00:00");
     EXPECT_FALSE(w->ui.tmrTime->isActive());
 
-    decoder.clearCalls();
+    engine.clearCalls();
     Click(Transport::Play);
     EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
 }
@@ -120,24 +120,24 @@ TEST_F(DecodeOptionsTest, RateChoiceStopsPlaybackAndAppliesFromTheNextPlay) {
 TEST_F(DecodeOptionsTest, MonoKeepsTheRateChoice) {
     CreateWithTracks(1);
     w->decodeOptions.SelectSmpRate(DecodeRate::Quarter);
-    decoder.clearCalls();
+    engine.clearCalls();
     w->decodeOptions.SelectStereo(DecodeChannels::Mono);
     EXPECT_EQ(w->st.StereoConf, DecodeChannels::Mono);
-    EXPECT_EQ(w->st.DecodeOptions, (DecodeOptions{DecodeRate::Quarter, DecodeChannels::Mono, 24000}));
-    EXPECT_EQ(Calls().last(), "setDecodeOption 2 1 24000");
+    EXPECT_EQ(w->st.DecodeOptions, (DecodeOptions{DecodeRate::Quarter, DecodeChannels::Mono}));
+    EXPECT_EQ(Calls().last(), "setDecodeOptions 2 1");
     EXPECT_TRUE(w->ui.optStereo[1]->isChecked());
 
     // Selecting the choice already made still applies it (and stops).
-    decoder.clearCalls();
+    engine.clearCalls();
     w->decodeOptions.SelectStereo(DecodeChannels::Mono);
-    EXPECT_EQ(Calls(), QStringList({"stop", "close", "setDecodeOption 2 1 24000"}));
+    EXPECT_EQ(Calls(), QStringList({"stop", "close", "setDecodeOptions 2 1"}));
 }
 
 TEST_F(DecodeOptionsTest, UserClickOnAnOptionRunsItsHandler) {
     Create();
     w->ui.optStereo[1]->click();
     EXPECT_EQ(w->st.StereoConf, DecodeChannels::Mono);
-    EXPECT_EQ(decoder.options, (DecodeOptions{DecodeRate::Full, DecodeChannels::Mono, 24000}));
+    EXPECT_EQ(engine.options, (DecodeOptions{DecodeRate::Full, DecodeChannels::Mono}));
 }
 
 TEST_F(DecodeOptionsTest, ChoiceWithoutAButtonFallsBackToTheFirst) {
@@ -149,7 +149,7 @@ TEST_F(DecodeOptionsTest, ChoiceWithoutAButtonFallsBackToTheFirst) {
     EXPECT_EQ(w->st.StereoConf, DecodeChannels::Stereo);
     EXPECT_TRUE(w->ui.optSmpRate[0]->isChecked());
     EXPECT_TRUE(w->ui.optStereo[0]->isChecked());
-    EXPECT_EQ(decoder.options, (DecodeOptions{DecodeRate::Full, DecodeChannels::Stereo, 24000}));
+    EXPECT_EQ(engine.options, (DecodeOptions{DecodeRate::Full, DecodeChannels::Stereo}));
 }
 
 } // namespace

@@ -54,7 +54,7 @@ TEST_F(PlayOrderTest, NormalAdvancesAndStopsOnTheFirstTrackAtTheEnd) {
     EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
 
     w->st.PlayPoint = 2;
-    decoder.clearCalls();
+    engine.clearCalls();
     Next();
     EXPECT_EQ(w->st.PlayPoint, 0);
     EXPECT_EQ(Calls(), Stopped());
@@ -79,7 +79,7 @@ TEST_F(PlayOrderTest, EmptyTrackListByMode) {
     EXPECT_EQ(w->st.PlayPoint, 0);
     EXPECT_EQ(Calls(), Stopped());
 
-    decoder.clearCalls();
+    engine.clearCalls();
     Next(); // PlayPoint 0 with nothing to play: no end of list
     EXPECT_TRUE(Calls().isEmpty());
 
@@ -104,7 +104,7 @@ TEST_F(PlayOrderTest, ShufflePlaysEachTrackOnceThenEndsTheCycle) {
     EXPECT_EQ(Opened(), QStringList({tracks[1], tracks[2], tracks[0]}));
     EXPECT_EQ(w->st.ShuffleCount, 3);
 
-    decoder.clearCalls();
+    engine.clearCalls();
     Next();
     EXPECT_EQ(Calls(), Stopped());
     EXPECT_EQ(w->st.ShuffleCount, 0);
@@ -119,25 +119,25 @@ TEST_F(PlayOrderTest, AQueuedShuffleTrackKeepsItsDrawIsMarkedWhenItStartsAndAMod
     Modes(Shuffle, StopAtEnd);
     Script({DrawFor(1, 3), DrawFor(1, 3), DrawFor(2, 3), DrawFor(0, 3)});
     Next();
-    decoder.elapsed = 175; // of 180 s: the clock hands the decoder the following track
-    decoder.clearCalls();
+    engine.elapsed = 175; // of 180 s: the clock hands the engine the following track
+    engine.clearCalls();
     Tick();
-    EXPECT_EQ(Calls(), QStringList({"setNext " + tracks[2]}));
+    EXPECT_EQ(Calls(), QStringList({"queueNext " + tracks[2]}));
     EXPECT_FALSE(w->st.ShuffleDone[2]);
 
-    // The decoder moved on: the drawn track is the one shown and marked, nothing reopened.
-    ASSERT_TRUE(decoder.moveOn());
+    // The engine moved on: the drawn track is the one shown and marked, nothing reopened.
+    ASSERT_TRUE(engine.moveOn());
     Tick();
     EXPECT_EQ(w->st.PlayPoint, 2);
     EXPECT_TRUE(w->st.ShuffleDone[2]);
     EXPECT_EQ(w->st.ShuffleCount, 2);
     EXPECT_EQ(w->ui.lblPoint[0]->caption(), QStringLiteral("3"));
-    EXPECT_EQ(Calls(), QStringList({"setNext " + tracks[2]}));
+    EXPECT_EQ(Calls(), QStringList({"queueNext " + tracks[2]}));
 
-    decoder.elapsed = 175;
+    engine.elapsed = 175;
     Tick();
-    EXPECT_EQ(decoder.queuedPath, tracks[0].toStdString());
-    decoder.clearCalls();
+    EXPECT_EQ(engine.queuedPath, tracks[0].toStdString());
+    engine.clearCalls();
     Modes(Normal, StopAtEnd); // the last track of the list now: nothing follows it
     Tick();
     EXPECT_EQ(Calls(), QStringList({"clearNext"}));
@@ -154,7 +154,7 @@ TEST_F(PlayOrderTest, ShuffleCycleSurvivesAnotherModeInBetween) {
         w->settingsPanel.lblConfValue_Click(7);
     ASSERT_EQ(w->st.PlayTypeFlag, Shuffle);
     EXPECT_EQ(w->st.ShuffleCount, 1);
-    decoder.clearCalls();
+    engine.clearCalls();
     Next(); // track 2 is still marked: drawn again until an unplayed one comes up
     EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
     EXPECT_EQ(w->st.ShuffleCount, 2);
@@ -166,7 +166,7 @@ TEST_F(PlayOrderTest, ShuffleWithOneTrack) {
     Script({DrawFor(0, 1)});
     Next();
     EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
-    decoder.clearCalls();
+    engine.clearCalls();
     Next();
     EXPECT_EQ(Calls(), Stopped());
 }
@@ -177,7 +177,7 @@ TEST_F(PlayOrderTest, ShuffleWithRepeatReplaysTheLastDrawnTrackAndStartsAFreshCy
     Script({DrawFor(1, 2), DrawFor(0, 2), DrawFor(0, 2)});
     Next();
     Next();
-    decoder.clearCalls();
+    engine.clearCalls();
     Next(); // cycle complete: the last drawn track once more
     EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
     EXPECT_EQ(w->st.ShuffleCount, 0);
@@ -191,7 +191,7 @@ TEST_F(PlayOrderTest, ShuffleOverAFullListPlaysEveryTrackOncePerCycle) {
     Modes(Shuffle, RepeatList);
     w->playOrder.setRandomSource(std::make_unique<StdRandomSource>(2024u));
     for (int cycle = 0; cycle < 3; ++cycle) {
-        decoder.clearCalls();
+        engine.clearCalls();
         for (int i = 0; i < 101; ++i)
             Next();
         const QStringList opened = Opened();
@@ -200,7 +200,7 @@ TEST_F(PlayOrderTest, ShuffleOverAFullListPlaysEveryTrackOncePerCycle) {
             << "cycle " << cycle;
         EXPECT_EQ(w->st.ShuffleCount, 101);
 
-        decoder.clearCalls();
+        engine.clearCalls();
         Next(); // ends the cycle; "Repert" replays the last drawn track
         EXPECT_EQ(Opened(), QStringList({opened.last()}));
         EXPECT_EQ(w->st.ShuffleCount, 0);
@@ -217,7 +217,7 @@ TEST_F(PlayOrderTest, ShuffleEndsWhenTheListShrankUnderTheCycle) {
 
     // Tracks removed: both remaining indexes are marked, the count is above the length.
     SetTracks(tracks.mid(0, 2));
-    decoder.clearCalls();
+    engine.clearCalls();
     Next();
     EXPECT_EQ(Calls(), Stopped());
     EXPECT_EQ(w->st.ShuffleCount, 0);
@@ -230,7 +230,7 @@ TEST_F(PlayOrderTest, ShuffleAfterShrinkingStillDrawsAnUnplayedTrack) {
     Next();
     Next();
     SetTracks(tracks.mid(0, 4)); // index 1 and 3 are still unplayed
-    decoder.clearCalls();
+    engine.clearCalls();
     Next();
     EXPECT_EQ(Calls(), QStringList({Open(3), "play"}));
 }
@@ -320,7 +320,7 @@ TEST_F(PlayOrderTest, ListsThatCannotBeReadArePassedOverAndKeepTheTracks) {
     QFile::remove(w->st.ListFiles[0]);
     QFile::remove(w->st.ListFiles[2]);
     w->st.PlayPoint = 1;
-    decoder.clearCalls();
+    engine.clearCalls();
     Next();
     EXPECT_EQ(w->st.ListPoint, 2);
     EXPECT_EQ(CurrentTracks(), tracks.mid(2, 2));
@@ -329,7 +329,7 @@ TEST_F(PlayOrderTest, ListsThatCannotBeReadArePassedOverAndKeepTheTracks) {
     Modes(Normal, RandomList); // and a drawn list that cannot be read changes nothing
     Script({DrawFor(1, 3)});
     w->st.PlayPoint = 1;
-    decoder.clearCalls();
+    engine.clearCalls();
     Next();
     EXPECT_EQ(w->st.ListPoint, 2);
     EXPECT_EQ(CurrentTracks(), tracks.mid(2, 2));
@@ -360,12 +360,12 @@ TEST_F(PlayOrderTest, ShuffleIndexBeyondTheNextListPlaysNothingUntilTheNextTick)
     Script({DrawFor(0, 4), DrawFor(2, 4), DrawFor(1, 4), DrawFor(3, 4), DrawFor(0, 1)});
     for (int i = 0; i < 4; ++i)
         Next(); // the last drawn index, 3, is not in list a
-    decoder.clearCalls();
+    engine.clearCalls();
     Next(); // cycle complete: list a (one track) becomes current, index 3 is not in it
     EXPECT_EQ(w->st.ListPoint, 0);
     EXPECT_TRUE(Opened().isEmpty());
 
-    decoder.state = PlaybackState::Stopped;
+    engine.state = PlaybackState::Stopped;
     Tick(); // the clock still runs from the last track and moves on
     EXPECT_EQ(Opened(), QStringList({tracks[0]}));
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Window fixture for the transport, play order, decode options and equalizer: scripted draws
-// and the decoder calls that matter to playback.
+// and the engine calls that matter to playback.
 
 #include "TelboFixture.h"
 #include "playback/RandomIndex.h"
@@ -63,18 +63,18 @@ protected:
         script = source.get();
         w->playOrder.setRandomSource(std::move(source));
     }
-    // Decoder calls without the tag reads that titles and list selection make on their own.
+    // Engine calls without the tag reads that titles and list selection make on their own.
     QStringList Calls() const {
         QStringList out;
-        for (const QString& c : decoder.calls)
-            if (!c.startsWith(QStringLiteral("getFileTagInfo"))) out << c;
+        for (const QString& c : engine.calls)
+            if (!c.startsWith(QStringLiteral("readTag"))) out << c;
         return out;
     }
     QString Open(int track) const { return QStringLiteral("open ") + tracks.at(track); }
     // The paths opened so far, by track number (1-based as the file names), in order.
     QStringList Opened() const {
         QStringList out;
-        for (const QString& c : decoder.calls)
+        for (const QString& c : engine.calls)
             if (c.startsWith(QStringLiteral("open "))) out << c.mid(5);
         return out;
     }

@@ -21,14 +21,14 @@ protected:
         QStringList paths;
         for (std::size_t i = 0; i < albums.size(); ++i) {
             const QString path = platform.makeFile(folder + QStringLiteral("t%1.mp3").arg(i));
-            decoder.tags[path.toStdString()].Album.Fill(albums[i]);
+            engine.tags[path.toStdString()].Album.Fill(albums[i]);
             paths << path;
         }
         return paths;
     }
     QStringList Gains() const {
         QStringList out;
-        for (const auto& g : decoder.replayGains) out << g.first;
+        for (const auto& g : engine.replayGains) out << g.first;
         return out;
     }
 };
@@ -50,19 +50,19 @@ TEST_F(ReplayGainPlayerTest, AutoTakesAlbumGainOnlyAmongTracksOfOneAlbum) {
     };
     for (const auto& [index, want] : steps) {
         SCOPED_TRACE(index);
-        decoder.clearCalls();
-        decoder.replayGains.clear();
+        engine.clearCalls();
+        engine.replayGains.clear();
         w->st.PlayPoint = static_cast<std::int16_t>(index);
         w->transport.lblPlaySet_Click(Transport::Play);
         EXPECT_EQ(Gains(), QStringList{QStringLiteral("replayGain 3 ") + want});
         // Told before the file opens.
-        ASSERT_FALSE(decoder.replayGains.isEmpty());
-        EXPECT_EQ(decoder.calls.value(decoder.replayGains[0].second),
+        ASSERT_FALSE(engine.replayGains.isEmpty());
+        EXPECT_EQ(engine.calls.value(engine.replayGains[0].second),
                   QStringLiteral("open ") + tracks[index]);
     }
     // Another mode is the user's choice alone: nothing is decided per track.
     w->session.SetReplayGain({ReplayGainMode::Track, 0, 0, true, false});
-    decoder.replayGains.clear();
+    engine.replayGains.clear();
     w->transport.lblPlaySet_Click(Transport::Play);
     EXPECT_TRUE(Gains().isEmpty());
 }

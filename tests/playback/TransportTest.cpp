@@ -1,4 +1,4 @@
-// Transport commands, the play clock and the position slider against the fake decoder.
+// Transport commands, the play clock and the position slider against the fake engine.
 
 #include "playback/Transport.h"
 #include "PlaybackFixture.h"
@@ -35,12 +35,12 @@ TEST_F(TransportTest, PlayStopPlayRestartsTheSameTrackAndTheClock) {
     EXPECT_TRUE(ClockOn());
     EXPECT_EQ(Slider()->maximum(), 180);
 
-    decoder.elapsed = 65;
+    engine.elapsed = 65;
     Tick();
     EXPECT_EQ(TimeShown(), "01:05");
     EXPECT_EQ(Slider()->value(), 65);
 
-    decoder.clearCalls();
+    engine.clearCalls();
     Click(Cmd::Stop);
     EXPECT_EQ(Calls(), QStringList({"stop", "close"}));
     EXPECT_FALSE(ClockOn());
@@ -50,7 +50,7 @@ TEST_F(TransportTest, PlayStopPlayRestartsTheSameTrackAndTheClock) {
     EXPECT_EQ(w->st.PlayPoint, 1);
     EXPECT_EQ(w->windowTitle(), stoppedCaption);
 
-    decoder.clearCalls();
+    engine.clearCalls();
     Click(Cmd::Play);
     EXPECT_EQ(Calls(), QStringList({Open(1), "play"}));
     EXPECT_TRUE(ClockOn());
@@ -79,14 +79,14 @@ TEST_F(TransportTest, RevStepsBackButNotBeforeTheFirstTrack) {
     EXPECT_EQ(Calls(), QStringList({Open(3), "play"}));
 
     w->st.PlayPoint = 0;
-    decoder.clearCalls();
+    engine.clearCalls();
     Click(Cmd::Rev);
     EXPECT_EQ(w->st.PlayPoint, 0);
     EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
 
     // From "before the first track" Rev plays nothing and leaves Next its first track.
     w->st.PlayPoint = -1;
-    decoder.clearCalls();
+    engine.clearCalls();
     Click(Cmd::Rev);
     EXPECT_EQ(w->st.PlayPoint, -1);
     EXPECT_TRUE(Calls().isEmpty());
@@ -103,7 +103,7 @@ TEST_F(TransportTest, RevSkipsMissingTracksBackwardsAndFollowsARemovedPlayingRow
     Click(Cmd::Play);
     w->ui.lstFile[1]->setCurrentRow(3);
     w->listEditor.lblListSet_Click(1); // "Del": rows t1 t2 t3 t5 t6
-    decoder.clearCalls();
+    engine.clearCalls();
     Click(Cmd::Rev);
     EXPECT_EQ(w->st.PlayPoint, 2);
     EXPECT_EQ(Calls(), QStringList({Open(2), "play"}));
@@ -111,7 +111,7 @@ TEST_F(TransportTest, RevSkipsMissingTracksBackwardsAndFollowsARemovedPlayingRow
     QFile::remove(tracks[1]);
     QFile::remove(tracks[2]);
     w->st.PlayPoint = 3;
-    decoder.clearCalls();
+    engine.clearCalls();
     Click(Cmd::Rev);
     EXPECT_EQ(w->st.PlayPoint, 0);
     EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
@@ -119,7 +119,7 @@ TEST_F(TransportTest, RevSkipsMissingTracksBackwardsAndFollowsARemovedPlayingRow
     // Nothing earlier is there: the current track again, as on the first track.
     QFile::remove(tracks[0]);
     w->st.PlayPoint = 3;
-    decoder.clearCalls();
+    engine.clearCalls();
     Click(Cmd::Rev);
     EXPECT_EQ(w->st.PlayPoint, 3);
     EXPECT_EQ(Calls(), QStringList({Open(4), "play"}));
@@ -131,41 +131,41 @@ TEST_F(TransportTest, PauseFollowsTheStateOfTheLastTick) {
     EXPECT_TRUE(Calls().isEmpty());
 
     Click(Cmd::Play);
-    decoder.elapsed = 12;
+    engine.elapsed = 12;
     Tick();
-    decoder.clearCalls();
+    engine.clearCalls();
     Click(Cmd::Pause);
     EXPECT_EQ(Calls(), QStringList({"pause"}));
 
-    // Paused: the tick leaves the display alone even if the decoder reports another time.
-    decoder.elapsed = 14;
+    // Paused: the tick leaves the display alone even if the engine reports another time.
+    engine.elapsed = 14;
     Tick();
     EXPECT_EQ(w->st.PlayState, PlaybackState::Paused);
     EXPECT_EQ(TimeShown(), "00:12");
     EXPECT_EQ(Slider()->value(), 12);
 
-    decoder.clearCalls();
+    engine.clearCalls();
     Click(Cmd::Pause);
-    EXPECT_EQ(Calls(), QStringList({"restart"}));
+    EXPECT_EQ(Calls(), QStringList({"resume"}));
     Tick();
     EXPECT_EQ(w->st.PlayState, PlaybackState::Playing);
 
-    // Stop keeps the last state read, so Pause still sends a pause to a closed decoder.
+    // Stop keeps the last state read, so Pause still sends a pause to a closed engine.
     Click(Cmd::Stop);
-    decoder.clearCalls();
+    engine.clearCalls();
     Click(Cmd::Pause);
     EXPECT_EQ(Calls(), QStringList({"pause"}));
 }
 
 TEST_F(TransportTest, TimeLabelShowsTheTrueTimeWhileTheSliderStaysInRange) {
     CreateWithTracks(3);
-    decoder.lengths[tracks[0].toStdString()] = 3725;
-    decoder.lengths[tracks[1].toStdString()] = 40000;
-    decoder.lengths[tracks[2].toStdString()] = 100;
+    engine.lengths[tracks[0].toStdString()] = 3725;
+    engine.lengths[tracks[1].toStdString()] = 40000;
+    engine.lengths[tracks[2].toStdString()] = 100;
 
     Click(Cmd::Play);
     EXPECT_EQ(Slider()->maximum(), 3725);
-    decoder.elapsed = 3725;
+    engine.elapsed = 3725;
     Tick();
     EXPECT_EQ(TimeShown(), "62:05");
     EXPECT_EQ(Slider()->value(), 3725);
@@ -173,14 +173,14 @@ TEST_F(TransportTest, TimeLabelShowsTheTrueTimeWhileTheSliderStaysInRange) {
     w->st.PlayPoint = 1; // longer than the slider can count
     Click(Cmd::Play);
     EXPECT_EQ(Slider()->maximum(), 32767);
-    decoder.elapsed = 36000;
+    engine.elapsed = 36000;
     Tick();
     EXPECT_EQ(TimeShown(), "600:00");
     EXPECT_EQ(Slider()->value(), 32767);
 
-    w->st.PlayPoint = 2; // the decoder runs past the announced length
+    w->st.PlayPoint = 2; // the engine runs past the announced length
     Click(Cmd::Play);
-    decoder.elapsed = 130;
+    engine.elapsed = 130;
     Tick();
     EXPECT_EQ(TimeShown(), "02:10");
     EXPECT_EQ(Slider()->value(), 100);
@@ -190,27 +190,27 @@ TEST_F(TransportTest, IntroStopsEachTrackAndTheNextTickMovesOn) {
     CreateWithTracks(3);
     w->st.IntroTime = 10;
     Click(Cmd::Play);
-    decoder.elapsed = 9;
+    engine.elapsed = 9;
     Tick();
-    decoder.clearCalls();
-    decoder.elapsed = 10;
+    engine.clearCalls();
+    engine.elapsed = 10;
     Tick();
     EXPECT_EQ(Calls(), QStringList({"stop"}));
     EXPECT_EQ(TimeShown(), "00:10");
 
-    decoder.clearCalls();
+    engine.clearCalls();
     Tick();
     EXPECT_EQ(Calls(), QStringList({Open(1), "play"}));
     EXPECT_EQ(w->st.PlayPoint, 1);
 
     // The check runs while paused too.
-    decoder.elapsed = 5;
+    engine.elapsed = 5;
     Tick();
     Click(Cmd::Pause);
     Tick();
     ASSERT_EQ(w->st.PlayState, PlaybackState::Paused);
-    decoder.clearCalls();
-    decoder.elapsed = 12;
+    engine.clearCalls();
+    engine.elapsed = 12;
     Tick();
     EXPECT_EQ(Calls(), QStringList({"stop"}));
 }
@@ -219,19 +219,19 @@ TEST_F(TransportTest, EndedTrackIsFollowedByTheNextOrRepeatedInRepert) {
     CreateWithTracks(3);
     Click(Cmd::Play);
     Tick();
-    decoder.state = PlaybackState::Stopped; // the track ended
-    decoder.clearCalls();
+    engine.state = PlaybackState::Stopped; // the track ended
+    engine.clearCalls();
     Tick();
     EXPECT_EQ(Calls(), QStringList({Open(1), "play"}));
 
     w->st.PlayTypeFlag = PlayMode::Repert;
-    decoder.state = PlaybackState::Stopped;
-    decoder.clearCalls();
+    engine.state = PlaybackState::Stopped;
+    engine.clearCalls();
     Tick();
     EXPECT_EQ(Calls(), QStringList({Open(1), "play"}));
     EXPECT_EQ(w->st.PlayPoint, 1);
 
-    decoder.clearCalls();
+    engine.clearCalls();
     Click(Cmd::Next); // the button still advances
     EXPECT_EQ(Calls(), QStringList({Open(2), "play"}));
     EXPECT_EQ(w->st.PlayPoint, 2);
@@ -239,10 +239,10 @@ TEST_F(TransportTest, EndedTrackIsFollowedByTheNextOrRepeatedInRepert) {
 
 TEST_F(TransportTest, UnplayableTrackIsSkippedWithinATick) {
     CreateWithTracks(3);
-    decoder.unplayable.insert(tracks[0].toStdString());
+    engine.unplayable.insert(tracks[0].toStdString());
     Click(Cmd::Play);
     EXPECT_TRUE(ClockOn());
-    decoder.clearCalls();
+    engine.clearCalls();
     Tick();
     EXPECT_EQ(Calls(), QStringList({Open(1), "play"}));
 }
@@ -250,10 +250,10 @@ TEST_F(TransportTest, UnplayableTrackIsSkippedWithinATick) {
 TEST_F(TransportTest, ThumbFillsTheSliderAndPressesOrDragsSeek) {
     CreateWithTracks(1);
     Click(Cmd::Play); // 180 s
-    decoder.elapsed = 30;
+    engine.elapsed = 30;
     Tick(); // moves the thumb from code
     Slider()->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_TRUE(decoder.callsStartingWith("seek").isEmpty());
+    EXPECT_TRUE(engine.callsStartingWith("seek").isEmpty());
 
     // Every column the thumb covers in the middle row, it covers from top to bottom.
     const QImage shot = Slider()->grab().toImage();
@@ -271,14 +271,14 @@ TEST_F(TransportTest, ThumbFillsTheSliderAndPressesOrDragsSeek) {
     // A press on the trough brings the thumb's middle there and seeks; dragging on seeks on.
     const QPoint threeQuarters(Slider()->width() * 3 / 4, middle);
     QTest::mousePress(Slider(), Qt::LeftButton, {}, threeQuarters);
-    ASSERT_EQ(decoder.callsStartingWith("seek").size(), 1);
-    EXPECT_NEAR(decoder.callsStartingWith("seek")[0].mid(5).toInt(), 135, 3);
+    ASSERT_EQ(engine.callsStartingWith("seek").size(), 1);
+    EXPECT_NEAR(engine.callsStartingWith("seek")[0].mid(5).toInt(), 135, 3);
     QMouseEvent move(QEvent::MouseMove, QPointF(Slider()->width() + 50, middle),
                      Slider()->mapToGlobal(QPointF(Slider()->width() + 50, middle)), Qt::NoButton,
                      Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(Slider(), &move);
     QTest::mouseRelease(Slider(), Qt::LeftButton, {}, QPoint(Slider()->width() + 50, middle));
-    EXPECT_EQ(decoder.callsStartingWith("seek").last(), "seek 180");
+    EXPECT_EQ(engine.callsStartingWith("seek").last(), "seek 180");
     EXPECT_FALSE(Slider()->isSliderDown());
 }
 
@@ -292,14 +292,14 @@ TEST_F(TransportTest, StopShowsTheIdleCaptionWhateverPlayed) {
 
 TEST_F(TransportTest, ClockShowsTheLengthAndSwitchesToTheTimeLeft) {
     CreateWithTracks(2);
-    decoder.lengths[tracks[0].toStdString()] = 250;
+    engine.lengths[tracks[0].toStdString()] = 250;
     Click(Cmd::Play);
-    decoder.state = PlaybackState::Playing;
-    decoder.elapsed = 62;
+    engine.state = PlaybackState::Playing;
+    engine.elapsed = 62;
     Tick();
     EXPECT_EQ(TimeShown(), "01:02");
     emit w->ui.lblNowTime->clicked();
-    decoder.elapsed = 70;
+    engine.elapsed = 70;
     Tick();
     EXPECT_EQ(TimeShown(), "-03:00");
     for (QWidget* shown :

@@ -31,7 +31,7 @@ TEST_F(FileAdding, DropOnTheHeaderPlaysTheFirstDroppedTrack) {
     EXPECT_EQ(Sel(1), 2);
     EXPECT_EQ(Sel(0), 0);
     EXPECT_EQ(Caption(w->ui.lblPoint[1]), "4");
-    EXPECT_TRUE(decoder.calls.contains("open " + dropped[0])) << decoder.calls.join('|').toStdString();
+    EXPECT_TRUE(engine.calls.contains("open " + dropped[0])) << engine.calls.join('|').toStdString();
 }
 
 TEST_F(FileAdding, DroppedListOnTheHeaderReplacesTheTracks) {
@@ -47,14 +47,14 @@ TEST_F(FileAdding, DroppedListOnTheHeaderReplacesTheTracks) {
     EXPECT_EQ(w->st.ListPoint, 0);
     EXPECT_EQ(Caption(w->ui.lblPoint[1]), "2");
     EXPECT_EQ(w->st.PlayPoint, 0);
-    EXPECT_TRUE(decoder.calls.contains("open " + t[1])) << decoder.calls.join('|').toStdString();
+    EXPECT_TRUE(engine.calls.contains("open " + t[1])) << engine.calls.join('|').toStdString();
 
     // A dropped list that cannot be read keeps the tracks and plays nothing.
-    decoder.clearCalls();
+    engine.clearCalls();
     ASSERT_TRUE(QDir(platform.dir.path()).mkdir("folder.m3u"));
     w->fileAdder.FilesDropped(0, Urls({platform.path("folder.m3u")}));
     EXPECT_EQ(Tracks(), (QStringList{t[1], t[2]}));
-    EXPECT_TRUE(decoder.callsStartingWith("open").isEmpty());
+    EXPECT_TRUE(engine.callsStartingWith("open").isEmpty());
 }
 
 TEST_F(FileAdding, DropOnAListBoxOnlyAddsAndSelects) {
@@ -70,7 +70,7 @@ TEST_F(FileAdding, DropOnAListBoxOnlyAddsAndSelects) {
     EXPECT_EQ(Lists(), (QStringList{"/a.m3u", "/b.m3u", list}));
     EXPECT_EQ(Sel(0), 2);
     EXPECT_EQ(w->st.PlayPoint, 0);
-    EXPECT_TRUE(decoder.calls.isEmpty());
+    EXPECT_TRUE(engine.calls.isEmpty());
 
     // A relative file URL is taken against the working folder.
     const QString rel = platform.makeFile("rel.mp3");
@@ -91,7 +91,7 @@ TEST_F(FileAdding, NothingIsStoredPastTheLastSlot) {
     w->st.PlayPoint = 7;
 
     w->fileAdder.FilesDropped(0, Urls({t[0], list}));
-    EXPECT_TRUE(decoder.callsStartingWith("open").isEmpty());
+    EXPECT_TRUE(engine.callsStartingWith("open").isEmpty());
     EXPECT_EQ(w->st.KO, 101);
     EXPECT_EQ(w->st.ListKO, 101);
     EXPECT_EQ(w->st.TitleFiles[100], full[100]);
@@ -103,7 +103,7 @@ TEST_F(FileAdding, NothingIsStoredPastTheLastSlot) {
     EXPECT_EQ(w->st.KO, 101);
     EXPECT_EQ(w->st.TitleFiles[100], t[0]);
     EXPECT_EQ(w->st.PlayPoint, 100);
-    EXPECT_TRUE(decoder.calls.contains("open " + t[0]));
+    EXPECT_TRUE(engine.calls.contains("open " + t[0]));
 
     // A list read through "Add" stops at the last slot too.
     SetTracks(MakeTracks(100, "y"));

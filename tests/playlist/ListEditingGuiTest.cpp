@@ -61,7 +61,7 @@ TEST_F(ListEditing, DelSelectsTheEntryThatTookItsPlace) {
     // No row left: neither counter names one.
     EXPECT_EQ(Caption(w->ui.lblPoint[2]) + "/" + Caption(w->ui.lblPoint[3]), "0/0");
     EXPECT_EQ(Caption(w->ui.lblPoint[0]), "0");
-    EXPECT_FALSE(decoder.calls.contains("stop")); // playback is left alone
+    EXPECT_FALSE(engine.calls.contains("stop")); // playback is left alone
 
     w->listEditor.lblListSet_Click(Del); // nothing selected: nothing happens
     EXPECT_EQ(w->st.KO, 0);
@@ -210,7 +210,7 @@ TEST_F(ListEditing, DoubleClicks) {
     EXPECT_FALSE(w->ui.lstFile[1]->isHidden());
     EXPECT_EQ(Caption(w->ui.lblPoint[1]), "2");
     EXPECT_EQ(w->st.PlayPoint, 0);
-    EXPECT_TRUE(decoder.calls.contains("open " + t[2])) << decoder.calls.join('|').toStdString();
+    EXPECT_TRUE(engine.calls.contains("open " + t[2])) << engine.calls.join('|').toStdString();
 
     // A list file that is gone is removed instead.
     w->ui.lstFile[0]->setCurrentRow(0);
@@ -219,11 +219,11 @@ TEST_F(ListEditing, DoubleClicks) {
     EXPECT_EQ(w->st.ListPoint, 0); // still the list the tracks came from
     EXPECT_EQ(Tracks(), (QStringList{t[2], t[0]}));
 
-    decoder.clearCalls();
+    engine.clearCalls();
     w->ui.lstFile[1]->setCurrentRow(1);
     w->listEditor.lstFile_DblClick(1);
     EXPECT_EQ(w->st.PlayPoint, 1);
-    EXPECT_TRUE(decoder.calls.contains("open " + t[0])) << decoder.calls.join('|').toStdString();
+    EXPECT_TRUE(engine.calls.contains("open " + t[0])) << engine.calls.join('|').toStdString();
 }
 
 } // namespace

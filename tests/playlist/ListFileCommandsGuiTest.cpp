@@ -80,13 +80,13 @@ TEST_F(ListFileCommandsTest, SaveThenOpenGivesTheSameTracks) {
     platform.dialogAnswers = {{platform.path("extra.mp3"), file}}; // a multiple selection
     platform.makeFile("extra.mp3");
     w->listFiles.lblFileSet_Click(Open);
-    ASSERT_FALSE(decoder.calls.isEmpty());
-    EXPECT_EQ(decoder.calls.first(), "stop");
+    ASSERT_FALSE(engine.calls.isEmpty());
+    EXPECT_EQ(engine.calls.first(), "stop");
     EXPECT_EQ(Tracks(), QStringList{platform.path("extra.mp3")});
     EXPECT_EQ(Lists(), QStringList{file});
     EXPECT_EQ(Sel(1), 0);
     EXPECT_EQ(Caption(w->ui.lblPoint[1]), "1");
-    EXPECT_TRUE(decoder.calls.contains("open " + platform.path("extra.mp3")));
+    EXPECT_TRUE(engine.calls.contains("open " + platform.path("extra.mp3")));
 
     // Reading the saved file into an empty collection gives the same entries back.
     SetTracks({});
@@ -106,12 +106,12 @@ TEST_F(ListFileCommandsTest, OpenStartsFromTheFirstTrack) {
     platform.dialogAnswers = {{t[0], t[1], platform.path("notes.txt")}};
     w->listFiles.lblFileSet_Click(Open);
     EXPECT_EQ(Tracks(), QStringList{t[1]});
-    EXPECT_TRUE(decoder.calls.contains("open " + t[1])) << decoder.calls.join('|').toStdString();
+    EXPECT_TRUE(engine.calls.contains("open " + t[1])) << engine.calls.join('|').toStdString();
     EXPECT_EQ(w->st.PlayPoint, 0);
 
-    decoder.clearCalls();
+    engine.clearCalls();
     w->listFiles.lblFileSet_Click(Open); // cancelled: nothing at all
-    EXPECT_TRUE(decoder.calls.isEmpty());
+    EXPECT_TRUE(engine.calls.isEmpty());
     EXPECT_EQ(Tracks(), QStringList{t[1]});
 }
 
@@ -126,7 +126,7 @@ TEST_F(ListFileCommandsTest, OpenWithOnlyListFilesLoadsTheNextList) {
     EXPECT_EQ(w->st.ListPoint, 1);
     EXPECT_EQ(Tracks(), (QStringList{t[1], t[2]}));
     EXPECT_EQ(Caption(w->ui.lblPoint[1]), "2");
-    EXPECT_TRUE(decoder.calls.contains("open " + t[1])) << decoder.calls.join('|').toStdString();
+    EXPECT_TRUE(engine.calls.contains("open " + t[1])) << engine.calls.join('|').toStdString();
 }
 
 TEST_F(ListFileCommandsTest, ReadingAppendsUpToTheLastSlotAndRejectsNonFiles) {
@@ -189,12 +189,12 @@ TEST_F(ListFileCommandsTest, OpenOrAddThatCannotTakeTheFilesKeepsEverythingAndSa
     for (int i = 0; i < 120; ++i) many << platform.path(QString("n%1.mp3").arg(i));
     platform.dialogAnswers = {many, {platform.makeFile("notes.txt")}};
     w->listFiles.lblFileSet_Click(Open);
-    EXPECT_TRUE(decoder.calls.isEmpty()); // not even stopped
+    EXPECT_TRUE(engine.calls.isEmpty()); // not even stopped
     EXPECT_EQ(Tracks(), t);
     EXPECT_EQ(Lists(), QStringList{"/l.m3u"});
     EXPECT_EQ(Caption(w->ui.lblTitle[0]), "120 files selected: at most 101");
     w->listFiles.lblFileSet_Click(Open);
-    EXPECT_TRUE(decoder.calls.isEmpty());
+    EXPECT_TRUE(engine.calls.isEmpty());
     EXPECT_EQ(Tracks(), t);
     EXPECT_EQ(Caption(w->ui.lblTitle[0]), "Nothing to open: no audio or list file chosen");
 
@@ -219,7 +219,7 @@ TEST_F(ListFileCommandsTest, AWholeFolderOpensItsTracksByName) {
     platform.dialogAnswers = {{platform.path("folder")}};
     w->listFiles.lblFileSet_Click(Open);
     EXPECT_EQ(Tracks(), (QStringList{a, b, c, d, e, f}));
-    EXPECT_TRUE(decoder.calls.contains("open " + a)) << decoder.calls.join('|').toStdString();
+    EXPECT_TRUE(engine.calls.contains("open " + a)) << engine.calls.join('|').toStdString();
     EXPECT_TRUE(w->st.LastDir.startsWith(platform.path("folder") + QChar(u'\0')));
 
     // The 101 limit holds for a folder as for a selection; an empty folder says so.

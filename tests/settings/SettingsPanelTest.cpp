@@ -60,20 +60,20 @@ TEST_F(SettingsPanelTest, ValueLabelsStepThroughModesAndToggles) {
     EXPECT_FALSE(w->st.ConfigSave);
 }
 
-TEST_F(SettingsPanelTest, VolumeAndSpeedReachTheDecoderAndTheirLabels) {
-    decoder.clearCalls();
+TEST_F(SettingsPanelTest, VolumeAndSpeedReachTheEngineAndTheirLabels) {
+    engine.clearCalls();
     Slider(1)->setValue(20);
     EXPECT_EQ(Value(1)->caption(), QStringLiteral("0.20"));
     EXPECT_EQ(w->st.PlaySpeed, 20);
-    EXPECT_EQ(decoder.calls, QStringList{QStringLiteral("setPitch 20")});
+    EXPECT_EQ(engine.calls, QStringList{QStringLiteral("setSpeed 20")});
     Slider(1)->setValue(300);
     EXPECT_EQ(Value(1)->caption(), QStringLiteral("3.00"));
 
-    decoder.clearCalls();
+    engine.clearCalls();
     Slider(0)->setValue(37);
     EXPECT_EQ(Value(0)->caption(), QStringLiteral("37"));
     EXPECT_EQ(w->st.Volume, 37);
-    EXPECT_EQ(decoder.calls, QStringList{QStringLiteral("setVolume 37 37")});
+    EXPECT_EQ(engine.calls, QStringList{QStringLiteral("setVolume 37 37")});
 
     // The scroll speed is stored; its value label stays with the scrolling switch.
     Slider(2)->setValue(250);
@@ -192,12 +192,12 @@ TEST_F(SettingsPanelTest, DefaultStopsAndResetsTheNumbersButNotTheChoices) {
     w->sleepTimer.cmbTimer_Click(1);
     w->ui.optSmpRate[2]->setChecked(true);
     w->ui.optStereo[1]->setChecked(true);
-    decoder.clearCalls();
+    engine.clearCalls();
 
     w->ui.lblDefault[0]->clicked();
 
-    ASSERT_FALSE(decoder.calls.isEmpty());
-    EXPECT_EQ(decoder.calls.first(), QStringLiteral("stop"));
+    ASSERT_FALSE(engine.calls.isEmpty());
+    EXPECT_EQ(engine.calls.first(), QStringLiteral("stop"));
     EXPECT_FALSE(w->ui.tmrTime->isActive());
     QStringList shown;
     for (int i = 0; i < 5; ++i)
@@ -209,8 +209,8 @@ TEST_F(SettingsPanelTest, DefaultStopsAndResetsTheNumbersButNotTheChoices) {
     EXPECT_EQ(w->st.IntroTime, 0);
     EXPECT_EQ(w->st.TimerCount, 0);
     EXPECT_EQ(Color(Value(9)), kGrey);
-    EXPECT_TRUE(decoder.calls.contains(QStringLiteral("setVolume 100 100")));
-    EXPECT_TRUE(decoder.calls.contains(QStringLiteral("setPitch 100")));
+    EXPECT_TRUE(engine.calls.contains(QStringLiteral("setVolume 100 100")));
+    EXPECT_TRUE(engine.calls.contains(QStringLiteral("setSpeed 100")));
     EXPECT_FALSE(w->st.ScrollFlag);
     EXPECT_FALSE(w->ui.tmrScroll->isActive());
     EXPECT_TRUE(w->ui.optSmpRate[0]->isChecked());
@@ -227,13 +227,13 @@ TEST_F(SettingsPanelTest, DefaultStopsAndResetsTheNumbersButNotTheChoices) {
 
 TEST_F(SettingsPanelTest, DefaultRefreshesSlidersThatDidNotMove) {
     // Scrolling already off and every slider at its design value: "Default" still sends the
-    // volume and speed (the decoder may hold others) and leaves scrolling off.
-    decoder.clearCalls();
+    // volume and speed (the engine may hold others) and leaves scrolling off.
+    engine.clearCalls();
     w->ui.lblDefault[0]->clicked();
-    EXPECT_EQ(decoder.callsStartingWith(QStringLiteral("setVolume")),
+    EXPECT_EQ(engine.callsStartingWith(QStringLiteral("setVolume")),
               QStringList{QStringLiteral("setVolume 100 100")});
-    EXPECT_EQ(decoder.callsStartingWith(QStringLiteral("setPitch")),
-              QStringList{QStringLiteral("setPitch 100")});
+    EXPECT_EQ(engine.callsStartingWith(QStringLiteral("setSpeed")),
+              QStringList{QStringLiteral("setSpeed 100")});
     EXPECT_FALSE(w->st.ScrollFlag);
     EXPECT_EQ(Value(2)->caption(), QStringLiteral("Off"));
     EXPECT_FALSE(w->ui.tmrScroll->isActive());

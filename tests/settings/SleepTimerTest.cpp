@@ -38,17 +38,17 @@ protected:
     }
     // The current track plays to its end; the next tick notices.
     void EndTrack() {
-        decoder.state = PlaybackState::Stopped;
+        engine.state = PlaybackState::Stopped;
         Tick();
     }
-    QStringList Opened() const { return decoder.callsStartingWith(QStringLiteral("open ")); }
+    QStringList Opened() const { return engine.callsStartingWith(QStringLiteral("open ")); }
     QString Open(int i) const { return QStringLiteral("open ") + paths[i]; }
     QString TimerText() const { return w->ui.lblConfValue[4]->caption(); }
-    // The decoder was stopped and closed after the last track started.
+    // The engine was stopped and closed after the last track started.
     bool StoppedAfterLastPlay() const {
-        const qsizetype play = decoder.calls.lastIndexOf(QStringLiteral("play"));
-        return decoder.calls.lastIndexOf(QStringLiteral("stop")) > play &&
-               decoder.calls.lastIndexOf(QStringLiteral("close")) > play;
+        const qsizetype play = engine.calls.lastIndexOf(QStringLiteral("play"));
+        return engine.calls.lastIndexOf(QStringLiteral("stop")) > play &&
+               engine.calls.lastIndexOf(QStringLiteral("close")) > play;
     }
 
     QStringList paths;
@@ -66,7 +66,7 @@ TEST_F(SleepTimerTest, MusicStopStopsAfterTheTrackAndNothingMorePlays) {
     for (int i = 0; i < 5; ++i)
         Tick();
     EXPECT_EQ(Opened(), QStringList{Open(0)});
-    EXPECT_TRUE(StoppedAfterLastPlay()) << decoder.calls.join(u' ').toStdString();
+    EXPECT_TRUE(StoppedAfterLastPlay()) << engine.calls.join(u' ').toStdString();
     EXPECT_EQ(platform.endProgramCalls, 0);
     EXPECT_FALSE(w->form2);
 }
@@ -100,7 +100,7 @@ TEST_F(SleepTimerTest, PowerOffStopsAndOpensTheCountdownWithoutBlocking) {
     EndTrack();
     EXPECT_FALSE(w->ui.tmrTime->isActive());
     EXPECT_EQ(Opened(), QStringList{Open(0)});
-    EXPECT_TRUE(StoppedAfterLastPlay()) << decoder.calls.join(u' ').toStdString();
+    EXPECT_TRUE(StoppedAfterLastPlay()) << engine.calls.join(u' ').toStdString();
     ASSERT_TRUE(w->form2);
     EXPECT_TRUE(w->form2->isVisible());
     EXPECT_FALSE(w->form2->isModal());
@@ -128,7 +128,7 @@ TEST_F(SleepTimerTest, InRepertTheCountComesBeforeTheReplay) {
     EndTrack(); // the last one counted: stopped, not replayed
     EXPECT_EQ(Opened(), (QStringList{Open(0), Open(0)}));
     EXPECT_FALSE(w->ui.tmrTime->isActive());
-    EXPECT_TRUE(StoppedAfterLastPlay()) << decoder.calls.join(u' ').toStdString();
+    EXPECT_TRUE(StoppedAfterLastPlay()) << engine.calls.join(u' ').toStdString();
 }
 
 TEST_F(SleepTimerTest, ManualStopAndPauseCountNothing) {
@@ -160,13 +160,13 @@ TEST_F(SleepTimerTest, IntroStopsCountAsFinishedTracks) {
     w->ui.sclConfig[3]->setValue(10);
     Arm(2, 0);
     PlayFirst(4);
-    decoder.elapsed = 10;
+    engine.elapsed = 10;
     Tick(); // the intro limit stops the track
     Tick(); // which the next tick counts; the second track follows
     EXPECT_EQ(w->st.TimerCount, 1);
     EXPECT_EQ(Opened(), (QStringList{Open(0), Open(1)}));
     Tick();
-    decoder.elapsed = 10;
+    engine.elapsed = 10;
     Tick();
     Tick();
     EXPECT_EQ(w->st.TimerCount, 0);
@@ -179,10 +179,10 @@ TEST_F(SleepTimerTest, IntroStopsCountAsFinishedTracks) {
 // The step itself, as the play clock runs it for every ended track.
 TEST_F(SleepTimerTest, StepIsInertWhileTheTimerIsOff) {
     w->sleepTimer.cmbTimer_Click(1);
-    decoder.clearCalls();
+    engine.clearCalls();
     EXPECT_FALSE(w->sleepTimer.Step());
     EXPECT_EQ(w->st.TimerCount, 0);
-    EXPECT_TRUE(decoder.calls.isEmpty());
+    EXPECT_TRUE(engine.calls.isEmpty());
     EXPECT_EQ(platform.endProgramCalls, 0);
 }
 

@@ -101,7 +101,7 @@ int DecodedRate(const AudioSpec& sound) {
     // Opus decodes at 8, 12, 16, 24 or 48 kHz; the header's input rate picks one of them
     // when it is one, else 48 kHz.
     if (sound.container != Container::Opus) return sound.sampleRate;
-    for (const int r : {8000, 12000, 16000, 24000})
+    for (const int r : {8000, 12000, 16000})
         if (sound.sampleRate == r) return r;
     return 48000;
 }

@@ -31,7 +31,7 @@ std::string ExtensionOf(Container container);
 std::filesystem::path WriteAudio(const std::filesystem::path& folder, const std::string& name,
                                  const AudioSpec& sound);
 
-// The rate and frames a decoder delivers for `sound`: Opus has rates of its own.
+// The rate and frames a engine delivers for `sound`: Opus has rates of its own.
 std::int64_t DecodedFrames(const AudioSpec& sound);
 int DecodedRate(const AudioSpec& sound);
 

@@ -7,7 +7,7 @@
 
 namespace telbo::test {
 
-void TelboFixture::Create() { w = std::make_unique<Telbo>(decoder, platform); }
+void TelboFixture::Create() { w = std::make_unique<Telbo>(engine, engine, platform); }
 
 void TelboFixture::Start() {
     Create();

@@ -1,7 +1,7 @@
 #pragma once
-// Builds a real main window on the offscreen platform with the fake decoder and platform.
+// Builds a real main window on the offscreen platform with the fake engine and platform.
 
-#include "FakeDecoder.h"
+#include "FakeEngine.h"
 #include "FakePlatform.h"
 #include "ui/Telbo.h"
 
@@ -14,7 +14,7 @@ namespace telbo::test {
 
 class TelboFixture : public ::testing::Test {
 protected:
-    FakeDecoder decoder;
+    FakeEngine engine;
     FakePlatform platform;
     std::unique_ptr<Telbo> w;
 

@@ -5,6 +5,7 @@
 #include "Mp3Fixture.h"
 
 #include "engine/Engine.h"
+#include "tags/TagFiles.h"
 #include "playlist/PathNames.h"
 #include "ui/Label.h"
 #include "ui/ListBox.h"
@@ -51,12 +52,12 @@ std::vector<unsigned char> DecodeAll(const std::string& path) {
 }
 
 // The genre list as start-up fills it, from the engine's names, and the tracks in the list.
-void ShowTracks(Telbo& w, Engine& engine, const std::vector<std::string>& paths) {
+void ShowTracks(Telbo& w, const std::vector<std::string>& paths) {
     {
         const QSignalBlocker block(w.ui.cmbTagGenre);
         for (int n = 0; n <= 147; ++n) {
             w.st.EditTag.GenreNumber = n;
-            engine.vbmp3_getGenre(w.st.EditTag);
+            w.tags.FillGenreName(w.st.EditTag);
             w.ui.cmbTagGenre->addItem(QString::fromStdString(w.st.EditTag.GenreName.Shown()));
         }
         w.ui.cmbTagGenre->setCurrentIndex(-1);
@@ -99,10 +100,11 @@ TEST(TagEditorEngine, SetAllWithNumWritesTagsAndKeepsTheAudio) {
     Engine::Options silent;
     silent.nullAudio = true;
     Engine engine(silent);
-    engine.vbmp3_init();
+    tags::TagFiles tagFiles;
+    engine.Init();
     {
-        Telbo w(engine, platform);
-        ShowTracks(w, engine, paths);
+        Telbo w(engine, tagFiles, platform);
+        ShowTracks(w, paths);
         OpenEditor(w);
         ASSERT_EQ(w.st.TagShowFlag, TagPanel::Editor);
         EXPECT_EQ(w.ui.txtTagData[0]->text(), "Old");
@@ -118,13 +120,12 @@ TEST(TagEditorEngine, SetAllWithNumWritesTagsAndKeepsTheAudio) {
         EXPECT_EQ(w.ui.txtTagData[0]->text(), "Song 01");
         EXPECT_EQ(w.ui.txtTagData[1]->text(), "Band");
     }
-    engine.vbmp3_free();
+    engine.Shutdown();
 
-    Engine fresh(silent);
     for (std::size_t i = 0; i < paths.size(); ++i) {
         SCOPED_TRACE(paths[i]);
         TagRecord tag;
-        ASSERT_TRUE(fresh.vbmp3_getFileTagInfo(paths[i], tag));
+        ASSERT_TRUE(tagFiles.Read(paths[i], tag));
         EXPECT_EQ(tag.Title.Shown(), "Song 0" + std::to_string(i + 1));
         EXPECT_EQ(tag.Artist.Shown(), "Band");
         // Album and comment were not touched: each track keeps its own.
@@ -153,23 +154,24 @@ TEST(TagEditorEngine, SetAllWithTheAlbumChangedKeepsEachTracksOwnFields) {
     Engine::Options silent;
     silent.nullAudio = true;
     Engine engine(silent);
-    engine.vbmp3_init();
+    tags::TagFiles tagFiles;
+    engine.Init();
     std::vector<TagRecord> before(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i)
-        engine.vbmp3_getFileTagInfo(paths[i], before[i]);
+        tagFiles.Read(paths[i], before[i]);
     {
-        Telbo w(engine, platform);
-        ShowTracks(w, engine, paths);
+        Telbo w(engine, tagFiles, platform);
+        ShowTracks(w, paths);
         OpenEditor(w);
         w.ui.txtTagData[2]->setText("Final");
         emit w.ui.lblTagSet[1]->clicked(); // SetAll
         EXPECT_EQ(w.ui.frmTag[1]->caption(), "TagSet");
     }
-    engine.vbmp3_free();
+    engine.Shutdown();
     for (std::size_t i = 0; i < paths.size(); ++i) {
         TagRecord tag, want = before[i];
         want.Album.Fill("Final");
-        ASSERT_TRUE(Engine(silent).vbmp3_getFileTagInfo(paths[i], tag));
+        ASSERT_TRUE(tagFiles.Read(paths[i], tag));
         EXPECT_EQ(tag, want) << paths[i];
         EXPECT_EQ(DecodeAll(paths[i]), audio[i]) << paths[i];
     }
@@ -280,9 +282,10 @@ TEST(TagEditorEngine, SetChangesExactlyTheFieldsOfTheRecord) {
     Engine::Options silent;
     silent.nullAudio = true;
     Engine engine(silent);
-    engine.vbmp3_init();
-    Telbo w(engine, platform);
-    ShowTracks(w, engine, paths);
+    tags::TagFiles tagFiles;
+    engine.Init();
+    Telbo w(engine, tagFiles, platform);
+    ShowTracks(w, paths);
     OpenEditor(w);
     for (std::size_t i = 0; i < paths.size(); ++i) {
         SCOPED_TRACE(paths[i]);
@@ -319,7 +322,7 @@ TEST(TagEditorEngine, SetChangesExactlyTheFieldsOfTheRecord) {
         EXPECT_EQ(DecodeAll(paths[i]), audio[i]);
 
         TagRecord tag;
-        ASSERT_TRUE(engine.vbmp3_getFileTagInfo(paths[i], tag));
+        ASSERT_TRUE(tagFiles.Read(paths[i], tag));
         EXPECT_EQ(tag.Title.Shown(), "Neuer Titel");
         EXPECT_EQ(tag.Artist.Shown(), "新しい");
         EXPECT_EQ(tag.Album.Shown(), "Album 2");

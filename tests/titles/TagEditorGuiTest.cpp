@@ -1,4 +1,4 @@
-// The tag view and the tag editor against the recording decoder.
+// The tag view and the tag editor against the recording engine.
 
 #include "TitlesFixture.h"
 
@@ -40,7 +40,7 @@ TagRecord SampleTag(const std::string& title, int genre) {
     t.Year.Fill("1999");
     t.Comment.Fill("Comment");
     t.GenreNumber = genre;
-    t.GenreName.Fill(FakeDecoder::GenreName(genre));
+    t.GenreName.Fill(FakeEngine::GenreName(genre));
     return t;
 }
 
@@ -62,9 +62,9 @@ protected:
         Click(w->ui.lblShowTag);
         ASSERT_EQ(w->st.TagShowFlag, TagPanel::Editor);
     }
-    const std::vector<TagRecord>& Written(int track) { return decoder.written[Std(tracks[track])]; }
-    QStringList Writes() const { return decoder.callsStartingWith("setTagInfo"); }
-    QString WriteOf(int track) const { return "setTagInfo " + tracks[track] + " 1 1"; }
+    const std::vector<TagRecord>& Written(int track) { return engine.written[Std(tracks[track])]; }
+    QStringList Writes() const { return engine.callsStartingWith("writeTag"); }
+    QString WriteOf(int track) const { return "writeTag " + tracks[track]; }
 };
 
 TEST_F(TagEditorTest, TheTagViewsHeadingShowsTheCoverInItsTooltipAtMost200Wide) {
@@ -79,7 +79,7 @@ TEST_F(TagEditorTest, TheTagViewsHeadingShowsTheCoverInItsTooltipAtMost200Wide) 
     };
     UseTracks(3);
     const QByteArray wide = png(400);
-    decoder.covers[Std(tracks[0])] = CoverPicture{"image/png", {wide.begin(), wide.end()}};
+    engine.covers[Std(tracks[0])] = CoverPicture{"image/png", {wide.begin(), wide.end()}};
     Select(0);
     Click(w->ui.lblShowTag);
     ASSERT_EQ(w->st.TagShowFlag, TagPanel::View);
@@ -101,7 +101,7 @@ TEST_F(TagEditorTest, TheTagViewsHeadingShowsTheCoverInItsTooltipAtMost200Wide) 
 TEST_F(TagEditorTest, ShowTagWithoutSelectionSelectsTheFirstTrackOnly) {
     Click(w->ui.lblShowTag); // empty list: nothing at all
     EXPECT_EQ(w->st.TagShowFlag, TagPanel::None);
-    EXPECT_TRUE(decoder.calls.isEmpty());
+    EXPECT_TRUE(engine.calls.isEmpty());
 
     UseTracks(3);
     Click(w->ui.lblShowTag);
@@ -132,7 +132,7 @@ TEST_F(TagEditorTest, PanelCanBeHiddenAfterTheListWasEmptied) {
 
 TEST_F(TagEditorTest, ShowTagCyclesViewEditorHidden) {
     UseTracks(2);
-    decoder.tags[Std(tracks[1])] = SampleTag("Second", 17);
+    engine.tags[Std(tracks[1])] = SampleTag("Second", 17);
     Select(1);
     const Label* showTag = w->ui.lblShowTag;
 
@@ -177,7 +177,7 @@ TEST_F(TagEditorTest, EditorShowsFieldsAndStoresFixedWidths) {
     TagRecord tag = SampleTag("Song", 3);
     tag.Artist.Store("   "); // blanks only: shown empty
     tag.Year.Fill("12345");  // the box takes four characters
-    decoder.tags[Std(tracks[0])] = tag;
+    engine.tags[Std(tracks[0])] = tag;
     OpenEditor(0);
     EXPECT_EQ(Box(0)->text(), "Song");
     EXPECT_EQ(Box(1)->text(), "");
@@ -203,7 +203,7 @@ TEST_F(TagEditorTest, CommandsNeedASelectedTrack) {
     UseTracks(2);
     for (int cmd = 0; cmd < 14; ++cmd)
         Cmd(cmd);
-    EXPECT_TRUE(decoder.calls.isEmpty());
+    EXPECT_TRUE(engine.calls.isEmpty());
     EXPECT_EQ(Genre(), -1);
 }
 
@@ -256,7 +256,7 @@ TEST_F(TagEditorTest, SelectedTrackIsWrittenFirstAndAgainInTheLoop) {
     UseTracks(3);
     OpenEditor(1);
     Box(0)->setText("Same");
-    decoder.clearCalls();
+    engine.clearCalls();
     Cmd(SetAll);
     EXPECT_EQ(Writes(), QStringList({WriteOf(1), WriteOf(0), WriteOf(1), WriteOf(2)}));
     EXPECT_EQ(Written(1).size(), 2u);
@@ -267,7 +267,7 @@ TEST_F(TagEditorTest, SelectedTrackIsWrittenFirstAndAgainInTheLoop) {
 TEST_F(TagEditorTest, FailedWriteDoesNotStopTheOthers) {
     UseTracks(4);
     OpenEditor(0);
-    decoder.failWrites.insert(Std(tracks[2]));
+    engine.failWrites.insert(Std(tracks[2]));
     QFile::remove(tracks[2]); // vanished behind the player's back
     Box(0)->setText("Song ");
     Cmd(SetAllWithNum);
@@ -282,7 +282,7 @@ TEST_F(TagEditorTest, FailedWriteDoesNotStopTheOthers) {
 TEST_F(TagEditorTest, CopyTakesTheLoadedTagNotUnsavedEdits) {
     UseTracks(2);
     const TagRecord loaded = SampleTag("Loaded", 9);
-    decoder.tags[Std(tracks[0])] = loaded;
+    engine.tags[Std(tracks[0])] = loaded;
     OpenEditor(0);
     Box(0)->setText("Edited");
     Cmd(Copy);
@@ -300,7 +300,7 @@ TEST_F(TagEditorTest, CopyTakesTheLoadedTagNotUnsavedEdits) {
 
 TEST_F(TagEditorTest, PasteBeforeCopyClearsTheFields) {
     UseTracks(1);
-    decoder.tags[Std(tracks[0])] = SampleTag("Song", 30);
+    engine.tags[Std(tracks[0])] = SampleTag("Song", 30);
     OpenEditor(0);
     ASSERT_EQ(Genre(), 30);
     Cmd(Paste);
@@ -313,7 +313,7 @@ TEST_F(TagEditorTest, PasteBeforeCopyClearsTheFields) {
 
 TEST_F(TagEditorTest, AllClearSelectsTheFirstGenre) {
     UseTracks(1);
-    decoder.tags[Std(tracks[0])] = SampleTag("Song", 30);
+    engine.tags[Std(tracks[0])] = SampleTag("Song", 30);
     OpenEditor(0);
     Cmd(AllClear);
     for (int i = 0; i < 5; ++i)
@@ -329,7 +329,7 @@ TEST_F(TagEditorTest, AllClearSelectsTheFirstGenre) {
 
 TEST_F(TagEditorTest, ClearLabelsEmptyOneFieldEach) {
     UseTracks(1);
-    decoder.tags[Std(tracks[0])] = SampleTag("Song", 30);
+    engine.tags[Std(tracks[0])] = SampleTag("Song", 30);
     OpenEditor(0);
     Cmd(9);
     Cmd(13);
@@ -345,10 +345,10 @@ TEST_F(TagEditorTest, ClearLabelsEmptyOneFieldEach) {
 
 TEST_F(TagEditorTest, GenreBoxShowsTheTracksOwnGenreAndWritesWhatItShows) {
     UseTracks(2);
-    decoder.tags[Std(tracks[0])] = SampleTag("One", 5);
+    engine.tags[Std(tracks[0])] = SampleTag("One", 5);
     TagRecord custom = SampleTag("Two", 255);
     custom.GenreName.Fill("Shoegaze");
-    decoder.tags[Std(tracks[1])] = custom;
+    engine.tags[Std(tracks[1])] = custom;
     QComboBox* genres = w->ui.cmbTagGenre;
     OpenEditor(0);
     ASSERT_EQ(Genre(), 5);
@@ -360,7 +360,7 @@ TEST_F(TagEditorTest, GenreBoxShowsTheTracksOwnGenreAndWritesWhatItShows) {
 
     // A list name in another case selects its row and keeps its spelling.
     custom.GenreName.Fill("genre 7");
-    decoder.tags[Std(tracks[1])] = custom;
+    engine.tags[Std(tracks[1])] = custom;
     w->tagEditor.LoadTagEditor(1);
     EXPECT_EQ(Genre(), 7);
     EXPECT_EQ(genres->currentText(), "genre 7");
@@ -386,7 +386,7 @@ TEST_F(TagEditorTest, GenreBoxShowsTheTracksOwnGenreAndWritesWhatItShows) {
 
 TEST_F(TagEditorTest, YearBoxTakesUpToFourDigitsOnly) {
     UseTracks(1);
-    decoder.tags[Std(tracks[0])] = SampleTag("Song", 3);
+    engine.tags[Std(tracks[0])] = SampleTag("Song", 3);
     OpenEditor(0);
     Box(3)->clear();
     QTest::keyClicks(Box(3), "ab19x9.95");
@@ -396,9 +396,9 @@ TEST_F(TagEditorTest, YearBoxTakesUpToFourDigitsOnly) {
 TEST_F(TagEditorTest, WriteProblemsAreNamedInTheEditorCaption) {
     UseTracks(4);
     OpenEditor(0);
-    decoder.failWrites.insert(Std(tracks[2]));
-    decoder.tagErrors[Std(tracks[2])] = "not an MP3 file";
-    decoder.tagErrors[Std(tracks[3])] = "year not stored"; // written, but not all of it
+    engine.failWrites.insert(Std(tracks[2]));
+    engine.tagErrors[Std(tracks[2])] = "not an MP3 file";
+    engine.tagErrors[Std(tracks[3])] = "year not stored"; // written, but not all of it
     Box(2)->setText("Album");
     Cmd(SetAll);
     EXPECT_EQ(w->ui.frmTag[1]->caption(), "TagSet  t3: not an MP3 file (+1)");
@@ -415,7 +415,7 @@ TEST_F(TagEditorTest, WriteProblemsAreNamedInTheEditorCaption) {
 
 TEST_F(TagEditorTest, TitleLineFollowsATagSavedOnTheCurrentTrack) {
     UseTracks(3);
-    decoder.tags[Std(tracks[1])] = SampleTag("Before", 1);
+    engine.tags[Std(tracks[1])] = SampleTag("Before", 1);
     w->st.PlayPoint = 1;
     w->ui.txtScrollTitle->setText("%1");
     ASSERT_EQ(w->ui.lblTitle[0]->caption(), "Before");
@@ -434,7 +434,7 @@ TEST_F(TagEditorTest, TitleLineFollowsATagSavedOnTheCurrentTrack) {
 TEST_F(TagEditorTest, SetAllWritesTheChangedFieldsOverEachTracksOwnTag) {
     UseTracks(3);
     for (int i = 0; i < 3; ++i)
-        decoder.tags[Std(tracks[i])] = SampleTag("Song " + std::to_string(i + 1), 10 + i);
+        engine.tags[Std(tracks[i])] = SampleTag("Song " + std::to_string(i + 1), 10 + i);
     OpenEditor(1);
     Cmd(SetAll); // nothing changed yet: nothing written, and the editor says so
     EXPECT_TRUE(Writes().isEmpty());
@@ -448,7 +448,7 @@ TEST_F(TagEditorTest, SetAllWritesTheChangedFieldsOverEachTracksOwnTag) {
     }
 
     // Each way of changing a field marks it; loading a track drops the marks.
-    decoder.tags[Std(tracks[0])].Comment.Fill("");
+    engine.tags[Std(tracks[0])].Comment.Fill("");
     const std::pair<std::function<void()>, TagFields> cases[] = {
         {[&] { Cmd(13); }, TagFields("100000")}, // "Clear" on an empty comment
         {[&] { w->ui.cmbTagGenre->setCurrentIndex(40); }, TagFields("010000")},
@@ -502,7 +502,7 @@ private:
 
 TEST_F(TagEditorTest, ReadOnlyFileLocksTheEditorUntilCleared) {
     UseTracks(1);
-    decoder.tags[Std(tracks[0])] = SampleTag("Song", 3);
+    engine.tags[Std(tracks[0])] = SampleTag("Song", 3);
     const QByteArray path = QFile::encodeName(tracks[0]);
     ASSERT_EQ(::chmod(path.constData(), 0444), 0);
     UnprivilegedView view(platform.dir.path(), tracks[0]);
@@ -515,7 +515,7 @@ TEST_F(TagEditorTest, ReadOnlyFileLocksTheEditorUntilCleared) {
     EXPECT_FALSE(w->ui.cmbTagGenre->isEnabled());
     EXPECT_EQ(Box(0)->text(), "Song");
 
-    Cmd(Set); // still handed to the decoder, which reports the failure itself
+    Cmd(Set); // still handed to the engine, which reports the failure itself
     EXPECT_EQ(Writes().size(), 1);
 
     Cmd(ReadOnly);

@@ -22,14 +22,14 @@ protected:
         TitlesFixture::SetUp();
         track = platform.makeFile(QStringLiteral("song.mp3"));
         ShowTracks({track});
-        TagRecord tag; // as the decoder hands it over: texts followed by NULs
+        TagRecord tag; // as the engine hands it over: texts followed by NULs
         tag.Title.Fill("T");
         tag.Artist.Fill("A");
         tag.Year.Fill("1999");
-        decoder.tags[Std(track)] = tag;
+        engine.tags[Std(track)] = tag;
     }
 
-    TagRecord& Tag() { return decoder.tags[Std(track)]; }
+    TagRecord& Tag() { return engine.tags[Std(track)]; }
     // Typing into the template box rebuilds the title through its change event.
     QString TitleFor(const QString& templ) {
         w->ui.txtScrollTitle->setText(templ);
@@ -48,7 +48,7 @@ TEST_F(TitleBuilderTest, TemplateFillsTitleAndCaption) {
     EXPECT_EQ(TitleFor("%1 %1"), "T T");
     EXPECT_EQ(TitleFor("%0 %7"), "song.mp3 %7");
     EXPECT_EQ(TitleFor("%4"), "1999");
-    EXPECT_EQ(decoder.callsStartingWith("getFileTagInfo").last(), "getFileTagInfo " + track);
+    EXPECT_EQ(engine.callsStartingWith("readTag").last(), "readTag " + track);
 }
 
 TEST_F(TitleBuilderTest, YearWithoutANumberShowsABlank) {
@@ -68,7 +68,7 @@ TEST_F(TitleBuilderTest, FieldsEndAtTheirFirstNulButKeepBlanks) {
 TEST_F(TitleBuilderTest, ReplacedTextCanFormANewPlaceholder) {
     const QString one = platform.makeFile(QStringLiteral("1.mp3"));
     ShowTracks({one});
-    decoder.tags[Std(one)] = Tag();
+    engine.tags[Std(one)] = Tag();
     EXPECT_EQ(TitleFor("%%0"), "T.mp3");
 }
 
@@ -101,13 +101,13 @@ TEST_F(TitleBuilderTest, NoTrackAtPlayPointReadsNoTag) {
     w->ui.txtScrollTitle->setText("%0 %1");
     for (int point : {-1, 1, 101, 300}) {
         SCOPED_TRACE(point);
-        decoder.clearCalls();
+        engine.clearCalls();
         w->st.PlayPoint = static_cast<std::int16_t>(point);
         w->titleBuilder.BuildTitle();
         EXPECT_EQ(w->ui.lblTitle[0]->caption(), "");
         EXPECT_EQ(Caption(), QStringLiteral("♪"));
         EXPECT_EQ(w->ui.lblPoint[0]->caption(), QString::number(point + 1));
-        EXPECT_TRUE(decoder.callsStartingWith("getFileTagInfo").isEmpty());
+        EXPECT_TRUE(engine.callsStartingWith("readTag").isEmpty());
     }
 }
 
@@ -127,7 +127,7 @@ TEST_F(TitleBuilderTest, ListNameAndTrackNumber) {
 
 TEST_F(TitleBuilderTest, TemplateOfEmptyFieldsShowsTheFileName) {
     EXPECT_EQ(TitleFor("%1 (%3)"), "T ()");
-    decoder.tags.erase(Std(track));
+    engine.tags.erase(Std(track));
     EXPECT_EQ(Rebuilt(), "song");
 }
 

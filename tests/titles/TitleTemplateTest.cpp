@@ -10,7 +10,7 @@ using namespace telbo;
 
 namespace {
 
-// As the decoder hands a tag over: texts followed by NULs.
+// As the engine hands a tag over: texts followed by NULs.
 TagRecord FilledTag() {
     TagRecord tag;
     tag.Title.Fill("T");

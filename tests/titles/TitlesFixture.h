@@ -26,7 +26,7 @@ protected:
         if (genres->count() > 0) return;
         const QSignalBlocker block(genres);
         for (int n = 0; n <= 147; ++n)
-            genres->addItem(QString::fromStdString(FakeDecoder::GenreName(n)));
+            genres->addItem(QString::fromStdString(FakeEngine::GenreName(n)));
         genres->setCurrentIndex(-1);
     }
 

@@ -23,8 +23,8 @@ protected:
     QString Open(const QString& path) const { return QStringLiteral("open ") + path; }
     QStringList Commands() const {
         QStringList out;
-        for (const QString& c : decoder.calls)
-            if (!c.startsWith(QStringLiteral("getFileTagInfo"))) out << c;
+        for (const QString& c : engine.calls)
+            if (!c.startsWith(QStringLiteral("readTag"))) out << c;
         return out;
     }
 };
@@ -41,26 +41,26 @@ TEST_F(KeyboardTest, KeysRunTheCommandsOfTheWords) {
     EXPECT_EQ(QApplication::focusWidget(), list);
 
     list->setCurrentRow(1);
-    decoder.clearCalls();
+    engine.clearCalls();
     Key(Qt::Key_Return);
     EXPECT_EQ(Commands(), QStringList({Open(tracks[1]), "play"}));
 
-    decoder.state = PlaybackState::Playing;
-    decoder.elapsed = 30;
+    engine.state = PlaybackState::Playing;
+    engine.elapsed = 30;
     w->transport.tmrTime_Timer();
-    decoder.clearCalls();
+    engine.clearCalls();
     Key(Qt::Key_Space);
     Key(Qt::Key_Right);
     Key(Qt::Key_Right);
     Key(Qt::Key_Left);
     EXPECT_EQ(Commands(), QStringList({"pause", "seek 35", "seek 40", "seek 35"}));
 
-    decoder.clearCalls();
+    engine.clearCalls();
     Key(Qt::Key_Right, Qt::ControlModifier);
     Key(Qt::Key_Left, Qt::ControlModifier);
     EXPECT_EQ(Commands(), QStringList({Open(tracks[2]), "play", Open(tracks[1]), "play"}));
 
-    decoder.clearCalls();
+    engine.clearCalls();
     Key(Qt::Key_Minus);
     Key(Qt::Key_Minus);
     Key(Qt::Key_Plus);
@@ -68,7 +68,7 @@ TEST_F(KeyboardTest, KeysRunTheCommandsOfTheWords) {
     EXPECT_EQ(w->ui.lblConfValue[0]->caption(), "95");
 
     w->transport.lblPlaySet_Click(Transport::Stop);
-    decoder.clearCalls();
+    engine.clearCalls();
     Key(Qt::Key_Space); // nothing open: plays
     EXPECT_EQ(Commands(), QStringList({Open(tracks[1]), "play"}));
 
@@ -86,7 +86,7 @@ TEST_F(KeyboardTest, KeysRunTheCommandsOfTheWords) {
     text->setText(QStringLiteral("ab"));
     text->setFocus();
     ASSERT_EQ(QApplication::focusWidget(), text);
-    decoder.clearCalls();
+    engine.clearCalls();
     for (int key : {Qt::Key_Space, Qt::Key_Left, Qt::Key_Delete, Qt::Key_Minus, Qt::Key_Return})
         Key(key);
     EXPECT_EQ(text->text(), "ab-");
@@ -112,7 +112,7 @@ TEST_F(KeyboardTest, WheelOverTheHeaderOrThePositionTurnsTheVolume) {
     };
     auto at = [](const QWidget* word) { return QPointF(word->geometry().center()); };
     const int before = w->ui.sclConfig[0]->value();
-    decoder.clearCalls();
+    engine.clearCalls();
     EXPECT_TRUE(wheel(w.get(), at(w->ui.lblTitle[0]), -120));
     EXPECT_EQ(w->ui.lblTitle[0]->caption(), QStringLiteral("Volume %1").arg(before - 5));
     wheel(w.get(), at(w->ui.lblNowTime), -60); // half a notch waits for the other half

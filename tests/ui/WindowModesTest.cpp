@@ -248,10 +248,10 @@ TEST_F(WindowModesTest, SymbolButtonsRunTheirCommands) {
     SetTracks(MakeTracks(1));
     DoubleClickHeader(QPoint(10, 10));
     Click(w->ui.lblSmallSet[1]);
-    EXPECT_TRUE(decoder.calls.contains(QStringLiteral("play"))) << decoder.calls.join(", ").toStdString();
-    decoder.clearCalls();
+    EXPECT_TRUE(engine.calls.contains(QStringLiteral("play"))) << engine.calls.join(", ").toStdString();
+    engine.clearCalls();
     Click(w->ui.lblSmallSet[2]);
-    EXPECT_TRUE(decoder.calls.contains(QStringLiteral("stop"))) << decoder.calls.join(", ").toStdString();
+    EXPECT_TRUE(engine.calls.contains(QStringLiteral("stop"))) << engine.calls.join(", ").toStdString();
 
     Click(w->ui.lblSmallSet[0]); // open: the file dialog, cancelled
     EXPECT_EQ(platform.dialogRequests.size(), 1);
