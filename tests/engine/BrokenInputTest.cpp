@@ -17,6 +17,9 @@
 namespace telbo::test {
 namespace {
 
+// What an open may read of any file: a few search windows, never the whole of a huge file.
+constexpr std::uint64_t kMostRead = 16u << 20;
+
 using namespace std::chrono_literals;
 using enum PlaybackState;
 
@@ -125,7 +128,7 @@ std::filesystem::path Sparse(const std::filesystem::path& file, std::int64_t off
     return file;
 }
 
-TEST(BrokenInputTest, OpeningAnyFileTakesUnderHalfASecond) {
+TEST(BrokenInputTest, OpeningAnyFileReadsAFewMegabytesAtMost) {
     TempFolder dir;
     constexpr std::int64_t kMiB = 1 << 20;
     ToneSpec tone;
@@ -148,9 +151,9 @@ TEST(BrokenInputTest, OpeningAnyFileTakesUnderHalfASecond) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file.filename().string());
         OpenInfoRecord info;
-        const auto t0 = std::chrono::steady_clock::now();
+        const std::uint64_t before = BytesRead();
         const bool opened = e.Open(c.file.string(), info);
-        EXPECT_LT(std::chrono::steady_clock::now() - t0, 500ms);
+        EXPECT_LT(BytesRead() - before, kMostRead);
         EXPECT_EQ(opened, c.plays);
         if (!opened) {
             EXPECT_EQ(info.TotalSeconds, 0);
@@ -266,9 +269,9 @@ TEST(BrokenInputTest, DamagedFilesOfEveryFormatAreRefusedOrEndOnce) {
         for (const Case& k : cases) {
             SCOPED_TRACE(k.file.filename().string());
             OpenInfoRecord info;
-            const auto t0 = std::chrono::steady_clock::now();
+            const std::uint64_t before = BytesRead();
             const bool opened = e.Open(k.file.string(), info);
-            EXPECT_LT(std::chrono::steady_clock::now() - t0, 500ms);
+            EXPECT_LT(BytesRead() - before, kMostRead);
             if (k.file.stem() == "whole") {
                 EXPECT_EQ(info.TotalSeconds, 5);
             }

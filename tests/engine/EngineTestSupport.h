@@ -56,6 +56,10 @@ std::filesystem::path WriteWav16(const std::filesystem::path& file, int rate, in
                                  const std::vector<std::int16_t>& samples,
                                  std::optional<std::uint32_t> dataSize = {});
 
+// Bytes this process has read from files and pipes so far (/proc/self/io): what a bounded
+// open or tag read may cost, counted instead of timed.
+std::uint64_t BytesRead();
+
 // Polls `done` every millisecond until it holds or `timeout` passes.
 bool WaitUntil(const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(20));

@@ -362,9 +362,9 @@ TEST_F(TagTest, TagReadsOnHugeFilesWithoutAudioReturnAtOnce) {
                           Case{zeros("h.mp3", huge, v1), "Tail title"}}) {
         SCOPED_TRACE(c.file.filename().string());
         TagRecord read;
-        const auto start = std::chrono::steady_clock::now();
+        const std::uint64_t before = BytesRead();
         EXPECT_TRUE(tags_.Read(c.file.string(), read));
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+        EXPECT_LT(BytesRead() - before, 16u << 20); // a few search windows, not the file
         EXPECT_EQ(read.Title.Shown(), c.title);
         EXPECT_EQ(fs::file_size(c.file), kSize);
     }
