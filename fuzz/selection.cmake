@@ -1,2 +1,2 @@
 telbo_add_fuzzer(fuzz_selection ${CMAKE_CURRENT_LIST_DIR}/selection.cpp)
-target_link_libraries(fuzz_selection PRIVATE telbo_playlist_logic telbo_titles_logic)
+target_link_libraries(fuzz_selection PRIVATE telbo_playlist_logic telbo_titles_logic telbo_core_logic)

@@ -1,6 +1,6 @@
 // Dialog results and templates: whatever the text, splitting stays within the
 // 101 slots and expanding a title terminates.
-#include "playlist/PathNames.h"
+#include "core/PathNames.h"
 #include "playlist/Selection.h"
 #include "titles/TitleTemplate.h"
 

@@ -6,7 +6,7 @@
 #include "platform/Platform.h"
 #include "decoder/Records.h"
 #include "playback/Transport.h"
-#include "playlist/PathNames.h"
+#include "core/PathNames.h"
 #include "ui/Telbo.h"
 
 #include <QCoreApplication>

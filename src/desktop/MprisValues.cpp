@@ -1,6 +1,6 @@
 #include "desktop/MprisValues.h"
 
-#include "playlist/PathNames.h"
+#include "core/PathNames.h"
 
 #include <QStringList>
 #include <QUrl>

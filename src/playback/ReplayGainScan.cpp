@@ -1,6 +1,6 @@
 #include "playback/ReplayGainScan.h"
 
-#include "playlist/PathNames.h"
+#include "core/PathNames.h"
 #include "ui/Telbo.h"
 
 #include <QPointer>

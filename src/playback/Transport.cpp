@@ -4,7 +4,7 @@
 #include "platform/Platform.h"
 #include "decoder/Records.h"
 #include "playback/PlayOrder.h"
-#include "playback/TimeText.h"
+#include "core/TimeText.h"
 #include "settings/ConfigValues.h"
 #include "settings/SleepTimer.h"
 #include "ui/Label.h"

@@ -1,6 +1,6 @@
 #include "playlist/Collections.h"
 
-#include "playlist/PathNames.h"
+#include "core/PathNames.h"
 #include "ui/Label.h"
 #include "ui/ListBox.h"
 #include "ui/Telbo.h"

@@ -1,7 +1,7 @@
 #include "playlist/FileAdder.h"
 
 #include "platform/Platform.h"
-#include "playlist/PathNames.h"
+#include "core/PathNames.h"
 #include "playlist/Selection.h"
 #include "titles/TitleBuilder.h"
 #include "ui/ListBox.h"

@@ -1,7 +1,7 @@
 #include "playlist/ListEditor.h"
 
 #include "platform/Platform.h"
-#include "playlist/PathNames.h"
+#include "core/PathNames.h"
 #include "ui/Label.h"
 #include "ui/ListBox.h"
 #include "ui/Telbo.h"

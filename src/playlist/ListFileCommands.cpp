@@ -4,7 +4,7 @@
 #include "core/AtomicFile.h"
 #include "platform/Platform.h"
 #include "playlist/ListFileFormat.h"
-#include "playlist/PathNames.h"
+#include "core/PathNames.h"
 #include "playlist/Selection.h"
 #include "ui/Telbo.h"
 

@@ -1,6 +1,6 @@
 #include "playlist/ListFileFormat.h"
 
-#include "playlist/PathNames.h"
+#include "core/PathNames.h"
 
 #include <QStringDecoder>
 

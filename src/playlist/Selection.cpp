@@ -1,6 +1,6 @@
 #include "playlist/Selection.h"
 
-#include "playlist/PathNames.h"
+#include "core/PathNames.h"
 
 #include <QDir>
 

@@ -3,7 +3,7 @@
 #include "decoder/AudioEngine.h"
 #include "core/SettingsTable.h"
 #include "decoder/Records.h"
-#include "playback/TimeText.h"
+#include "core/TimeText.h"
 #include "settings/ConfigValues.h"
 #include "ui/Label.h"
 #include "ui/Layout.h"

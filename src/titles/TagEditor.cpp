@@ -3,7 +3,7 @@
 #include "decoder/TagStore.h"
 #include "platform/Platform.h"
 #include "decoder/Records.h"
-#include "playlist/PathNames.h"
+#include "core/PathNames.h"
 #include "titles/TitleBuilder.h"
 #include "ui/Label.h"
 #include "ui/ListBox.h"

@@ -2,7 +2,7 @@
 
 #include "decoder/TagStore.h"
 #include "decoder/Records.h"
-#include "playlist/PathNames.h"
+#include "core/PathNames.h"
 #include "titles/TitleTemplate.h"
 #include "ui/Label.h"
 #include "ui/Telbo.h"

@@ -1,6 +1,8 @@
 # Tests of the pure core logic; no display, no sound, files only in temporary folders.
 add_executable(test_core_logic
     ${CMAKE_CURRENT_LIST_DIR}/NumberTextTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PathNamesTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TimeTextTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SessionFileTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SettingsFileTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SettingsDamageTest.cpp

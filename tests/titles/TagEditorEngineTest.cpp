@@ -6,7 +6,7 @@
 
 #include "engine/Engine.h"
 #include "tags/TagFiles.h"
-#include "playlist/PathNames.h"
+#include "core/PathNames.h"
 #include "ui/Label.h"
 #include "ui/ListBox.h"
 #include "ui/Panel.h"

@@ -4,7 +4,7 @@
 
 #include "TelboFixture.h"
 
-#include "playlist/PathNames.h"
+#include "core/PathNames.h"
 #include "ui/Label.h"
 #include "ui/ListBox.h"
 

@@ -1,4 +1,4 @@
-#include "playlist/PathNames.h"
+#include "core/PathNames.h"
 
 namespace telbo {
 

@@ -1,4 +1,4 @@
-#include "playlist/PathNames.h"
+#include "core/PathNames.h"
 
 #include <gtest/gtest.h>
 

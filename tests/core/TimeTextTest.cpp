@@ -1,4 +1,4 @@
-#include "playback/TimeText.h"
+#include "core/TimeText.h"
 
 #include <gtest/gtest.h>
 
