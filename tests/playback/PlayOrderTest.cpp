@@ -144,6 +144,42 @@ TEST_F(PlayOrderTest, AQueuedShuffleTrackKeepsItsDrawIsMarkedWhenItStartsAndAMod
     EXPECT_EQ(script->used(), 4u);
 }
 
+// Once the engine has decoded into the queued track, nothing the user changes before it is
+// heard can take it back: the track that follows is the one queued, shown when it is heard,
+// never reopened or replaced.
+TEST_F(PlayOrderTest, AChangeAfterTheEngineMovedOnKeepsTheQueuedTrack) {
+    const struct {
+        const char* what;
+        PlayMode mode;
+        ListEndAction atEnd;
+    } cases[] = {
+        {"repeat the track", PlayMode::Repert, StopAtEnd},
+        {"random", Random, StopAtEnd},
+        {"normal, stop after this one", Normal, ListEndAction::Stop},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CreateWithTracks(3);
+        Modes(Normal, StopAtEnd);
+        w->st.PlayPoint = 0;
+        Click(Transport::Play);
+        engine.elapsed = 175;
+        Tick();
+        ASSERT_EQ(engine.queuedPath, tracks[1].toStdString());
+        ASSERT_TRUE(engine.decodeOn());
+        engine.clearCalls();
+        Modes(c.mode, c.atEnd);
+        Tick();
+        Tick();
+        ASSERT_TRUE(engine.moveOn());
+        Tick();
+        EXPECT_EQ(w->st.PlayPoint, 1);
+        EXPECT_EQ(w->ui.lblPoint[0]->caption(), QStringLiteral("2"));
+        EXPECT_TRUE(Opened().isEmpty()) << Calls().join(u'|').toStdString();
+        EXPECT_EQ(engine.openPath, tracks[1].toStdString());
+    }
+}
+
 TEST_F(PlayOrderTest, ShuffleCycleSurvivesAnotherModeInBetween) {
     CreateWithTracks(3);
     Modes(Shuffle, StopAtEnd);

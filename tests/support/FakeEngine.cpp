@@ -16,6 +16,7 @@ QStringList FakeEngine::callsStartingWith(const QString& prefix) const {
 void FakeEngine::DropQueued() {
     queuedPath.clear();
     changed_ = false;
+    decodedOn_ = false;
 }
 
 OpenInfoRecord FakeEngine::InfoOf(const std::string& path) const {
@@ -29,6 +30,7 @@ OpenInfoRecord FakeEngine::InfoOf(const std::string& path) const {
 
 bool FakeEngine::QueueNext(const std::string& path) {
     calls << QStringLiteral("queueNext ") + Q(path);
+    if (decodedOn_) return false; // moved on to the queued one already
     // As the engine: only while a track plays, and only a file that opens.
     queuedPath.clear();
     if (!acceptNext || state == PlaybackState::Stopped || unplayable.count(path)) return false;
@@ -38,6 +40,7 @@ bool FakeEngine::QueueNext(const std::string& path) {
 
 bool FakeEngine::ClearNext() {
     calls << QStringLiteral("clearNext");
+    if (decodedOn_) return false;
     queuedPath.clear();
     return !changed_;
 }
@@ -49,8 +52,15 @@ bool FakeEngine::TakeTrackChange(OpenInfoRecord& info) {
     return true;
 }
 
+bool FakeEngine::decodeOn() {
+    if (queuedPath.empty()) return false;
+    decodedOn_ = true;
+    return true;
+}
+
 bool FakeEngine::moveOn() {
     if (queuedPath.empty()) return false;
+    decodedOn_ = false;
     openPath = queuedPath;
     queuedPath.clear();
     state = PlaybackState::Playing;
@@ -121,7 +131,7 @@ void FakeEngine::Resume() {
 }
 void FakeEngine::Seek(int second) {
     calls << QStringLiteral("seek %1").arg(second);
-    elapsed = second;
+    if (!decodedOn_) elapsed = second; // the track sought in has no more to play
 }
 PlaybackState FakeEngine::State(std::int32_t& elapsedSeconds) {
     elapsedSeconds = state == PlaybackState::Stopped ? 0 : elapsed;

@@ -49,6 +49,10 @@ public:
     // Plays on into the queued track as the engine does at the end of a track: the queued
     // file becomes the open one and the next TakeTrackChange reports it. False with none.
     bool moveOn();
+    // The engine's step before that: it has decoded past the end into the queued file, which
+    // is not heard yet. The queue can no longer be cleared or replaced, a seek is ignored,
+    // and TakeTrackChange waits for moveOn. False with nothing queued.
+    bool decodeOn();
 
     void clearCalls() { calls.clear(); }
     // The calls whose text starts with `prefix`.
@@ -103,6 +107,7 @@ private:
     void DropQueued(); // as open, play, stop and close do
 
     bool changed_ = false;
+    bool decodedOn_ = false;
 };
 
 } // namespace telbo::test
