@@ -86,6 +86,6 @@ int main(int argc, char** argv) {
     }
     // The desktop's media keys and controls; without a session bus the player runs as ever.
     const std::unique_ptr<telbo::MprisService> mpris =
-        telbo::MprisService::Start(window, QDBusConnection::sessionBus());
+        telbo::MprisService::Start(window.remote, QDBusConnection::sessionBus());
     return QApplication::exec();
 }

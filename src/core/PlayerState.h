@@ -25,8 +25,9 @@ struct PlayerState {
     SlotList Lists() { return {ListFiles, ListKO, ListPoint}; }
 
     // Playback settings
-    std::int16_t Volume = 0;
-    std::int16_t PlaySpeed = 0;
+    // Full volume and normal speed until the settings say otherwise (their defaults too).
+    std::int16_t Volume = 100;
+    std::int16_t PlaySpeed = 100;
     std::int16_t IntroTime = 0;
     std::int16_t TimerCount = 0;
     std::int16_t TimerType = 0;

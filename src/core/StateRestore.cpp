@@ -37,16 +37,14 @@ void StateRestore::RestoreState(bool settingsRead) {
     Controls& ui = w.ui;
 
     if (settingsRead) {
-        // Toggles are restored from off, cycles from one step back, through the user's own
-        // operations, so every field and its display agree.
+        // Toggles are restored from off through the user's own operations, the modes through
+        // their setters, so every field and its display agree.
         if (st.ConfigSave) {
             st.ConfigSave = false;
             w.settingsPanel.lblConfValue_Click(5);
         }
-        st.PlayTypeFlag = PreviousMode(st.PlayTypeFlag);
-        w.settingsPanel.lblConfValue_Click(7);
-        st.NextTypeFlag = PreviousMode(st.NextTypeFlag);
-        w.settingsPanel.lblConfValue_Click(8);
+        w.settingsPanel.SetPlayMode(st.PlayTypeFlag);
+        w.settingsPanel.SetListEndAction(st.NextTypeFlag);
         if (st.ScrollFlag) {
             st.ScrollFlag = false;
             w.settingsPanel.lblConfValue_Click(2);

@@ -15,7 +15,7 @@
 
 namespace telbo {
 
-class Telbo;
+class Remote;
 class MprisPlayerAdaptor;
 
 // Qt D-Bus gives the context of a call made on an adaptor to the adaptor's parent: this.
@@ -25,11 +25,11 @@ public:
     static constexpr const char* kObjectPath = "/org/mpris/MediaPlayer2";
     static constexpr const char* kBaseName = "org.mpris.MediaPlayer2.telbo";
 
-    // Puts the started player `w` on `bus` as org.mpris.MediaPlayer2.telbo, or as
-    // ...telbo.instance<pid> while another Telbo holds that name. Null when the bus is not
-    // connected or refuses the object or the name: the player then runs without it, silently.
-    // The service must not outlive `w`.
-    static std::unique_ptr<MprisService> Start(Telbo& w, const QDBusConnection& bus);
+    // Puts the started player, seen through `player`, on `bus` as org.mpris.MediaPlayer2.telbo,
+    // or as ...telbo.instance<pid> while another Telbo holds that name. Null when the bus is
+    // not connected or refuses the object or the name: the player then runs without it,
+    // silently. The service must not outlive the player.
+    static std::unique_ptr<MprisService> Start(Remote& player, const QDBusConnection& bus);
     ~MprisService() override;
 
     const QString& serviceName() const { return name_; }
@@ -60,39 +60,26 @@ public:
     bool OpenUri(const QString& uri);
     void SetVolume(double volume);
     void SetRate(double rate);
-    // Through the settings panel's value labels; an unknown status changes nothing.
+    // Through the settings' setters; an unknown status changes nothing.
     void SetLoopStatus(const QString& status);
     void SetShuffle(bool on);
 
 private:
-    MprisService(Telbo& w, const QDBusConnection& bus);
-    mpris::PlayerFacts ReadFacts();
-    // Follows the window's events.
+    MprisService(Remote& player, const QDBusConnection& bus);
+    // Follows the player's events.
     void Subscribe();
-    // Clicks the play-mode and end-of-list value labels round to `want`.
-    void SelectModes(const mpris::PlayModes& want);
-    // On the bus and the window not shut down: the decoder is there to be asked.
+    // On the bus and the player not shut down.
     bool Live() const;
-    // The transport has a track open (playing, paused, or between two tracks).
-    bool TrackOpen() const;
-    // PlayPoint when it names a used slot, else -1.
-    int CurrentSlot() const;
     bool Open(const QString& uri);
     // Takes the player off the bus for good.
     void Withdraw();
 
-    Telbo& w;
+    Remote& player;
     QDBusConnection bus_;
     QString name_;
     MprisPlayerAdaptor* player_ = nullptr;
     QVariantMap announced_;
-    // The tag of the current track, read once per track (and again when the title line read
-    // a different one for it).
-    QString tagPath_;
-    TagRecord tag_;
-    TagRecord titleTagSeen_;
-    // The current track's cover image, found with its tag.
-    QString cover_;
+    mpris::PlayerFacts facts_; // as last read
     bool objectRegistered_ = false;
     bool withdrawn_ = false;
 };

@@ -35,9 +35,9 @@ int WholeSecond(qint64 seconds, qint64 lengthSeconds) {
 
 } // namespace
 
-QString PlaybackStatusText(PlaybackState decoderState, bool trackOpen) {
+QString PlaybackStatusText(PlaybackState state, bool trackOpen) {
     if (!trackOpen) return QStringLiteral("Stopped");
-    return decoderState == PlaybackState::Paused ? QStringLiteral("Paused") : QStringLiteral("Playing");
+    return state == PlaybackState::Paused ? QStringLiteral("Paused") : QStringLiteral("Playing");
 }
 
 QDBusObjectPath TrackId(int slot) {
@@ -72,7 +72,7 @@ QVariantMap PlayerProperties(const PlayerFacts& f) {
     const bool hasTrack = f.slot >= 0 && !f.path.isEmpty();
     const bool hasTracks = f.trackCount > 0;
     QVariantMap p;
-    p.insert(QStringLiteral("PlaybackStatus"), PlaybackStatusText(f.decoderState, f.trackOpen));
+    p.insert(QStringLiteral("PlaybackStatus"), PlaybackStatusText(f.state, f.trackOpen));
     p.insert(QStringLiteral("Metadata"),
              TrackMetadata(hasTrack ? f.slot : -1, f.path, f.tag, f.trackOpen ? f.lengthSeconds : 0,
                            f.coverPath));

@@ -3,6 +3,7 @@
 // no bus, no window. Times on the bus are microseconds; the player counts whole seconds.
 
 #include "core/Modes.h"
+#include "core/PlayerFacts.h"
 #include "core/SettingsTable.h"
 #include "decoder/Records.h"
 
@@ -17,29 +18,9 @@ namespace telbo::mpris {
 
 inline constexpr qint64 kMicrosPerSecond = 1'000'000;
 
-// The play mode (PlayTypeFlag) and the end-of-list action (NextTypeFlag).
-struct PlayModes {
-    PlayMode playType = PlayMode::Normal;
-    ListEndAction nextType = ListEndAction::Stop;
-    bool operator==(const PlayModes&) const = default;
-};
-
-// What the service knows about the player at one moment.
-struct PlayerFacts {
-    PlaybackState decoderState = PlaybackState::Stopped; // the decoder's state now
-    bool trackOpen = false;   // the play clock runs, so the transport has a track open
-    int slot = -1;            // the current track's slot, -1 when there is none
-    QString path;             // its path
-    TagRecord tag;            // its tag
-    QString coverPath;        // its cover image (a local file), empty for none
-    qint64 lengthSeconds = 0; // the open track's length; 0 when unknown or nothing is open
-    int trackCount = 0;       // used slots of the track list
-    int volume = 100;         // the volume slider, 0..100
-    int speed = 100;          // the speed slider, hundredths
-    int playPoint = -1;       // PlayPoint as it stands (also -1 "before the first track")
-    int listCount = 0;        // used slots of the list-file list
-    PlayModes modes;          // play mode and end-of-list action
-};
+// The facts the service reads from the player (core/PlayerFacts.h).
+using PlayModes = telbo::PlayModes;
+using PlayerFacts = telbo::PlayerFacts;
 
 // "Track" in the play mode that repeats the track ("Repert"), "Playlist" where the end of the
 // list starts it again (end-of-list "Repert"), else "None".
@@ -61,7 +42,7 @@ bool CanGoPrevious(const PlayerFacts& facts);
 // "Playing", "Paused" or "Stopped". Nothing open is "Stopped". An open track the decoder reads
 // as stopped has just ended (or did not play) and the next tick of the play clock moves on,
 // so it still counts as "Playing": the status does not flicker between two tracks.
-QString PlaybackStatusText(PlaybackState decoderState, bool trackOpen);
+QString PlaybackStatusText(PlaybackState state, bool trackOpen);
 
 // "/org/telbo/track/<slot>"; the MPRIS "no track" path for a slot below 0.
 QDBusObjectPath TrackId(int slot);

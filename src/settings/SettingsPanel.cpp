@@ -100,13 +100,11 @@ void SettingsPanel::lblConfValue_Click(int index) {
         ui.lblConfValue[6]->setCaption(OnOffText(st.AutoPlay));
         break;
     case 7:
-        st.PlayTypeFlag = NextMode(st.PlayTypeFlag);
-        ui.lblConfValue[7]->setCaption(PlayModeName(st.PlayTypeFlag));
-        break;
+        SetPlayMode(NextMode(st.PlayTypeFlag));
+        return;
     case 8:
-        st.NextTypeFlag = NextMode(st.NextTypeFlag);
-        ui.lblConfValue[8]->setCaption(ListEndActionName(st.NextTypeFlag));
-        break;
+        SetListEndAction(NextMode(st.NextTypeFlag));
+        return;
     default:
         return;
     }
@@ -120,15 +118,11 @@ void SettingsPanel::sclConfig_Change(int index) {
     const int v = ui.sclConfig[index]->value();
     switch (index) {
     case 0:
-        st.Volume = static_cast<std::int16_t>(v);
-        w.engine.SetVolume(v, v);
-        ui.lblConfValue[0]->setCaption(QString::number(v));
-        break;
+        SetVolume(v);
+        return;
     case 1:
-        st.PlaySpeed = static_cast<std::int16_t>(v);
-        w.engine.SetSpeed(v);
-        ui.lblConfValue[1]->setCaption(SpeedText(v));
-        break;
+        SetSpeed(v);
+        return;
     case 2:
         // The value label belongs to ScrollFlag; the scroller reads the speed on its next tick.
         st.ScrollSpeed = static_cast<std::int16_t>(v);
@@ -148,14 +142,42 @@ void SettingsPanel::sclConfig_Change(int index) {
     emit w.settingsChanged();
 }
 
-void SettingsPanel::SetSlider(int index, int value) {
-    QScrollBar* bar = w.ui.sclConfig[index];
-    // The handler runs once here, whether or not the value moves.
-    {
-        const QSignalBlocker quiet(bar);
-        bar->setValue(value);
-    }
-    sclConfig_Change(index);
+void SettingsPanel::ShowOnSlider(int index, int value) {
+    QScrollBar* bar = w.ui.sclConfig[static_cast<std::size_t>(index)];
+    const QSignalBlocker quiet(bar);
+    bar->setValue(value);
+}
+
+void SettingsPanel::SetVolume(int value) {
+    constexpr const Setting& row = SettingNamed(u"Volume");
+    const int v = std::clamp(value, row.low, row.high);
+    w.st.Volume = static_cast<std::int16_t>(v);
+    w.engine.SetVolume(v, v);
+    w.ui.lblConfValue[0]->setCaption(QString::number(v));
+    ShowOnSlider(0, v);
+    emit w.settingsChanged();
+}
+
+void SettingsPanel::SetSpeed(int hundredths) {
+    constexpr const Setting& row = SettingNamed(u"PlaySpeed");
+    const int v = std::clamp(hundredths, row.low, row.high);
+    w.st.PlaySpeed = static_cast<std::int16_t>(v);
+    w.engine.SetSpeed(v);
+    w.ui.lblConfValue[1]->setCaption(SpeedText(v));
+    ShowOnSlider(1, v);
+    emit w.settingsChanged();
+}
+
+void SettingsPanel::SetPlayMode(PlayMode mode) {
+    w.st.PlayTypeFlag = mode;
+    w.ui.lblConfValue[7]->setCaption(PlayModeName(mode));
+    emit w.settingsChanged();
+}
+
+void SettingsPanel::SetListEndAction(ListEndAction action) {
+    w.st.NextTypeFlag = action;
+    w.ui.lblConfValue[8]->setCaption(ListEndActionName(action));
+    emit w.settingsChanged();
 }
 
 void SettingsPanel::ShowStoredValues() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Modes.h"
+
 namespace telbo {
 
 class Telbo;
@@ -15,16 +17,20 @@ public:
     // Puts the state's values on the sliders that show a stored setting and runs each
     // slider's change handler once, as a move of the slider would.
     void ShowStoredValues();
-    // The volume (0..100) and the speed (hundredths) as their sliders set them; the slider
-    // shows the value, brought into its range.
-    void SetVolume(int value) { SetSlider(0, value); }
-    void SetSpeed(int value) { SetSlider(1, value); }
+    // One setter per setting, for the panel, the keys, the desktop and the start-up alike:
+    // the value (brought into the settings table's range) goes to the state and the engine,
+    // its label and its slider show it, and settingsChanged tells whoever follows.
+    void SetVolume(int value);
+    void SetSpeed(int hundredths);
+    void SetPlayMode(PlayMode mode);
+    void SetListEndAction(ListEndAction action);
     // Keeps the volume slider, which shares the NextType row, clear of the NextType value:
     // it starts at `designedLeft` or just after the value's text, and ends where designed.
     void PlaceVolumeSlider(double designedLeft);
 
 private:
-    void SetSlider(int index, int value);
+    // The slider shows `value`; its change handler does not run for it.
+    void ShowOnSlider(int index, int value);
 
     Telbo& w;
 };

@@ -38,6 +38,7 @@ void TitleBuilder::BuildTitle() {
     if (!path.isEmpty()) {
         // A file without a tag leaves the record as the decoder left it.
         ReadTag(path, st.TitleTag);
+        titleTagPath_ = path;
         const TitleText t = ExpandTitle(w.ui.txtScrollTitle->text(), FileNameOf(path), st.TitleTag);
         if (t.replaced)
             title->setCaption(OnlyEmptyTagFields(w.ui.txtScrollTitle->text(), st.TitleTag)
@@ -124,6 +125,10 @@ bool TitleBuilder::ReadTag(const QString& path, TagRecord& tag) {
     const bool ok = w.tags.Read(path.toStdString(), tag);
     if (memoOn_) memo_.push_back({path, tag, ok});
     return ok;
+}
+
+const TagRecord* TitleBuilder::TitleTagOf(const QString& path) const {
+    return !path.isEmpty() && path == titleTagPath_ ? &w.st.TitleTag : nullptr;
 }
 
 void TitleBuilder::KeepTagMemo(bool on) {

@@ -31,6 +31,9 @@ public:
     // path is read once and later reads of it are answered from the memo.
     // Returns what the decoder returned.
     bool ReadTag(const QString& path, TagRecord& tag);
+    // The tag of `path` as the title line last read it (st.TitleTag), or null when the title
+    // line read no tag of that file.
+    const TagRecord* TitleTagOf(const QString& path) const;
     // Start-up reads the current track for the title, the tag panel and auto-play: once is
     // enough. Nothing writes tags meanwhile.
     void KeepTagMemo(bool on);
@@ -50,6 +53,7 @@ private:
     QString notice_;      // the notice shown, "" when none
     QString hiddenTitle_; // what the notice covers
     int noticeCount_ = 0;
+    QString titleTagPath_; // whose tag st.TitleTag holds, "" when none
     bool memoOn_ = false;
     struct Memo {
         QString path;

@@ -128,9 +128,8 @@ void Telbo::ClipTitleBeforeSymbols() {
 
 void Telbo::ChangeVolumeBy(int step) {
     constexpr int kVolumeNoticeMs = 1500;
-    QScrollBar* volume = ui.sclConfig[0];
-    volume->setValue(volume->value() + step);
-    titleBuilder.ShowNotice(QStringLiteral("Volume %1").arg(volume->value()), kVolumeNoticeMs);
+    settingsPanel.SetVolume(st.Volume + step);
+    titleBuilder.ShowNotice(QStringLiteral("Volume %1").arg(st.Volume), kVolumeNoticeMs);
 }
 
 void Telbo::WheelVolume(const QWheelEvent& e) {

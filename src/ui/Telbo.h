@@ -5,6 +5,7 @@
 #include "core/CoverArtCache.h"
 #include "core/Lifecycle.h"
 #include "core/PlayerState.h"
+#include "core/Remote.h"
 #include "core/Session.h"
 #include "core/StateRestore.h"
 #include "playback/DecodeOptionsControl.h"
@@ -70,6 +71,8 @@ public:
     ReplayGainScan replayGainScan{*this};
     // Cover images of tracks, for the desktop's media controls and the tag view.
     CoverArtCache coverArt;
+    // What the desktop service sees of the player: facts, commands and events.
+    Remote remote{*this};
 
     // The power-off dialog while it exists.
     QPointer<PowerOffDialog> form2;

@@ -54,7 +54,7 @@ TEST(MprisValues, MetadataWithoutTitleLengthOrTrack) {
 TEST(MprisValues, PropertiesAndTheirChanges) {
     PlayerFacts f;
     f.trackOpen = true;
-    f.decoderState = PlaybackState::Playing;
+    f.state = PlaybackState::Playing;
     f.slot = 0;
     f.path = "/m/a.mp3";
     f.lengthSeconds = 60;
@@ -68,7 +68,7 @@ TEST(MprisValues, PropertiesAndTheirChanges) {
 
     // Stopped: the track stays current but has no length and cannot be sought in.
     f.trackOpen = false;
-    f.decoderState = PlaybackState::Stopped;
+    f.state = PlaybackState::Stopped;
     const QVariantMap changed = ChangedValues(playing, PlayerProperties(f));
     EXPECT_EQ(changed.keys(), (QStringList{"CanSeek", "Metadata", "PlaybackStatus"}));
     EXPECT_FALSE(changed.value("Metadata").toMap().contains("mpris:length"));
