@@ -1,5 +1,6 @@
 #include "ui/WindowModes.h"
 
+#include "core/Lifecycle.h"
 #include "core/WindowPlacement.h"
 #include "platform/Platform.h"
 #include "ui/Label.h"
@@ -49,8 +50,11 @@ void WindowModes::ShowSymbolRows() {
 void WindowModes::SayPlacementNeedsX11() {
     if (placementNoteShown_ || !w.platform.compositorPlacesWindows()) return;
     placementNoteShown_ = true;
-    w.titleBuilder.ShowNotice(
-        QStringLiteral("Staying on top and docking need X11: start with QT_QPA_PLATFORM=xcb"));
+    const QString note =
+        QStringLiteral("Staying on top and docking need X11: start with QT_QPA_PLATFORM=xcb");
+    // A lock restored at start-up: the title built later would cover the note at once.
+    if (w.lifecycle.startingUp()) w.lifecycle.AddStartNotice(note);
+    else w.titleBuilder.ShowNotice(note);
 }
 
 void WindowModes::lblDown_Click(int index) {
