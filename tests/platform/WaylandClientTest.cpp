@@ -19,16 +19,13 @@ TEST(MayStartOnWayland, FollowsTheNamedPlatformElseTheSession) {
         bool expected;
     } cases[] = {
         {"nothing set", {none, none, none, none}, false},
-        {"X11 session", {none, none, none, QStringLiteral("x11")}, false},
         {"Wayland display", {none, none, wl, none}, true},
         {"Wayland session", {none, none, none, QStringLiteral("wayland")}, true},
-        {"QT_QPA_PLATFORM=wayland", {QStringLiteral("wayland"), none, none, none}, true},
         {"QT_QPA_PLATFORM=wayland-egl", {QStringLiteral("wayland-egl"), none, none, none}, true},
         {"a list that tries Wayland first", {QStringLiteral("wayland;xcb"), none, none, none},
          true},
         {"xcb chosen on a Wayland session", {QStringLiteral("xcb"), none, wl, QStringLiteral("wayland")},
          false},
-        {"offscreen (the tests)", {QStringLiteral("offscreen"), none, wl, none}, false},
         {"-platform wayland beats the variable", {QStringLiteral("xcb"), QStringLiteral("wayland"), none, none},
          true},
         {"-platform xcb beats the session", {none, QStringLiteral("xcb"), wl, QStringLiteral("wayland")},
