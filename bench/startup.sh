@@ -2,7 +2,10 @@
 # Start-up benchmark: the time from process start to the first painted main window, and the
 # peak memory, for the player starting with a config.ini that holds 101 tracks and 101 list
 # files, side by side with a Qt Widgets program that shows one label (the floor), under
-# Xvfb and on the offscreen platform.
+# Xvfb, on the offscreen platform and, where weston is installed, on a private headless weston
+# (native Wayland), where the player is also measured with Qt's EGL buffer integration forced
+# back on ("telbo, EGL"), the figure before the player asked for shared memory, and the floor
+# with shared memory too ("floor, shared memory").
 #
 # Both programs end themselves at their window's first paint (TELBO_EXIT_AFTER_FIRST_PAINT=1,
 # src/app/FirstPaintExit.h), so a run's whole wall time is its start-up plus a clean exit.
@@ -16,7 +19,8 @@
 #   bench/startup.sh            build Release in build-bench, 20 runs of each, print a table
 #   RUNS=50 bench/startup.sh    more runs
 #
-# Needs xvfb-run and lame (scripts/install-deps) and GNU time (Debian package "time").
+# Needs xvfb-run and lame (scripts/install-deps) and GNU time (Debian package "time"); the
+# Wayland rows need weston and qt6-wayland.
 set -euo pipefail
 export LC_ALL=C
 for tool in xvfb-run lame /usr/bin/time; do
@@ -127,6 +131,28 @@ QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1920x1080x24" \
     "$0" --measure "$work" xvfb "${programs[@]}"
 QT_QPA_PLATFORM=offscreen "$0" --measure "$work" offscreen "${programs[@]}"
 
+displays=(xvfb offscreen)
+if command -v weston >/dev/null && compgen -G "/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so" >/dev/null; then
+    displays+=(wayland)
+    # The player as it was: Qt's EGL client buffers; and the floor with shared-memory buffers
+    # like the player's (exec: the wrappers add no process).
+    printf '#!/bin/sh\nQT_WAYLAND_CLIENT_BUFFER_INTEGRATION=wayland-egl exec "%s/player/telbo"\n' \
+        "$work" >"$work/telbo-egl"
+    printf '#!/bin/sh\nQT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none exec "%s"\n' \
+        "$build/bench/startup_floor" >"$work/floor-shm"
+    chmod +x "$work/telbo-egl" "$work/floor-shm"
+    setpriv --pdeathsig KILL weston --backend=headless-backend.so --use-pixman --width=1920 \
+        --height=1080 --socket=telbo-bench --idle-time=0 >"$work/weston.log" 2>&1 &
+    weston_pid=$!
+    trap 'kill "$weston_pid" 2>/dev/null; wait "$weston_pid" 2>/dev/null; rm -rf "$work"' EXIT
+    for _ in $(seq 50); do [[ -S $work/run/telbo-bench ]] && break; sleep 0.1; done
+    (unset DISPLAY; QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=telbo-bench \
+        "$0" --measure "$work" wayland "${programs[@]:0:3}" "egl=$work/telbo-egl" \
+        "floor-shm=$work/floor-shm")
+else
+    echo "startup.sh: weston or qt6-wayland is missing: no Wayland rows" >&2
+fi
+
 if [[ "$(fingerprint)" != "$before" ]]; then
     echo "startup.sh: the player wrote its config.ini: the figures are not comparable" >&2
     exit 1
@@ -142,19 +168,23 @@ echo "is the largest of the runs. Input: config.ini with 101 tracks and 101 list
 echo "telbo.ini (equalizer on, resume, ReplayGain Auto)."
 printf '%-10s %-32s %10s %13s %8s  %s\n' display program "median ms" "peak RSS KiB" "x floor" \
     "targets (2 x floor, 40960 KiB)"
-for display in xvfb offscreen; do
+for display in "${displays[@]}"; do
     floor=$(median_ms "$work/$display-floor")
-    for name in floor telbo autoplay; do
+    names=(floor telbo autoplay)
+    [[ $display == wayland ]] && names+=(egl floor-shm)
+    for name in "${names[@]}"; do
         case $name in
         floor) label="floor (one QLabel)" ;;
         telbo) label="telbo" ;;
         autoplay) label="telbo, auto-play (null sink)" ;;
+        egl) label="telbo, EGL (as before)" ;;
+        floor-shm) label="floor, shared memory" ;;
         esac
         ms=$(median_ms "$work/$display-$name")
         kib=$(peak_kib "$work/$display-$name")
         ratio=$(awk -v a="$ms" -v b="$floor" 'BEGIN { printf "%.2f", a / b }')
         verdict=""
-        if [[ $name != floor ]]; then
+        if [[ $name != floor* ]]; then
             verdict=$(awk -v r="$ratio" -v k="$kib" 'BEGIN {
                 printf "%s, %s", (r <= 2 ? "time ok" : "time OVER"), (k <= 40960 ? "memory ok" : "memory OVER") }')
         fi

@@ -7,6 +7,7 @@
 #include "tags/TagFiles.h"
 #include "engine/ReplayGainScan.h"
 #include "platform/DesktopPlatform.h"
+#include "platform/WaylandClient.h"
 #include "ui/Telbo.h"
 
 #include <QApplication>
@@ -51,12 +52,9 @@ ReplayGainScanOutcome ScanWithEngine(const std::vector<std::string>& paths,
 }
 } // namespace telbo
 
-int main(int argc, char** argv) {
-    PreferX11OnWayland();
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("telbo"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("telbo"));
-
+namespace {
+// The player from start to quit; everything it made is gone when this returns.
+int RunPlayer() {
     telbo::DesktopPlatform platform;
     // A second start for the same program folder hands its files to the player that runs.
     bool handedOver = false;
@@ -88,4 +86,17 @@ int main(int argc, char** argv) {
     const std::unique_ptr<telbo::MprisService> mpris =
         telbo::MprisService::Start(window.remote, QDBusConnection::sessionBus());
     return QApplication::exec();
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    PreferX11OnWayland();
+    telbo::AvoidUnusedGraphicsOnWayland(argc, argv);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("telbo"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("telbo"));
+    const int status = RunPlayer();
+    // Settings and lists are saved by now; only Qt's own teardown is left, which can hang.
+    if (telbo::OnWayland()) telbo::EndSkippingWaylandTeardown(status);
+    return status;
 }

@@ -29,7 +29,9 @@ QPointF VisiblePosition(QPointF saved, QSizeF size, const QList<QRectF>& areas) 
     return first->topLeft() + QPointF(kRescueOffsetTwips, kRescueOffsetTwips);
 }
 
-QPointF WholeInside(QPointF wanted, QSizeF size, const QList<QRectF>& areas) {
+namespace {
+// The area that holds `wanted`, else the nearest one; null when none is usable.
+const QRectF* AreaFor(QPointF wanted, const QList<QRectF>& areas) {
     const QRectF* area = nullptr;
     double nearest = 0;
     for (const QRectF& a : areas) {
@@ -42,10 +44,24 @@ QPointF WholeInside(QPointF wanted, QSizeF size, const QList<QRectF>& areas) {
             nearest = distance;
         }
     }
+    return area;
+}
+} // namespace
+
+QPointF WholeInside(QPointF wanted, QSizeF size, const QList<QRectF>& areas) {
+    const QRectF* area = AreaFor(wanted, areas);
     if (!area || !std::isfinite(wanted.x()) || !std::isfinite(wanted.y())) return wanted;
     const double x = std::max(std::min(wanted.x(), area->right() - size.width()), area->left());
     const double y = std::max(std::min(wanted.y(), area->bottom() - size.height()), area->top());
     return {x, y};
+}
+
+QRectF InsideArea(const QRectF& wanted, const QList<QRectF>& areas) {
+    const QRectF* area = AreaFor(wanted.topLeft(), areas);
+    if (!area || !std::isfinite(wanted.x()) || !std::isfinite(wanted.y())) return wanted;
+    const QSizeF size(std::min(wanted.width(), area->width()),
+                      std::min(wanted.height(), area->height()));
+    return {WholeInside(wanted.topLeft(), size, {*area}), size};
 }
 
 } // namespace telbo

@@ -27,4 +27,10 @@ QPointF VisiblePosition(QPointF savedTopLeftTwips, QSizeF windowSizeTwips,
 // area: `wanted`.
 QPointF WholeInside(QPointF wanted, QSizeF size, const QList<QRectF>& screenAreasTwips);
 
+// `wanted` moved and, where it is larger than the area, shrunk until it lies whole inside the
+// screen area that holds its top-left corner (else the area nearest to it): no edge of the
+// window passes the area's. A window that fits keeps its size; a window that is not larger
+// and lies inside stays as it is. No usable area, or a non-finite corner: `wanted`.
+QRectF InsideArea(const QRectF& wanted, const QList<QRectF>& screenAreasTwips);
+
 } // namespace telbo

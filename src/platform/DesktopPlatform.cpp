@@ -1,6 +1,7 @@
 #include "platform/DesktopPlatform.h"
 
 #include "platform/FileAccess.h"
+#include "platform/WaylandClient.h"
 
 #include <QApplication>
 #include <QDir>
@@ -188,6 +189,8 @@ void DesktopPlatform::setAlwaysOnTop(QWidget* window, bool onTop) {
     window->overrideWindowFlags(flags);
     if (QWindow* handle = window->windowHandle()) handle->setFlags(flags);
 }
+
+bool DesktopPlatform::compositorPlacesWindows() { return OnWayland(); }
 
 void DesktopPlatform::demandAttention(QWidget* window) {
     if (!window || !window->isVisible()) return;

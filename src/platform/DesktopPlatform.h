@@ -29,6 +29,7 @@ public:
     QRect workAreaTwips(QWidget* window) override;
     QList<QRect> screenAreasTwips() override;
     void setAlwaysOnTop(QWidget* window, bool onTop) override;
+    bool compositorPlacesWindows() override;
     void demandAttention(QWidget* window) override;
     void minimize(QWidget* window) override;
     bool powerOff() override;

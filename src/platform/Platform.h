@@ -54,6 +54,9 @@ public:
     // Every screen's work area in twips (for checking a restored position is visible).
     virtual QList<QRect> screenAreasTwips() = 0;
     virtual void setAlwaysOnTop(QWidget* window, bool onTop) = 0;
+    // The desktop places the windows and keeps none on top at the program's asking (a
+    // Wayland compositor): moves go through it, and placing or raising the window does nothing.
+    virtual bool compositorPlacesWindows() { return false; }
     // Asks the desktop to draw the user's eye to the shown `window` (urgency hint).
     virtual void demandAttention(QWidget* window) = 0;
     virtual void minimize(QWidget* window) = 0;

@@ -1,12 +1,12 @@
 #include "ui/Dragging.h"
 
+#include "platform/Platform.h"
 #include "ui/Label.h"
 #include "ui/Panel.h"
 #include "ui/PanelClamp.h"
 #include "ui/Telbo.h"
 #include "ui/Twips.h"
 
-#include <QGuiApplication>
 #include <QWindow>
 
 #include <algorithm>
@@ -42,10 +42,6 @@ FeedbackColors ColorsOf(FeedbackGroup group) {
         return {4, QColor(0x80, 0x80, 0x00), QColor(0xFF, 0xFF, 0xC0)};
     }
     return {0, {}, {}};
-}
-// On Wayland a window cannot place itself; the compositor moves it when asked.
-bool CompositorMoves() {
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 } // namespace
 
@@ -95,8 +91,9 @@ void Dragging::Form_MouseMove(QPointF pos) {
         st.FormSmallWidth = WholeTwips(w.Width());
         return;
     }
-    if (CompositorMoves()) {
-        // The compositor takes the drag over until the release.
+    if (w.platform.compositorPlacesWindows()) {
+        // A window cannot place itself there: the compositor takes the drag over until the
+        // release.
         if (QWindow* handle = w.windowHandle(); handle && handle->startSystemMove())
             st.DragFlag = false;
         return;

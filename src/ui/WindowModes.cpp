@@ -1,5 +1,6 @@
 #include "ui/WindowModes.h"
 
+#include "core/Lifecycle.h"
 #include "core/WindowPlacement.h"
 #include "platform/Platform.h"
 #include "ui/Label.h"
@@ -8,8 +9,11 @@
 #include "ui/SymbolLayout.h"
 #include "ui/Telbo.h"
 #include "ui/Twips.h"
+#include "titles/TitleBuilder.h"
 
 #include <QRect>
+
+#include <algorithm>
 
 namespace telbo {
 
@@ -41,6 +45,16 @@ void WindowModes::ShowSymbolRows() {
     ui.lblSmallSet[8]->show();
     ui.lblSmallSet[7]->show();
     for (int i = 5; i >= 0; --i) ui.lblSmallSet[static_cast<std::size_t>(i)]->show();
+}
+
+void WindowModes::SayPlacementNeedsX11() {
+    if (placementNoteShown_ || !w.platform.compositorPlacesWindows()) return;
+    placementNoteShown_ = true;
+    const QString note =
+        QStringLiteral("Staying on top and docking need X11: start with QT_QPA_PLATFORM=xcb");
+    // A lock restored at start-up: the title built later would cover the note at once.
+    if (w.lifecycle.startingUp()) w.lifecycle.AddStartNotice(note);
+    else w.titleBuilder.ShowNotice(note);
 }
 
 void WindowModes::lblDown_Click(int index) {
@@ -142,6 +156,8 @@ void WindowModes::LockToggle() {
         w.platform.setAlwaysOnTop(&w, true);
         dock->hide();
         w.setCursor(Qt::ArrowCursor);
+        // The lock still holds the window where it is against drags.
+        SayPlacementNeedsX11();
     }
 }
 
@@ -185,14 +201,17 @@ void WindowModes::LeaveSmallMode() {
     w.SetWidth(kNormalWidth);
     // The double-click's press recorded where in the strip the user clicked: the restored
     // window's top-left corner goes to that point of the screen, as far as the window stays
-    // whole on it (a frameless window partly off-screen could not be fetched back).
+    // whole on it (a frameless window partly off-screen could not be fetched back). On a
+    // screen smaller than the window the window shrinks to it rather than passing its edge.
     QList<QRectF> areas;
     for (const QRect& area : w.platform.screenAreasTwips())
         areas << QRectF(area);
-    const QPointF corner =
-        WholeInside({w.Left() + st.DragX, w.Top() + st.DragY}, {w.Width(), w.Height()}, areas);
-    w.SetLeft(corner.x());
-    w.SetTop(corner.y());
+    const QRectF placed = InsideArea(
+        {QPointF(w.Left() + st.DragX, w.Top() + st.DragY), QSizeF(w.Width(), w.Height())}, areas);
+    if (placed.width() < w.Width()) w.SetWidth(placed.width());
+    if (placed.height() < w.Height()) w.SetHeight(placed.height());
+    w.SetLeft(placed.x());
+    w.SetTop(placed.y());
     SetBackWidths();
     for (Label* control : ui.lblPlayerControl) control->show();
     for (Label* symbol : ui.lblSmallSet) symbol->hide();
@@ -205,9 +224,16 @@ void WindowModes::Dock() {
     // The work area's origin counts too: with a panel at the top of the screen, or on a second
     // screen, the strip still lands at the bottom of the screen that shows the window.
     const QRect area = w.platform.workAreaTwips(&w);
-    w.SetLeft(area.left());
-    w.SetTop(static_cast<double>(area.top()) + area.height() - kSmallHeight);
-    w.SetWidth(area.width());
+    if (w.platform.compositorPlacesWindows()) {
+        // The strip cannot be put at the bottom: it stays where the window is, as wide as
+        // the small strip and no wider than the work area. A screen-wide strip away from the
+        // left edge would run off the screen.
+        w.SetWidth(std::min<double>(st.FormSmallWidth, area.width()));
+    } else {
+        w.SetLeft(area.left());
+        w.SetTop(static_cast<double>(area.top()) + area.height() - kSmallHeight);
+        w.SetWidth(area.width());
+    }
     w.SetHeight(kSmallHeight);
     SetBackWidths();
     ui.lblPlayerControl[0]->hide();
@@ -218,7 +244,7 @@ void WindowModes::Dock() {
     w.platform.setAlwaysOnTop(&w, true);
     st.MinFlag = true;
     // Only reachable unlocked, so this locks the docked strip (and hides the dock symbol).
-    LockToggle();
+    LockToggle(); // on Wayland it says what docking lacks there
 }
 
 } // namespace telbo

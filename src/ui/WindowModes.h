@@ -15,7 +15,8 @@ public:
     void lblBack_DblClick(int index);
     void lblSmallSet_Click(int index);
     void LockToggle();
-    // Spreads the strip across the bottom of the work area and locks it.
+    // Spreads the strip across the bottom of the work area and locks it. Where the desktop
+    // places windows itself the strip keeps its place, no wider than the work area.
     void Dock();
     // Places the symbol buttons for the window's current width.
     void LayoutSymbolButtons();
@@ -27,8 +28,12 @@ private:
     void SetBackWidths();
     // Shows both symbol rows except the dock symbol, which depends on the lock.
     void ShowSymbolRows();
+    // Where the desktop places the windows itself, says once per run in the title line what
+    // the player cannot do there and how to get it.
+    void SayPlacementNeedsX11();
 
     Telbo& w;
+    bool placementNoteShown_ = false;
 };
 
 } // namespace telbo

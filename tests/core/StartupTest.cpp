@@ -166,6 +166,15 @@ TEST_F(StartupTest, WindowSavedOffEveryScreenComesBackVisible) {
     EXPECT_TRUE(QRectF(area).intersects(QRectF(w->Left(), w->Top(), w->Width(), w->Height())));
 }
 
+TEST_F(StartupTest, LockRestoredOnACompositorThatPlacesWindowsSaysSoAfterTheTitle) {
+    WriteConfig("[Setting]\r\nLockFlag= True\r\nConfigSave= True\r\n");
+    platform.compositorPlaces = true;
+    Start();
+    EXPECT_TRUE(w->st.LockFlag);
+    EXPECT_TRUE(w->ui.lblTitle[0]->caption().startsWith(QStringLiteral("Staying on top and docking")))
+        << w->ui.lblTitle[0]->caption().toStdString();
+}
+
 TEST_F(StartupTest, DamagedSettingsFileStartsWithinRange) {
     QByteArray noise = "[Setting]\r\nKO= 500\r\nListKO= -3\r\nPlayPoint= 9999\r\nVolume= 900\r\n";
     for (int i = 0; i < 2000; ++i) noise.append(static_cast<char>((i * 7919) % 256));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 
 #include "core/WindowPlacement.h"
@@ -38,4 +39,39 @@ TEST(VisiblePosition, TinyWindowsAndNoScreens) {
     EXPECT_EQ(VisiblePosition({-60, 10}, QSizeF(50, 50), kTwoScreens), kRescued);
     EXPECT_EQ(VisiblePosition({-99999, 5}, kWindow, {}), QPointF(-99999, 5));
     EXPECT_EQ(VisiblePosition({-99999, 5}, kWindow, {QRectF()}), QPointF(-99999, 5));
+}
+
+TEST(InsideArea, MovesAndShrinksTheWindowIntoTheAreaOfItsCorner) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        const char* what;
+        QRectF wanted;
+        QList<QRectF> areas;
+        QRectF expected;
+    } cases[] = {
+        {"inside: unchanged", {1000, 1000, 5475, 6720}, kTwoScreens, {1000, 1000, 5475, 6720}},
+        {"past the right edge: moved left", {25000, 0, 5475, 1635}, {kTwoScreens[0]},
+         {28800 - 5475, 0, 5475, 1635}},
+        {"past the bottom: moved up", {0, 15000, 5475, 6720}, kTwoScreens,
+         {0, 16200 - 6720, 5475, 6720}},
+        {"left of the area: moved right", {-300, 100, 5475, 1635}, kTwoScreens,
+         {0, 100, 5475, 1635}},
+        {"on the second screen: stays on it", {46000, 14000, 5475, 1635}, kTwoScreens,
+         {48000 - 5475, 15360 - 1635, 5475, 1635}},
+        {"wider and higher than the area: shrunk to it", {2000, 2000, 9000, 8000},
+         {QRectF(0, 0, 4800, 3600)}, {0, 0, 4800, 3600}},
+        {"off every screen: into the nearest", {60000, 2000, 5475, 1635}, kTwoScreens,
+         {48000 - 5475, 2000, 5475, 1635}},
+        {"offset work area (a top panel)", {100, 0, 5475, 1635}, {QRectF(0, 450, 28800, 15750)},
+         {100, 450, 5475, 1635}},
+        {"no usable area: unchanged", {-99999, 5, 5475, 1635}, {QRectF()},
+         {-99999, 5, 5475, 1635}},
+        {"no area at all: unchanged", {1, 2, 3, 4}, {}, {1, 2, 3, 4}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(InsideArea(c.wanted, c.areas), c.expected);
+    }
+    const QRectF notFinite(nan, 0, 5475, 1635);
+    EXPECT_TRUE(std::isnan(InsideArea(notFinite, kTwoScreens).x()));
 }

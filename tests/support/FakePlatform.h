@@ -28,6 +28,7 @@ public:
     int powerOffCalls = 0;
     bool powerOffSucceeds = true;
     int endProgramCalls = 0;
+    bool compositorPlaces = false; // a Wayland desktop
 
     QStringList otherSettingsFolders; // where earlier saves may have gone
     QString programFolder() override;
@@ -42,6 +43,7 @@ public:
     QRect workAreaTwips(QWidget*) override { return workArea; }
     QList<QRect> screenAreasTwips() override { return {workArea}; }
     void setAlwaysOnTop(QWidget*, bool on) override;
+    bool compositorPlacesWindows() override { return compositorPlaces; }
     void demandAttention(QWidget* window) override { attentionAskedFor << window; }
     void minimize(QWidget*) override { ++minimizeCalls; }
     bool powerOff() override;

@@ -231,6 +231,43 @@ TEST_F(WindowModesTest, DockLandsOnTheWorkAreaOfTheWindowsScreen) {
     EXPECT_EQ(w->Width(), 1280 * 15);
 }
 
+TEST_F(WindowModesTest, OnACompositorThatPlacesWindowsLockAndDockSayWhatTheyLackOnce) {
+    const QString note =
+        QStringLiteral("Staying on top and docking need X11: start with QT_QPA_PLATFORM=xcb");
+    platform.compositorPlaces = true;
+    platform.workArea = QRect(0, 0, 320 * 15, 240 * 15); // narrower than the strip
+    Show();
+    const QPointF corner(w->Left(), w->Top());
+    Click(w->ui.lblPlayerControl[2]);
+    EXPECT_TRUE(w->st.LockFlag); // still holds the window against drags
+    EXPECT_EQ(w->ui.lblTitle[0]->caption(), note);
+    EXPECT_EQ(QPointF(w->Left(), w->Top()), corner);
+    Click(w->ui.lblPlayerControl[2]);
+    w->titleBuilder.BuildTitle();
+    // Once per run: locking again, or docking, says nothing more.
+    Click(w->ui.lblPlayerControl[2]);
+    Click(w->ui.lblPlayerControl[2]);
+    DoubleClickHeader(QPoint(10, 10));
+    Click(w->ui.lblSmallSet[6]);
+    EXPECT_NE(w->ui.lblTitle[0]->caption(), note);
+    // The strip cannot be put at the bottom: a locked strip no wider than the work area.
+    EXPECT_EQ(w->Width(), 320 * 15);
+    EXPECT_EQ(w->Height(), 735);
+    EXPECT_TRUE(w->st.LockFlag);
+}
+
+TEST_F(WindowModesTest, LeavingSmallModeOnAScreenSmallerThanTheWindowShrinksToIt) {
+    platform.workArea = QRect(0, 0, 320 * 15, 240 * 15);
+    Show();
+    Click(w->ui.lblDown[0]); // unfolded: 6720 twips high, more than 3600
+    DoubleClickHeader(QPoint(10, 10));
+    DoubleClickHeader(QPoint(10, 10));
+    EXPECT_EQ(w->Left(), 0);
+    EXPECT_EQ(w->Top(), 0);
+    EXPECT_EQ(w->Width(), 320 * 15);
+    EXPECT_EQ(w->Height(), 240 * 15);
+}
+
 TEST_F(WindowModesTest, NarrowStripPutsButtonsLeftOfTheWindow) {
     Show();
     w->st.FormSmallWidth = 1500;
