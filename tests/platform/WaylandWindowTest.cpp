@@ -1,6 +1,6 @@
 // The window on a real Wayland compositor (the weston that wayland_test.sh starts): the
 // platform knows that the compositor places the windows, and the lock says so.
-#include "FakeDecoder.h"
+#include "FakeEngine.h"
 #include "FakePlatform.h"
 #include "platform/DesktopPlatform.h"
 #include "platform/WaylandClient.h"
@@ -16,11 +16,11 @@ namespace telbo::test {
 namespace {
 
 TEST(WaylandWindow, LockSaysStayingOnTopNeedsX11) {
-    FakeDecoder decoder;
+    FakeEngine engine;
     FakePlatform platform; // no file, dialog or power-off beyond the test
     platform.compositorPlaces = DesktopPlatform().compositorPlacesWindows();
     ASSERT_TRUE(platform.compositorPlaces) << QGuiApplication::platformName().toStdString();
-    Telbo w(decoder, platform);
+    Telbo w(engine, engine, platform);
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     emit w.ui.lblPlayerControl[2]->clicked(); // "Lock"
