@@ -43,12 +43,14 @@ void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) n
     while (!finished) {
         AudioBlock* slot = ring.WriteSlot();
         if (!slot) {
-            // Paused, nothing is taken: sleep until the player resumes (it wakes us).
+            // Paused, nothing is taken: sleep until the player resumes (it wakes us), without
+            // a timer, so that a paused player does not wake at all.
             std::unique_lock lock(decodeMutex);
-            const bool paused = playhead.Paused();
-            decodeWake.wait_for(lock, paused ? std::chrono::seconds(2) : wait, [&] {
-                return decodeStop.load() || (paused && !playhead.Paused());
-            });
+            if (playhead.Paused()) {
+                decodeWake.wait(lock, [&] { return decodeStop.load() || !playhead.Paused(); });
+            } else {
+                decodeWake.wait_for(lock, wait, [&] { return decodeStop.load(); });
+            }
             if (decodeStop.load()) return;
             continue;
         }
