@@ -8,6 +8,10 @@ namespace telbo {
 using namespace engine;
 using Clock = std::chrono::steady_clock;
 
+namespace {
+constexpr auto kStaleRetry = std::chrono::milliseconds(10);
+} // namespace
+
 void Engine::Impl::StopDecoding() noexcept {
     if (!decoder.joinable()) return;
     {
@@ -40,6 +44,7 @@ void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) n
     std::size_t used = 0;
     bool have = false;
     bool finished = false;
+    std::size_t blocks = 0; // written in this epoch
     while (!finished) {
         AudioBlock* slot = ring.WriteSlot();
         if (!slot) {
@@ -49,7 +54,11 @@ void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) n
             if (playhead.Paused()) {
                 decodeWake.wait(lock, [&] { return decodeStop.load() || !playhead.Paused(); });
             } else {
-                decodeWake.wait_for(lock, wait, [&] { return decodeStop.load(); });
+                // Fewer blocks of this epoch than the ring holds: the rest are an old epoch's,
+                // which the sink drops at its next look, so look again soon.
+                const bool stale = blocks < ring.Capacity();
+                decodeWake.wait_for(lock, stale ? kStaleRetry : wait,
+                                    [&] { return decodeStop.load(); });
             }
             if (decodeStop.load()) return;
             continue;
@@ -93,6 +102,7 @@ void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) n
         }
         slot->trackPerFrame = slot->frames ? (end - slot->trackStart) / slot->frames : 0;
         ring.Commit();
+        ++blocks;
     }
 }
 

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <numbers>
 #include <thread>
 #include <vector>
@@ -74,6 +75,7 @@ struct PulseSink::Stream {
     pa_stream* stream = nullptr;
     pa_time_event* timer = nullptr;
     std::string description;
+    bool graph = false; // PipeWire behind the PulseAudio protocol
 
     std::atomic<bool> dead{false};
     std::atomic<bool> taking{false};
@@ -169,8 +171,9 @@ struct PulseSink::Stream {
         Flush();
         faded = 0;
         // A stream that starts is mixed in where its sink has got to, not where the listener
-        // is: silence covers that stretch, so the audio starts with its fade-in.
-        leadIn = sinkShare + Frames(kAhead);
+        // is: silence covers that stretch, so the audio starts with its fade-in. PipeWire's
+        // graph renders nothing ahead: it takes the stream from its next cycle on.
+        leadIn = graph ? 0 : sinkShare + Frames(kAhead);
         starting = true;
         starved = false;
         UpdateTaking();
@@ -390,6 +393,7 @@ struct PulseSink::Stream {
             s->description = std::string(info->server_name) + " " +
                              (info->server_version ? info->server_version : "");
         if (info && info->default_sink_name) s->defaultSink = info->default_sink_name;
+        if (info && info->server_name && std::strstr(info->server_name, "PipeWire")) s->graph = true;
         s->gotInfo = true;
         pa_threaded_mainloop_signal(s->loop, 0);
     }
