@@ -25,7 +25,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -39,6 +38,7 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using telbo::test::Child;
+using telbo::test::ContextSwitches;
 using telbo::test::Listener;
 using telbo::test::SoundServer;
 
@@ -65,24 +65,6 @@ std::string FindMpv() {
     return {};
 }
 
-// Context switches (voluntary and not) of the threads of `pid`; without its first thread
-// when `engineOnly` (telbo-play's own clock runs there, the engine's threads are the others).
-double Switches(pid_t pid, bool engineOnly) {
-    const std::string dir = "/proc/" + std::to_string(pid) + "/task";
-    double total = 0;
-    std::error_code ec;
-    for (const auto& task : std::filesystem::directory_iterator(dir, ec)) {
-        if (engineOnly && task.path().filename() == std::to_string(pid)) continue;
-        std::ifstream in(task.path() / "status");
-        for (std::string line; std::getline(in, line);) {
-            if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
-                line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
-                total += std::atof(line.c_str() + line.find(':') + 1);
-        }
-    }
-    return total;
-}
-
 double CpuSeconds(const std::vector<pid_t>& pids) {
     double total = 0;
     for (const pid_t pid : pids) {
@@ -106,10 +88,10 @@ Cpu Measure(pid_t player, const std::vector<pid_t>& server, double seconds, int 
     Cpu best;
     for (int w = 0; w < windows; ++w) {
         const double p0 = CpuSeconds(player), s0 = CpuSeconds(server);
-        const double w0 = Switches(player, false), e0 = Switches(player, true);
+        const double w0 = ContextSwitches(player), e0 = ContextSwitches(player, true);
         std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
         const double p1 = CpuSeconds(player), s1 = CpuSeconds(server);
-        const double w1 = Switches(player, false), e1 = Switches(player, true);
+        const double w1 = ContextSwitches(player), e1 = ContextSwitches(player, true);
         if (p0 < 0 || p1 < 0 || s0 < 0 || s1 < 0) {
             std::fprintf(stderr, "sound_bench: a process ended while measured\n");
             std::exit(1);

@@ -29,10 +29,11 @@ constexpr pa_usec_t kMs = PA_USEC_PER_MSEC;
 // the server runs its sink (PulseAudio) or its graph (PipeWire) kQueue - 2 * kRequest ahead
 // and asks for kRequest or more at a time, so the player's output thread wakes about once a
 // kRequest. PipeWire's graph cycles follow the share, rounded down to a power of two frames
-// and at most 2048 by default: 48 ms gives 2048-frame cycles at 44.1 and 48 kHz, as long as
-// the graph may run. What the sink has taken can no longer be faded (not every server takes
-// audio back from its sink), so the share stays short enough to answer within 100 ms.
-constexpr pa_usec_t kSinkShare = 48 * kMs;
+// and at most 2048 by default: 44 ms gives 2048-frame cycles at 48 kHz (the usual graph
+// rate), as long as no other stream asks for less. What the sink has taken can no longer be
+// faded (not every server takes audio back from its sink, and PipeWire's graph takes a whole
+// cycle at once), so the share stays short enough to answer within 100 ms.
+constexpr pa_usec_t kSinkShare = 44 * kMs;
 constexpr pa_usec_t kRequest = 250 * kMs;
 constexpr pa_usec_t kQueue = 2 * kRequest + kSinkShare;
 // After a flush or an underrun the server starts again once this much is queued.
@@ -283,7 +284,11 @@ struct PulseSink::Stream {
         const double cut = std::clamp(queued - static_cast<double>(sinkShare + Frames(kAhead)), 0.0,
                                       static_cast<double>(known));
         const auto keep = static_cast<std::size_t>(cut);
-        const pa_usec_t heard = inSink + (sinkShare + Frames(kAhead) + kFadeFrames) * PA_USEC_PER_SEC / rate;
+        // PipeWire's read index moves a whole cycle at a time: the fade may be heard up to a
+        // cycle (the share) later than the index says.
+        const std::size_t late = graph ? sinkShare : 0;
+        const pa_usec_t heard =
+            inSink + (sinkShare + late + Frames(kAhead) + kFadeFrames) * PA_USEC_PER_SEC / rate;
         if (keep == 0) return heard; // nothing left to fade: it ends within the margin anyway
         const std::uint64_t from = written - keep;
         std::vector<float> out(keep * 2, 0.0f);

@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <limits>
 #include <thread>
 
@@ -559,6 +560,23 @@ bool Listener::WaitForSound(bool sound, std::chrono::milliseconds timeout,
 bool ServerRequired() {
     const char* ci = std::getenv("CI");
     return ci && std::string(ci) == "true";
+}
+
+double ContextSwitches(pid_t pid, bool besidesFirst) {
+    const auto tasks = std::filesystem::path("/proc") / std::to_string(pid) / "task";
+    std::error_code ec;
+    std::filesystem::directory_iterator it(tasks, ec);
+    if (ec) return -1;
+    double total = 0;
+    for (const auto& task : it) {
+        if (besidesFirst && task.path().filename() == std::to_string(pid)) continue;
+        std::ifstream in(task.path() / "status");
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
+                line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
+                total += std::atof(line.c_str() + line.find(':') + 1);
+    }
+    return total;
 }
 
 // --- measures --------------------------------------------------------------------------------

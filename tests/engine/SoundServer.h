@@ -125,6 +125,11 @@ private:
 // Whether a sound server that cannot run fails the test (CI=true) rather than skips it.
 bool ServerRequired();
 
+// The wake-ups of process `pid` so far: context switches, voluntary and not, of all its
+// threads, or only of those besides its first (a tool's own loop runs there). -1 when it is
+// gone.
+double ContextSwitches(pid_t pid, bool besidesFirst = false);
+
 // Peak of |x| over stereo frames [from, to).
 float Peak(const std::vector<float>& stereo, std::size_t from, std::size_t to);
 // Largest difference between neighbouring samples of one channel over frames [from, to).

@@ -216,6 +216,23 @@ TEST_P(SoundServerTest, APlayerStoppedForAFewSecondsKeepsItsStream) {
     EXPECT_EQ(SoundingFrames(heard, at + Ms(300), at + Ms(900)), Ms(600));
 }
 
+TEST_P(SoundServerTest, APausedPlayerDoesNotWakeAndTheSinkSuspends) {
+    Listener ear;
+    ASSERT_TRUE(ear.Connect(server_->Address(), false));
+    Child player(TELBO_PLAY_TOOL, {"--server", server_->Address(), Tone("long.mp3", 30.0).string()});
+    ASSERT_TRUE(player.Running());
+    ASSERT_TRUE(WaitUntil([&] { return ear.StreamCorked() == 0; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return ear.State() == SinkState::Running; }, 5s));
+    player.Send("pause");
+    ASSERT_TRUE(WaitUntil([&] { return ear.StreamCorked() == 1; }, 2s));
+    // Corked, nobody listening: the server lets the sink sleep (the server tells the stream).
+    EXPECT_TRUE(WaitUntil([&] { return ear.State() == SinkState::Suspended; }, 6s));
+    // From then on no thread of the player has anything to do: no timer, no polling.
+    const double before = ContextSwitches(player.Pid());
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(ContextSwitches(player.Pid()), before);
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, SoundServerTest, ::testing::ValuesIn(SoundServer::Kinds()),
                          [](const auto& info) { return SoundServer::Name(info.param); });
 
