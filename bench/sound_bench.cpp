@@ -114,7 +114,8 @@ bool Run(SoundServer::Kind kind, const std::string& mpv, double playSeconds, Fig
     telbo::test::TempFolder dir;
     SoundServer server(dir.Path() / "server", kind);
     if (!server.Start()) {
-        std::fprintf(stderr, "sound_bench: %s: %s\n", SoundServer::Name(kind), server.error.c_str());
+        std::fprintf(stderr, "sound_bench: %s: %s\n", SoundServer::Name(kind),
+                     server.error.c_str());
         return false;
     }
     telbo::test::ToneSpec tone;
@@ -238,7 +239,8 @@ int main(int argc, char** argv) {
             kinds.push_back(name == "pipewire" ? SoundServer::Kind::PipeWire
                                                : SoundServer::Kind::PulseAudio);
         } else {
-            std::fprintf(stderr, "usage: sound_bench [--play-seconds N] [--server pulseaudio|pipewire]\n");
+            std::fprintf(stderr, "usage: sound_bench [--play-seconds N] "
+                                 "[--server pulseaudio|pipewire]\n");
             return 2;
         }
     }

@@ -51,7 +51,6 @@ constexpr pa_usec_t kRetry = 20 * kMs;
 constexpr pa_usec_t kSlowRetry = 200 * kMs;
 constexpr auto kSlowAfter = std::chrono::seconds(1);
 
-
 // Raised cosine from 0 to 1 over kFadeFrames.
 float FadeIn(std::size_t i) {
     return static_cast<float>(0.5 - 0.5 * std::cos(std::numbers::pi * (static_cast<double>(i) + 0.5) /
@@ -280,7 +279,8 @@ struct PulseSink::Stream {
                      kFrameBytes;
             inSink = t->sink_usec;
         }
-        const auto known = static_cast<std::size_t>(std::min<std::uint64_t>(written, historyFrames));
+        const auto known =
+            static_cast<std::size_t>(std::min<std::uint64_t>(written, historyFrames));
         const double cut = std::clamp(queued - static_cast<double>(sinkShare + Frames(kAhead)), 0.0,
                                       static_cast<double>(known));
         const auto keep = static_cast<std::size_t>(cut);
@@ -359,9 +359,7 @@ struct PulseSink::Stream {
         taking.store(false, std::memory_order_release);
         cutting = false;
     }
-    static void OnWrite(pa_stream*, std::size_t, void* self) {
-        static_cast<Stream*>(self)->Pump();
-    }
+    static void OnWrite(pa_stream*, std::size_t, void* self) { static_cast<Stream*>(self)->Pump(); }
     static void OnCutTiming(pa_stream*, int success, void* self) {
         auto* s = static_cast<Stream*>(self);
         if (!s->Ready()) return;
@@ -398,7 +396,8 @@ struct PulseSink::Stream {
             s->description = std::string(info->server_name) + " " +
                              (info->server_version ? info->server_version : "");
         if (info && info->default_sink_name) s->defaultSink = info->default_sink_name;
-        if (info && info->server_name && std::strstr(info->server_name, "PipeWire")) s->graph = true;
+        if (info && info->server_name && std::strstr(info->server_name, "PipeWire"))
+            s->graph = true;
         s->gotInfo = true;
         pa_threaded_mainloop_signal(s->loop, 0);
     }

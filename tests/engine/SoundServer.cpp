@@ -37,8 +37,8 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
     envp.push_back(nullptr);
     const pid_t parent = ::getpid();
     const int devnull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-    const int logFd = log.empty() ? -1
-                                  : ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    const int logFd =
+        log.empty() ? -1 : ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -433,7 +433,8 @@ bool Listener::Connect(const std::string& address, bool record) {
         // Small enough that an idle PulseAudio sink works no more than this ahead of the
         // clock, large enough that PipeWire's graph still runs its longest cycles (2048
         // frames).
-        attr.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(50 * PA_USEC_PER_MSEC, &format));
+        attr.fragsize =
+            static_cast<std::uint32_t>(pa_usec_to_bytes(50 * PA_USEC_PER_MSEC, &format));
         ok = pa_stream_connect_record(l.record, "probe.monitor", &attr,
                                       static_cast<pa_stream_flags_t>(
                                           PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |

@@ -219,7 +219,8 @@ TEST_P(SoundServerTest, APlayerStoppedForAFewSecondsKeepsItsStream) {
 TEST_P(SoundServerTest, APausedPlayerDoesNotWakeAndTheSinkSuspends) {
     Listener ear;
     ASSERT_TRUE(ear.Connect(server_->Address(), false));
-    Child player(TELBO_PLAY_TOOL, {"--server", server_->Address(), Tone("long.mp3", 30.0).string()});
+    Child player(TELBO_PLAY_TOOL,
+                 {"--server", server_->Address(), Tone("long.mp3", 30.0).string()});
     ASSERT_TRUE(player.Running());
     ASSERT_TRUE(WaitUntil([&] { return ear.StreamCorked() == 0; }, 5s));
     ASSERT_TRUE(WaitUntil([&] { return ear.State() == SinkState::Running; }, 5s));
