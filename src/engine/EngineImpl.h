@@ -29,11 +29,7 @@ struct Engine::Impl {
         options.nullSpeedup = std::clamp(options.nullSpeedup, 1.0, 10000.0);
     }
 
-    // 36864 frames, about 0.8 s: a sound server's request (a quarter of a second) is met
-    // from it at once, and the decoder, refilling half of it at a time, wakes less often
-    // than the output thread. Settings that change the chain (volume, equalizer) are heard
-    // after the ring and the server's queue.
-    static constexpr std::size_t kRingBlocks = 72;
+    static constexpr std::size_t kRingBlocks = 16; // 8192 frames: under 0.2 s at 44.1 kHz
 
     Options options;
     engine::Playhead playhead{kRingBlocks};

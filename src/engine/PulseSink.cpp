@@ -50,6 +50,9 @@ constexpr pa_usec_t kOpenTimeout = 2 * PA_USEC_PER_SEC;
 constexpr pa_usec_t kRetry = 20 * kMs;
 constexpr pa_usec_t kSlowRetry = 200 * kMs;
 constexpr auto kSlowAfter = std::chrono::seconds(1);
+// After a request met in part: time for the decoder to refill the ring (it wakes every half
+// of it, under 0.1 s).
+constexpr pa_usec_t kRefill = 100 * kMs;
 
 // Raised cosine from 0 to 1 over kFadeFrames.
 float FadeIn(std::size_t i) {
@@ -230,13 +233,14 @@ struct PulseSink::Stream {
             if (timerFor == Timer::Retry || timerFor == Timer::Drain) ClearTimer();
             UpdateTaking();
             if (n < frames) {
-                Starved();
+                Starved(true);
                 return;
             }
         }
     }
 
-    void Starved() {
+    // `wrote`: the request was met in part, the Playhead's ring being shorter than it.
+    void Starved(bool wrote = false) {
         if (want == Want::Idle || playhead.ReadHeard().ended) {
             // Everything is queued: once it has been heard, go quiet.
             if (timerFor != Timer::Drain) {
@@ -244,6 +248,11 @@ struct PulseSink::Stream {
                 SetTimer(Timer::Drain, drainWait);
                 UpdateTaking();
             }
+            return;
+        }
+        if (wrote) {
+            // The decoder refills the ring within half its length: the rest then, in one go.
+            SetTimer(Timer::Retry, kRefill);
             return;
         }
         const auto now = std::chrono::steady_clock::now();
