@@ -117,9 +117,12 @@ SoundServer::~SoundServer() {
     }
 }
 
-std::string SoundServer::Address() const {
-    if (kind_ == Kind::PipeWire) return "unix:" + (folder_ / "run" / "pulse" / "native").string();
-    return "unix:" + (folder_ / "native").string();
+// PipeWire's PulseAudio service answers before its sinks are there: clients are given a link
+// to its socket, made once they are.
+std::string SoundServer::Address() const { return "unix:" + (folder_ / "native").string(); }
+
+std::filesystem::path SoundServer::Socket() const {
+    return kind_ == Kind::PipeWire ? folder_ / "run" / "pulse" / "native" : folder_ / "native";
 }
 
 std::vector<pid_t> SoundServer::Pids() const {
@@ -129,7 +132,8 @@ std::vector<pid_t> SoundServer::Pids() const {
 }
 
 std::string SoundServer::Pactl(const std::string& args) const {
-    const std::string command = "pactl -s '" + Address() + "' " + args + " 2>/dev/null";
+    const std::string command =
+        "pactl -s 'unix:" + Socket().string() + "' " + args + " 2>/dev/null";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return {};
     std::string out;
@@ -240,6 +244,7 @@ bool SoundServer::StartPipeWire() {
         return false;
     }
     const auto run = folder_ / "run";
+    std::filesystem::remove(folder_ / "native");
     // A killed server leaves its sockets and locks behind.
     for (const char* stale : {"pipewire-0", "pipewire-0.lock", "pipewire-0-manager",
                               "pipewire-0-manager.lock", "pulse"})
@@ -272,7 +277,10 @@ bool SoundServer::StartPipeWire() {
         error = "pipewire-pulse did not answer within 10 s";
         return false;
     }
-    if (LoadSinks()) return true;
+    std::error_code linked;
+    if (LoadSinks()) std::filesystem::create_symlink(Socket(), folder_ / "native", linked);
+    if (!linked && std::filesystem::is_symlink(folder_ / "native")) return true;
+    if (linked) error = "cannot link the socket: " + linked.message();
     Reap(SIGKILL);
     return false;
 }

@@ -58,6 +58,7 @@ private:
     bool LoadSinks();
     void Reap(int signal);
     std::vector<std::string> Environment() const;
+    std::filesystem::path Socket() const; // where the server itself listens
 
     std::filesystem::path folder_;
     Kind kind_;
