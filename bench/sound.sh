@@ -1,8 +1,10 @@
 #!/bin/sh
 # The player on a real sound server against mpv (bench/sound_bench.cpp says what is measured).
-# Starts a private PulseAudio server with a null sink and ends it; needs no sound card.
-# Installs mpv first when it is missing (only this benchmark uses it). Builds in build-engine
-# (RelWithDebInfo). Takes about two minutes; --play-seconds 10 for a quick look.
+# Starts a private PulseAudio server, then a private PipeWire (pipewire, wireplumber,
+# pipewire-pulse on a session bus of its own), each with a null sink, and ends them; needs no
+# sound card. Installs mpv first when it is missing (only this benchmark uses it). Builds in
+# build-engine (RelWithDebInfo). Takes about ten minutes; --play-seconds 10 for a quicker
+# look, --server pulseaudio or --server pipewire for one of them.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps"

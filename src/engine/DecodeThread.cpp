@@ -8,6 +8,10 @@ namespace telbo {
 using namespace engine;
 using Clock = std::chrono::steady_clock;
 
+namespace {
+constexpr auto kStaleRetry = std::chrono::milliseconds(10);
+} // namespace
+
 void Engine::Impl::StopDecoding() noexcept {
     if (!decoder.joinable()) return;
     {
@@ -40,15 +44,22 @@ void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) n
     std::size_t used = 0;
     bool have = false;
     bool finished = false;
+    std::size_t blocks = 0; // written in this epoch
     while (!finished) {
         AudioBlock* slot = ring.WriteSlot();
         if (!slot) {
-            // Paused, nothing is taken: sleep until the player resumes (it wakes us).
+            // Paused, nothing is taken: sleep until the player resumes (it wakes us), without
+            // a timer, so that a paused player does not wake at all.
             std::unique_lock lock(decodeMutex);
-            const bool paused = playhead.Paused();
-            decodeWake.wait_for(lock, paused ? std::chrono::seconds(2) : wait, [&] {
-                return decodeStop.load() || (paused && !playhead.Paused());
-            });
+            if (playhead.Paused()) {
+                decodeWake.wait(lock, [&] { return decodeStop.load() || !playhead.Paused(); });
+            } else {
+                // Fewer blocks of this epoch than the ring holds: the rest are an old epoch's,
+                // which the sink drops at its next look, so look again soon.
+                const bool stale = blocks < ring.Capacity();
+                decodeWake.wait_for(lock, stale ? kStaleRetry : wait,
+                                    [&] { return decodeStop.load(); });
+            }
             if (decodeStop.load()) return;
             continue;
         }
@@ -91,6 +102,7 @@ void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) n
         }
         slot->trackPerFrame = slot->frames ? (end - slot->trackStart) / slot->frames : 0;
         ring.Commit();
+        ++blocks;
     }
 }
 

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <numbers>
 #include <thread>
 #include <vector>
@@ -17,17 +18,24 @@ namespace telbo::engine {
 
 namespace {
 
-constexpr std::uint32_t kRate = 44100; // most MP3s: no resampling on either side
+// When the output's rate cannot be asked: most MP3s' rate.
+constexpr std::uint32_t kDefaultRate = 44100;
+constexpr std::uint32_t kMinRate = 8000, kMaxRate = 192000;
 constexpr int kChannels = 2;
 constexpr std::size_t kFrameBytes = sizeof(float) * kChannels;
 constexpr pa_usec_t kMs = PA_USEC_PER_MSEC;
 
-// Queued on the server, in the stream's queue and its sink. Without latency adjustment the
-// server runs its sink kQueue - 2 * kRequest ahead and asks for kRequest or more at a time.
-// What the sink has taken can no longer be faded (not every server takes audio back from
-// its sink), so its share stays short enough to answer within 100 ms.
-constexpr pa_usec_t kQueue = 400 * kMs;
-constexpr pa_usec_t kRequest = 180 * kMs;
+// Queued on the server: the stream's queue and its sink's share. Without latency adjustment
+// the server runs its sink (PulseAudio) or its graph (PipeWire) kQueue - 2 * kRequest ahead
+// and asks for kRequest or more at a time, so the player's output thread wakes about once a
+// kRequest. PipeWire's graph cycles follow the share, rounded down to a power of two frames
+// and at most 2048 by default: 44 ms gives 2048-frame cycles at 48 kHz (the usual graph
+// rate), as long as no other stream asks for less. What the sink has taken can no longer be
+// faded (not every server takes audio back from its sink, and PipeWire's graph takes a whole
+// cycle at once), so the share stays short enough to answer within 100 ms.
+constexpr pa_usec_t kSinkShare = 44 * kMs;
+constexpr pa_usec_t kRequest = 250 * kMs;
+constexpr pa_usec_t kQueue = 2 * kRequest + kSinkShare;
 // After a flush or an underrun the server starts again once this much is queued.
 constexpr pa_usec_t kPrebuf = 20 * kMs;
 // A fade-out starts a sink's share plus this much behind what the sink has taken: the sink
@@ -35,17 +43,16 @@ constexpr pa_usec_t kPrebuf = 20 * kMs;
 constexpr pa_usec_t kAhead = 10 * kMs;
 constexpr std::size_t kFadeFrames = 256; // about 6 ms
 // More than can ever be queued, so every queued frame can be faded or kept.
-constexpr std::size_t kHistoryFrames = kRate * 3 / 2;
+constexpr pa_usec_t kHistory = 3 * kQueue;
 constexpr pa_usec_t kOpenTimeout = 2 * PA_USEC_PER_SEC;
 // While the Playhead has nothing (a track starting, a slow disk): look again soon, then
 // less often.
 constexpr pa_usec_t kRetry = 20 * kMs;
 constexpr pa_usec_t kSlowRetry = 200 * kMs;
 constexpr auto kSlowAfter = std::chrono::seconds(1);
-
-constexpr std::size_t Frames(pa_usec_t usec) {
-    return static_cast<std::size_t>(usec * kRate / PA_USEC_PER_SEC);
-}
+// After a request met in part: time for the decoder to refill the ring (it wakes every half
+// of it, under 0.1 s).
+constexpr pa_usec_t kRefill = 100 * kMs;
 
 // Raised cosine from 0 to 1 over kFadeFrames.
 float FadeIn(std::size_t i) {
@@ -60,22 +67,27 @@ void Unref(pa_operation* op) {
 } // namespace
 
 struct PulseSink::Stream {
-    explicit Stream(Playhead& p) : playhead(p), history(kHistoryFrames * kChannels) {}
+    explicit Stream(Playhead& p) : playhead(p) {}
 
     Playhead& playhead;
+    std::uint32_t rate = kDefaultRate; // the stream's, chosen at the open
+    std::size_t historyFrames = 0;
     const void* consumer = nullptr; // the sink, as the Playhead knows it
     pa_threaded_mainloop* loop = nullptr;
     pa_context* context = nullptr;
     pa_stream* stream = nullptr;
     pa_time_event* timer = nullptr;
     std::string description;
+    bool graph = false; // PipeWire behind the PulseAudio protocol
 
     std::atomic<bool> dead{false};
     std::atomic<bool> taking{false};
     std::atomic<bool> missing{false}; // the output asked for was not there
     std::string device;               // the output asked for, "" the default; under the lock
-    bool lookedUp = false;            // the open's question about `device` has its answer
+    bool lookedUp = false;            // the open's question about a sink has its answer
     bool found = false;
+    std::uint32_t sinkRate = 0;       // of the sink last looked up
+    std::string defaultSink;
     bool moveAfterCut = false;    // a move waits for the fade-out to be heard
     bool resumeAfterMove = false; // the move's answer lets the kept audio go on
 
@@ -99,6 +111,10 @@ struct PulseSink::Stream {
     std::uint64_t writes = 0;       // tells the drain timer whether anything came meanwhile
     std::uint64_t writesAtDrain = 0;
     pa_usec_t drainWait = 0;
+
+    std::size_t Frames(pa_usec_t usec) const {
+        return static_cast<std::size_t>(usec * rate / PA_USEC_PER_SEC);
+    }
 
     // --- under the loop's lock ----------------------------------------------------------
     void SetTimer(Timer what, pa_usec_t after) {
@@ -135,19 +151,19 @@ struct PulseSink::Stream {
     }
 
     void Remember(const float* frames, std::size_t n) {
-        if (n > kHistoryFrames) {
-            frames += (n - kHistoryFrames) * 2;
-            written += n - kHistoryFrames;
-            n = kHistoryFrames;
+        if (n > historyFrames) {
+            frames += (n - historyFrames) * 2;
+            written += n - historyFrames;
+            n = historyFrames;
         }
-        const auto at = static_cast<std::size_t>(written % kHistoryFrames);
-        const std::size_t first = std::min(n, kHistoryFrames - at);
+        const auto at = static_cast<std::size_t>(written % historyFrames);
+        const std::size_t first = std::min(n, historyFrames - at);
         std::copy_n(frames, first * 2, history.data() + at * 2);
         std::copy_n(frames + first * 2, (n - first) * 2, history.data());
         written += n;
     }
     const float* Remembered(std::uint64_t frame) const {
-        return &history[static_cast<std::size_t>(frame % kHistoryFrames) * 2];
+        return &history[static_cast<std::size_t>(frame % historyFrames) * 2];
     }
 
     // From quiet to playing: a fresh queue whose first audio fades in. The stream stays corked
@@ -158,8 +174,9 @@ struct PulseSink::Stream {
         Flush();
         faded = 0;
         // A stream that starts is mixed in where its sink has got to, not where the listener
-        // is: silence covers that stretch, so the audio starts with its fade-in.
-        leadIn = sinkShare + Frames(kAhead);
+        // is: silence covers that stretch, so the audio starts with its fade-in. PipeWire's
+        // graph renders nothing ahead: it takes the stream from its next cycle on.
+        leadIn = graph ? 0 : sinkShare + Frames(kAhead);
         starting = true;
         starved = false;
         UpdateTaking();
@@ -216,13 +233,14 @@ struct PulseSink::Stream {
             if (timerFor == Timer::Retry || timerFor == Timer::Drain) ClearTimer();
             UpdateTaking();
             if (n < frames) {
-                Starved();
+                Starved(true);
                 return;
             }
         }
     }
 
-    void Starved() {
+    // `wrote`: the request was met in part, the Playhead's ring being shorter than it.
+    void Starved(bool wrote = false) {
         if (want == Want::Idle || playhead.ReadHeard().ended) {
             // Everything is queued: once it has been heard, go quiet.
             if (timerFor != Timer::Drain) {
@@ -230,6 +248,11 @@ struct PulseSink::Stream {
                 SetTimer(Timer::Drain, drainWait);
                 UpdateTaking();
             }
+            return;
+        }
+        if (wrote) {
+            // The decoder refills the ring within half its length: the rest then, in one go.
+            SetTimer(Timer::Retry, kRefill);
             return;
         }
         const auto now = std::chrono::steady_clock::now();
@@ -265,11 +288,16 @@ struct PulseSink::Stream {
                      kFrameBytes;
             inSink = t->sink_usec;
         }
-        const auto known = static_cast<std::size_t>(std::min<std::uint64_t>(written, kHistoryFrames));
+        const auto known =
+            static_cast<std::size_t>(std::min<std::uint64_t>(written, historyFrames));
         const double cut = std::clamp(queued - static_cast<double>(sinkShare + Frames(kAhead)), 0.0,
                                       static_cast<double>(known));
         const auto keep = static_cast<std::size_t>(cut);
-        const pa_usec_t heard = inSink + (sinkShare + Frames(kAhead) + kFadeFrames) * PA_USEC_PER_SEC / kRate;
+        // PipeWire's read index moves a whole cycle at a time: the fade may be heard up to a
+        // cycle (the share) later than the index says.
+        const std::size_t late = graph ? sinkShare : 0;
+        const pa_usec_t heard =
+            inSink + (sinkShare + late + Frames(kAhead) + kFadeFrames) * PA_USEC_PER_SEC / rate;
         if (keep == 0) return heard; // nothing left to fade: it ends within the margin anyway
         const std::uint64_t from = written - keep;
         std::vector<float> out(keep * 2, 0.0f);
@@ -376,13 +404,19 @@ struct PulseSink::Stream {
         if (info && info->server_name)
             s->description = std::string(info->server_name) + " " +
                              (info->server_version ? info->server_version : "");
+        if (info && info->default_sink_name) s->defaultSink = info->default_sink_name;
+        if (info && info->server_name && std::strstr(info->server_name, "PipeWire"))
+            s->graph = true;
         s->gotInfo = true;
         pa_threaded_mainloop_signal(s->loop, 0);
     }
 
     static void OnLookup(pa_context*, const pa_sink_info* info, int eol, void* self) {
         auto* s = static_cast<Stream*>(self);
-        if (info && eol == 0) s->found = true;
+        if (info && eol == 0) {
+            s->found = true;
+            s->sinkRate = info->sample_spec.rate;
+        }
         if (eol != 0) {
             s->lookedUp = true;
             pa_threaded_mainloop_signal(s->loop, 0);
@@ -500,7 +534,7 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
     pa_threaded_mainloop_lock(s->loop);
     auto unlockAndFail = [&] {
         pa_threaded_mainloop_unlock(s->loop);
-        pa_proplist_free(props);
+        if (props) pa_proplist_free(props);
         return fail();
     };
     if (pa_threaded_mainloop_start(s->loop) < 0) return unlockAndFail();
@@ -518,25 +552,35 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
         pa_operation_unref(op);
     }
 
-    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, kRate, kChannels};
-    s->stream = pa_stream_new_with_proplist(s->context, "Music", &format, nullptr, props);
-    pa_proplist_free(props);
-    props = nullptr;
-    if (!s->stream) return unlockAndFail();
-    try {
-        s->device = device;
-    } catch (...) {
-        return unlockAndFail();
-    }
-    // Named and not there (unplugged, renamed): the default plays, and the player says so.
-    if (!device.empty()) {
-        if (pa_operation* op = pa_context_get_sink_info_by_name(s->context, device.c_str(),
+    auto lookUp = [&](const std::string& name) {
+        s->lookedUp = false;
+        s->found = false;
+        if (pa_operation* op = pa_context_get_sink_info_by_name(s->context, name.c_str(),
                                                                 &Stream::OnLookup, s.get())) {
             s->WaitOpen([&] { return s->lookedUp; });
             pa_operation_unref(op);
         }
-        if (!s->found) s->missing.store(true, std::memory_order_release);
+        return s->found;
+    };
+    // Named and not there (unplugged, renamed): the default plays, and the player says so.
+    const bool deviceFound = !device.empty() && lookUp(device);
+    if (!device.empty() && !deviceFound) s->missing.store(true, std::memory_order_release);
+    // The sink's own rate: the server mixes it in without converting (the engine converts
+    // anyway, once, and at a known quality).
+    if (deviceFound || (!s->defaultSink.empty() && lookUp(s->defaultSink)))
+        if (s->sinkRate >= kMinRate && s->sinkRate <= kMaxRate) s->rate = s->sinkRate;
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, s->rate, kChannels};
+    try {
+        s->device = device;
+        s->historyFrames = s->Frames(kHistory);
+        s->history.assign(s->historyFrames * kChannels, 0.0f);
+    } catch (...) {
+        return unlockAndFail();
     }
+    s->stream = pa_stream_new_with_proplist(s->context, "Music", &format, nullptr, props);
+    pa_proplist_free(props);
+    props = nullptr;
+    if (!s->stream) return unlockAndFail();
     pa_stream_set_state_callback(s->stream, &Stream::OnStreamState, s.get());
     pa_stream_set_write_callback(s->stream, &Stream::OnWrite, s.get());
     pa_buffer_attr attr{};
@@ -547,7 +591,7 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
     attr.fragsize = static_cast<std::uint32_t>(-1);
     // Never PA_STREAM_DONT_MOVE: the server moves a stream on the default when the desktop's
     // default changes, and one whose output went away.
-    const char* on = s->found ? device.c_str() : nullptr;
+    const char* on = deviceFound ? device.c_str() : nullptr;
     const int connected =
         pa_stream_connect_playback(s->stream, on, &attr, PA_STREAM_START_CORKED, nullptr, nullptr);
     if (connected < 0 ||
@@ -557,7 +601,7 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
     const pa_buffer_attr* got = pa_stream_get_buffer_attr(s->stream);
     const pa_usec_t queue = got ? pa_bytes_to_usec(got->tlength, &format) : kQueue;
     const pa_usec_t request = got ? pa_bytes_to_usec(got->minreq, &format) : kRequest;
-    s->sinkShare = Frames(queue > 2 * request ? queue - 2 * request : 0);
+    s->sinkShare = s->Frames(queue > 2 * request ? queue - 2 * request : 0);
     s->drainWait = 2 * queue + 100 * kMs;
     s->ClearTimer();
     if (s->description.empty()) s->description = "sound server";
@@ -588,7 +632,7 @@ PulseSink::~PulseSink() {
     }
 }
 
-int PulseSink::Rate() const noexcept { return static_cast<int>(kRate); }
+int PulseSink::Rate() const noexcept { return static_cast<int>(s_->rate); }
 
 std::string PulseSink::Description() const {
     pa_threaded_mainloop_lock(s_->loop);

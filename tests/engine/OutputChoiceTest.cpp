@@ -1,6 +1,7 @@
-// The choice of sound output against a PulseAudio server of the test's own with two null
-// sinks, "probe" (the default) and "other": where the stream opens, where a move while
-// playing lands, and what a remembered output that is gone does.
+// The choice of sound output against a sound server of the test's own (PulseAudio, and
+// PipeWire with its PulseAudio service) with two null sinks, "probe" (the default) and
+// "other": where the stream opens, where a move while playing lands, and what a remembered
+// output that is gone does.
 
 #include "EngineTestSupport.h"
 #include "SoundServer.h"
@@ -9,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <map>
 #include <sstream>
 
@@ -18,14 +18,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class OutputChoiceTest : public ::testing::Test {
+class OutputChoiceTest : public ::testing::TestWithParam<SoundServer::Kind> {
 protected:
     void SetUp() override {
-        server_ = std::make_unique<SoundServer>(dir_.Path() / "server");
+        server_ = std::make_unique<SoundServer>(dir_.Path() / "server", GetParam());
         server_->moreSinks = {"other"};
         if (server_->Start() && !server_->Pactl("info").empty()) return;
-        const char* ci = std::getenv("CI");
-        if (ci && std::string(ci) == "true") FAIL() << server_->error;
+        if (ServerRequired()) FAIL() << server_->error;
         GTEST_SKIP() << "no sound server or pactl: " << server_->error;
     }
 
@@ -63,7 +62,7 @@ protected:
     std::unique_ptr<SoundServer> server_;
 };
 
-TEST_F(OutputChoiceTest, TheRememberedOutputIsListedAndPlaysFromTheStart) {
+TEST_P(OutputChoiceTest, TheRememberedOutputIsListedAndPlaysFromTheStart) {
     for (const bool beforeInit : {true, false}) {
         SCOPED_TRACE(beforeInit ? "set before init" : "set after init");
         auto e = Start("other", beforeInit);
@@ -76,7 +75,7 @@ TEST_F(OutputChoiceTest, TheRememberedOutputIsListedAndPlaysFromTheStart) {
     }
 }
 
-TEST_F(OutputChoiceTest, AMoveWhilePlayingKeepsTheStreamAndThePositionAndDefaultFollowsTheDesktop) {
+TEST_P(OutputChoiceTest, AMoveWhilePlayingKeepsTheStreamAndThePositionAndDefaultFollowsTheDesktop) {
     auto e = Start("", false);
     ASSERT_TRUE(Play(*e, 30));
     std::string stream;
@@ -109,7 +108,7 @@ TEST_F(OutputChoiceTest, AMoveWhilePlayingKeepsTheStreamAndThePositionAndDefault
     EXPECT_TRUE(WaitUntil([&] { return StreamSink() == "other"; }, 5s)) << StreamSink();
 }
 
-TEST_F(OutputChoiceTest, AMissingOutputFallsBackToTheDefaultAndIsReportedOnce) {
+TEST_P(OutputChoiceTest, AMissingOutputFallsBackToTheDefaultAndIsReportedOnce) {
     auto e = Start("unplugged", false);
     ASSERT_TRUE(Play(*e, 10));
     ASSERT_TRUE(WaitUntil([&] { return StreamSink() == "probe"; }, 5s)) << StreamSink();
@@ -121,6 +120,9 @@ TEST_F(OutputChoiceTest, AMissingOutputFallsBackToTheDefaultAndIsReportedOnce) {
     EXPECT_TRUE(WaitUntil([&] { return e->OutputMissing(); }, 5s));
     EXPECT_EQ(StreamSink(), "probe");
 }
+
+INSTANTIATE_TEST_SUITE_P(Servers, OutputChoiceTest, ::testing::ValuesIn(SoundServer::Kinds()),
+                         [](const auto& info) { return SoundServer::Name(info.param); });
 
 } // namespace
 } // namespace telbo::test

@@ -13,7 +13,10 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <limits>
 #include <thread>
 
 namespace telbo::test {
@@ -26,7 +29,7 @@ using namespace std::chrono_literals;
 // fork + exec whose child dies with the thread that started it. Everything the child needs is
 // prepared before the fork: only async-signal-safe calls after it.
 pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-            int stdinFd) {
+            int stdinFd, const std::filesystem::path& log = {}) {
     std::vector<char*> args, envp;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -34,16 +37,21 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
     envp.push_back(nullptr);
     const pid_t parent = ::getpid();
     const int devnull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    const int logFd =
+        log.empty() ? -1 : ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent) ::_exit(127); // the test is already gone
         ::dup2(stdinFd >= 0 ? stdinFd : devnull, STDIN_FILENO);
         ::dup2(devnull, STDOUT_FILENO);
-        ::execve(args[0], args.data(), envp.empty() ? environ : envp.data());
+        if (logFd >= 0) ::dup2(logFd, STDERR_FILENO);
+        // No environment given: the test's own.
+        ::execve(args[0], args.data(), env.empty() ? environ : envp.data());
         ::_exit(127);
     }
     if (devnull >= 0) ::close(devnull);
+    if (logFd >= 0) ::close(logFd);
     return pid;
 }
 
@@ -80,18 +88,52 @@ bool Answers(const std::filesystem::path& socketPath) {
 
 } // namespace
 
-SoundServer::SoundServer(std::filesystem::path folder) : folder_(std::move(folder)) {
+const char* SoundServer::Name(Kind kind) {
+    return kind == Kind::PipeWire ? "PipeWire" : "PulseAudio";
+}
+
+bool SoundServer::Installed(Kind kind) {
+    if (kind == Kind::PulseAudio) return !FindProgram("pulseaudio").empty();
+    for (const char* program : {"pipewire", "wireplumber", "pipewire-pulse", "dbus-daemon"})
+        if (FindProgram(program).empty()) return false;
+    return true;
+}
+
+SoundServer::SoundServer(std::filesystem::path folder, Kind kind)
+    : folder_(std::move(folder)), kind_(kind) {
     // The clients of this process (the engine, the listener) keep their cookie here, not in
     // the user's home.
     ::setenv("PULSE_COOKIE", (folder_ / "client-cookie").c_str(), 1);
 }
 
-SoundServer::~SoundServer() { Reap(SIGTERM); }
+SoundServer::~SoundServer() {
+    Reap(SIGTERM);
+    if (bus_ > 0) {
+        ::kill(bus_, SIGTERM);
+        if (!WaitEnd(bus_, 3s)) {
+            ::kill(bus_, SIGKILL);
+            WaitEnd(bus_, 3s);
+        }
+    }
+}
 
+// PipeWire's PulseAudio service answers before its sinks are there: clients are given a link
+// to its socket, made once they are.
 std::string SoundServer::Address() const { return "unix:" + (folder_ / "native").string(); }
 
+std::filesystem::path SoundServer::Socket() const {
+    return kind_ == Kind::PipeWire ? folder_ / "run" / "pulse" / "native" : folder_ / "native";
+}
+
+std::vector<pid_t> SoundServer::Pids() const {
+    std::vector<pid_t> pids = helpers_;
+    if (pid_ > 0) pids.push_back(pid_);
+    return pids;
+}
+
 std::string SoundServer::Pactl(const std::string& args) const {
-    const std::string command = "pactl -s '" + Address() + "' " + args + " 2>/dev/null";
+    const std::string command =
+        "pactl -s 'unix:" + Socket().string() + "' " + args + " 2>/dev/null";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return {};
     std::string out;
@@ -101,17 +143,37 @@ std::string SoundServer::Pactl(const std::string& args) const {
     return ::pclose(pipe) == 0 ? out : std::string();
 }
 
+std::vector<std::string> SoundServer::Environment() const {
+    const auto home = folder_ / "home";
+    return {
+        "PATH=/usr/bin:/bin",
+        "HOME=" + home.string(),
+        "XDG_RUNTIME_DIR=" + (folder_ / "run").string(),
+        "XDG_CONFIG_HOME=" + (home / ".config").string(),
+        "XDG_STATE_HOME=" + (home / ".state").string(),
+        "XDG_DATA_HOME=" + (home / ".data").string(),
+        kind_ == Kind::PipeWire ? "DBUS_SESSION_BUS_ADDRESS=unix:path=" + (folder_ / "bus").string()
+                                : "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/telbo-test-bus",
+        "DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/telbo-test-bus",
+        "LANG=C",
+    };
+}
+
 bool SoundServer::Start() {
     Reap(SIGTERM);
+    const auto run = folder_ / "run";
+    std::filesystem::create_directories(run);
+    std::filesystem::create_directories(folder_ / "home");
+    ::chmod(run.c_str(), 0700);
+    return kind_ == Kind::PipeWire ? StartPipeWire() : StartPulseAudio();
+}
+
+bool SoundServer::StartPulseAudio() {
     const std::string program = FindProgram("pulseaudio");
     if (program.empty()) {
         error = "pulseaudio is not installed";
         return false;
     }
-    const auto run = folder_ / "run";
-    std::filesystem::create_directories(run);
-    std::filesystem::create_directories(folder_ / "home");
-    ::chmod(run.c_str(), 0700);
     std::filesystem::remove(folder_ / "native");
     // No configuration scripts, no real devices, no real-time scheduling, no bus: a null sink
     // and the socket. --system=false lets root run it as a user's server.
@@ -135,16 +197,7 @@ bool SoundServer::Start() {
         argv.push_back("-L");
         argv.push_back("module-null-sink sink_name=" + sink + " rate=44100 channels=2");
     }
-    const std::vector<std::string> env = {
-        "PATH=/usr/bin:/bin",
-        "HOME=" + (folder_ / "home").string(),
-        "XDG_RUNTIME_DIR=" + run.string(),
-        "XDG_CONFIG_HOME=" + (folder_ / "home" / ".config").string(),
-        "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/telbo-test-bus",
-        "DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/telbo-test-bus",
-        "LANG=C",
-    };
-    pid_ = Spawn(argv, env, -1);
+    pid_ = Spawn(argv, Environment(), -1);
     if (pid_ <= 0) {
         error = "cannot start pulseaudio";
         return false;
@@ -171,15 +224,102 @@ bool SoundServer::Start() {
     return false;
 }
 
+namespace {
+// Waits until `socketPath` answers, or `pid` has ended.
+bool AwaitSocket(const std::filesystem::path& socketPath, pid_t pid, std::chrono::seconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (Clock::now() < deadline) {
+        if (Answers(socketPath)) return true;
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) == pid) return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+} // namespace
+
+bool SoundServer::StartPipeWire() {
+    if (!Installed(Kind::PipeWire)) {
+        error = "pipewire, wireplumber, pipewire-pulse or dbus-daemon is not installed";
+        return false;
+    }
+    const auto run = folder_ / "run";
+    std::filesystem::remove(folder_ / "native");
+    // A killed server leaves its sockets and locks behind.
+    for (const char* stale : {"pipewire-0", "pipewire-0.lock", "pipewire-0-manager",
+                              "pipewire-0-manager.lock", "pulse"})
+        std::filesystem::remove_all(run / stale);
+    const std::vector<std::string> env = Environment();
+    // WirePlumber does not run without a session bus.
+    if (bus_ <= 0) {
+        std::filesystem::remove(folder_ / "bus");
+        bus_ = Spawn({FindProgram("dbus-daemon"), "--session", "--nofork", "--nopidfile",
+                      "--address=unix:path=" + (folder_ / "bus").string()},
+                     env, -1, folder_ / "bus.log");
+        if (bus_ <= 0 || !AwaitSocket(folder_ / "bus", bus_, 10s)) {
+            error = "the session bus did not start";
+            return false;
+        }
+    }
+    // Their notes go to files beside them, not into the test's output.
+    const pid_t graph = Spawn({FindProgram("pipewire")}, env, -1, folder_ / "pipewire.log");
+    if (graph > 0) helpers_.push_back(graph);
+    if (graph <= 0 || !AwaitSocket(run / "pipewire-0", graph, 10s)) {
+        Reap(SIGKILL);
+        error = "pipewire did not answer within 10 s";
+        return false;
+    }
+    const pid_t session = Spawn({FindProgram("wireplumber")}, env, -1, folder_ / "wireplumber.log");
+    if (session > 0) helpers_.push_back(session);
+    pid_ = Spawn({FindProgram("pipewire-pulse")}, env, -1, folder_ / "pipewire-pulse.log");
+    if (session <= 0 || pid_ <= 0 || !AwaitSocket(run / "pulse" / "native", pid_, 10s)) {
+        Reap(SIGKILL);
+        error = "pipewire-pulse did not answer within 10 s";
+        return false;
+    }
+    std::error_code linked;
+    if (LoadSinks()) std::filesystem::create_symlink(Socket(), folder_ / "native", linked);
+    if (!linked && std::filesystem::is_symlink(folder_ / "native")) return true;
+    if (linked) error = "cannot link the socket: " + linked.message();
+    Reap(SIGKILL);
+    return false;
+}
+
+// PipeWire's sinks come through its PulseAudio service, the default chosen by WirePlumber.
+bool SoundServer::LoadSinks() {
+    std::vector<std::string> sinks{"probe"};
+    sinks.insert(sinks.end(), moreSinks.begin(), moreSinks.end());
+    for (const std::string& sink : sinks) {
+        // Suspended a second after it idles, as the PulseAudio server's sinks are.
+        if (Pactl("load-module module-null-sink sink_name=" + sink +
+                  " channels=2 sink_properties=session.suspend-timeout-seconds=1")
+                .empty()) {
+            error = "pactl cannot load a null sink";
+            return false;
+        }
+    }
+    const auto deadline = Clock::now() + 10s;
+    while (Clock::now() < deadline) {
+        Pactl("set-default-sink probe");
+        if (Pactl("get-default-sink") == "probe\n") return true;
+        std::this_thread::sleep_for(50ms);
+    }
+    error = "the null sink did not become the default within 10 s";
+    return false;
+}
+
 void SoundServer::Kill() { Reap(SIGKILL); }
 
 void SoundServer::Reap(int signal) {
-    if (pid_ <= 0) return;
-    ::kill(pid_, signal);
-    if (!WaitEnd(pid_, 3s)) {
-        ::kill(pid_, SIGKILL);
-        WaitEnd(pid_, 3s);
+    std::vector<pid_t> all = Pids();
+    for (const pid_t pid : all) ::kill(pid, signal);
+    for (const pid_t pid : all) {
+        if (!WaitEnd(pid, 3s)) {
+            ::kill(pid, SIGKILL);
+            WaitEnd(pid, 3s);
+        }
     }
+    helpers_.clear();
     pid_ = -1;
 }
 
@@ -254,16 +394,7 @@ struct Listener::Loop {
                 } else {
                     l->samples.insert(l->samples.end(), n, 0.0f); // a hole
                 }
-                // When the newest of these frames is heard: the recording's latency, which
-                // for a sink's monitor is negative while the sink works ahead.
-                pa_usec_t latency = 0;
-                int negative = 0;
-                auto heard = Clock::now();
-                if (pa_stream_get_latency(s, &latency, &negative) == 0) {
-                    const auto shift = std::chrono::microseconds(latency);
-                    heard = negative ? heard + shift : heard - shift;
-                }
-                l->arrivals.emplace_back(heard, l->samples.size() / 2);
+                l->arrivals.emplace_back(Clock::now(), l->samples.size() / 2);
             }
             pa_stream_drop(s);
         }
@@ -307,7 +438,11 @@ bool Listener::Connect(const std::string& address, bool record) {
         pa_stream_set_read_callback(l.record, &Loop::OnRead, &l);
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<std::uint32_t>(-1);
-        attr.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(200 * PA_USEC_PER_MSEC, &format));
+        // Small enough that an idle PulseAudio sink works no more than this ahead of the
+        // clock, large enough that PipeWire's graph still runs its longest cycles (2048
+        // frames).
+        attr.fragsize =
+            static_cast<std::uint32_t>(pa_usec_to_bytes(50 * PA_USEC_PER_MSEC, &format));
         ok = pa_stream_connect_record(l.record, "probe.monitor", &attr,
                                       static_cast<pa_stream_flags_t>(
                                           PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
@@ -375,6 +510,26 @@ std::int64_t Listener::StreamIndex() {
     return result.streams.size() == 1 ? result.streams[0] : -1;
 }
 
+int Listener::StreamCorked() {
+    Loop& l = *loop_;
+    if (!l.context) return -1;
+    struct Result {
+        Loop* loop;
+        std::vector<int> corked;
+    } result{&l, {}};
+    pa_threaded_mainloop_lock(l.loop);
+    l.Finish(pa_context_get_sink_input_info_list(
+        l.context,
+        [](pa_context*, const pa_sink_input_info* info, int, void* self) {
+            auto* r = static_cast<Result*>(self);
+            if (info) r->corked.push_back(info->corked ? 1 : 0);
+            Loop::Signal(r->loop);
+        },
+        &result));
+    pa_threaded_mainloop_unlock(l.loop);
+    return result.corked.size() == 1 ? result.corked[0] : -1;
+}
+
 std::vector<float> Listener::Samples() {
     std::lock_guard lock(loop_->mutex);
     return loop_->samples;
@@ -384,12 +539,14 @@ std::size_t Listener::FrameAt(Clock::time_point when) {
     std::lock_guard lock(loop_->mutex);
     const auto& a = loop_->arrivals;
     if (a.empty()) return 0;
-    auto it = std::lower_bound(a.begin(), a.end(), when,
-                               [](const auto& p, Clock::time_point t) { return p.first < t; });
-    if (it == a.end()) --it;
-    const double seconds = std::chrono::duration<double>(it->first - when).count();
-    const double frame = static_cast<double>(it->second) - seconds * kRate;
-    return frame <= 0 ? 0 : static_cast<std::size_t>(frame);
+    // A frame arrives after it was played, and the earliest arrivals come soonest after: the
+    // least of (arrival - frames before it) is when the recording's first frame was played.
+    double start = std::numeric_limits<double>::infinity();
+    for (const auto& [at, frames] : a)
+        start = std::min(start, std::chrono::duration<double>(at - a.front().first).count() -
+                                    static_cast<double>(frames) / kRate);
+    const double seconds = std::chrono::duration<double>(when - a.front().first).count() - start;
+    return seconds <= 0 ? 0 : static_cast<std::size_t>(seconds * kRate);
 }
 
 bool Listener::WaitForSound(bool sound, std::chrono::milliseconds timeout,
@@ -407,6 +564,28 @@ bool Listener::WaitForSound(bool sound, std::chrono::milliseconds timeout,
         std::this_thread::sleep_for(5ms);
     } while (Clock::now() < deadline);
     return false;
+}
+
+bool ServerRequired() {
+    const char* ci = std::getenv("CI");
+    return ci && std::string(ci) == "true";
+}
+
+double ContextSwitches(pid_t pid, bool besidesFirst) {
+    const auto tasks = std::filesystem::path("/proc") / std::to_string(pid) / "task";
+    std::error_code ec;
+    std::filesystem::directory_iterator it(tasks, ec);
+    if (ec) return -1;
+    double total = 0;
+    for (const auto& task : it) {
+        if (besidesFirst && task.path().filename() == std::to_string(pid)) continue;
+        std::ifstream in(task.path() / "status");
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
+                line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
+                total += std::atof(line.c_str() + line.find(':') + 1);
+    }
+    return total;
 }
 
 // --- measures --------------------------------------------------------------------------------
