@@ -21,6 +21,10 @@ public:
     virtual int Rate() const noexcept = 0;
     // Faster than real time (test sinks), 1 for a device. Lets the producer pace its waits.
     virtual double Speedup() const noexcept { return 1.0; }
+    // Seconds of audio it wants decoded ahead in the ring; 0 for the ring's short default,
+    // which keeps a change of volume or equalizer quick to be heard. A sink that takes large
+    // slices at a time needs more than one slice waiting.
+    virtual double AheadSeconds() const noexcept { return 0; }
     virtual const char* Name() const noexcept = 0;
     // For the log: what it plays to.
     virtual std::string Description() const { return Name(); }

@@ -3,6 +3,8 @@
 
 #include "engine/EngineImpl.h"
 
+#include <cmath>
+
 namespace telbo {
 
 using namespace engine;
@@ -31,18 +33,25 @@ void Engine::Impl::StartDecoding(std::int64_t frame) {
 
 void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) noexcept {
     BlockRing& ring = playhead.Ring();
-    // Sleep while the ring is full for about half its length in sink time: few wake-ups, and
-    // the sink still has the other half when the refill starts.
-    const auto wait = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
-        std::max(0.0005, ring.Capacity() * AudioBlock::kFrames / 2.0 / rate / sinkSpeed)));
+    // How many blocks to keep waiting: the sink's wish, in blocks of this rate.
+    auto ahead = [&] {
+        const double seconds = sinkAhead.load(std::memory_order_acquire);
+        const auto wanted = static_cast<std::size_t>(std::ceil(seconds * rate / AudioBlock::kFrames));
+        return std::clamp(wanted, kShortAheadBlocks, ring.Capacity());
+    };
     DecodeChain::Piece piece;
     piece.track = chain->Track();
     std::size_t used = 0;
     bool have = false;
     bool finished = false;
     while (!finished) {
-        AudioBlock* slot = ring.WriteSlot();
+        const std::size_t limit = ahead();
+        AudioBlock* slot = ring.WriteSlot(limit);
         if (!slot) {
+            // Full: sleep for about half of it in sink time, then refill in one batch: few
+            // wake-ups, and the sink still has the other half when the refill starts.
+            const auto wait = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                std::max(0.0005, static_cast<double>(limit * AudioBlock::kFrames) / 2.0 / rate / sinkSpeed)));
             // Paused, nothing is taken: sleep until the player resumes (it wakes us).
             std::unique_lock lock(decodeMutex);
             const bool paused = playhead.Paused();

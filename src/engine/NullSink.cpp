@@ -23,12 +23,17 @@ NullSink::~NullSink() {
     thread_.join();
 }
 
+double NullSink::SliceSeconds() const noexcept {
+    // A quarter second of audio per wake-up: every wake-up costs CPU (on a virtual machine
+    // more than the decoding of that audio), and nothing is heard that would need finer
+    // steps; the clock's seconds still turn within a quarter second. Sped up, at most a
+    // thousand wake-ups a second.
+    return std::max(0.250, 0.100 * speedup_ / 100.0);
+}
+
 void NullSink::Run() noexcept {
     using Clock = std::chrono::steady_clock;
-    // 100 ms of audio per wake-up: every wake-up costs CPU (on a virtual machine more than
-    // the decoding of those 100 ms), and nothing needs finer steps than the player's clock.
-    // Sped up, at most a thousand wake-ups a second.
-    const double sliceSeconds = 0.100 * std::max(1.0, speedup_ / 100.0);
+    const double sliceSeconds = SliceSeconds();
     std::vector<float> scratch;
     std::uint32_t rate = 44100;
     auto deadline = Clock::now();

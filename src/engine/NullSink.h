@@ -19,9 +19,12 @@ public:
 
     int Rate() const noexcept override { return 0; }
     double Speedup() const noexcept override { return speedup_; }
+    double AheadSeconds() const noexcept override { return 4 * SliceSeconds(); }
     const char* Name() const noexcept override { return "null"; }
 
 private:
+    // Audio seconds taken per wake-up.
+    double SliceSeconds() const noexcept;
     void Run() noexcept;
 
     Playhead& playhead_;
