@@ -42,6 +42,9 @@ public:
 
     // False once it can never play again (its sound server went away).
     virtual bool Alive() const noexcept { return true; }
+    // Whether it could stop taking audio or go away while it should play: the watchdog looks
+    // after those only, and otherwise sleeps through the track.
+    virtual bool CanFail() const noexcept { return true; }
     // Whether it should be taking audio from the Playhead now: a quiet (corked) stream is not,
     // and a watchdog must not mistake it for a stuck device.
     virtual bool Taking() const noexcept { return true; }

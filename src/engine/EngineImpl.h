@@ -92,6 +92,9 @@ struct Engine::Impl {
     std::unique_ptr<engine::AudioSink> Replace(std::unique_ptr<engine::AudioSink> s,
                                                bool isFallback);
     bool Wanted() const noexcept { return session && !paused && !Ended(); }
+    // Whether the watchdog has anything to do while playing: a sink that can fail, or the
+    // null sink standing in for outputs to try again.
+    bool Watched() const noexcept { return fallback || !sink || sink->CanFail(); }
     void PokeWatchdog() noexcept;
     void StartDecoding(std::int64_t frame);
     void StopDecoding() noexcept;

@@ -24,11 +24,19 @@ NullSink::~NullSink() {
 }
 
 double NullSink::SliceSeconds() const noexcept {
-    // A quarter second of audio per wake-up: every wake-up costs CPU (on a virtual machine
-    // more than the decoding of that audio), and nothing is heard that would need finer
-    // steps; the clock's seconds still turn within a quarter second. Sped up, at most a
-    // thousand wake-ups a second.
-    return std::max(0.250, 0.100 * speedup_ / 100.0);
+    // In real time a quarter second of audio per wake-up: every wake-up costs CPU (on a
+    // virtual machine more than the decoding of that audio), and nothing is heard that would
+    // need finer steps; the clock's seconds still turn within a quarter second. Sped up, a
+    // tenth of a second of audio, at most a thousand wake-ups a second: the track's end is
+    // seen as soon after a tick of the player's clock as in real time.
+    if (speedup_ <= 1.0) return 0.250;
+    return 0.100 * std::max(1.0, speedup_ / 100.0);
+}
+
+double NullSink::AheadSeconds() const noexcept {
+    // Three slices: a refill at half of it leaves more than a whole slice waiting. Sped up,
+    // the ring's short default, which holds a tenth of a second.
+    return speedup_ <= 1.0 ? 3 * SliceSeconds() : 0;
 }
 
 void NullSink::Run() noexcept {
