@@ -27,8 +27,9 @@ double NullSink::SliceSeconds() const noexcept {
     // In real time a quarter second of audio per wake-up: every wake-up costs CPU (on a
     // virtual machine more than the decoding of that audio), and nothing is heard that would
     // need finer steps; the clock's seconds still turn within a quarter second. Sped up, a
-    // tenth of a second of audio, at most a thousand wake-ups a second: the track's end is
-    // seen as soon after a tick of the player's clock as in real time.
+    // tenth of a second of audio as ever, at most a thousand wake-ups a second: the player's
+    // clock, which runs in real time, still sees the end of a track coming in time to queue
+    // the next.
     if (speedup_ <= 1.0) return 0.250;
     return 0.100 * std::max(1.0, speedup_ / 100.0);
 }
