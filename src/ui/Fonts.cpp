@@ -15,8 +15,8 @@ namespace telbo::fonts {
 namespace {
 
 // The first installed family of the list, else the generic fall-back.
-QString FirstInstalled(const QStringList& installed, const QStringList& families,
-                       const QString& fallback) {
+QString FirstInstalled(const QStringList& families, const QString& fallback) {
+    const QStringList installed = QFontDatabase::families();
     for (const QString& f : families)
         if (installed.contains(f, Qt::CaseInsensitive)) return f;
     return fallback;
@@ -38,19 +38,17 @@ double PopScale(const QString& family) {
 
 const Families& Resolved() {
     static const Families families = [] {
-        // Listed once: each listing copies every family name of the system.
-        const QStringList installed = QFontDatabase::families();
         Families f{
-        FirstInstalled(installed, {QStringLiteral("RocknRoll One"), QStringLiteral("Reggae One")},
+        FirstInstalled({QStringLiteral("RocknRoll One"), QStringLiteral("Reggae One")},
                        QStringLiteral("Sans Serif")),
-        FirstInstalled(installed, {QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans Condensed")},
+        FirstInstalled({QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans Condensed")},
                        QStringLiteral("Sans Serif")),
         // The proportional gothic of the tag panel: a Latin face with Arial's widths. Other
         // scripts still show through the font fallback, which loads a CJK face only when a
         // tag needs one (loading it at start costs about 5 MiB).
-        FirstInstalled(installed, {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")},
+        FirstInstalled({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")},
                        QStringLiteral("Sans Serif")),
-        FirstInstalled(installed, {QStringLiteral("Noto Sans Symbols2"), QStringLiteral("Symbola")},
+        FirstInstalled({QStringLiteral("Noto Sans Symbols2"), QStringLiteral("Symbola")},
                        QStringLiteral("Sans Serif")),
         };
         f.popScale = PopScale(f.pop);
