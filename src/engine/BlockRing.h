@@ -28,14 +28,16 @@ struct AudioBlock {
     std::array<float, kFrames * kChannels> samples{};
 };
 
-static_assert(std::is_trivially_copyable_v<AudioBlock> && std::is_trivially_destructible_v<AudioBlock>);
+static_assert(std::is_trivially_copyable_v<AudioBlock> &&
+              std::is_trivially_destructible_v<AudioBlock>);
 
 class BlockRing {
 public:
     // All-zero bytes are a default block; from calloc, a part of the ring that is never
     // filled is never given memory either.
     explicit BlockRing(std::size_t blocks)
-        : size_(blocks), blocks_(static_cast<AudioBlock*>(std::calloc(blocks, sizeof(AudioBlock)))) {
+        : size_(blocks),
+          blocks_(static_cast<AudioBlock*>(std::calloc(blocks, sizeof(AudioBlock)))) {
         if (!blocks_) throw std::bad_alloc();
     }
     BlockRing(const BlockRing&) = delete;

@@ -36,7 +36,8 @@ void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) n
     // How many blocks to keep waiting: the sink's wish, in blocks of this rate.
     auto ahead = [&] {
         const double seconds = sinkAhead.load(std::memory_order_acquire);
-        const auto wanted = static_cast<std::size_t>(std::ceil(seconds * rate / AudioBlock::kFrames));
+        const auto wanted =
+            static_cast<std::size_t>(std::ceil(seconds * rate / AudioBlock::kFrames));
         return std::clamp(wanted, kShortAheadBlocks, ring.Capacity());
     };
     DecodeChain::Piece piece;
@@ -50,8 +51,10 @@ void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) n
         if (!slot) {
             // Full: sleep for about half of it in sink time, then refill in one batch: few
             // wake-ups, and the sink still has the other half when the refill starts.
-            const auto wait = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
-                std::max(0.0005, static_cast<double>(limit * AudioBlock::kFrames) / 2.0 / rate / sinkSpeed)));
+            const double seconds =
+                static_cast<double>(limit * AudioBlock::kFrames) / 2.0 / rate / sinkSpeed;
+            const auto wait = std::chrono::duration_cast<Clock::duration>(
+                std::chrono::duration<double>(std::max(0.0005, seconds)));
             // Paused, nothing is taken: sleep until the player resumes (it wakes us).
             std::unique_lock lock(decodeMutex);
             const bool paused = playhead.Paused();

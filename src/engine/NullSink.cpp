@@ -54,9 +54,13 @@ void NullSink::Run() noexcept {
         const std::uint32_t played = playhead_.Render(this, scratch.data(), frames, 2);
         if (played) rate = played;
         lock.lock();
+        // Nothing played: look again within a tenth of a second, so a track that starts is
+        // heard as soon as it ever was.
+        const double step =
+            played ? sliceSeconds : std::min(sliceSeconds, 0.100 * std::max(1.0, speedup_ / 100.0));
         // Absolute deadlines: no drift from the time spent rendering or waking up.
         deadline += std::chrono::duration_cast<Clock::duration>(
-            std::chrono::duration<double>(sliceSeconds / speedup_));
+            std::chrono::duration<double>(step / speedup_));
         const auto now = Clock::now();
         if (deadline < now - std::chrono::milliseconds(200)) deadline = now; // was starved
         wake_.wait_until(lock, deadline, [this] { return stop_; });

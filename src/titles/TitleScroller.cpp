@@ -44,7 +44,8 @@ void TitleScroller::WindowShown(bool shown) {
         const double width = tw::Width(title);
         const double back = tw::Width(w.ui.lblBack[0]);
         double left = tw::Left(title);
-        for (qint64 i = 0; i < missed && speed != 0; ++i) left = ScrollStep(left, width, speed, back);
+        for (qint64 i = 0; i < missed && speed != 0; ++i)
+            left = ScrollStep(left, width, speed, back);
         tw::SetLeft(title, left);
     }
     Follow();
