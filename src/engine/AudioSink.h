@@ -21,6 +21,10 @@ public:
     virtual int Rate() const noexcept = 0;
     // Faster than real time (test sinks), 1 for a device. Lets the producer pace its waits.
     virtual double Speedup() const noexcept { return 1.0; }
+    // Seconds of audio it wants decoded ahead in the ring; 0 for the ring's short default,
+    // which keeps a change of volume or equalizer quick to be heard. A sink that takes large
+    // slices at a time needs more than one slice waiting.
+    virtual double AheadSeconds() const noexcept { return 0; }
     virtual const char* Name() const noexcept = 0;
     // For the log: what it plays to.
     virtual std::string Description() const { return Name(); }
@@ -38,6 +42,9 @@ public:
 
     // False once it can never play again (its sound server went away).
     virtual bool Alive() const noexcept { return true; }
+    // Whether it could stop taking audio or go away while it should play: the watchdog looks
+    // after those only, and otherwise sleeps through the track.
+    virtual bool CanFail() const noexcept { return true; }
     // Whether it should be taking audio from the Playhead now: a quiet (corked) stream is not,
     // and a watchdog must not mistake it for a stuck device.
     virtual bool Taking() const noexcept { return true; }

@@ -2,11 +2,15 @@
 // Lock-free single-producer/single-consumer ring of fixed-size blocks of stereo float frames,
 // each tagged with where in the track it plays. The decode thread produces, the sink consumes.
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
+#include <new>
+#include <type_traits>
 
 namespace telbo::engine {
 
@@ -24,19 +28,29 @@ struct AudioBlock {
     std::array<float, kFrames * kChannels> samples{};
 };
 
+static_assert(std::is_trivially_copyable_v<AudioBlock> &&
+              std::is_trivially_destructible_v<AudioBlock>);
+
 class BlockRing {
 public:
-    explicit BlockRing(std::size_t blocks) : size_(blocks), blocks_(new AudioBlock[blocks]) {}
+    // All-zero bytes are a default block; from calloc, a part of the ring that is never
+    // filled is never given memory either.
+    explicit BlockRing(std::size_t blocks)
+        : size_(blocks),
+          blocks_(static_cast<AudioBlock*>(std::calloc(blocks, sizeof(AudioBlock)))) {
+        if (!blocks_) throw std::bad_alloc();
+    }
     BlockRing(const BlockRing&) = delete;
     BlockRing& operator=(const BlockRing&) = delete;
 
     std::size_t Capacity() const noexcept { return size_; }
 
-    // Producer: the free slot to fill, or nullptr when full; Commit publishes it.
-    AudioBlock* WriteSlot() noexcept {
+    // Producer: the free slot to fill, or nullptr when `limit` blocks (at most the capacity)
+    // are waiting; Commit publishes it.
+    AudioBlock* WriteSlot(std::size_t limit = SIZE_MAX) noexcept {
         const auto w = write_.load(std::memory_order_relaxed);
-        if (w - read_.load(std::memory_order_acquire) >= size_) return nullptr;
-        return &blocks_[w % size_];
+        if (w - read_.load(std::memory_order_acquire) >= std::min(limit, size_)) return nullptr;
+        return &blocks_.get()[w % size_];
     }
     void Commit() noexcept {
         write_.store(write_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
@@ -46,15 +60,18 @@ public:
     const AudioBlock* ReadSlot() const noexcept {
         const auto r = read_.load(std::memory_order_relaxed);
         if (r == write_.load(std::memory_order_acquire)) return nullptr;
-        return &blocks_[r % size_];
+        return &blocks_.get()[r % size_];
     }
     void Release() noexcept {
         read_.store(read_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
     }
 
 private:
+    struct Free {
+        void operator()(AudioBlock* p) const noexcept { std::free(p); }
+    };
     const std::size_t size_;
-    std::unique_ptr<AudioBlock[]> blocks_;
+    std::unique_ptr<AudioBlock, Free> blocks_;
     alignas(64) std::atomic<std::uint64_t> write_{0};
     alignas(64) std::atomic<std::uint64_t> read_{0};
 };

@@ -3,6 +3,8 @@
 
 #include "engine/EngineImpl.h"
 
+#include <cmath>
+
 namespace telbo {
 
 using namespace engine;
@@ -35,10 +37,13 @@ void Engine::Impl::StartDecoding(std::int64_t frame) {
 
 void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) noexcept {
     BlockRing& ring = playhead.Ring();
-    // Sleep while the ring is full for about half its length in sink time: few wake-ups, and
-    // the sink still has the other half when the refill starts.
-    const auto wait = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
-        std::max(0.0005, ring.Capacity() * AudioBlock::kFrames / 2.0 / rate / sinkSpeed)));
+    // How many blocks to keep waiting: the sink's wish, in blocks of this rate.
+    auto ahead = [&] {
+        const double seconds = sinkAhead.load(std::memory_order_acquire);
+        const auto wanted =
+            static_cast<std::size_t>(std::ceil(seconds * rate / AudioBlock::kFrames));
+        return std::clamp(wanted, kShortAheadBlocks, ring.Capacity());
+    };
     DecodeChain::Piece piece;
     piece.track = chain->Track();
     std::size_t used = 0;
@@ -46,8 +51,15 @@ void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) n
     bool finished = false;
     std::size_t blocks = 0; // written in this epoch
     while (!finished) {
-        AudioBlock* slot = ring.WriteSlot();
+        const std::size_t limit = ahead();
+        AudioBlock* slot = ring.WriteSlot(limit);
         if (!slot) {
+            // Full: sleep for about half of it in sink time, then refill in one batch: few
+            // wake-ups, and the sink still has the other half when the refill starts.
+            const double seconds =
+                static_cast<double>(limit * AudioBlock::kFrames) / 2.0 / rate / sinkSpeed;
+            const auto wait = std::chrono::duration_cast<Clock::duration>(
+                std::chrono::duration<double>(std::max(0.0005, seconds)));
             // Paused, nothing is taken: sleep until the player resumes (it wakes us), without
             // a timer, so that a paused player does not wake at all.
             std::unique_lock lock(decodeMutex);
@@ -56,7 +68,7 @@ void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) n
             } else {
                 // Fewer blocks of this epoch than the ring holds: the rest are an old epoch's,
                 // which the sink drops at its next look, so look again soon.
-                const bool stale = blocks < ring.Capacity();
+                const bool stale = blocks < limit;
                 decodeWake.wait_for(lock, stale ? kStaleRetry : wait,
                                     [&] { return decodeStop.load(); });
             }

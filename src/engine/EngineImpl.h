@@ -29,10 +29,16 @@ struct Engine::Impl {
         options.nullSpeedup = std::clamp(options.nullSpeedup, 1.0, 10000.0);
     }
 
-    static constexpr std::size_t kRingBlocks = 16; // 8192 frames: under 0.2 s at 44.1 kHz
+    // What a device gets decoded ahead: 8192 frames, under 0.2 s at 44.1 kHz, so a change
+    // of volume or equalizer is heard at once.
+    static constexpr std::size_t kShortAheadBlocks = 16;
+    // Room for sinks that ask for more (AudioSink::AheadSeconds): over a second at 48 kHz.
+    static constexpr std::size_t kRingBlocks = 96;
 
     Options options;
     engine::Playhead playhead{kRingBlocks};
+    // The sink's AheadSeconds, read by the decode thread: sinks change while it runs.
+    std::atomic<double> sinkAhead{0};
     engine::ChainControls controls;
 
     // Everything below is guarded by `mutex`: the player's calls and the watchdog.
@@ -86,6 +92,9 @@ struct Engine::Impl {
     std::unique_ptr<engine::AudioSink> Replace(std::unique_ptr<engine::AudioSink> s,
                                                bool isFallback);
     bool Wanted() const noexcept { return session && !paused && !Ended(); }
+    // Whether the watchdog has anything to do while playing: a sink that can fail, or the
+    // null sink standing in for outputs to try again.
+    bool Watched() const noexcept { return fallback || !sink || sink->CanFail(); }
     void PokeWatchdog() noexcept;
     void StartDecoding(std::int64_t frame);
     void StopDecoding() noexcept;

@@ -19,9 +19,13 @@ public:
 
     int Rate() const noexcept override { return 0; }
     double Speedup() const noexcept override { return speedup_; }
+    double AheadSeconds() const noexcept override;
     const char* Name() const noexcept override { return "null"; }
+    bool CanFail() const noexcept override { return false; }
 
 private:
+    // Audio seconds taken per wake-up.
+    double SliceSeconds() const noexcept;
     void Run() noexcept;
 
     Playhead& playhead_;

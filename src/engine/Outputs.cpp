@@ -68,6 +68,7 @@ void Engine::Impl::EnsureRunning() {
 
 void Engine::Impl::InstallSink(std::unique_ptr<AudioSink> s, bool isFallback) noexcept {
     sink = std::move(s);
+    sinkAhead.store(sink->AheadSeconds(), std::memory_order_release);
     fallback = isFallback && !options.nullAudio && !options.makeSink;
     playhead.SetConsumer(sink.get());
     FollowChosenOutput();

@@ -54,7 +54,7 @@ void Engine::Impl::WatchdogLoop() noexcept {
         // the sink. Its stream is likely fine: give it a fresh period to show it.
         const bool jumped = now - lastWake > period + std::chrono::milliseconds(250);
         lastWake = now;
-        active = Wanted();
+        active = Wanted() && Watched();
         const std::uint64_t progress = playhead.Progress();
         if (!sink) continue;
         bool replace = !sink->Alive();
@@ -93,7 +93,7 @@ void Engine::Impl::WatchdogLoop() noexcept {
         std::unique_ptr<AudioSink> old = Replace(std::move(replacement), isFallback);
         lastProgress = playhead.Progress();
         lastChange = Clock::now();
-        active = Wanted();
+        active = Wanted() && Watched();
         lock.unlock();
         old.reset(); // closing a dead device may take a while: not under the lock
         late.reset();

@@ -14,12 +14,14 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QHideEvent>
 #include <QIcon>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -57,6 +59,22 @@ void Telbo::SetLeft(double v) { tw::SetLeft(this, v); }
 void Telbo::SetTop(double v) { tw::SetTop(this, v); }
 void Telbo::SetWidth(double v) { tw::SetWidth(this, v); }
 void Telbo::SetHeight(double v) { tw::SetHeight(this, v); }
+
+// Minimised or hidden, nothing of the window is seen: what only moves on screen rests.
+void Telbo::changeEvent(QEvent* e) {
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange) titleScroller.WindowShown(!isMinimized());
+}
+
+void Telbo::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    titleScroller.WindowShown(!isMinimized());
+}
+
+void Telbo::hideEvent(QHideEvent* e) {
+    QWidget::hideEvent(e);
+    titleScroller.WindowShown(false);
+}
 
 void Telbo::ShowPowerOffDialog() {
     if (!form2) form2 = new PowerOffDialog(*this);

@@ -4,8 +4,12 @@
 
 #include "ui/Twips.h"
 
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QTest>
 #include <QTimer>
+
+#include <cmath>
 
 using namespace telbo;
 using namespace telbo::test;
@@ -111,6 +115,53 @@ TEST_F(TitleScrollerTest, RebuildingTheTitleKeepsItsPosition) {
     w->ui.txtScrollTitle->setText("%0 %0");
     EXPECT_EQ(title->caption(), "a.mp3 a.mp3");
     EXPECT_EQ(Left(), -400);
+}
+
+} // namespace
+
+namespace {
+
+// Minimised, the ticker rests; seen again it runs on from where the missed ticks would have
+// taken the title (a whole number of steps from where it was), and switching while unseen
+// is followed on return.
+TEST_F(TitleScrollerTest, AMinimisedWindowRestsTheTickerAndCatchesUpOnReturn) {
+    struct Case {
+        const char* what;
+        bool switchOffWhileMinimised, switchOnWhileMinimised, startOn;
+        bool runningAfter;
+    } cases[] = {
+        {"scrolling", false, false, true, true},
+        {"switched off while minimised", true, false, true, false},
+        {"switched on while minimised", false, true, false, true},
+        {"never on", false, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        w->ui.tmrScroll->setInterval(100);
+        w->st.ScrollSpeed = -100;
+        if (c.startOn) w->titleScroller.SwitchOn();
+        else w->titleScroller.SwitchOff();
+        tw::SetLeft(title, -300);
+        w->setWindowState(Qt::WindowMinimized);
+        EXPECT_FALSE(w->ui.tmrScroll->isActive());
+        if (c.switchOffWhileMinimised) w->titleScroller.SwitchOff();
+        if (c.switchOnWhileMinimised) w->titleScroller.SwitchOn();
+        EXPECT_FALSE(w->ui.tmrScroll->isActive());
+        const double before = Left();
+        QElapsedTimer resting;
+        resting.start();
+        QTRY_VERIFY(resting.hasExpired(250));
+        w->setWindowState(Qt::WindowNoState);
+        EXPECT_EQ(w->ui.tmrScroll->isActive(), c.runningAfter);
+        EXPECT_EQ(w->st.ScrollFlag, c.runningAfter);
+        if (c.runningAfter) {
+            // Missed ticks, taken whole: at least two in a quarter second, none half done.
+            EXPECT_LE(Left(), before - 200);
+            EXPECT_EQ(std::fmod(before - Left(), 100.0), 0.0);
+        } else {
+            EXPECT_EQ(Left(), c.switchOffWhileMinimised ? 0 : before);
+        }
+    }
 }
 
 } // namespace
