@@ -6,6 +6,7 @@
 
 #include "core/Modes.h"
 #include "core/PlayerState.h"
+#include "decoder/Records.h"
 
 #include <array>
 #include <cstdint>
@@ -130,9 +131,9 @@ inline constexpr std::array kSettings = [] {
         Flag<&S::AutoPlay>(u"AutoPlay"),
         Flag<&S::DownListFlag>(u"DownListFlag"),
         Flag<&S::DownConfigFlag>(u"DownConfigFlag"),
-        Number<&S::Volume>(u"Volume", 0, 100, 100),
+        Number<&S::Volume>(u"Volume", kVolumeRange.low, kVolumeRange.high, 100),
         Number<&S::ScrollSpeed>(u"ScrollSpeed", -300, 300, -100),
-        Number<&S::PlaySpeed>(u"PlaySpeed", 20, 300, 100),
+        Number<&S::PlaySpeed>(u"PlaySpeed", kSpeedRange.low, kSpeedRange.high, 100),
         Number<&S::SamplingRate>(u"SamplingRate", 0, 2, 0),
         Number<&S::StereoConf>(u"StereoConf", 0, 1, 0),
         Window(u"ScrollTitle", SettingType::Text, WindowValue::TitleTemplate, u"%0"),

@@ -101,7 +101,17 @@ struct OutputDevice {
     bool operator==(const OutputDevice&) const = default;
 };
 
-// Gains in tenths of a dB, -120..120, 0 flat; band 0 is the lowest frequency.
+// The ranges of what the player sets and the engine takes: the settings file, the sliders
+// and the engine's clamps all use these.
+struct ValueRange {
+    int low;
+    int high;
+};
+inline constexpr ValueRange kVolumeRange{0, 100};           // per cent
+inline constexpr ValueRange kSpeedRange{20, 300};           // hundredths, 100 normal
+inline constexpr ValueRange kEqualizerGainRange{-120, 120}; // tenths of a dB, 0 flat
+
+// Gains in tenths of a dB (kEqualizerGainRange), 0 flat; band 0 is the lowest frequency.
 using EqualizerBands = std::array<std::int32_t, 10>;
 // The centre frequency of each band in Hz: the engine's filters and the player's sliders.
 inline constexpr std::array<int, 10> kEqualizerBandHz = {60,   170,  310,   600,   1000,

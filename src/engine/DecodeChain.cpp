@@ -184,7 +184,8 @@ void DecodeChain::PollControls(bool snap) noexcept {
     volume_->SetTarget(controls_->volumeLeft.load(std::memory_order_acquire),
                        controls_->volumeRight.load(std::memory_order_acquire));
     if (snap) volume_->SnapToTarget();
-    speed_ = std::clamp(controls_->speed.load(std::memory_order_acquire), 20, 300) / 100.0;
+    speed_ = std::clamp(controls_->speed.load(std::memory_order_acquire), kSpeedRange.low,
+                        kSpeedRange.high) / 100.0;
 }
 
 bool DecodeChain::Next(Piece& piece) noexcept {

@@ -206,12 +206,12 @@ bool Engine::TakeTrackChange(OpenInfoRecord& info) {
 }
 
 void Engine::SetVolume(int left, int right) {
-    impl_->controls.volumeLeft.store(std::clamp(left, 0, 100), std::memory_order_release);
-    impl_->controls.volumeRight.store(std::clamp(right, 0, 100), std::memory_order_release);
+    impl_->controls.volumeLeft.store(std::clamp(left, kVolumeRange.low, kVolumeRange.high), std::memory_order_release);
+    impl_->controls.volumeRight.store(std::clamp(right, kVolumeRange.low, kVolumeRange.high), std::memory_order_release);
 }
 
 void Engine::SetSpeed(int hundredths) {
-    impl_->controls.speed.store(std::clamp(hundredths, 20, 300), std::memory_order_release);
+    impl_->controls.speed.store(std::clamp(hundredths, kSpeedRange.low, kSpeedRange.high), std::memory_order_release);
 }
 
 void Engine::SetDecodeOptions(const DecodeOptions& options) {
@@ -222,7 +222,7 @@ void Engine::SetDecodeOptions(const DecodeOptions& options) {
 void Engine::SetEqualizer(const EqualizerBands& bands) {
     std::lock_guard lock(impl_->mutex);
     for (std::size_t i = 0; i < bands.size(); ++i)
-        impl_->bands[i] = std::clamp(bands[i], -120, 120);
+        impl_->bands[i] = std::clamp(bands[i], kEqualizerGainRange.low, kEqualizerGainRange.high);
 }
 
 void Engine::ApplyEqualizer() {

@@ -32,7 +32,7 @@ EqualizerFilter::EqualizerFilter(int rate, int channels) noexcept
 
 void EqualizerFilter::SetTarget(const EqualizerBands& tenths) noexcept {
     for (int b = 0; b < kBands; ++b)
-        targetDb_[b] = usable_[b] ? std::clamp(tenths[b], -120, 120) / 10.0 : 0.0;
+        targetDb_[b] = usable_[b] ? std::clamp(tenths[b], kEqualizerGainRange.low, kEqualizerGainRange.high) / 10.0 : 0.0;
     UpdateActive();
 }
 

@@ -1,11 +1,13 @@
 #include "engine/Volume.h"
 
+#include "decoder/Records.h"
+
 #include <algorithm>
 
 namespace telbo::engine {
 
 float VolumeGain(int percent) noexcept {
-    const float v = static_cast<float>(std::clamp(percent, 0, 100)) / 100.0f;
+    const float v = static_cast<float>(std::clamp(percent, kVolumeRange.low, kVolumeRange.high)) / 100.0f;
     return v * v * v;
 }
 

@@ -2,6 +2,8 @@
 // The equalizer's built-in presets, kept as the comma-terminated texts the player reads them
 // from.
 
+#include "decoder/Records.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,7 +12,7 @@
 namespace telbo {
 
 inline constexpr int kEqualizerBandCount = 10;
-inline constexpr int kEqualizerGainLimit = 120; // tenths of dB either way
+inline constexpr int kEqualizerGainLimit = kEqualizerGainRange.high; // tenths of dB either way
 
 // "Default", "Old radio", "Bass boost", "Bass Cut", "Classic", "Loudness", "Pop", "Rock",
 // "Telephone", "WooferBoost".

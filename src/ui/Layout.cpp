@@ -261,10 +261,10 @@ std::vector<ControlSpec> MakeMainWindow() {
                       "Default|Old radio|Bass boost|Bass Cut|Classic|Loudness|Pop|Rock|Telephone|"
                       "WooferBoost",
                       true));
-    // Band bars: the top end is +120, the bottom end -120.
-    for (int i = 0; i < 10; ++i)
+    // Band bars: the top end is the highest gain, the bottom end the lowest.
+    for (int i = 0; i < static_cast<int>(kEqualizerBandHz.size()); ++i)
         t.push_back(Scroll("sclEqualizer", i, ControlKind::VScroll, E, 135 + 270 * i, 630, 195,
-                           1815, 120, -120, 0, true));
+                           1815, kEqualizerGainRange.high, kEqualizerGainRange.low, 0, true));
     return t;
 }
 

@@ -10,6 +10,7 @@
 #include "ui/Panel.h"
 #include "ui/Twips.h"
 
+#include <tuple>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -200,9 +201,18 @@ void Telbo::mousePressEvent(QMouseEvent* e) { dragging.Form_MouseDown(tw::FromPi
 void Telbo::mouseMoveEvent(QMouseEvent* e) { dragging.Form_MouseMove(tw::FromPixels(e->position())); }
 void Telbo::mouseReleaseEvent(QMouseEvent*) { dragging.Form_MouseUp(); }
 
+namespace {
+// Loops run over a whole group of controls, however many the group holds.
+template <class Group> constexpr int Count(const Group& group) { return static_cast<int>(group.size()); }
+} // namespace
+
 void Telbo::ConnectEvents() {
+    // Groups handled in one loop hold as many controls each.
+    static_assert(std::tuple_size_v<decltype(Controls::lblPlaySet)> == std::tuple_size_v<decltype(Controls::lblListSet)>);
+    static_assert(std::tuple_size_v<decltype(Controls::lblFileSet)> == std::tuple_size_v<decltype(Controls::lblListSelect)>);
+    static_assert(std::tuple_size_v<decltype(Controls::lblConf)> == std::tuple_size_v<decltype(Controls::lblConfValue)>);
     connect(this, &Telbo::tagSaved, this, [this](const QString& path) { transport.ForgetAlbum(path); });
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < Count(ui.lblBack); ++i) {
         Label* back = ui.lblBack[i];
         back->setMouseTracking(true);
         back->setAcceptDrops(true);
@@ -214,7 +224,7 @@ void Telbo::ConnectEvents() {
         connect(back, &Label::filesDropped, this,
                 [this, i](const QList<QUrl>& urls) { fileAdder.FilesDropped(i, urls); });
     }
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < Count(ui.lstFile); ++i) {
         ListBox* list = ui.lstFile[i];
         connect(list, &ListBox::filesDropped, this,
                 [this](const QList<QUrl>& urls) { fileAdder.FilesDropped(1, urls); });
@@ -226,7 +236,7 @@ void Telbo::ConnectEvents() {
                 [this, i](const QModelIndex&, int first, int last) { MarkRows(i, first, last); });
     }
 
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < Count(ui.lblPoint); ++i)
         connect(ui.lblPoint[i], &Label::captionChanged, this, [this, i] { LayoutCounter(i == 0 || i == 1 || i == 4 ? 0 : 1); });
     // The volume slider shares the NextType row: it begins after the value's text.
     connect(ui.lblConfValue[8], &Label::captionChanged, this,
@@ -238,9 +248,9 @@ void Telbo::ConnectEvents() {
         connect(l, &Label::released, this, [this, g, i] { dragging.Feedback_MouseUp(g, i); });
     };
 
-    for (int i = 0; i < 2; ++i) onClick(ui.lblDown[i], [this, i] { windowModes.lblDown_Click(i); });
-    for (int i = 0; i < 5; ++i) onClick(ui.lblClose[i], [this, i] { windowModes.lblClose_Click(i); });
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < Count(ui.lblDown); ++i) onClick(ui.lblDown[i], [this, i] { windowModes.lblDown_Click(i); });
+    for (int i = 0; i < Count(ui.lblClose); ++i) onClick(ui.lblClose[i], [this, i] { windowModes.lblClose_Click(i); });
+    for (int i = 0; i < Count(ui.lblPlayerControl); ++i)
         onClick(ui.lblPlayerControl[i], [this, i] { windowModes.lblPlayerControl_Click(i); });
     // "Lock", "Min" and "PowerOff" lie over the title line's right end: it stops before them.
     // "Lock" grows to the left as "unLock".
@@ -249,23 +259,23 @@ void Telbo::ConnectEvents() {
         connect(word, &Label::captionChanged, this, [this] { ClipTitleBeforeSymbols(); });
     }
     ClipTitleBeforeSymbols();
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 0; i < Count(ui.lblSmallSet); ++i) {
         onClick(ui.lblSmallSet[i], [this, i] { windowModes.lblSmallSet_Click(i); });
         // Shown, hidden and placed by the window modes; the title makes way for them.
         ui.lblSmallSet[i]->installEventFilter(this);
     }
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < Count(ui.lblPlaySet); ++i) {
         onClick(ui.lblPlaySet[i], [this, i] { transport.lblPlaySet_Click(i); });
         feedback(ui.lblPlaySet[i], FeedbackGroup::PlaySet, i);
         onClick(ui.lblListSet[i], [this, i] { listEditor.lblListSet_Click(i); });
         feedback(ui.lblListSet[i], FeedbackGroup::ListSet, i);
     }
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < Count(ui.lblFileSet); ++i) {
         onClick(ui.lblFileSet[i], [this, i] { listFiles.lblFileSet_Click(i); });
         feedback(ui.lblFileSet[i], FeedbackGroup::FileSet, i);
         onClick(ui.lblListSelect[i], [this, i] { listEditor.lblListSelect_Click(i); });
     }
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < Count(ui.lblScrollTitle); ++i) {
         onClick(ui.lblScrollTitle[i], [this, i] { titleBuilder.lblScrollTitle_Click(i); });
         feedback(ui.lblScrollTitle[i], FeedbackGroup::ScrollTitle, i);
     }
@@ -273,25 +283,25 @@ void Telbo::ConnectEvents() {
     connect(ui.tmrScroll, &QTimer::timeout, this, [this] { titleScroller.tmrScroll_Timer(); });
 
     onClick(ui.lblShowTag, [this] { tagEditor.lblShowTag_Click(); });
-    for (int i = 0; i < 14; ++i) {
+    for (int i = 0; i < Count(ui.lblTagSet); ++i) {
         onClick(ui.lblTagSet[i], [this, i] { tagEditor.lblTagSet_Click(i); });
         feedback(ui.lblTagSet[i], FeedbackGroup::TagSet, i);
     }
     // The tag editor keeps which of its fields the user changed: "SetAll" writes those only.
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < Count(ui.txtTagData); ++i)
         connect(ui.txtTagData[i], &QLineEdit::textChanged, this,
                 [this, i] { tagEditor.txtTagData_Change(i); });
     connect(ui.cmbTagGenre, &QComboBox::currentTextChanged, this,
             [this] { tagEditor.cmbTagGenre_Change(); });
 
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < Count(ui.lblConf); ++i) {
         onClick(ui.lblConf[i], [this, i] { settingsPanel.lblConf_Click(i); });
         onClick(ui.lblConfValue[i], [this, i] { settingsPanel.lblConfValue_Click(i); });
     }
-    for (int i = 0; i < 2; ++i) onClick(ui.lblDefault[i], [this, i] { settingsPanel.lblDefault_Click(i); });
+    for (int i = 0; i < Count(ui.lblDefault); ++i) onClick(ui.lblDefault[i], [this, i] { settingsPanel.lblDefault_Click(i); });
     // valueChanged also follows the thumb while it is dragged, so one connection serves both
     // the change and the scroll events.
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < Count(ui.sclConfig); ++i)
         connect(ui.sclConfig[i], &QScrollBar::valueChanged, this, [this, i] { settingsPanel.sclConfig_Change(i); });
     connect(ui.cmbTimer, &QComboBox::activated, this, [this](int index) { sleepTimer.cmbTimer_Click(index); });
 
@@ -303,13 +313,13 @@ void Telbo::ConnectEvents() {
     transport.SetShowRemaining(st.ShowRemaining); // its tooltips from the start
 
     connect(ui.cmbEqualizer, &QComboBox::activated, this, [this](int index) { equalizerPanel.cmbEqualizer_Click(index); });
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < Count(ui.sclEqualizer); ++i)
         connect(ui.sclEqualizer[i], &QScrollBar::valueChanged, this, [this, i] { equalizerPanel.sclEqualizer_Change(i); });
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < Count(ui.optSmpRate); ++i)
         equalizerPanel.ShowBandTip(i);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < Count(ui.optSmpRate); ++i)
         connect(ui.optSmpRate[i], &QRadioButton::clicked, this, [this, i] { decodeOptions.optSmpRate_Click(i); });
-    for (int i = 0; i < 2; ++i)
+    for (int i = 0; i < Count(ui.optStereo); ++i)
         connect(ui.optStereo[i], &QRadioButton::clicked, this, [this, i] { decodeOptions.optStereo_Click(i); });
 
     for (Panel* p : {ui.frmConfig, ui.frmEqualizer, ui.frmTitle}) {
