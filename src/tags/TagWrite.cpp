@@ -196,6 +196,7 @@ std::optional<std::string> NotWritable(const FileProbe& probe) {
     if (probe.id3v2.size > kMaxId3v2Bytes) return "ID3v2 tag too large";
     return std::nullopt;
 }
+
 // Gives the copy the original's permissions and owner, and makes it durable.
 bool Finish(int fd, const struct stat& st) {
     if (::fchmod(fd, st.st_mode & 07777) != 0) return false;
