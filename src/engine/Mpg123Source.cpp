@@ -227,7 +227,8 @@ std::unique_ptr<Mpg123Source> Mpg123Source::Open(const std::string& path,
 
 std::unique_ptr<Mpg123Source> Mpg123Source::Open(const std::string& path,
                                                  const DecodeOptions& options,
-                                                 std::int64_t streamStart, int streamRate) noexcept {
+                                                 std::int64_t streamStart,
+                                                 int streamRate) noexcept {
     try {
         std::error_code ec;
         if (!std::filesystem::is_regular_file(std::filesystem::path(path), ec)) return nullptr;

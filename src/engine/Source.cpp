@@ -56,7 +56,8 @@ std::unique_ptr<Source> OpenSource(const std::string& path, const DecodeOptions&
         case tags::FileKind::Aiff:
         case tags::FileKind::Form:
             // libsndfile skips ID3v2 tags in front of any of them itself.
-            return ReducedSource::Wrap(SndfileSource::Open(path), static_cast<int>(options.SamplingRate),
+            return ReducedSource::Wrap(SndfileSource::Open(path),
+                                       static_cast<int>(options.SamplingRate),
                                        options.StereoConf == DecodeChannels::Mono);
         case tags::FileKind::Unknown:
             break;

@@ -36,8 +36,8 @@ constexpr int kBitrates[2][3][15] = {
      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}}};
 // Samples per second by version bits (MPEG-2.5, reserved, MPEG-2, MPEG-1) and index 0..2.
-constexpr int kRates[4][3] = {{11025, 12000, 8000}, {0, 0, 0}, {22050, 24000, 16000},
-                              {44100, 48000, 32000}};
+constexpr int kRates[4][3] = {
+    {11025, 12000, 8000}, {0, 0, 0}, {22050, 24000, 16000}, {44100, 48000, 32000}};
 
 bool At(std::span<const std::uint8_t> b, std::size_t offset, const char* mark) {
     const std::size_t n = std::strlen(mark);
@@ -55,7 +55,10 @@ FileKind KindByMark(std::span<const std::uint8_t> head, bool& marked) {
         const std::size_t body = head.size() > 26 ? 27u + head[26] : head.size();
         if (At(head, body, "\x01vorbis")) return FileKind::OggVorbis;
         if (At(head, body, "OpusHead")) return FileKind::Opus;
-        if (At(head, body, "\x7f" "FLAC")) return FileKind::OggFlac;
+        if (At(head, body,
+               "\x7f"
+               "FLAC"))
+            return FileKind::OggFlac;
         return FileKind::Unknown; // a codec that does not play here
     }
     if ((At(head, 0, "RF64") || At(head, 0, "BW64")) && At(head, 8, "WAVE")) return FileKind::Rf64;
@@ -66,8 +69,8 @@ FileKind KindByMark(std::span<const std::uint8_t> head, bool& marked) {
     if (At(head, 4, "ftyp")) return FileKind::Mp4;
     // A damaged container is still no MP3: frame headers found in its samples would play as
     // noise.
-    marked = At(head, 0, "RIFF") || At(head, 0, "RIFX") || At(head, 0, "RF64") ||
-             At(head, 0, "FORM");
+    marked =
+        At(head, 0, "RIFF") || At(head, 0, "RIFX") || At(head, 0, "RF64") || At(head, 0, "FORM");
     return FileKind::Unknown;
 }
 
@@ -176,8 +179,7 @@ std::optional<MpegFrame> ParseMpegFrame(const std::uint8_t* p) noexcept {
     const unsigned version = (h >> 19) & 3, layerBits = (h >> 17) & 3;
     const unsigned bitrateIndex = (h >> 12) & 15, rateIndex = (h >> 10) & 3;
     // The values the standard reserves; the decoder refuses just these.
-    if (version == 1 || layerBits == 0 || bitrateIndex == 15 || rateIndex == 3)
-        return std::nullopt;
+    if (version == 1 || layerBits == 0 || bitrateIndex == 15 || rateIndex == 3) return std::nullopt;
     MpegFrame f;
     const bool mpeg1 = version == 3;
     f.layer = 4 - static_cast<int>(layerBits);
@@ -187,10 +189,14 @@ std::optional<MpegFrame> ParseMpegFrame(const std::uint8_t* p) noexcept {
     const long bitrate = kBitrates[mpeg1 ? 0 : 1][f.layer - 1][bitrateIndex] * 1000L;
     const long padding = (h >> 9) & 1;
     long length = 0;
-    if (bitrate == 0) length = 0; // free format: the next header tells
-    else if (f.layer == 1) length = (12 * bitrate / f.rate + padding) * 4;
-    else if (f.layer == 3 && !mpeg1) length = 72 * bitrate / f.rate + padding;
-    else length = 144 * bitrate / f.rate + padding;
+    if (bitrate == 0)
+        length = 0; // free format: the next header tells
+    else if (f.layer == 1)
+        length = (12 * bitrate / f.rate + padding) * 4;
+    else if (f.layer == 3 && !mpeg1)
+        length = 72 * bitrate / f.rate + padding;
+    else
+        length = 144 * bitrate / f.rate + padding;
     f.length = static_cast<std::size_t>(length);
     return f;
 }
@@ -254,8 +260,8 @@ bool ReadAt(int fd, std::uint64_t offset, std::size_t size, std::vector<std::uin
     out.resize(size);
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::pread(fd, out.data() + done, size - done,
-                                  static_cast<off_t>(offset + done));
+        const ssize_t n =
+            ::pread(fd, out.data() + done, size - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         done += static_cast<std::size_t>(n);

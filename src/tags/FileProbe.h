@@ -32,9 +32,9 @@ std::uint32_t Synchsafe(const std::uint8_t* p) noexcept;
 
 // An MPEG audio frame header (layer I, II or III; MPEG-1, 2 or 2.5).
 struct MpegFrame {
-    int rate = 0;     // samples per second
-    int channels = 0; // 1 or 2
-    int layer = 0;    // 1..3
+    int rate = 0;           // samples per second
+    int channels = 0;       // 1 or 2
+    int layer = 0;          // 1..3
     std::size_t length = 0; // bytes, header included; 0 for a free-format frame
     std::uint32_t kind = 0; // what all frames of one stream share: version, layer, rate
 };
@@ -75,10 +75,10 @@ inline constexpr std::uint64_t kStreamSearchBytes = std::uint64_t{4} << 20;
 struct FileProbe {
     std::uint64_t fileSize = 0;
     FileKind kind = FileKind::Unknown;
-    Id3v2Header id3v2;         // the first tag; major 0: none
-    bool id3v2Fits = false;    // it ends inside the file
-    bool id3v2Unknown = false; // "ID3" with a header of no version we know
-    int id3v2Tags = 0;         // the tags one after another in front that fit in the file
+    Id3v2Header id3v2;            // the first tag; major 0: none
+    bool id3v2Fits = false;       // it ends inside the file
+    bool id3v2Unknown = false;    // "ID3" with a header of no version we know
+    int id3v2Tags = 0;            // the tags one after another in front that fit in the file
     std::uint64_t audioStart = 0; // end of the first ID3v2 tag when it fits, else 0
     // Past all the tags in front; right behind the header of a tag that claims more than the
     // file holds (its size is a lie, the audio may well follow).

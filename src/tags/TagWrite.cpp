@@ -189,7 +189,8 @@ std::optional<std::string> NotWritable(const FileProbe& probe) {
     case FileKind::Opus:
     case FileKind::Wav:
     case FileKind::Aiff:
-        return std::string(FileKindName(probe.kind)) + " files behind an ID3v2 tag cannot be tagged";
+        return std::string(FileKindName(probe.kind)) +
+               " files behind an ID3v2 tag cannot be tagged";
     }
     if ((probe.id3v2.major != 0 && !probe.id3v2Fits) || probe.id3v2Unknown)
         return "damaged ID3v2 tag";

@@ -41,7 +41,8 @@ Bytes Id3v2Tag(std::size_t bodyBytes) {
 
 Bytes Joined(std::initializer_list<Bytes> parts) {
     Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    for (const Bytes& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
     return out;
 }
 
@@ -101,7 +102,8 @@ TEST(ProbeAgreementTest, TheEnginePlaysExactlyWhatTheTagWriterTakesForAudio) {
         {"few-frames.mp3", tone(11025, 1, 0.01, 16, false, false)},
         {"free.mp3", tone(48000, 2, 0.5, 128, false, false)},
     };
-    for (const auto& t : tones) WriteToneMp3(made, t.name, t.tone);
+    for (const auto& t : tones)
+        WriteToneMp3(made, t.name, t.tone);
     WriteTags(WriteToneMp3(made, "tagged.mp3"),
               TagSpec{"T", "A", "B", "c", "Rock", 2001, 3, true, true});
     const Bytes mp3 = ReadBytes(made / "mpeg2-mono.mp3");
@@ -109,7 +111,8 @@ TEST(ProbeAgreementTest, TheEnginePlaysExactlyWhatTheTagWriterTakesForAudio) {
     // A second tag holding a large picture: the stream begins past the first few MiB after
     // the first tag, but right behind the second.
     Write(made / "big-second-tag.mp3", Joined({Id3v2Tag(64), Id3v2Tag(5u << 20), mp3}));
-    Write(made / "lying-tag.mp3", Joined({Bytes{'I', 'D', '3', 4, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F}, mp3}));
+    Write(made / "lying-tag.mp3",
+          Joined({Bytes{'I', 'D', '3', 4, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F}, mp3}));
     Write(made / "far.mp3", Joined({Id3v2Tag(64), Bytes(5u << 20, 0), mp3}));
     Write(made / "zeros.mp3", Bytes(1u << 20, 0));
     Write(made / "tag-only.mp3", Id3v2Tag(4096));
@@ -158,8 +161,8 @@ TEST(ProbeAgreementTest, TheEnginePlaysExactlyWhatTheTagWriterTakesForAudio) {
         // audio bytes stay as they were.
         const bool container = TagFormatOf(f) != tags::TagFormat::None;
         const bool apart = plays == noAudio && !(container && !plays);
-        EXPECT_FALSE(apart) << (plays ? "plays" : "does not play") << "; tag writer: "
-                            << (r.written ? "written" : r.problem);
+        EXPECT_FALSE(apart) << (plays ? "plays" : "does not play")
+                            << "; tag writer: " << (r.written ? "written" : r.problem);
         ++files;
         disagree += apart;
     }
