@@ -59,7 +59,8 @@ std::size_t FilesIn(const fs::path& folder) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using telbo::TagRecord;
-    namespace engine = telbo::engine;
+    using telbo::TagWriteResult;
+    namespace tags = telbo::tags;
     const fs::path file = Folder() / "f.mp3";
     const std::string input(reinterpret_cast<const char*>(data), size);
     std::ofstream(file, std::ios::binary | std::ios::trunc).write(input.data(), static_cast<std::streamsize>(size));

@@ -1,9 +1,8 @@
 #include "engine/Mpg123Source.h"
 
-#include "engine/FrameSearch.h"
+#include "tags/FileProbe.h"
 
 #include <mpg123.h>
-#include <sys/stat.h>
 #include <taglib/commentsframe.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/tbytevectorstream.h>
@@ -199,7 +198,7 @@ bool StartDecoder(Mpg123Source::Handle& h, const DecodeOptions& options, int rat
     if (mpg123_getformat(mh, &r, &c, &e) != MPG123_OK) return false;
     // Junk in the middle of a file is skipped (mpg123's default gives up after 1 KB), up
     // to as much as may come before the first frame; more ends the track there.
-    mpg123_param(mh, MPG123_RESYNC_LIMIT, static_cast<long>(kFrameSearchWindow), 0);
+    mpg123_param(mh, MPG123_RESYNC_LIMIT, static_cast<long>(tags::kStreamSearchBytes), 0);
     return true;
 }
 
@@ -216,19 +215,32 @@ std::unique_ptr<Mpg123Source> Mpg123Source::Open(const std::string& path,
         // Folders, FIFOs and devices are not tracks (a FIFO would block the open).
         std::error_code ec;
         if (!std::filesystem::is_regular_file(std::filesystem::path(path), ec)) return nullptr;
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rbe"),
+                                                             &std::fclose);
+        tags::FileProbe probe;
+        if (!file || !tags::ProbeFile(fileno(file.get()), probe) || !probe.mpeg) return nullptr;
+        return Open(path, options, static_cast<std::int64_t>(probe.streamStart), probe.rate);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+std::unique_ptr<Mpg123Source> Mpg123Source::Open(const std::string& path,
+                                                 const DecodeOptions& options,
+                                                 std::int64_t streamStart,
+                                                 int streamRate) noexcept {
+    try {
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(std::filesystem::path(path), ec)) return nullptr;
         auto h = std::make_unique<Handle>();
         h->file = std::fopen(path.c_str(), "rbe");
         if (!h->file) return nullptr;
-        struct stat st {};
-        if (fstat(fileno(h->file), &st) != 0) return nullptr;
-        const auto first = FindFirstFrame(fileno(h->file), st.st_size);
-        if (!first) return nullptr;
-        h->base = static_cast<off_t>(first->offset);
+        h->base = static_cast<off_t>(streamStart);
 
         InitLibraryOnce();
         long rate = 0;
         int chans = 0, enc = 0;
-        if (!StartDecoder(*h, options, first->rate) ||
+        if (!StartDecoder(*h, options, streamRate) ||
             mpg123_getformat(h->mh, &rate, &chans, &enc) != MPG123_OK || rate <= 0 ||
             chans <= 0 || enc != MPG123_ENC_FLOAT_32)
             return nullptr;
@@ -250,7 +262,7 @@ std::unique_ptr<Mpg123Source> Mpg123Source::Open(const std::string& path,
             probe.file = std::fopen(path.c_str(), "rbe");
             probe.base = h->base;
             probe.deadline = deadline;
-            if (!probe.file || !StartDecoder(probe, options, first->rate)) return nullptr;
+            if (!probe.file || !StartDecoder(probe, options, streamRate)) return nullptr;
             foreign = ForeignSamples(probe.mh, kind);
             expired = probe.expired;
         }
@@ -263,7 +275,7 @@ std::unique_ptr<Mpg123Source> Mpg123Source::Open(const std::string& path,
             // Cut short: start afresh and trust the header (exact with a Xing header, else
             // mpg123's estimate from the file size).
             h->expired = false;
-            if (!StartDecoder(*h, options, first->rate) ||
+            if (!StartDecoder(*h, options, streamRate) ||
                 mpg123_getformat(mh, &rate, &chans, &enc) != MPG123_OK)
                 return nullptr;
             length = announced;

@@ -18,6 +18,11 @@ public:
     // after a fraction of a second and takes the header's length instead.
     static std::unique_ptr<Mpg123Source> Open(const std::string& path,
                                               const DecodeOptions& options) noexcept;
+    // The same where the file's stream is known to begin at `streamStart` (bytes) with frames
+    // of `streamRate` Hz.
+    static std::unique_ptr<Mpg123Source> Open(const std::string& path,
+                                              const DecodeOptions& options,
+                                              std::int64_t streamStart, int streamRate) noexcept;
     ~Mpg123Source();
     Mpg123Source(const Mpg123Source&) = delete;
     Mpg123Source& operator=(const Mpg123Source&) = delete;

@@ -34,9 +34,10 @@ public:
     virtual std::int64_t Position() const noexcept = 0;
 };
 
-// Opens `path` with the decoder its content calls for (FLAC, Ogg Vorbis, Ogg Opus, WAV and
-// AIFF through libsndfile; anything else is tried as MP3), with the decode options applied.
-// nullptr when the file is not playable. Bounded in time whatever the file.
+// Opens `path` with the decoder its content calls for, as tags::ProbeFile names it (FLAC, Ogg
+// Vorbis, Opus, WAV, RF64 and AIFF through libsndfile, an MPEG audio stream through mpg123),
+// with the decode options applied. nullptr when the file is not playable. Bounded in time
+// whatever the file.
 std::unique_ptr<Source> OpenSource(const std::string& path, const DecodeOptions& options) noexcept;
 
 } // namespace telbo::engine

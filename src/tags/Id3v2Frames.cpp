@@ -1,6 +1,6 @@
 #include "tags/Id3v2Frames.h"
 
-#include "tags/FileLayout.h"
+#include "tags/FileProbe.h"
 
 #include <taglib/tstring.h>
 
@@ -23,10 +23,6 @@ std::uint32_t BigEndian(const std::uint8_t* p, int bytes) {
     return v;
 }
 
-std::uint32_t Synchsafe(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} << 21 | std::uint32_t{p[1]} << 14 | std::uint32_t{p[2]} << 7 | p[3];
-}
-
 void PutSynchsafe(std::vector<std::uint8_t>& out, std::uint64_t v) {
     for (int shift = 21; shift >= 0; shift -= 7)
         out.push_back(static_cast<std::uint8_t>((v >> shift) & 0x7F));
@@ -42,12 +38,36 @@ void Append(std::vector<std::uint8_t>& out, const TagLib::ByteVector& v) {
     out.insert(out.end(), v.begin(), v.end());
 }
 
+// Removes the 0x00 that unsynchronisation puts after each 0xFF.
+std::vector<std::uint8_t> Resynchronised(std::span<const std::uint8_t> data) {
+    std::vector<std::uint8_t> out;
+    out.reserve(data.size());
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        out.push_back(data[i]);
+        if (data[i] == 0xFF && i + 1 < data.size() && data[i + 1] == 0x00) ++i;
+    }
+    return out;
+}
+
+// Puts a 0x00 after each 0xFF that is followed by 0x00 or by 0xE0 and above, and after a
+// final 0xFF.
+std::vector<std::uint8_t> Unsynchronised(std::span<const std::uint8_t> data) {
+    std::vector<std::uint8_t> out;
+    out.reserve(data.size() + data.size() / 64);
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        out.push_back(data[i]);
+        if (data[i] == 0xFF && (i + 1 == data.size() || data[i + 1] == 0x00 || data[i + 1] >= 0xE0))
+            out.push_back(0x00);
+    }
+    return out;
+}
+
 } // namespace
 
 std::optional<Id3v2Frames> Id3v2Frames::Parse(std::span<const std::uint8_t> tag,
                                               std::string& error) {
     const Id3v2Header h = ParseId3v2Header(tag);
-    if (h.major == 0 || h.size > tag.size()) {
+    if (!h.Known() || h.size > tag.size()) {
         error = "damaged ID3v2 tag";
         return std::nullopt;
     }

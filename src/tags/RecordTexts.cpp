@@ -25,7 +25,7 @@ int GenreIndexIgnoringCase(const std::string& name, int count) {
     return -1;
 }
 
-Fields ReadMp3Fields(int fd, const FileLayout& layout) {
+Fields ReadMp3Fields(int fd, const FileProbe& layout) {
     Fields out;
     TagLib::FileStream stream(::dup(fd), true); // the stream closes its own descriptor
     if (!stream.isOpen()) return out;
@@ -49,7 +49,7 @@ Fields ReadMp3Fields(int fd, const FileLayout& layout) {
         }
         take(v2, comment);
     };
-    if (layout.id3v2Fits && layout.mp3 && layout.id3v2.size <= kMaxId3v2Bytes) {
+    if (layout.id3v2Fits && layout.IsMp3() && layout.id3v2.size <= kMaxId3v2Bytes) {
         // TagLib skips an ID3v2.3 extended header by the wrong length and misses the frames
         // in the last ten bytes before a footer: it is given the frames as the editor writes
         // them, without either, so that what a write checks is what the file holds.

@@ -4,7 +4,7 @@
 // library only.
 
 #include "decoder/Records.h"
-#include "tags/FileLayout.h"
+#include "tags/FileProbe.h"
 
 #include <taglib/tstring.h>
 
@@ -87,6 +87,6 @@ private:
 
 // What the MP3 file `fd` shows, field by field: ID3v2, then APE, then ID3v1 (TagLib's own
 // order). The year is its number as text, "" for none.
-Fields ReadMp3Fields(int fd, const FileLayout& layout);
+Fields ReadMp3Fields(int fd, const FileProbe& layout);
 
 } // namespace telbo::tags

@@ -2,7 +2,7 @@
 #include "tags/TagLibRawFile.h"
 
 #include "tags/TagFormats.h"
-#include "tags/FileLayout.h"
+#include "tags/FileProbe.h"
 
 #include <taglib/aifffile.h>
 #include <taglib/apetag.h>
@@ -165,8 +165,8 @@ ReplayGainValues FromId3v2(const TagLib::ID3v2::Tag* tag) {
 }
 
 ReplayGainValues FromMp3(int fd) {
-    FileLayout layout;
-    if (!ReadLayout(fd, layout) || !layout.mp3) return {};
+    FileProbe layout;
+    if (!ProbeFile(fd, layout) || !layout.IsMp3()) return {};
     TagLib::FileStream stream(::dup(fd), true); // the stream closes its own descriptor
     if (!stream.isOpen()) return {};
     RawFile file(&stream);

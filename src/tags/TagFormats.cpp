@@ -1,7 +1,7 @@
 #include "tags/TagFormats.h"
 
+#include "tags/FileProbe.h"
 #include "tags/Id3v2Frames.h"
-#include "tags/FileLayout.h"
 #include "tags/XiphComments.h"
 
 #include <taglib/aifffile.h>
@@ -49,15 +49,6 @@ std::uint32_t Le32(const std::uint8_t* p) {
 }
 std::uint32_t Be32(const std::uint8_t* p) {
     return (std::uint32_t{p[0]} << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
-}
-
-// Where the format's own data begins: past an ID3v2 tag some programs put in front of FLAC.
-std::uint64_t PastId3v2(int fd) {
-    std::vector<std::uint8_t> h;
-    if (!ReadAt(fd, 0, 10, h) || std::memcmp(h.data(), "ID3", 3) != 0) return 0;
-    const std::uint64_t size = (std::uint64_t{h[6] & 0x7fu} << 21) | ((h[7] & 0x7fu) << 14) |
-                               ((h[8] & 0x7fu) << 7) | (h[9] & 0x7fu);
-    return 10 + size + ((h[5] & 0x10) ? 10 : 0);
 }
 
 // The TagLib file of `format` on its own duplicate of `fd`.
@@ -120,8 +111,10 @@ void Apply(TagLib::Tag& t, const TagTexts& wanted, const std::array<bool, 6>& ch
 
 // FLAC: the frames after the last metadata block, up to an ID3v1 tag at the end.
 std::optional<std::vector<ByteRange>> FlacRanges(int fd) {
-    const std::uint64_t size = FileSize(fd);
-    std::uint64_t at = PastId3v2(fd);
+    FileProbe probe;
+    if (!ProbeFile(fd, probe, false)) return std::nullopt;
+    const std::uint64_t size = probe.fileSize;
+    std::uint64_t at = probe.tagsEnd; // past the ID3v2 tags some programs put in front
     std::vector<std::uint8_t> b;
     if (!ReadAt(fd, at, 4, b) || std::memcmp(b.data(), "fLaC", 4) != 0) return std::nullopt;
     at += 4;
@@ -191,32 +184,31 @@ std::optional<std::vector<ByteRange>> ChunkRanges(int fd, bool bigEndian, const 
 
 } // namespace
 
+TagFormat TagFormatOf(const FileProbe& probe) noexcept {
+    // TagLib finds a FLAC stream behind ID3v2 tags; the other containers only at the start.
+    if (probe.kind == FileKind::Flac) return TagFormat::Flac;
+    if (probe.tagsEnd != 0) return TagFormat::None;
+    switch (probe.kind) {
+    case FileKind::OggVorbis:
+        return TagFormat::OggVorbis;
+    case FileKind::Opus:
+        return TagFormat::OggOpus;
+    case FileKind::Wav:
+        return TagFormat::Wav;
+    case FileKind::Aiff:
+        return TagFormat::Aiff;
+    default:
+        return TagFormat::None;
+    }
+}
+
 TagFormat TagFormatOf(int fd) noexcept {
     try {
-        std::vector<std::uint8_t> h;
-        const std::uint64_t start = PastId3v2(fd);
-        if (ReadAt(fd, start, 4, h) && std::memcmp(h.data(), "fLaC", 4) == 0)
-            return TagFormat::Flac;
-        h.assign(36, 0);
-        const ssize_t got = ::pread(fd, h.data(), h.size(), 0);
-        const auto at = [&](std::size_t offset, const char* mark, std::size_t n) {
-            return got >= static_cast<ssize_t>(offset + n) &&
-                   std::memcmp(h.data() + offset, mark, n) == 0;
-        };
-        if (at(0, "OggS", 4) && got > 26) {
-            // The first packet names the codec.
-            const std::size_t body = 27 + h[26];
-            std::vector<std::uint8_t> first;
-            if (!ReadAt(fd, body, 8, first)) return TagFormat::None;
-            if (std::memcmp(first.data(), "\x01vorbis", 7) == 0) return TagFormat::OggVorbis;
-            if (std::memcmp(first.data(), "OpusHead", 8) == 0) return TagFormat::OggOpus;
-            return TagFormat::None;
-        }
-        if (at(0, "RIFF", 4) && at(8, "WAVE", 4)) return TagFormat::Wav;
-        if (at(0, "FORM", 4) && (at(8, "AIFF", 4) || at(8, "AIFC", 4))) return TagFormat::Aiff;
+        FileProbe probe;
+        return ProbeFile(fd, probe, false) ? TagFormatOf(probe) : TagFormat::None;
     } catch (...) {
+        return TagFormat::None;
     }
-    return TagFormat::None;
 }
 
 const char* TagFormatName(TagFormat format) noexcept {
@@ -253,17 +245,6 @@ bool ReadFormatTags(int fd, TagFormat format, TagTexts& out) {
         }
     }
     return true;
-}
-
-bool IsRf64(int fd) noexcept {
-    std::vector<std::uint8_t> h;
-    try {
-        return ReadAt(fd, 0, 12, h) &&
-               (std::memcmp(h.data(), "RF64", 4) == 0 || std::memcmp(h.data(), "BW64", 4) == 0) &&
-               std::memcmp(h.data() + 8, "WAVE", 4) == 0;
-    } catch (...) {
-        return false;
-    }
 }
 
 namespace {
@@ -309,19 +290,24 @@ void PutBlock(std::vector<std::uint8_t>& out, const FlacBlock& b, bool last) {
 // an ID3v1 tag at the end as they were.
 bool WriteFlac(int in, int out, const TagTexts& wanted, const std::array<bool, 6>& change,
                std::string& problem) {
-    const std::uint64_t size = FileSize(in);
-    const std::uint64_t front = PastId3v2(in);
+    FileProbe probe;
+    if (!ProbeFile(in, probe, false)) return false;
+    const std::uint64_t size = probe.fileSize;
+    const std::uint64_t front = probe.audioStart; // the first ID3v2 tag, when it fits
     std::vector<std::uint8_t> head;
     if (front > 0) {
-        if (front > size || !ReadAt(in, 0, static_cast<std::size_t>(front), head)) return false;
+        if (!ReadAt(in, 0, static_cast<std::size_t>(front), head)) return false;
         std::string why;
         if (std::optional<Id3v2Frames> id3 = Id3v2Frames::Parse(head, why)) {
             SetFields(*id3, wanted, change);
             head = id3->Render(id3->BodySize());
         } // else kept as it was: a tag we cannot take apart is not ours to rebuild
     }
+    // The tags behind the first stay as they were.
     std::vector<std::uint8_t> b;
-    std::uint64_t at = front + 4;
+    if (!ReadAt(in, front, static_cast<std::size_t>(probe.tagsEnd - front), b)) return false;
+    head.insert(head.end(), b.begin(), b.end());
+    std::uint64_t at = probe.tagsEnd + 4;
     std::vector<FlacBlock> blocks;
     for (bool last = false; !last;) {
         if (blocks.size() > 4096 || !ReadAt(in, at, 4, b)) return false;

@@ -11,9 +11,12 @@
 
 namespace telbo::tags {
 
+struct FileProbe;
+
 enum class TagFormat { None, Flac, OggVorbis, OggOpus, Wav, Aiff };
 
-// By the file's first bytes; None for MP3 and for anything unknown.
+// By the file's first bytes (past ID3v2 tags for FLAC); None for MP3 and for anything else.
+TagFormat TagFormatOf(const FileProbe& probe) noexcept;
 TagFormat TagFormatOf(int fd) noexcept;
 // "FLAC", "Ogg Vorbis", ... for messages.
 const char* TagFormatName(TagFormat format) noexcept;
@@ -24,9 +27,6 @@ using TagTexts = std::array<std::string, 6>;
 // The file's fields (the year as its number's text, "" for none). False when TagLib cannot
 // read the file as `format`.
 bool ReadFormatTags(int fd, TagFormat format, TagTexts& out);
-
-// Whether the file is an RF64 (or BW64) WAV file: it plays, but no tag library here writes it.
-bool IsRf64(int fd) noexcept;
 
 // Writes into `out` (open read-write) the file `in` with the fields marked in `change` set to
 // `wanted`. FLAC files are written whole from `in`: their comment block entry by entry, an

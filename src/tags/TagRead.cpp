@@ -17,10 +17,10 @@ bool ReadTags(const std::string& path, TagRecord& tag) noexcept {
     try {
         tag = TagRecord{};
         Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-        FileLayout layout;
-        if (fd.Get() < 0 || !ReadLayout(fd.Get(), layout)) return false;
+        FileProbe layout;
+        if (fd.Get() < 0 || !ProbeFile(fd.Get(), layout)) return false;
         Fields f;
-        if (const TagFormat format = TagFormatOf(fd.Get()); format != TagFormat::None) {
+        if (const TagFormat format = TagFormatOf(layout); format != TagFormat::None) {
             if (!ReadFormatTags(fd.Get(), format, f)) return false;
         } else {
             f = ReadMp3Fields(fd.Get(), layout);

@@ -7,7 +7,7 @@
 #include "tags/UserFields.h"
 #include "tags/TagFormats.h"
 #include "tags/Id3v2Frames.h"
-#include "tags/FileLayout.h"
+#include "tags/FileProbe.h"
 
 #include <taglib/apetag.h>
 #include <taglib/commentsframe.h>
@@ -108,7 +108,7 @@ void EditId3v1(std::vector<std::uint8_t>& v1, const Fields& wanted,
 }
 
 // The APE tag of `fd` with the fields marked in `change` set to `wanted`.
-std::vector<std::uint8_t> EditedApe(int fd, const FileLayout& layout, const Fields& wanted,
+std::vector<std::uint8_t> EditedApe(int fd, const FileProbe& layout, const Fields& wanted,
                                     const std::array<bool, kFields>& change) {
     TagLib::FileStream stream(::dup(fd), true);
     if (!stream.isOpen()) return {};
@@ -166,6 +166,38 @@ bool SyncFolder(const std::string& folder) {
 }
 
 TagWriteResult Failed(std::string problem) { return TagWriteResult{false, std::move(problem)}; }
+
+// Why the ID3v2 path cannot write the file `probe` describes (no format of TagFormats takes
+// it); nothing when it can. What plays is audio: it is refused for what it is, never as none.
+std::optional<std::string> NotWritable(const FileProbe& probe) {
+    switch (probe.kind) {
+    case FileKind::Mp3:
+        break;
+    case FileKind::Unknown:
+        return "not an audio file";
+    case FileKind::Mp4:
+        // A tag in front would spoil it for every other program.
+        if (!probe.mpeg) return "not an audio file";
+        [[fallthrough]];
+    case FileKind::Rf64:
+    case FileKind::OggFlac:
+    case FileKind::Riff:
+    case FileKind::Form:
+        return std::string(FileKindName(probe.kind)) + " files cannot be tagged";
+    case FileKind::Flac:
+    case FileKind::OggVorbis:
+    case FileKind::Opus:
+    case FileKind::Wav:
+    case FileKind::Aiff:
+        return std::string(FileKindName(probe.kind)) +
+               " files behind an ID3v2 tag cannot be tagged";
+    }
+    if ((probe.id3v2.major != 0 && !probe.id3v2Fits) || probe.id3v2Unknown)
+        return "damaged ID3v2 tag";
+    if (probe.id3v2.size > kMaxId3v2Bytes) return "ID3v2 tag too large";
+    return std::nullopt;
+}
+
 // Gives the copy the original's permissions and owner, and makes it durable.
 bool Finish(int fd, const struct stat& st) {
     if (::fchmod(fd, st.st_mode & 07777) != 0) return false;
@@ -254,16 +286,11 @@ TagWriteResult WriteTags(const std::string& path, const TagRecord& tag) noexcept
             return Failed("file is read-only");
 
         Fd in(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
-        FileLayout old;
-        if (in.Get() < 0 || !ReadLayout(in.Get(), old)) return Failed(kCannotWrite);
-        if (const TagFormat format = TagFormatOf(in.Get()); format != TagFormat::None)
+        FileProbe old;
+        if (in.Get() < 0 || !ProbeFile(in.Get(), old)) return Failed(kCannotWrite);
+        if (const TagFormat format = TagFormatOf(old); format != TagFormat::None)
             return WriteFormatFile(in.Get(), target, st, tag, format);
-        // A tag in front of something that is not MP3 would spoil it for every other program.
-        if ((old.id3v2.major != 0 && !old.id3v2Fits) || old.id3v2Unknown)
-            return Failed("damaged ID3v2 tag");
-        if (IsRf64(in.Get())) return Failed("RF64 files cannot be tagged");
-        if (!old.mp3) return Failed("not an audio file");
-        if (old.id3v2.size > kMaxId3v2Bytes) return Failed("ID3v2 tag too large");
+        if (auto why = NotWritable(old)) return Failed(std::move(*why));
 
         TagWriteResult result{true, {}};
         std::array<bool, kFields> storable{};
@@ -311,8 +338,8 @@ TagWriteResult WriteTags(const std::string& path, const TagRecord& tag) noexcept
 
         // Believe only what reads back: every field as meant, the tags the file had, and the
         // bytes between the tags (the audio) exactly the original's.
-        FileLayout now;
-        if (!ReadLayout(out, now) || !now.mp3 ||
+        FileProbe now;
+        if (!ProbeFile(out, now) || !now.IsMp3() ||
             (id3v2.empty() ? now.id3v2.major != 0 : !now.id3v2Fits) ||
             now.hasApe != old.hasApe || now.hasId3v1 != old.hasId3v1 ||
             now.trailerStart - now.audioStart != middle ||
@@ -339,7 +366,7 @@ namespace telbo::tags {
 namespace {
 
 // Whether the file holds every field as meant.
-bool HoldsFields(int fd, TagFormat format, const FileLayout* layout, const TagFields& fields) {
+bool HoldsFields(int fd, TagFormat format, const FileProbe* layout, const TagFields& fields) {
     for (const auto& [name, value] : fields) {
         const auto held = ReadUserField(fd, format, layout, name);
         if (!held || *held != value) return false;
@@ -383,14 +410,11 @@ TagWriteResult WriteFields(const std::string& path, const TagFields& fields) noe
             return Failed("file is read-only");
 
         Fd in(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
-        FileLayout old;
-        if (in.Get() < 0 || !ReadLayout(in.Get(), old)) return Failed(kCannotWrite);
-        if (const TagFormat format = TagFormatOf(in.Get()); format != TagFormat::None)
+        FileProbe old;
+        if (in.Get() < 0 || !ProbeFile(in.Get(), old)) return Failed(kCannotWrite);
+        if (const TagFormat format = TagFormatOf(old); format != TagFormat::None)
             return WriteFormatFields(in.Get(), target, st, fields, format);
-        if ((old.id3v2.major != 0 && !old.id3v2Fits) || old.id3v2Unknown)
-            return Failed("damaged ID3v2 tag");
-        if (!old.mp3) return Failed("not an audio file");
-        if (old.id3v2.size > kMaxId3v2Bytes) return Failed("ID3v2 tag too large");
+        if (auto why = NotWritable(old)) return Failed(std::move(*why));
         if (HoldsFields(in.Get(), TagFormat::None, &old, fields)) return TagWriteResult{true, {}};
 
         std::optional<Id3v2Frames> frames;
@@ -418,8 +442,8 @@ TagWriteResult WriteFields(const std::string& path, const TagFields& fields) noe
         if (out < 0 || !WriteAll(out, id3v2.data(), id3v2.size()) ||
             !CopyRange(in.Get(), old.audioStart, rest, out) || !Finish(out, st))
             return Failed(kCannotWrite);
-        FileLayout now;
-        if (!ReadLayout(out, now) || !now.mp3 || !now.id3v2Fits ||
+        FileProbe now;
+        if (!ProbeFile(out, now) || !now.IsMp3() || !now.id3v2Fits ||
             now.fileSize - now.audioStart != rest ||
             !SameRange(in.Get(), old.audioStart, out, now.audioStart, rest) ||
             !HoldsFields(out, TagFormat::None, &now, fields))

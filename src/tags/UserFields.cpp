@@ -2,7 +2,7 @@
 #include "tags/TagLibRawFile.h"
 
 #include "tags/Id3v2Frames.h"
-#include "tags/FileLayout.h"
+#include "tags/FileProbe.h"
 
 #include <taglib/aifffile.h>
 #include <taglib/flacfile.h>
@@ -111,7 +111,7 @@ void SetXiph(TagLib::Ogg::XiphComment& xiph, const TagFields& fields) {
 
 } // namespace
 
-std::optional<std::string> ReadUserField(int fd, TagFormat format, const FileLayout* layout,
+std::optional<std::string> ReadUserField(int fd, TagFormat format, const FileProbe* layout,
                                          const std::string& name) {
     const int own = ::dup(fd);
     if (own < 0) return std::nullopt;
@@ -120,7 +120,7 @@ std::optional<std::string> ReadUserField(int fd, TagFormat format, const FileLay
     if (!stream.isOpen()) return std::nullopt;
     switch (format) {
     case TagFormat::None: {
-        if (!layout || !layout->mp3 || !layout->id3v2Fits || layout->id3v2.major == 0 ||
+        if (!layout || !layout->IsMp3() || !layout->id3v2Fits || layout->id3v2.major == 0 ||
             layout->id3v2.size > kMaxId3v2Bytes)
             return std::nullopt;
         RawFile file(&stream);

@@ -13,14 +13,14 @@
 namespace telbo::tags {
 
 class Id3v2Frames;
-struct FileLayout;
+struct FileProbe;
 
 // Field name (a TXXX description or a Xiph field name; matched in any case) and its text.
 using TagFields = std::vector<std::pair<std::string, std::string>>;
 
 // The text of field `name` in the open file `fd` of `format`; for MP3 (TagFormat::None) in
 // the ID3v2 tag `layout` finds. Nothing when the file has no such field.
-std::optional<std::string> ReadUserField(int fd, TagFormat format, const FileLayout* layout,
+std::optional<std::string> ReadUserField(int fd, TagFormat format, const FileProbe* layout,
                                          const std::string& name);
 
 // Replaces the TXXX frames named like each field (in any case) by one with the field's text,

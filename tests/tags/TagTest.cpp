@@ -474,8 +474,9 @@ TEST_F(TagTest, FailedWritesLeaveTheFileByteIdentical) {
                         "not an audio file");
     auto withHead = [&](const std::string& name, std::string head, const Bytes& rest) {
         const fs::path file = dir_.Path() / name;
+        head.append(rest.begin(), rest.end()); // before its size is taken
         std::ofstream(file, std::ios::binary)
-            .write(head.append(rest.begin(), rest.end()).data(), static_cast<std::streamsize>(head.size()));
+            .write(head.data(), static_cast<std::streamsize>(head.size()));
         return file;
     };
     const Bytes mp3 = ReadBytes(Untagged("audio.mp3"));
