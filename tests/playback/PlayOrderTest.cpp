@@ -45,29 +45,52 @@ protected:
     }
 };
 
-TEST_F(PlayOrderTest, NormalAdvancesAndStopsOnTheFirstTrackAtTheEnd) {
-    CreateWithTracks(3);
-    Modes(Normal, StopAtEnd);
-    w->st.PlayPoint = -1; // as after opening a list
-    Next();
-    EXPECT_EQ(w->st.PlayPoint, 0);
-    EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
-
-    w->st.PlayPoint = 2;
-    engine.clearCalls();
-    Next();
-    EXPECT_EQ(w->st.PlayPoint, 0);
-    EXPECT_EQ(Calls(), Stopped());
-    EXPECT_FALSE(w->ui.tmrTime->isActive());
-}
-
-TEST_F(PlayOrderTest, RepeatListPlaysTheFirstTrackAfterTheLast) {
-    CreateWithTracks(3);
-    Modes(Normal, RepeatList);
-    w->st.PlayPoint = 2;
-    Next();
-    EXPECT_EQ(w->st.PlayPoint, 0);
-    EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
+// "Next" pressed again and again in one list, by mode: what each press plays (a track, or a
+// stop at the end of the list), where PlayPoint rests and how far a shuffle cycle has come.
+TEST_F(PlayOrderTest, NextInOneListByMode) {
+    constexpr int kStop = -1;
+    const struct Case {
+        const char* what;
+        int tracks;
+        PlayMode mode;
+        ListEndAction atEnd;
+        std::vector<float> draws;
+        int start;                  // PlayPoint before the first press
+        std::vector<int> plays;     // each press: the track opened and played, or kStop
+        int point;                  // PlayPoint after the last press
+        int shuffleCount;           // after the last press
+    } cases[] = {
+        {"normal from before the first track", 3, Normal, StopAtEnd, {}, -1, {0, 1, 2, kStop}, 0, 0},
+        {"normal repeating the list", 3, Normal, RepeatList, {}, 2, {0}, 0, 0},
+        // The third draw repeats track 2 and is drawn again; then the cycle ends.
+        {"shuffle plays each track once", 3, Shuffle, StopAtEnd,
+         {DrawFor(1, 3), DrawFor(2, 3), DrawFor(1, 3), DrawFor(0, 3)}, 0, {1, 2, 0, kStop}, 0, 0},
+        {"shuffle with one track", 1, Shuffle, StopAtEnd, {DrawFor(0, 1)}, 0, {0, kStop}, 0, 0},
+        {"random with one track", 1, Random, StopAtEnd, {0.0f, 0.5f, 0.99999994f}, 0, {0, 0, 0}, 0, 0},
+        {"random over all lists without list files", 3, RandomAllList, StopAtEnd, {DrawFor(2, 3)},
+         0, {2}, 2, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CreateWithTracks(c.tracks);
+        Modes(c.mode, c.atEnd);
+        Script(c.draws);
+        w->st.PlayPoint = c.start;
+        for (const int play : c.plays) {
+            engine.clearCalls();
+            Next();
+            EXPECT_EQ(Calls(), play == kStop ? Stopped() : QStringList({Open(play), "play"}));
+        }
+        EXPECT_EQ(w->st.PlayPoint, c.point);
+        EXPECT_EQ(w->st.ShuffleCount, c.shuffleCount);
+        EXPECT_EQ(script->used(), c.draws.size());
+        EXPECT_EQ(w->st.KO, c.tracks);
+        if (c.plays.back() == kStop) {
+            EXPECT_FALSE(w->ui.tmrTime->isActive());
+            EXPECT_TRUE(std::none_of(w->st.ShuffleDone.begin(), w->st.ShuffleDone.end(),
+                                     [](bool b) { return b; }));
+        }
+    }
 }
 
 TEST_F(PlayOrderTest, EmptyTrackListByMode) {
@@ -91,27 +114,6 @@ TEST_F(PlayOrderTest, EmptyTrackListByMode) {
     Next();
     EXPECT_EQ(Calls(), Stopped());
     EXPECT_EQ(script->used(), 0u);
-}
-
-TEST_F(PlayOrderTest, ShufflePlaysEachTrackOnceThenEndsTheCycle) {
-    CreateWithTracks(3);
-    Modes(Shuffle, StopAtEnd);
-    // The third draw repeats track 2 and is drawn again.
-    Script({DrawFor(1, 3), DrawFor(2, 3), DrawFor(1, 3), DrawFor(0, 3)});
-    Next();
-    Next();
-    Next();
-    EXPECT_EQ(Opened(), QStringList({tracks[1], tracks[2], tracks[0]}));
-    EXPECT_EQ(w->st.ShuffleCount, 3);
-
-    engine.clearCalls();
-    Next();
-    EXPECT_EQ(Calls(), Stopped());
-    EXPECT_EQ(w->st.ShuffleCount, 0);
-    EXPECT_TRUE(
-        std::none_of(w->st.ShuffleDone.begin(), w->st.ShuffleDone.end(), [](bool b) { return b; }));
-    EXPECT_EQ(w->st.PlayPoint, 0); // the last drawn index stays
-    EXPECT_EQ(script->used(), 4u);
 }
 
 TEST_F(PlayOrderTest, AQueuedShuffleTrackKeepsItsDrawIsMarkedWhenItStartsAndAModeChangeDropsIt) {
@@ -196,17 +198,6 @@ TEST_F(PlayOrderTest, ShuffleCycleSurvivesAnotherModeInBetween) {
     EXPECT_EQ(w->st.ShuffleCount, 2);
 }
 
-TEST_F(PlayOrderTest, ShuffleWithOneTrack) {
-    CreateWithTracks(1);
-    Modes(Shuffle, StopAtEnd);
-    Script({DrawFor(0, 1)});
-    Next();
-    EXPECT_EQ(Calls(), QStringList({Open(0), "play"}));
-    engine.clearCalls();
-    Next();
-    EXPECT_EQ(Calls(), Stopped());
-}
-
 TEST_F(PlayOrderTest, ShuffleWithRepeatReplaysTheLastDrawnTrackAndStartsAFreshCycle) {
     CreateWithTracks(2);
     Modes(Shuffle, RepeatList);
@@ -269,24 +260,6 @@ TEST_F(PlayOrderTest, ShuffleAfterShrinkingStillDrawsAnUnplayedTrack) {
     engine.clearCalls();
     Next();
     EXPECT_EQ(Calls(), QStringList({Open(3), "play"}));
-}
-
-TEST_F(PlayOrderTest, RandomWithOneTrackAlwaysReplaysIt) {
-    CreateWithTracks(1);
-    Modes(Random, StopAtEnd);
-    Script({0.0f, 0.5f, 0.99999994f});
-    for (int i = 0; i < 3; ++i)
-        Next();
-    EXPECT_EQ(Opened(), QStringList({tracks[0], tracks[0], tracks[0]}));
-}
-
-TEST_F(PlayOrderTest, RandomAllListWithoutListFilesPlaysARandomTrackOfTheList) {
-    CreateWithTracks(3);
-    Modes(RandomAllList, StopAtEnd);
-    Script({DrawFor(2, 3)});
-    Next();
-    EXPECT_EQ(Calls(), QStringList({Open(2), "play"}));
-    EXPECT_EQ(w->st.KO, 3);
 }
 
 TEST_F(PlayOrderTest, RandomAllListLoadsTheDrawnListAndPlaysADrawnTrack) {
