@@ -2,7 +2,7 @@
 
 #include "EngineTestSupport.h"
 
-#include "tags/TagFiles.h"
+#include "TagWrites.h"
 #include "support/AudioFixture.h"
 
 #include <gtest/gtest.h>
@@ -174,7 +174,7 @@ private:
     bool mounted_ = false;
 };
 
-class TagTest : public ::testing::Test {
+class TagTest : public ::testing::Test, protected TagWrites {
 protected:
     fs::path Untagged(const std::string& name, const fs::path& folder = {}) {
         ToneSpec t;
@@ -192,14 +192,6 @@ protected:
         return r;
     }
     TempFolder dir_;
-    tags::TagFiles tags_;
-    TagWriteResult last_;
-    // Writes through the store and keeps what it said.
-    bool WriteTag(const std::string& path, const TagRecord& record) {
-        last_ = tags_.Write(path, record);
-        return last_.written;
-    }
-    const std::string& Problem() const { return last_.problem; }
 };
 
 TEST_F(TagTest, RoundTripKeepsUnicodeAndFullWidthFieldsAndLeavesTheAudioAlone) {

@@ -4,7 +4,7 @@
 
 #include "EngineTestSupport.h"
 
-#include "tags/TagFiles.h"
+#include "TagWrites.h"
 
 #include <gtest/gtest.h>
 
@@ -91,17 +91,9 @@ std::vector<Frame> FramesOf(const Bytes& file, int& major) {
     return frames;
 }
 
-class Id3v2PropertyTest : public ::testing::TestWithParam<int> {
+class Id3v2PropertyTest : public ::testing::TestWithParam<int>, protected TagWrites {
 protected:
     TempFolder dir_;
-    tags::TagFiles tags_;
-    TagWriteResult last_;
-    // Writes through the store and keeps what it said.
-    bool WriteTag(const std::string& path, const TagRecord& record) {
-        last_ = tags_.Write(path, record);
-        return last_.written;
-    }
-    const std::string& Problem() const { return last_.problem; }
 };
 
 TEST_P(Id3v2PropertyTest, WritingARecordReadsBackAndKeepsEveryOtherFrame) {
