@@ -70,6 +70,9 @@ const char* FileKindName(FileKind kind) noexcept;
 // How far past the ID3v2 tags the audio of an MP3 file may begin, and so the most junk the
 // decoder skips anywhere in it.
 inline constexpr std::uint64_t kStreamSearchBytes = std::uint64_t{4} << 20;
+// Larger ID3v2 tags are not read or rewritten: no real tag comes near, and reading one would
+// hold the window.
+inline constexpr std::uint64_t kMaxId3v2Bytes = std::uint64_t{64} << 20;
 
 // The layout of a file, found by reading only its first few MiB and its last bytes.
 struct FileProbe {

@@ -22,9 +22,6 @@ namespace telbo::tags {
 
 inline constexpr int kLastClassicGenre = 147;
 inline constexpr std::size_t kFieldWidth = 128;
-// Larger ID3v2 tags are not read or rewritten: no real tag comes near, and reading one would
-// hold the window.
-inline constexpr std::uint64_t kMaxId3v2Bytes = 64u << 20;
 
 std::string Utf8(const TagLib::String& s);
 TagLib::String FromUtf8(const std::string& s);

@@ -3,6 +3,7 @@
 
 #include "tags/TagFormats.h"
 #include "tags/FileProbe.h"
+#include "tags/RecordTexts.h"
 
 #include <taglib/aifffile.h>
 #include <taglib/apetag.h>
@@ -34,7 +35,6 @@ namespace {
 
 constexpr double kMaxGainDb = 60;
 constexpr double kMaxPeak = 100;
-constexpr std::uint64_t kMaxId3v2Bytes = 64u << 20;
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
@@ -66,9 +66,6 @@ std::string Upper(std::string s) {
     return s;
 }
 
-std::string Utf8(const TagLib::String& s) {
-    return s.to8Bit(true);
-}
 
 // Key/value pairs of one tag, keys upper-cased.
 using Fields = std::vector<std::pair<std::string, std::string>>;

@@ -2,6 +2,7 @@
 
 #include "tags/FileProbe.h"
 #include "tags/Id3v2Frames.h"
+#include "tags/RecordTexts.h"
 #include "tags/XiphComments.h"
 
 #include <taglib/aifffile.h>
@@ -32,12 +33,6 @@ constexpr std::size_t kTitle = 0, kArtist = 1, kAlbum = 2, kYear = 3, kGenre = 4
 // Far more pages, chunks or blocks than any real file has: a bound on the walk, not a limit.
 constexpr std::size_t kMaxPieces = 1u << 22;
 
-std::string Utf8(const TagLib::String& s) {
-    return s.to8Bit(true);
-}
-TagLib::String FromUtf8(const std::string& s) {
-    return TagLib::String(s, TagLib::String::UTF8);
-}
 
 std::uint64_t FileSize(int fd) {
     struct stat st {};

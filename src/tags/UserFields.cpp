@@ -3,6 +3,7 @@
 
 #include "tags/Id3v2Frames.h"
 #include "tags/FileProbe.h"
+#include "tags/RecordTexts.h"
 
 #include <taglib/aifffile.h>
 #include <taglib/flacfile.h>
@@ -24,14 +25,6 @@ namespace telbo::tags {
 
 namespace {
 
-constexpr std::uint64_t kMaxId3v2Bytes = 64u << 20;
-
-std::string Utf8(const TagLib::String& s) {
-    return s.to8Bit(true);
-}
-TagLib::String FromUtf8(const std::string& s) {
-    return TagLib::String(s, TagLib::String::UTF8);
-}
 
 std::string Upper(std::string s) {
     for (char& c : s)
