@@ -1,4 +1,5 @@
 #include "tags/TagCopy.h"
+#include "tags/FileProbe.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -53,17 +54,6 @@ bool Lock(int fd) {
         r = ::flock(fd, LOCK_EX | LOCK_NB);
     } while (r != 0 && errno == EINTR);
     return r == 0;
-}
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 } // namespace
@@ -145,7 +135,8 @@ bool TagCopy::Replace(const std::string& target) {
                     copied = n == 0 && at == st.st_size;
                     break;
                 }
-                copied = WriteAll(fd_, buf.data(), static_cast<std::size_t>(n));
+                copied = WriteAll(fd_, reinterpret_cast<const std::uint8_t*>(buf.data()),
+                                  static_cast<std::size_t>(n));
                 at += n;
             }
             ::close(anonymousFd);

@@ -244,17 +244,6 @@ bool ReadFormatTags(int fd, TagFormat format, TagTexts& out) {
 
 namespace {
 
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 bool CopyTail(int from, std::uint64_t offset, std::uint64_t end, int to) {
     std::vector<std::uint8_t> buf;
     while (offset < end) {

@@ -125,17 +125,6 @@ std::vector<std::uint8_t> EditedApe(int fd, const FileProbe& layout, const Field
     return {bytes.begin(), bytes.end()};
 }
 
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Copies `size` bytes of `from` at `offset` to the end of `to`.
 bool CopyRange(int from, std::uint64_t offset, std::uint64_t size, int to) {
     std::vector<std::uint8_t> buf;
@@ -166,6 +155,32 @@ bool SyncFolder(const std::string& folder) {
 }
 
 TagWriteResult Failed(std::string problem) { return TagWriteResult{false, std::move(problem)}; }
+
+constexpr const char* kCannotWrite = "cannot write the file";
+
+// The file a write replaces: found through symbolic links (renaming over a link would replace
+// the link), a regular file with a write permission, open for reading and probed.
+struct WriteTarget {
+    std::string path;
+    struct stat st {};
+    std::optional<Fd> in;
+    FileProbe probe;
+};
+
+// Why `path` cannot be written, or nothing when `target` now holds it.
+std::optional<std::string> OpenTarget(const std::string& path, WriteTarget& target) {
+    char resolved[PATH_MAX];
+    if (!::realpath(path.c_str(), resolved)) return "file not found";
+    target.path = resolved;
+    if (::stat(target.path.c_str(), &target.st) != 0 || !S_ISREG(target.st.st_mode))
+        return "file not found";
+    // The rename would get past a read-only file; refuse it as a write would.
+    if ((target.st.st_mode & 0222) == 0 || ::access(target.path.c_str(), W_OK) != 0)
+        return "file is read-only";
+    target.in.emplace(::open(target.path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (target.in->Get() < 0 || !ProbeFile(target.in->Get(), target.probe)) return kCannotWrite;
+    return std::nullopt;
+}
 
 // Why the ID3v2 path cannot write the file `probe` describes (no format of TagFormats takes
 // it); nothing when it can. What plays is audio: it is refused for what it is, never as none.
@@ -231,7 +246,6 @@ bool EditFlacId3v1(int fd, const Fields& wanted, const std::array<bool, kFields>
 // record and hold the original's audio byte for byte.
 TagWriteResult WriteFormatFile(int in, const std::string& target, const struct stat& st,
                                const TagRecord& tag, TagFormat format) {
-    const char* kCannotWrite = "cannot write the file";
     const std::string damaged = std::string("damaged ") + TagFormatName(format) + " file";
     TagWriteResult result{true, {}};
     std::array<bool, kFields> storable{};
@@ -274,20 +288,12 @@ TagWriteResult WriteFormatFile(int in, const std::string& target, const struct s
 
 TagWriteResult WriteTags(const std::string& path, const TagRecord& tag) noexcept {
     try {
-        const char* kCannotWrite = "cannot write the file";
-        // Write where the data lives: renaming over a symbolic link would replace the link.
-        char resolved[PATH_MAX];
-        if (!::realpath(path.c_str(), resolved)) return Failed("file not found");
-        const std::string target = resolved;
-        struct stat st {};
-        if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return Failed("file not found");
-        // The rename below would get past a read-only file; refuse it as a write would.
-        if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
-            return Failed("file is read-only");
-
-        Fd in(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
-        FileProbe old;
-        if (in.Get() < 0 || !ProbeFile(in.Get(), old)) return Failed(kCannotWrite);
+        WriteTarget file;
+        if (auto why = OpenTarget(path, file)) return Failed(std::move(*why));
+        const std::string& target = file.path;
+        const struct stat& st = file.st;
+        Fd& in = *file.in;
+        const FileProbe& old = file.probe;
         if (const TagFormat format = TagFormatOf(old); format != TagFormat::None)
             return WriteFormatFile(in.Get(), target, st, tag, format);
         if (auto why = NotWritable(old)) return Failed(std::move(*why));
@@ -376,7 +382,6 @@ bool HoldsFields(int fd, TagFormat format, const FileProbe* layout, const TagFie
 
 TagWriteResult WriteFormatFields(int in, const std::string& target, const struct stat& st,
                                  const TagFields& fields, TagFormat format) {
-    const char* kCannotWrite = "cannot write the file";
     const auto audio = AudioRanges(in, format);
     if (!audio) return Failed(std::string("damaged ") + TagFormatName(format) + " file");
     if (HoldsFields(in, format, nullptr, fields)) return TagWriteResult{true, {}};
@@ -400,18 +405,12 @@ TagWriteResult WriteFormatFields(int in, const std::string& target, const struct
 
 TagWriteResult WriteFields(const std::string& path, const TagFields& fields) noexcept {
     try {
-        const char* kCannotWrite = "cannot write the file";
-        char resolved[PATH_MAX];
-        if (!::realpath(path.c_str(), resolved)) return Failed("file not found");
-        const std::string target = resolved;
-        struct stat st {};
-        if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return Failed("file not found");
-        if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
-            return Failed("file is read-only");
-
-        Fd in(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
-        FileProbe old;
-        if (in.Get() < 0 || !ProbeFile(in.Get(), old)) return Failed(kCannotWrite);
+        WriteTarget file;
+        if (auto why = OpenTarget(path, file)) return Failed(std::move(*why));
+        const std::string& target = file.path;
+        const struct stat& st = file.st;
+        Fd& in = *file.in;
+        const FileProbe& old = file.probe;
         if (const TagFormat format = TagFormatOf(old); format != TagFormat::None)
             return WriteFormatFields(in.Get(), target, st, fields, format);
         if (auto why = NotWritable(old)) return Failed(std::move(*why));
