@@ -1,10 +1,7 @@
 #pragma once
 // Whole-file replacement that never leaves a half-written file behind: the data goes to a
-// temporary file in the target's folder, is flushed to disk, then renamed over the target.
-// Used for every "Save" (settings, lists). The temporary has no name while it is written
-// (O_TMPFILE), so a crash or a kill cannot leave it behind; it gets a short name
-// (".telbo-XXXXXXXX.tmp") only for the rename, which works whatever the target's name.
-// Where the file system has no anonymous files, the short name is used from the start.
+// temporary file in the target's folder (files/ReplacementFile, as tag writes use), is
+// flushed to disk, then renamed over the target. Used for every "Save" (settings, lists).
 
 #include <QByteArray>
 #include <QFile>
@@ -36,7 +33,8 @@ using FaultHook = std::function<bool(Step)>;
 bool Write(const QString& path, const QByteArray& data, const FaultHook& fault = {});
 
 // Removes from `folder` the named temporaries that a killed Write left there (ours only, by
-// their exact pattern, older versions' settings temporaries included). Returns how many.
+// their exact pattern, older versions' settings temporaries included, none a live writer
+// holds). Returns how many.
 int RemoveLeftovers(const QString& folder);
 
 } // namespace telbo::AtomicFile

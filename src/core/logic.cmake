@@ -12,4 +12,4 @@ add_library(telbo_core_logic STATIC
     ${CMAKE_CURRENT_LIST_DIR}/WindowPlacement.cpp
 )
 target_include_directories(telbo_core_logic PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(telbo_core_logic PUBLIC Qt6::Core telbo_decoder_api)
+target_link_libraries(telbo_core_logic PUBLIC Qt6::Core telbo_decoder_api PRIVATE telbo_files)

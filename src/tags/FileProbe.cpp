@@ -269,17 +269,6 @@ bool ReadAt(int fd, std::uint64_t offset, std::size_t size, std::vector<std::uin
     return true;
 }
 
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 bool ProbeFile(int fd, FileProbe& probe, bool findStream) {
     probe = FileProbe{};
     struct stat st {};

@@ -106,7 +106,5 @@ bool ProbeFile(int fd, FileProbe& probe, bool findStream = true);
 
 // Reads `size` bytes at `offset` of `fd` into `out`. False on a short read.
 bool ReadAt(int fd, std::uint64_t offset, std::size_t size, std::vector<std::uint8_t>& out);
-// Writes `size` bytes of `data` at the file position of `fd`. False when not all were written.
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size);
 
 } // namespace telbo::tags

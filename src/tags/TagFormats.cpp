@@ -4,6 +4,7 @@
 #include "tags/Id3v2Frames.h"
 #include "tags/RecordTexts.h"
 #include "tags/XiphComments.h"
+#include "files/ReplacementFile.h"
 
 #include <taglib/aifffile.h>
 #include <taglib/flacfile.h>
@@ -26,6 +27,8 @@
 #include <memory>
 
 namespace telbo::tags {
+
+using files::WriteAll;
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include "tags/TagRead.h"
 #include "tags/TagLibRawFile.h"
 
-#include "tags/TagCopy.h"
 #include "tags/UserFields.h"
 #include "tags/TagFormats.h"
 #include "tags/Id3v2Frames.h"
 #include "tags/FileProbe.h"
+#include "files/ReplacementFile.h"
 
 #include <taglib/apetag.h>
 #include <taglib/commentsframe.h>
@@ -35,6 +35,9 @@
 #include <vector>
 
 namespace telbo::tags {
+
+using files::ReplacementFile;
+using files::WriteAll;
 
 namespace {
 
@@ -149,11 +152,6 @@ bool SameRange(int a, std::uint64_t offsetA, int b, std::uint64_t offsetB, std::
     return true;
 }
 
-bool SyncFolder(const std::string& folder) {
-    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return fd.Get() >= 0 && ::fsync(fd.Get()) == 0;
-}
-
 TagWriteResult Failed(std::string problem) { return TagWriteResult{false, std::move(problem)}; }
 
 constexpr const char* kCannotWrite = "cannot write the file";
@@ -222,13 +220,6 @@ bool Finish(int fd, const struct stat& st) {
     return ::fsync(fd) == 0;
 }
 
-// Puts the checked copy in place of the original.
-bool Replace(TagCopy& copy, const std::string& target) {
-    if (!copy.Replace(target)) return false;
-    SyncFolder(std::filesystem::path(target).parent_path().string()); // only hurries it along
-    return true;
-}
-
 // An ID3v1 tag at the end of a FLAC file (TagLib reads it, after the comment) takes the
 // record as in an MP3 file.
 bool EditFlacId3v1(int fd, const Fields& wanted, const std::array<bool, kFields>& change) {
@@ -257,8 +248,8 @@ TagWriteResult WriteFormatFile(int in, const std::string& target, const struct s
     if (change == std::array<bool, kFields>{}) return result;
 
     const std::string folder = std::filesystem::path(target).parent_path().string();
-    TagCopy::RemoveLeftovers(folder);
-    TagCopy copy(folder);
+    ReplacementFile::RemoveLeftovers(folder);
+    ReplacementFile copy(folder);
     const int out = copy.Fd();
     if (out < 0) return Failed(kCannotWrite);
     // A FLAC file is written whole from the original; TagLib edits a copy of the others.
@@ -280,7 +271,7 @@ TagWriteResult WriteFormatFile(int in, const std::string& target, const struct s
         if (Differs(i, written[k], i == kYear ? meant : AsShown(meant)))
             return Failed(std::string(kFieldNames[i]) + " could not be stored");
     }
-    if (!Replace(copy, target)) return Failed(kCannotWrite);
+    if (!copy.Replace(target)) return Failed(kCannotWrite);
     return result;
 }
 
@@ -332,8 +323,8 @@ TagWriteResult WriteTags(const std::string& path, const TagRecord& tag) noexcept
         }
 
         const std::string folder = std::filesystem::path(target).parent_path().string();
-        TagCopy::RemoveLeftovers(folder);
-        TagCopy copy(folder);
+        ReplacementFile::RemoveLeftovers(folder);
+        ReplacementFile copy(folder);
         const int out = copy.Fd();
         const std::uint64_t middle = old.trailerStart - old.audioStart;
         if (out < 0 || !WriteAll(out, id3v2.data(), id3v2.size()) ||
@@ -358,7 +349,7 @@ TagWriteResult WriteTags(const std::string& path, const TagRecord& tag) noexcept
             if (Differs(i, written[k], i == kYear ? meant : AsShown(meant)))
                 return Failed(std::string(kFieldNames[i]) + " could not be stored");
         }
-        if (!Replace(copy, target)) return Failed(kCannotWrite);
+        if (!copy.Replace(target)) return Failed(kCannotWrite);
         return result;
     } catch (...) {
         return Failed("cannot write the file");
@@ -387,8 +378,8 @@ TagWriteResult WriteFormatFields(int in, const std::string& target, const struct
     if (HoldsFields(in, format, nullptr, fields)) return TagWriteResult{true, {}};
 
     const std::string folder = std::filesystem::path(target).parent_path().string();
-    TagCopy::RemoveLeftovers(folder);
-    TagCopy copy(folder);
+    ReplacementFile::RemoveLeftovers(folder);
+    ReplacementFile copy(folder);
     const int out = copy.Fd();
     if (out < 0 || !CopyRange(in, 0, static_cast<std::uint64_t>(st.st_size), out) ||
         !WriteUserFields(out, format, fields) || !Finish(out, st))
@@ -397,7 +388,7 @@ TagWriteResult WriteFormatFields(int in, const std::string& target, const struct
     if (TagFormatOf(out) != format || !now || !SameBytes(in, *audio, out, *now) ||
         !HoldsFields(out, format, nullptr, fields))
         return Failed(kCannotWrite);
-    if (!Replace(copy, target)) return Failed(kCannotWrite);
+    if (!copy.Replace(target)) return Failed(kCannotWrite);
     return TagWriteResult{true, {}};
 }
 
@@ -434,8 +425,8 @@ TagWriteResult WriteFields(const std::string& path, const TagFields& fields) noe
 
         // Everything after the ID3v2 tag (the audio, APE and ID3v1 tags) is copied as it is.
         const std::string folder = std::filesystem::path(target).parent_path().string();
-        TagCopy::RemoveLeftovers(folder);
-        TagCopy copy(folder);
+        ReplacementFile::RemoveLeftovers(folder);
+        ReplacementFile copy(folder);
         const int out = copy.Fd();
         const std::uint64_t rest = old.fileSize - old.audioStart;
         if (out < 0 || !WriteAll(out, id3v2.data(), id3v2.size()) ||
@@ -447,7 +438,7 @@ TagWriteResult WriteFields(const std::string& path, const TagFields& fields) noe
             !SameRange(in.Get(), old.audioStart, out, now.audioStart, rest) ||
             !HoldsFields(out, TagFormat::None, &now, fields))
             return Failed(kCannotWrite);
-        if (!Replace(copy, target)) return Failed(kCannotWrite);
+        if (!copy.Replace(target)) return Failed(kCannotWrite);
         return TagWriteResult{true, {}};
     } catch (...) {
         return Failed("cannot write the file");

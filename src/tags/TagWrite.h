@@ -25,7 +25,7 @@ namespace telbo::tags {
 // tag in front of a FLAC stream frame by frame, WAV and AIFF tags through TagLib. RF64 files
 // are refused. Of the rest, only files whose content is an MP3 stream are written. The file
 // is replaced whole or not at all: the new file is written as an anonymous copy in the same
-// folder (TagCopy), read back and checked (the fields, and the bytes between the tags byte
+// folder (files/ReplacementFile), read back and checked (the fields, and the bytes between the tags byte
 // for byte), then renamed over the original with its permissions. Files without any write
 // permission bit are refused, even for the superuser.
 TagWriteResult WriteTags(const std::string& path, const TagRecord& tag) noexcept;

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <linux/capability.h>
 #include <sys/syscall.h>
 #include <sys/resource.h>
@@ -141,12 +143,18 @@ TEST(AtomicFile, AKilledWriteLeavesNothingThatStaysBehind) {
     EXPECT_EQ(Entries(dir), clean);
 
     // Without anonymous files a named temporary stays; the next start clears it, along with
-    // those of earlier versions.
+    // those of earlier versions, but never a copy a live writer (a tag write) holds.
     ASSERT_TRUE(killedHalfWay(false));
     Put(dir.filePath(QStringLiteral("config.ini.tmp-0123abcd")), "n");
-    EXPECT_EQ(Entries(dir).size(), 4);
-    EXPECT_EQ(AtomicFile::RemoveLeftovers(dir.path()), 2);
-    EXPECT_EQ(Entries(dir), clean);
+    Put(dir.filePath(QStringLiteral(".telbo-0123abcd.tmp")), "n");
+    const QString live = dir.filePath(QStringLiteral(".telbo-Live42"));
+    Put(live, "being written");
+    const int held = ::open(QFile::encodeName(live).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    EXPECT_EQ(Entries(dir).size(), 6);
+    EXPECT_EQ(AtomicFile::RemoveLeftovers(dir.path()), 3);
+    ::close(held);
+    EXPECT_EQ(Entries(dir), QStringList{QStringLiteral(".telbo-Live42")} + clean);
     EXPECT_EQ(Contents(path), "old");
 }
 

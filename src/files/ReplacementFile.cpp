@@ -1,5 +1,4 @@
-#include "tags/TagCopy.h"
-#include "tags/FileProbe.h"
+#include "files/ReplacementFile.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -13,7 +12,7 @@
 #include <random>
 #include <vector>
 
-namespace telbo::tags {
+namespace telbo::files {
 
 namespace {
 
@@ -21,18 +20,6 @@ constexpr char kPrefix[] = ".telbo-";
 constexpr std::size_t kPrefixBytes = sizeof kPrefix - 1;
 constexpr std::size_t kRandomBytes = 6; // as mkostemp's XXXXXX
 constexpr int kAttempts = 64;
-
-bool IsOurName(const char* name) {
-    const std::size_t n = std::strlen(name);
-    if (n != kPrefixBytes + kRandomBytes || std::strncmp(name, kPrefix, kPrefixBytes) != 0)
-        return false;
-    for (std::size_t i = kPrefixBytes; i < n; ++i) {
-        const char c = name[i];
-        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
-            return false;
-    }
-    return true;
-}
 
 std::string RandomName(const std::string& folder) {
     static constexpr char kChars[] =
@@ -42,6 +29,13 @@ std::string RandomName(const std::string& folder) {
     for (std::size_t i = 0; i < kRandomBytes; ++i)
         name += kChars[std::uniform_int_distribution<std::size_t>(0, sizeof kChars - 2)(random)];
     return name;
+}
+
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) {
@@ -58,24 +52,39 @@ bool Lock(int fd) {
 
 } // namespace
 
-TagCopy::TagCopy(const std::string& folder) : folder_(folder) {
-    // Held from the start: the name it may get for the rename must not look abandoned.
-    do {
-        fd_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    } while (fd_ < 0 && errno == EINTR);
-    if (fd_ >= 0 && Lock(fd_)) {
-        anonymous_ = true;
-        return;
+bool ReplacementFile::IsOurName(const char* name) noexcept {
+    const std::size_t n = std::strlen(name);
+    if (n != kPrefixBytes + kRandomBytes || std::strncmp(name, kPrefix, kPrefixBytes) != 0)
+        return false;
+    for (std::size_t i = kPrefixBytes; i < n; ++i) {
+        const char c = name[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
     }
-    Close();
+    return true;
+}
+
+ReplacementFile::ReplacementFile(const std::string& folder, mode_t mode, bool anonymous)
+    : folder_(folder), mode_(mode) {
+    // Held from the start: the name it may get for the rename must not look abandoned.
+    if (anonymous) {
+        do {
+            fd_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode_);
+        } while (fd_ < 0 && errno == EINTR);
+        if (fd_ >= 0 && Lock(fd_)) {
+            anonymous_ = true;
+            return;
+        }
+        Close();
+    }
     OpenNamed();
 }
 
-TagCopy::~TagCopy() {
+ReplacementFile::~ReplacementFile() {
     Close();
 }
 
-void TagCopy::Close() noexcept {
+void ReplacementFile::Close() noexcept {
     if (!name_.empty()) ::unlink(name_.c_str());
     name_.clear();
     if (fd_ >= 0) ::close(fd_);
@@ -84,10 +93,10 @@ void TagCopy::Close() noexcept {
 
 // A named copy, locked before anyone may take it for a leftover: a cleaner that removed the
 // name between its creation and our lock is noticed, and another name taken.
-bool TagCopy::OpenNamed() {
+bool ReplacementFile::OpenNamed() {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         std::string name = RandomName(folder_);
-        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode_);
         if (fd < 0) {
             if (errno == EEXIST || errno == EINTR) continue;
             return false;
@@ -105,7 +114,7 @@ bool TagCopy::OpenNamed() {
     return false;
 }
 
-bool TagCopy::Replace(const std::string& target) {
+bool ReplacementFile::Replace(const std::string& target) {
     if (fd_ < 0) return false;
     if (anonymous_) {
         // A name, only for the rename; the lock keeps it ours meanwhile.
@@ -135,8 +144,7 @@ bool TagCopy::Replace(const std::string& target) {
                     copied = n == 0 && at == st.st_size;
                     break;
                 }
-                copied = WriteAll(fd_, reinterpret_cast<const std::uint8_t*>(buf.data()),
-                                  static_cast<std::size_t>(n));
+                copied = WriteAll(fd_, buf.data(), static_cast<std::size_t>(n));
                 at += n;
             }
             ::close(anonymousFd);
@@ -146,16 +154,18 @@ bool TagCopy::Replace(const std::string& target) {
     }
     if (::rename(name_.c_str(), target.c_str()) != 0) return false;
     name_.clear();
+    SyncFolder(folder_); // only hurries the new name to the disk
     return true;
 }
 
-int TagCopy::RemoveLeftovers(const std::string& folder) noexcept {
+int ReplacementFile::RemoveLeftovers(const std::string& folder,
+                                     bool (*ours)(const char* name)) noexcept {
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return 0;
     int removed = 0;
     const int dfd = ::dirfd(dir);
     while (const dirent* e = ::readdir(dir)) {
-        if (!IsOurName(e->d_name)) continue;
+        if (!ours(e->d_name)) continue;
         const int fd = ::openat(dfd, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) continue;
         struct stat held {
@@ -171,4 +181,16 @@ int TagCopy::RemoveLeftovers(const std::string& folder) noexcept {
     return removed;
 }
 
-} // namespace telbo::tags
+bool WriteAll(int fd, const void* data, std::size_t size) {
+    const auto* at = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, at, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false; // an error, or no progress
+        at += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace telbo::files
