@@ -12,7 +12,9 @@
 namespace telbo::AtomicFile {
 namespace {
 
-bool Allowed(const FaultHook& fault, Step step) { return !fault || fault(step); }
+bool Allowed(const FaultHook& fault, Step step) {
+    return !fault || fault(step);
+}
 
 // The data, then flushed to the disk.
 bool Fill(int fd, const QByteArray& data, const FaultHook& fault) {
@@ -26,7 +28,8 @@ bool Fill(int fd, const QByteArray& data, const FaultHook& fault) {
 
 bool IsHexDigits(const char* text, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i)
-        if (!((text[i] >= '0' && text[i] <= '9') || (text[i] >= 'a' && text[i] <= 'f'))) return false;
+        if (!((text[i] >= '0' && text[i] <= '9') || (text[i] >= 'a' && text[i] <= 'f')))
+            return false;
     return text[n] == '\0';
 }
 
