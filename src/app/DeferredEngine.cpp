@@ -54,7 +54,8 @@ bool DeferredEngine::Adopt() {
     adopted_ = true;
     std::vector<Call> kept = std::exchange(kept_, {});
     if (real_)
-        for (const Call& call : kept) call(*real_);
+        for (const Call& call : kept)
+            call(*real_);
     return real_ != nullptr;
 }
 

@@ -32,8 +32,8 @@ namespace telbo {
 // What a load gives: the engine and its ReplayGain scan, or why there are none.
 struct LoadedEngine {
     std::unique_ptr<AudioEngine> engine;
-    std::function<std::vector<engine::ReplayGainScanResult>(
-        const std::vector<std::string>&, const engine::ReplayGainScanOptions&)>
+    std::function<std::vector<engine::ReplayGainScanResult>(const std::vector<std::string>&,
+                                                            const engine::ReplayGainScanOptions&)>
         scan;
     std::string problem; // "" when loaded
 };

@@ -6,9 +6,9 @@
 #include "app/EngineModuleLoader.h"
 #include "desktop/MprisService.h"
 #include "desktop/SingleInstance.h"
-#include "tags/TagFiles.h"
 #include "platform/DesktopPlatform.h"
 #include "platform/WaylandClient.h"
+#include "tags/TagFiles.h"
 #include "ui/Telbo.h"
 
 #include <QApplication>
@@ -34,8 +34,7 @@ void PreferX11OnWayland() {
 namespace telbo {
 // The window's "Scan ReplayGain": the engine's scan on one thread at idle priority, so the
 // other core keeps playing.
-ReplayGainScanOutcome ScanWithEngine(DeferredEngine& engine,
-                                     const std::vector<std::string>& paths,
+ReplayGainScanOutcome ScanWithEngine(DeferredEngine& engine, const std::vector<std::string>& paths,
                                      const std::function<void(std::size_t, std::size_t)>& progress,
                                      const std::atomic<bool>& cancel) {
     engine::ReplayGainScanOptions options;

@@ -22,9 +22,8 @@ struct EngineModule {
     std::size_t scanOptionsSize = sizeof(ReplayGainScanOptions);
     std::unique_ptr<AudioEngine> (*makeEngine)(const Engine::Options& options) = nullptr;
     // engine::ScanReplayGain.
-    std::vector<ReplayGainScanResult> (*scanReplayGain)(const std::vector<std::string>& paths,
-                                                        const ReplayGainScanOptions& options) =
-        nullptr;
+    std::vector<ReplayGainScanResult> (*scanReplayGain)(
+        const std::vector<std::string>& paths, const ReplayGainScanOptions& options) = nullptr;
     // For benchmarks: Engine::PlayedSinkSeconds of an engine this module made.
     double (*playedSinkSeconds)(AudioEngine& made) = nullptr;
 };
