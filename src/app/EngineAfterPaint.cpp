@@ -1,22 +1,24 @@
 #include "app/EngineAfterPaint.h"
 
 #include "app/DeferredEngine.h"
-#include "ui/Telbo.h"
 
 #include <QEvent>
 #include <QMetaObject>
 #include <QTimer>
+#include <QWidget>
 
 #include <cstdio>
+#include <utility>
 
 namespace telbo {
 
-EngineAfterPaint::EngineAfterPaint(DeferredEngine& engine, Telbo& window)
-    : engine_(engine), window_(window) {
+EngineAfterPaint::EngineAfterPaint(DeferredEngine& engine, QWidget& window,
+                                   std::function<void(const QString&)> notice)
+    : engine_(engine), notice_(std::move(notice)) {
     engine_.OnLoaded([this] {
         QMetaObject::invokeMethod(this, &EngineAfterPaint::Loaded, Qt::QueuedConnection);
     });
-    window_.installEventFilter(this);
+    window.installEventFilter(this);
 }
 
 EngineAfterPaint::~EngineAfterPaint() {
@@ -39,7 +41,7 @@ void EngineAfterPaint::Loaded() {
     const std::string problem = engine_.Problem();
     if (problem.empty()) return; // already taken over by a call, or shut down
     std::fprintf(stderr, "telbo: no sound: %s\n", problem.c_str());
-    window_.titleBuilder.ShowNotice(QStringLiteral("No sound: ") + QString::fromStdString(problem));
+    if (notice_) notice_(QStringLiteral("No sound: ") + QString::fromStdString(problem));
 }
 
 } // namespace telbo

@@ -1,17 +1,23 @@
 #pragma once
 // Starts loading the engine once the window has painted for the first time, and hands it to
-// the player's thread when it is there; a load that failed is said in the title line.
+// the window's thread when it is there; a load that failed is told through `notice` (the
+// player's title line).
 
 #include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
 
 namespace telbo {
 
 class DeferredEngine;
-class Telbo;
 
 class EngineAfterPaint final : public QObject {
 public:
-    EngineAfterPaint(DeferredEngine& engine, Telbo& window);
+    EngineAfterPaint(DeferredEngine& engine, QWidget& window,
+                     std::function<void(const QString&)> notice);
     ~EngineAfterPaint() override;
     EngineAfterPaint(const EngineAfterPaint&) = delete;
     EngineAfterPaint& operator=(const EngineAfterPaint&) = delete;
@@ -23,7 +29,7 @@ private:
     void Loaded();
 
     DeferredEngine& engine_;
-    Telbo& window_;
+    std::function<void(const QString&)> notice_;
 };
 
 } // namespace telbo

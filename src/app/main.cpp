@@ -73,7 +73,8 @@ int RunPlayer() {
     telbo::Telbo window(engine, tags, platform);
     telbo::SignalBridge bridge(&window);
     telbo::FirstPaintExit firstPaintExit(&window);
-    telbo::EngineAfterPaint engineAfterPaint(engine, window);
+    telbo::EngineAfterPaint engineAfterPaint(
+        engine, window, [&window](const QString& text) { window.titleBuilder.ShowNotice(text); });
     window.replayGainScan.scanner = [&engine](const std::vector<std::string>& paths,
                                               const auto& progress, const auto& cancel) {
         return telbo::ScanWithEngine(engine, paths, progress, cancel);
