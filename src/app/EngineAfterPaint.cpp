@@ -29,8 +29,10 @@ EngineAfterPaint::~EngineAfterPaint() {
 bool EngineAfterPaint::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Paint) {
         watched->removeEventFilter(this);
-        // Queued: the paint reaches the screen first.
-        QTimer::singleShot(0, this, [this] { engine_.StartLoading(); });
+        // Queued twice: the paint reaches the screen, and what it queued runs, first.
+        QTimer::singleShot(0, this, [this] {
+            QTimer::singleShot(0, this, [this] { engine_.StartLoading(); });
+        });
     }
     return false;
 }
