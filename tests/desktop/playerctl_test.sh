@@ -74,6 +74,8 @@ expect() {
 expect "Playing" playerctl -p telbo status
 expect "First Light" playerctl -p telbo metadata title
 expect "Ann Example" playerctl -p telbo metadata artist
+# The engine, loaded after the first paint from beside the program, plays: the time runs.
+expect "1" bash -c "playerctl -p telbo position | awk '{ print (\$1 >= 1) }'"
 playerctl -p telbo next
 expect "Second Wind" playerctl -p telbo metadata title
 playerctl -p telbo pause
