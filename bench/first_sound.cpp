@@ -7,6 +7,7 @@
 //   first_sound_{linked,module} FILE DELAY_MS   Open + Play DELAY_MS after the first paint;
 //                                               prints the milliseconds to the first block.
 
+#include "app/AfterFirstPaint.h"
 #include "app/DeferredEngine.h"
 #include "app/EngineAfterPaint.h"
 #include "app/EngineModuleLoader.h"
@@ -28,26 +29,6 @@
 
 namespace {
 using Clock = std::chrono::steady_clock;
-
-// Calls `then` once, on the loop turn after the first paint of `widget`.
-class AfterFirstPaint final : public QObject {
-public:
-    AfterFirstPaint(QWidget& widget, std::function<void()> then) : then_(std::move(then)) {
-        widget.installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            QTimer::singleShot(0, this, then_);
-        }
-        return false;
-    }
-
-private:
-    std::function<void()> then_;
-};
 } // namespace
 
 int main(int argc, char** argv) {
@@ -83,7 +64,7 @@ int main(int argc, char** argv) {
         engine, label, [](const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); });
 #endif
     int status = 1;
-    AfterFirstPaint play(label, [&] {
+    telbo::AfterFirstPaint play(label, [&] {
         QTimer::singleShot(delayMs, [&] {
             const auto start = Clock::now();
             telbo::OpenInfoRecord info;

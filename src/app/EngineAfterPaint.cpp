@@ -2,10 +2,7 @@
 
 #include "app/DeferredEngine.h"
 
-#include <QEvent>
 #include <QMetaObject>
-#include <QTimer>
-#include <QWidget>
 
 #include <cstdio>
 #include <utility>
@@ -14,27 +11,16 @@ namespace telbo {
 
 EngineAfterPaint::EngineAfterPaint(DeferredEngine& engine, QWidget& window,
                                    std::function<void(const QString&)> notice)
-    : engine_(engine), notice_(std::move(notice)) {
+    : engine_(engine), notice_(std::move(notice)),
+      start_(window, [&engine] { engine.StartLoading(); }) {
     engine_.OnLoaded([this] {
         QMetaObject::invokeMethod(this, &EngineAfterPaint::Loaded, Qt::QueuedConnection);
     });
-    window.installEventFilter(this);
 }
 
 EngineAfterPaint::~EngineAfterPaint() {
     // The load may end after this object: nothing may be posted to it then.
     engine_.OnLoaded({});
-}
-
-bool EngineAfterPaint::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Paint) {
-        watched->removeEventFilter(this);
-        // Queued twice: the paint reaches the screen, and what it queued runs, first.
-        QTimer::singleShot(0, this, [this] {
-            QTimer::singleShot(0, this, [this] { engine_.StartLoading(); });
-        });
-    }
-    return false;
 }
 
 void EngineAfterPaint::Loaded() {

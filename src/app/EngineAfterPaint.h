@@ -3,6 +3,8 @@
 // the window's thread when it is there; a load that failed is told through `notice` (the
 // player's title line).
 
+#include "app/AfterFirstPaint.h"
+
 #include <QObject>
 #include <QString>
 
@@ -22,14 +24,12 @@ public:
     EngineAfterPaint(const EngineAfterPaint&) = delete;
     EngineAfterPaint& operator=(const EngineAfterPaint&) = delete;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void Loaded();
 
     DeferredEngine& engine_;
     std::function<void(const QString&)> notice_;
+    AfterFirstPaint start_;
 };
 
 } // namespace telbo
