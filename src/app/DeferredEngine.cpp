@@ -1,6 +1,8 @@
 #include "app/DeferredEngine.h"
 
 #include <exception>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace telbo {
@@ -123,7 +125,13 @@ void DeferredEngine::Shutdown() {
 }
 
 bool DeferredEngine::Open(const std::string& path, OpenInfoRecord& info) {
-    if (AudioEngine* engine = WaitForEngine(kFirstUseWait)) return engine->Open(path, info);
+    // A file that is not there fails as it would in the engine; with nothing open before the
+    // load that is all Open would do, and the start-up need not load the engine for it.
+    std::error_code error;
+    AudioEngine* engine = real_ || adopted_ || std::filesystem::exists(path, error)
+                              ? WaitForEngine(kFirstUseWait)
+                              : nullptr;
+    if (engine) return engine->Open(path, info);
     info = OpenInfoRecord{};
     return false;
 }

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
+#include <fstream>
 #include <future>
 #include <mutex>
 #include <stdexcept>
@@ -15,6 +17,13 @@ namespace telbo {
 namespace {
 
 using test::FakeEngine;
+
+// A file that is there (the fake engine never reads it): Open waits for the load only then.
+std::string Track() {
+    const std::string path = testing::TempDir() + "deferred-engine-track.mp3";
+    std::ofstream(path).put('\0');
+    return path;
+}
 
 // A loader that waits for Release, then gives a FakeEngine (or fails), and counts OnLoaded.
 struct HeldLoader {
@@ -26,8 +35,11 @@ struct HeldLoader {
     std::condition_variable cv;
     int loadedCalls = 0;
 
+    std::atomic<int> starts{0};
+
     DeferredEngine::Loader loader() {
         return [this] {
+            ++starts;
             released.wait();
             LoadedEngine loaded;
             if (!problem.empty()) {
@@ -78,6 +90,9 @@ TEST(DeferredEngineTest, CallsBeforeTheLoadReachTheEngineInTheirOrder) {
     EXPECT_FALSE(engine.Play());
     EXPECT_FALSE(engine.QueueNext("/b.mp3"));
     EXPECT_TRUE(engine.ClearNext());
+    OpenInfoRecord missing;
+    EXPECT_FALSE(engine.Open("/nonexistent/a.mp3", missing)); // fails without the engine
+    EXPECT_EQ(held.starts, 0);
     EXPECT_FALSE(engine.Adopt()); // not loaded yet
 
     engine.StartLoading();
@@ -94,7 +109,7 @@ TEST(DeferredEngineTest, CallsBeforeTheLoadReachTheEngineInTheirOrder) {
     EXPECT_TRUE(engine.Adopt());
     held.fake->clearCalls();
     OpenInfoRecord info;
-    EXPECT_TRUE(engine.Open("/a.mp3", info));
+    EXPECT_TRUE(engine.Open("/a.mp3", info)); // straight through: the fake plays anything
     EXPECT_GT(info.TotalSeconds, 0);
     EXPECT_TRUE(engine.Play());
     EXPECT_EQ(held.fake->calls, QStringList({"open /a.mp3", "play"}));
@@ -109,11 +124,13 @@ TEST(DeferredEngineTest, OpenBeforeTheLoadWaitsForItAfterTheKeptCalls) {
     // Auto-play at start-up: Open starts the load itself and waits for it.
     auto release = std::async(std::launch::async, [&held] { held.gate.set_value(); });
     OpenInfoRecord info;
-    EXPECT_TRUE(engine.Open("/a.mp3", info));
+    const std::string track = Track();
+    EXPECT_TRUE(engine.Open(track, info));
     EXPECT_TRUE(engine.PlayFrom(40, true));
     ASSERT_NE(held.fake, nullptr);
     EXPECT_EQ(held.fake->calls,
-              QStringList({"init", "setVolume 50 50", "open /a.mp3", "playFrom 40 paused"}));
+              QStringList({"init", "setVolume 50 50", "open " + QString::fromStdString(track),
+                           "playFrom 40 paused"}));
 }
 
 // A module that is missing, or a loader that throws: said once, and every call still answers.
@@ -132,7 +149,7 @@ TEST(DeferredEngineTest, FailedLoadIsReportedAndThePlayerGoesOn) {
         engine.StartLoading();
         if (throws) {
             OpenInfoRecord info;
-            EXPECT_FALSE(engine.Open("/a.mp3", info)); // waits for the failure
+            EXPECT_FALSE(engine.Open(Track(), info)); // waits for the failure
             EXPECT_EQ(engine.Problem(), "boom");
         } else {
             held.ReleaseAndWait();
