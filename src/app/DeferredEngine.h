@@ -7,7 +7,8 @@
 // their order, on the calling thread, when it takes the engine over (Adopt, or the next call
 // after the load). Nothing can be open before then, so the queries answer as a fresh engine
 // does: Stopped, nothing queued, no output missing. Open waits for the load (it starts it if
-// need be), at most kFirstUseWait; ListOutputs waits briefly and may answer "no choice".
+// need be), at most kFirstUseWait, except for a file that is not there, which fails at once as
+// it would in the engine; ListOutputs waits briefly and may answer "no choice".
 //
 // A load that fails leaves an engine that opens nothing: every track reads Stopped, as a file
 // that does not play; Problem() says why.
