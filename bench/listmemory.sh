@@ -31,7 +31,7 @@ mkdir -p "$work/player" "$work/run"
 chmod 700 "$work/run"
 # Its own folder, so no config.ini of another run is read (none is written: the run ends at
 # the first paint, before the shut-down).
-cp "$build/telbo" "$work/player/telbo"
+cp "$build/telbo" "$build/telbo-engine.so" "$work/player/"
 : >"$work/empty.m3u"
 yes a | head -c $((16 * 1024 * 1024)) >"$work/huge.m3u" || true # yes ends on SIGPIPE
 

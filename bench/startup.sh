@@ -107,7 +107,10 @@ write_config() { # file autoplay [current track]
 }
 # The player keeps config.ini beside its binary when that folder is writable: one copy each.
 mkdir -p "$work/zeros" "$work/zeros-autoplay"
-for copy in player autoplay zeros zeros-autoplay; do cp "$build/telbo" "$work/$copy/telbo"; done
+# The engine module is loaded from beside the program.
+for copy in player autoplay zeros zeros-autoplay; do
+    cp "$build/telbo" "$build/telbo-engine.so" "$work/$copy/"
+done
 write_config "$work/player/config.ini" False
 write_config "$work/autoplay/config.ini" True
 write_config "$work/zeros/config.ini" False "$work/music/zeros.mp3"

@@ -1,13 +1,14 @@
 #include "EngineSwitches.h"
 #include "FirstPaintExit.h"
 #include "SignalBridge.h"
+#include "app/DeferredEngine.h"
+#include "app/EngineAfterPaint.h"
+#include "app/EngineModuleLoader.h"
 #include "desktop/MprisService.h"
 #include "desktop/SingleInstance.h"
-#include "engine/Engine.h"
-#include "tags/TagFiles.h"
-#include "engine/ReplayGainScan.h"
 #include "platform/DesktopPlatform.h"
 #include "platform/WaylandClient.h"
+#include "tags/TagFiles.h"
 #include "ui/Telbo.h"
 
 #include <QApplication>
@@ -33,7 +34,7 @@ void PreferX11OnWayland() {
 namespace telbo {
 // The window's "Scan ReplayGain": the engine's scan on one thread at idle priority, so the
 // other core keeps playing.
-ReplayGainScanOutcome ScanWithEngine(const std::vector<std::string>& paths,
+ReplayGainScanOutcome ScanWithEngine(DeferredEngine& engine, const std::vector<std::string>& paths,
                                      const std::function<void(std::size_t, std::size_t)>& progress,
                                      const std::atomic<bool>& cancel) {
     engine::ReplayGainScanOptions options;
@@ -42,7 +43,7 @@ ReplayGainScanOutcome ScanWithEngine(const std::vector<std::string>& paths,
     options.progress = progress;
     options.cancel = &cancel;
     ReplayGainScanOutcome outcome;
-    for (const engine::ReplayGainScanResult& r : engine::ScanReplayGain(paths, options)) {
+    for (const engine::ReplayGainScanResult& r : engine.ScanReplayGain(paths, options)) {
         if (r.written)
             ++outcome.written;
         else
@@ -64,12 +65,20 @@ int RunPlayer() {
     if (handedOver) return 0;
     telbo::Engine::Options engineOptions;
     telbo::ApplyEngineSwitches(engineOptions);
-    telbo::Engine engine(engineOptions);
+    // The decoding and sound libraries are loaded after the first paint; until then the
+    // engine keeps what the start-up sets.
+    telbo::DeferredEngine engine(
+        [engineOptions] { return telbo::LoadEngineModule(engineOptions); });
     telbo::tags::TagFiles tags;
     telbo::Telbo window(engine, tags, platform);
     telbo::SignalBridge bridge(&window);
     telbo::FirstPaintExit firstPaintExit(&window);
-    window.replayGainScan.scanner = telbo::ScanWithEngine;
+    telbo::EngineAfterPaint engineAfterPaint(
+        engine, window, [&window](const QString& text) { window.titleBuilder.ShowNotice(text); });
+    window.replayGainScan.scanner = [&engine](const std::vector<std::string>& paths,
+                                              const auto& progress, const auto& cancel) {
+        return telbo::ScanWithEngine(engine, paths, progress, cancel);
+    };
     window.lifecycle.StartUp();
     window.show();
     if (instance) {

@@ -29,6 +29,7 @@ trap cleanup EXIT
 
 # A copy of the program keeps its config.ini next to it: in the temporary folder.
 cp "$telbo_bin" "$work/telbo"
+cp "$(dirname "$telbo_bin")/telbo-engine.so" "$work/" # loaded from beside the program
 "$make_mp3" "$work" one.mp3 30 "First Light" "Ann Example" "Test Album" >/dev/null
 "$make_mp3" "$work" two.mp3 30 "Second Wind" "Bo Example" "Test Album" >/dev/null
 "$make_mp3" "$work" three.mp3 30 "Third Time" "Cy Example" "Test Album" >/dev/null
@@ -73,6 +74,8 @@ expect() {
 expect "Playing" playerctl -p telbo status
 expect "First Light" playerctl -p telbo metadata title
 expect "Ann Example" playerctl -p telbo metadata artist
+# The engine, loaded after the first paint from beside the program, plays: the time runs.
+expect "1" bash -c "playerctl -p telbo position | awk '{ print (\$1 >= 1) }'"
 playerctl -p telbo next
 expect "Second Wind" playerctl -p telbo metadata title
 playerctl -p telbo pause

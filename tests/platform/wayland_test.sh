@@ -89,6 +89,7 @@ DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus-address")
 export DBUS_SESSION_BUS_ADDRESS
 
 cp "$telbo_bin" "$work/telbo" # its config.ini stays in the test's folder
+cp "$(dirname "$telbo_bin")/telbo-engine.so" "$work/" # loaded from beside the program
 "$make_mp3" "$work" one.mp3 30 "First Light" "Ann Example" "Test Album" >/dev/null
 # Saved settings with an empty list: the track from the command line joins it, and the saved
 # list at the end shows that the shut-down ran to its end.
