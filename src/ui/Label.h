@@ -89,6 +89,7 @@ protected:
 
 private:
     void refit();
+    void FollowOpacity();
     void applyScale(double scale);
     void cutToWidth(int width);
     void fitTo(int width);

@@ -333,9 +333,8 @@ void Telbo::ConnectKeys() {
     auto key = [this](QKeySequence keys, auto handler) {
         connect(new QShortcut(keys, this), &QShortcut::activated, this, handler);
     };
-    // The clock runs from Play until Stop, so it tells a paused or playing track from none.
     key(Qt::Key_Space, [this] {
-        transport.lblPlaySet_Click(ui.tmrTime->isActive() ? Transport::Pause : Transport::Play);
+        transport.lblPlaySet_Click(transport.TrackOpen() ? Transport::Pause : Transport::Play);
     });
     auto playSelected = [this] {
         // Enter in a text box finishes typing there; it is no command.
@@ -350,7 +349,7 @@ void Telbo::ConnectKeys() {
     // A jump moves the thumb as a drag would, so everything that follows a drag follows it.
     auto seekBy = [this](int seconds) {
         QScrollBar* bar = ui.sclNowTime;
-        if (!ui.tmrTime->isActive() || bar->maximum() <= 0) return;
+        if (!transport.TrackOpen() || bar->maximum() <= 0) return;
         bar->setSliderDown(true);
         bar->setSliderPosition(std::clamp(bar->value() + seconds, 0, bar->maximum()));
         bar->setSliderDown(false);
