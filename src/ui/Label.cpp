@@ -36,13 +36,7 @@ void Label::setCaption(const QString& text) {
 void Label::setClipRight(double parentTwips) {
     if (parentTwips == clipRight_) return;
     clipRight_ = parentTwips;
-    FollowOpacity();
     update();
-}
-
-void Label::FollowOpacity() {
-    // A box that fills all of itself spares the window drawing what lies beneath it.
-    setAttribute(Qt::WA_OpaquePaintEvent, opaque_ && clipRight_ <= 0 && back_.alpha() == 255);
 }
 
 void Label::setDesignFont(const QFont& f) {
@@ -105,12 +99,10 @@ void Label::setForeColor(const QColor& c) {
 }
 void Label::setBackColor(const QColor& c) {
     back_ = c;
-    FollowOpacity();
     update();
 }
 void Label::setOpaque(bool on) {
     opaque_ = on;
-    FollowOpacity();
     update();
 }
 void Label::setAlign(Align a) {

@@ -89,7 +89,6 @@ protected:
 
 private:
     void refit();
-    void FollowOpacity();
     void applyScale(double scale);
     void cutToWidth(int width);
     void fitTo(int width);
