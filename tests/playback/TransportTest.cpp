@@ -320,5 +320,57 @@ TEST_F(TransportTest, PlayOnAnEmptyListSaysWhatToDo) {
     EXPECT_EQ(w->ui.lblPoint[0]->caption() + " / " + w->ui.lblPoint[1]->caption(), "0 / 0");
 }
 
+// Paused, the clock rests; what can still fall due wakes it: Resume, or a seek (past the
+// intro's end). Resumed, it queues the following track and the sleep timer counts the end.
+TEST_F(TransportTest, TheClockRestsWhilePausedAndWakesForWhatCanFallDue) {
+    enum class Then { Resume, Seek };
+    struct Case {
+        const char* what;
+        int intro, sleepCount, pauseAt;
+        Then then;
+        int seekTo;
+        QString callAfter; // the engine call the woken clock makes
+    };
+    const Case cases[] = {
+        {"resumed near the end: the following track is queued", 0, 0, 175, Then::Resume, 0, "queueNext"},
+        {"resumed, the track ends: the sleep timer stops the music", 0, 1, 175, Then::Resume, 0, "close"},
+        {"a seek past the intro's end while paused stops the track", 10, 0, 6, Then::Seek, 12, "stop"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CreateWithTracks(3);
+        w->st.IntroTime = static_cast<std::int16_t>(c.intro);
+        if (c.sleepCount > 0) {
+            w->sleepTimer.cmbTimer_Click(0); // MusicStop
+            w->ui.sclConfig[4]->setValue(c.sleepCount);
+        }
+        // As the running clock gives them: none while it rests.
+        auto tick = [this] {
+            if (ClockOn()) Tick();
+        };
+        Click(Cmd::Play);
+        engine.elapsed = 5;
+        tick();
+        engine.elapsed = c.pauseAt; // of 180: 175 is before the following track was queued
+        Click(Cmd::Pause);
+        tick();
+        EXPECT_FALSE(ClockOn());
+        EXPECT_EQ(TimeShown(), "00:05");
+        EXPECT_TRUE(w->transport.TrackOpen());
+
+        engine.clearCalls();
+        if (c.then == Then::Resume) {
+            Click(Cmd::Pause);
+            EXPECT_TRUE(ClockOn());
+            if (c.sleepCount > 0) engine.state = PlaybackState::Stopped;
+        } else {
+            w->transport.SeekTo(c.seekTo);
+            EXPECT_TRUE(ClockOn());
+        }
+        tick();
+        EXPECT_TRUE(engine.calls.filter(c.callAfter).size() == 1) << engine.calls.join(" | ").toStdString();
+    }
+}
+
 } // namespace
 } // namespace telbo::test

@@ -1,6 +1,7 @@
 // The window as built: every control of the layout under its name and index, in its place,
 // with its text, colours and visibility, and the stacking the header band relies on.
 #include "TelboFixture.h"
+#include "ui/Fonts.h"
 #include "ui/Label.h"
 #include "ui/Layout.h"
 #include "ui/ListBox.h"
@@ -18,6 +19,9 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTimer>
+
+#include <algorithm>
+#include <functional>
 
 namespace telbo::test {
 namespace {
@@ -318,6 +322,48 @@ TEST_F(LayoutTest, PowerOffDialogControls) {
     EXPECT_EQ(c.cmdCancel->text(), QStringLiteral("Cancel"));
     EXPECT_EQ(c.tmrPowerOff->interval(), 1000);
     EXPECT_FALSE(c.tmrPowerOff->isActive());
+}
+
+// A label measures its caption only when it is drawn or asked: a label measured at once and
+// one measured late, after the same changes, end with the same size, text and width, for
+// labels sharing one design font in boxes of different widths.
+TEST_F(LayoutTest, ALateMeasureEndsAsAnImmediateOne) {
+    struct Case {
+        const char* what;
+        int boxPixels;
+        std::function<void(Label&)> change; // made after the fit, before any measure
+    };
+    const QString caption = QStringLiteral("SetAllWithTitle");
+    const Case cases[] = {
+        {"fits whole", 400, [](Label&) {}},
+        {"drawn smaller", 90, [](Label&) {}},
+        {"cut", 30, [](Label&) {}},
+        {"widened after the fit", 60, [](Label& l) { l.resize(400, l.height()); }},
+        {"captioned anew after the fit", 60, [](Label& l) { l.setCaption(QStringLiteral("SetAll")); }},
+        {"scaled after the fit", 90, [](Label& l) { l.setFontScale(0.8); }},
+    };
+    QWidget parent;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Label now(&parent), late(&parent);
+        for (Label* l : {&now, &late}) {
+            l->setDesignFont(fonts::ForKey(QStringLiteral("PG12b")));
+            l->setAutoSize(false);
+            l->setCaption(caption);
+            l->setGeometry(0, 0, c.boxPixels, 20);
+            l->fitFontToBox();
+        }
+        EXPECT_TRUE(late.measurePending());
+        (void)now.drawnText();
+        c.change(now);
+        (void)now.drawnText();
+        c.change(late);
+        EXPECT_EQ(late.drawnText(), now.drawnText());
+        EXPECT_FALSE(late.measurePending());
+        EXPECT_EQ(late.font().pointSizeF(), now.font().pointSizeF());
+        EXPECT_EQ(late.width(), now.width());
+        EXPECT_LE(QFontMetricsF(late.font()).horizontalAdvance(late.drawnText()), std::max(late.width(), c.boxPixels));
+    }
 }
 
 } // namespace
