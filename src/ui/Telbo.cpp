@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QHideEvent>
+#include <QPaintEvent>
 #include <QIcon>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -34,7 +35,6 @@ Telbo::Telbo(AudioEngine& engine, TagStore& tags, Platform& platform, QWidget* p
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), engine(engine), tags(tags), platform(platform) {
     setObjectName(QStringLiteral("Telbo"));
     setWindowTitle(QString::fromUtf8(kCaption));
-    setWindowIcon(QIcon(QStringLiteral(":/telbo.png")));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::black);
     setPalette(pal);
@@ -70,6 +70,17 @@ void Telbo::changeEvent(QEvent* e) {
 void Telbo::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     titleScroller.WindowShown(!isMinimized());
+}
+
+// The icon is no part of the window's pixels, only the task bar's: it is read a moment after
+// the first paint, so its image reader (which first looks through every image plugin, a few
+// per cent of the start-up) neither delays the window nor competes with what follows it.
+void Telbo::paintEvent(QPaintEvent* e) {
+    QWidget::paintEvent(e);
+    if (iconSet_) return;
+    iconSet_ = true;
+    constexpr int kIconDelayMs = 200;
+    QTimer::singleShot(kIconDelayMs, this, [this] { setWindowIcon(QIcon(QStringLiteral(":/telbo.png"))); });
 }
 
 void Telbo::hideEvent(QHideEvent* e) {

@@ -8,6 +8,7 @@
 #include "ui/Panel.h"
 #include "ui/Twips.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFontMetricsF>
 #include <QImage>
@@ -364,6 +365,15 @@ TEST_F(LayoutTest, ALateMeasureEndsAsAnImmediateOne) {
         EXPECT_EQ(late.width(), now.width());
         EXPECT_LE(QFontMetricsF(late.font()).horizontalAdvance(late.drawnText()), std::max(late.width(), c.boxPixels));
     }
+}
+
+// The task bar's icon comes after the first paint, and does come.
+TEST_F(LayoutTest, TheWindowGetsItsIconAfterItsFirstPaint) {
+    Create();
+    EXPECT_TRUE(w->windowIcon().cacheKey() == QApplication::windowIcon().cacheKey());
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    QTRY_VERIFY(!w->windowIcon().availableSizes().isEmpty());
 }
 
 } // namespace
