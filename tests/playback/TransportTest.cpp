@@ -1,6 +1,7 @@
 // Transport commands, the play clock and the position slider against the fake engine.
 
 #include "playback/Transport.h"
+#include "PaintLog.h"
 #include "PlaybackFixture.h"
 #include "ui/Label.h"
 
@@ -369,6 +370,43 @@ TEST_F(TransportTest, TheClockRestsWhilePausedAndWakesForWhatCanFallDue) {
         }
         tick();
         EXPECT_TRUE(engine.calls.filter(c.callAfter).size() == 1) << engine.calls.join(" | ").toStdString();
+    }
+}
+
+// A tick repaints only what it changed: nothing when the second shown is the same, the clock
+// and the slider when it moves on.
+TEST_F(TransportTest, ATickRepaintsOnlyWhatItChanged) {
+    struct Case {
+        const char* what;
+        int elapsed;
+        bool paints;
+    } cases[] = {
+        {"the same second", 5, false},
+        {"the next second", 6, true},
+        {"the same second again", 6, false},
+    };
+    CreateWithTracks(2);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    Click(Cmd::Play);
+    engine.elapsed = 5;
+    Tick();
+    PaintLog log(w.get());
+    QTRY_VERIFY(!log.who.isEmpty()); // what Play changed, drawn
+    const QRegion clockAndSlider = QRegion(w->ui.lblNowTime->geometry()).united(Slider()->geometry());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QCoreApplication::processEvents();
+        log.Clear();
+        engine.elapsed = c.elapsed;
+        Tick();
+        if (c.paints) {
+            QTRY_VERIFY(log.who.contains(w->ui.lblNowTime->objectName()));
+            EXPECT_TRUE(clockAndSlider.contains(log.painted.boundingRect())) << log.who.join(' ').toStdString();
+        } else {
+            QCoreApplication::processEvents();
+            EXPECT_TRUE(log.who.isEmpty()) << log.who.join(' ').toStdString();
+        }
     }
 }
 

@@ -1,11 +1,11 @@
 // The scrolling title line, driven tick by tick.
 
+#include "PaintLog.h"
 #include "TitlesFixture.h"
 
 #include "ui/Twips.h"
 
 #include <QElapsedTimer>
-#include <QPaintEvent>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -168,35 +168,6 @@ TEST_F(TitleScrollerTest, AMinimisedWindowRestsTheTickerAndCatchesUpOnReturn) {
 } // namespace
 
 namespace {
-
-// Collects the region every widget of a window paints.
-class PaintLog final : public QObject {
-public:
-    explicit PaintLog(QWidget* window) : window_(window) {
-        window->installEventFilter(this);
-        for (QWidget* child : window->findChildren<QWidget*>()) child->installEventFilter(this);
-    }
-    QRegion painted; // in window coordinates
-    QStringList who;
-    void Clear() {
-        painted = QRegion();
-        who.clear();
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* e) override {
-        if (e->type() == QEvent::Paint) {
-            auto* widget = static_cast<QWidget*>(watched);
-            const QRegion region = static_cast<QPaintEvent*>(e)->region();
-            painted += region.translated(widget->mapTo(window_, QPoint(0, 0)));
-            who << widget->objectName();
-        }
-        return false;
-    }
-
-private:
-    QWidget* window_;
-};
 
 // A ticker step repaints the strip the title runs in and nothing else of the window, whether
 // the title is wider than the window or a short one moving inside it.
