@@ -1,7 +1,6 @@
 // Transport commands, the play clock and the position slider against the fake engine.
 
 #include "playback/Transport.h"
-#include "PaintLog.h"
 #include "PlaybackFixture.h"
 #include "ui/Label.h"
 
@@ -321,92 +320,34 @@ TEST_F(TransportTest, PlayOnAnEmptyListSaysWhatToDo) {
     EXPECT_EQ(w->ui.lblPoint[0]->caption() + " / " + w->ui.lblPoint[1]->caption(), "0 / 0");
 }
 
-// Paused, the clock rests; what can still fall due wakes it: Resume, or a seek (past the
-// intro's end). Resumed, it queues the following track and the sleep timer counts the end.
+// Paused, the clock rests; Resume or a seek (past the intro's end) wakes it, and it still
+// queues the following track and lets the sleep timer count the end.
 TEST_F(TransportTest, TheClockRestsWhilePausedAndWakesForWhatCanFallDue) {
-    enum class Then { Resume, Seek };
     struct Case {
-        const char* what;
-        int intro, sleepCount, pauseAt;
-        Then then;
-        int seekTo;
-        QString callAfter; // the engine call the woken clock makes
-    };
-    const Case cases[] = {
-        {"resumed near the end: the following track is queued", 0, 0, 175, Then::Resume, 0, "queueNext"},
-        {"resumed, the track ends: the sleep timer stops the music", 0, 1, 175, Then::Resume, 0, "close"},
-        {"a seek past the intro's end while paused stops the track", 10, 0, 6, Then::Seek, 12, "stop"},
-    };
+        int intro, sleepCount, pauseAt, seekTo; // seekTo 0: Resume
+        QString callAfter;                      // what the woken clock has the engine do
+    } cases[] = {{0, 0, 175, 0, "queueNext"}, {0, 1, 175, 0, "close"}, {10, 0, 6, 12, "stop"}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.callAfter.toStdString());
         CreateWithTracks(3);
         w->st.IntroTime = static_cast<std::int16_t>(c.intro);
-        if (c.sleepCount > 0) {
-            w->sleepTimer.cmbTimer_Click(0); // MusicStop
-            w->ui.sclConfig[4]->setValue(c.sleepCount);
-        }
-        // As the running clock gives them: none while it rests.
-        auto tick = [this] {
-            if (ClockOn()) Tick();
-        };
+        w->sleepTimer.cmbTimer_Click(0); // MusicStop
+        w->ui.sclConfig[4]->setValue(c.sleepCount);
         Click(Cmd::Play);
         engine.elapsed = 5;
-        tick();
-        engine.elapsed = c.pauseAt; // of 180: 175 is before the following track was queued
+        Tick();
+        engine.elapsed = c.pauseAt; // of 180: 175 comes before the following track is queued
         Click(Cmd::Pause);
-        tick();
+        Tick();
         EXPECT_FALSE(ClockOn());
         EXPECT_EQ(TimeShown(), "00:05");
-        EXPECT_TRUE(w->transport.TrackOpen());
-
         engine.clearCalls();
-        if (c.then == Then::Resume) {
-            Click(Cmd::Pause);
-            EXPECT_TRUE(ClockOn());
-            if (c.sleepCount > 0) engine.state = PlaybackState::Stopped;
-        } else {
-            w->transport.SeekTo(c.seekTo);
-            EXPECT_TRUE(ClockOn());
-        }
-        tick();
-        EXPECT_TRUE(engine.calls.filter(c.callAfter).size() == 1) << engine.calls.join(" | ").toStdString();
-    }
-}
-
-// A tick repaints only what it changed: nothing when the second shown is the same, the clock
-// and the slider when it moves on.
-TEST_F(TransportTest, ATickRepaintsOnlyWhatItChanged) {
-    struct Case {
-        const char* what;
-        int elapsed;
-        bool paints;
-    } cases[] = {
-        {"the same second", 5, false},
-        {"the next second", 6, true},
-        {"the same second again", 6, false},
-    };
-    CreateWithTracks(2);
-    w->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    Click(Cmd::Play);
-    engine.elapsed = 5;
-    Tick();
-    PaintLog log(w.get());
-    QTRY_VERIFY(!log.who.isEmpty()); // what Play changed, drawn
-    const QRegion clockAndSlider = QRegion(w->ui.lblNowTime->geometry()).united(Slider()->geometry());
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        QCoreApplication::processEvents();
-        log.Clear();
-        engine.elapsed = c.elapsed;
+        if (c.seekTo > 0) w->transport.SeekTo(c.seekTo);
+        else Click(Cmd::Pause);
+        if (c.sleepCount > 0) engine.state = PlaybackState::Stopped; // played to its end
+        ASSERT_TRUE(ClockOn());
         Tick();
-        if (c.paints) {
-            QTRY_VERIFY(log.who.contains(w->ui.lblNowTime->objectName()));
-            EXPECT_TRUE(clockAndSlider.contains(log.painted.boundingRect())) << log.who.join(' ').toStdString();
-        } else {
-            QCoreApplication::processEvents();
-            EXPECT_TRUE(log.who.isEmpty()) << log.who.join(' ').toStdString();
-        }
+        EXPECT_EQ(engine.calls.filter(c.callAfter).size(), 1) << engine.calls.join(" | ").toStdString();
     }
 }
 

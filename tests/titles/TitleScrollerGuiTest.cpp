@@ -1,6 +1,5 @@
 // The scrolling title line, driven tick by tick.
 
-#include "PaintLog.h"
 #include "TitlesFixture.h"
 
 #include "ui/Twips.h"
@@ -162,41 +161,6 @@ TEST_F(TitleScrollerTest, AMinimisedWindowRestsTheTickerAndCatchesUpOnReturn) {
         } else {
             EXPECT_EQ(Left(), c.switchOffWhileMinimised ? 0 : before);
         }
-    }
-}
-
-} // namespace
-
-namespace {
-
-// A ticker step repaints the strip the title runs in and nothing else of the window, whether
-// the title is wider than the window or a short one moving inside it.
-TEST_F(TitleScrollerTest, ATickerStepRepaintsOnlyTheTitlesStrip) {
-    struct Case {
-        const char* caption;
-        int speed;
-    } cases[] = {
-        {"A title much longer than the window is wide, on and on and on", -100},
-        {"Short", -100},
-        {"Short", 100},
-    };
-    w->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    PaintLog log(w.get());
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.caption);
-        title->setCaption(QString::fromUtf8(c.caption));
-        tw::SetLeft(title, 300);
-        QTRY_VERIFY(!log.who.isEmpty()); // the change of caption drawn
-        QCoreApplication::processEvents();
-        log.Clear();
-        const QRect before = title->geometry();
-        w->st.ScrollSpeed = c.speed;
-        Ticks(1);
-        QTRY_VERIFY(log.who.contains(title->objectName()));
-        const QRegion strip = QRegion(before.united(title->geometry())).intersected(w->rect());
-        EXPECT_TRUE(strip.contains(log.painted.boundingRect())) << log.who.join(' ').toStdString();
-        EXPECT_FALSE(log.who.contains(w->ui.lstFile[1]->objectName()));
     }
 }
 
