@@ -64,7 +64,8 @@ void Label::cutToWidth(int width) {
     pendingCut_ = false;
     drawn_ = caption_;
     const QFontMetricsF fm(QWidget::font());
-    if (fm.horizontalAdvance(caption_) > width) drawn_ = fm.elidedText(caption_, Qt::ElideRight, width);
+    if (fm.horizontalAdvance(caption_) > width)
+        drawn_ = fm.elidedText(caption_, Qt::ElideRight, width);
 }
 
 void Label::fitFontToBox() {
@@ -87,9 +88,11 @@ void Label::fitTo(int width) {
 }
 
 void Label::Settle() {
-    if (pendingFit_) fitTo(pendingWidth_);
-    else if (pendingCut_) cutToWidth(pendingWidth_);
-    else return;
+    if (!pendingFit_ && !pendingCut_) return;
+    if (pendingFit_)
+        fitTo(pendingWidth_);
+    else
+        cutToWidth(pendingWidth_);
     emit measured();
 }
 
@@ -122,7 +125,8 @@ void Label::refit() {
     auto widthOf = [this] {
         return caption_.isEmpty()
                    ? 0.0
-                   : std::ceil(QFontMetricsF(QWidget::font()).horizontalAdvance(caption_)) * tw::kPerPixel;
+                   : std::ceil(QFontMetricsF(QWidget::font()).horizontalAdvance(caption_)) *
+                         tw::kPerPixel;
     };
     double width = widthOf();
     if (room_ > 0 && width > room_) {

@@ -174,7 +174,8 @@ QHash<QString, QWidget*> BuildAll(QWidget* window, const std::vector<ControlSpec
             // shows whole there, once the label has been measured.
             auto tip = [label, name] {
                 QString text = ToolTipFor(name, label->caption());
-                if (text.isEmpty() && !label->measurePending() && label->drawnText() != label->caption())
+                if (text.isEmpty() && !label->measurePending() &&
+                    label->drawnText() != label->caption())
                     text = label->caption();
                 label->setToolTip(text);
             };

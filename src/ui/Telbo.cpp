@@ -16,10 +16,10 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QHideEvent>
-#include <QPaintEvent>
 #include <QIcon>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QShortcut>
@@ -80,7 +80,8 @@ void Telbo::paintEvent(QPaintEvent* e) {
     if (iconSet_) return;
     iconSet_ = true;
     constexpr int kIconDelayMs = 200;
-    QTimer::singleShot(kIconDelayMs, this, [this] { setWindowIcon(QIcon(QStringLiteral(":/telbo.png"))); });
+    QTimer::singleShot(kIconDelayMs, this,
+                       [this] { setWindowIcon(QIcon(QStringLiteral(":/telbo.png"))); });
 }
 
 void Telbo::hideEvent(QHideEvent* e) {

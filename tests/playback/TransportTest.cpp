@@ -342,12 +342,15 @@ TEST_F(TransportTest, TheClockRestsWhilePausedAndWakesForWhatCanFallDue) {
         EXPECT_FALSE(ClockOn());
         EXPECT_EQ(TimeShown(), "00:05");
         engine.clearCalls();
-        if (c.seekTo > 0) w->transport.SeekTo(c.seekTo);
-        else Click(Cmd::Pause);
+        if (c.seekTo > 0)
+            w->transport.SeekTo(c.seekTo);
+        else
+            Click(Cmd::Pause);
         if (c.sleepCount > 0) engine.state = PlaybackState::Stopped; // played to its end
         ASSERT_TRUE(ClockOn());
         Tick();
-        EXPECT_EQ(engine.calls.filter(c.callAfter).size(), 1) << engine.calls.join(" | ").toStdString();
+        EXPECT_EQ(engine.calls.filter(c.callAfter).size(), 1)
+            << engine.calls.join(" | ").toStdString();
     }
 }
 

@@ -328,7 +328,9 @@ TEST_F(LayoutTest, PowerOffDialogControls) {
 // it ends as one measured at once, with one design font shared by boxes of any width.
 TEST_F(LayoutTest, ALateMeasureEndsAsAnImmediateOne) {
     const std::pair<int, std::function<void(Label&)>> cases[] = {
-        {400, [](Label&) {}}, {90, [](Label&) {}}, {30, [](Label&) {}},
+        {400, [](Label&) {}},
+        {90, [](Label&) {}},
+        {30, [](Label&) {}},
         {60, [](Label& l) { l.resize(400, l.height()); }},
         {60, [](Label& l) { l.setCaption(QStringLiteral("SetAll")); }},
         {90, [](Label& l) { l.setFontScale(0.8); }}};
