@@ -199,6 +199,7 @@ void Transport::PauseTrack() {
 void Transport::ResumeTrack() {
     CancelQueued();
     w.engine.Resume();
+    if (open_ && !w.ui.tmrTime->isActive()) w.ui.tmrTime->start(); // it rested while paused
     SetStatus(Status::Playing);
 }
 
@@ -222,6 +223,7 @@ void Transport::OpenAndPlay() {
     w.engine.Open(path.toStdString(), st.OpenInfo);
     w.ShowPlaying(path);
     w.ui.sclNowTime->setMaximum(std::clamp(st.OpenInfo.TotalSeconds, 0, kSliderLimit));
+    open_ = true;
     w.ui.tmrTime->start();
     const Session::Start start = w.session.TakeStart(path);
     startedPaused_ = start.paused;
@@ -238,6 +240,7 @@ void Transport::OpenAndPlay() {
 void Transport::StopAndClose() {
     queued_ = Queued{};
     queueTried_ = false;
+    open_ = false;
     w.ui.tmrTime->stop();
     w.engine.Stop();
     w.engine.Close();
@@ -248,8 +251,8 @@ void Transport::StopAndClose() {
 }
 
 void Transport::ShowClock(std::int32_t elapsed) {
-    // The clock runs from Play until Stop: only then is a length known.
-    const std::int32_t length = w.ui.tmrTime->isActive() ? w.st.OpenInfo.TotalSeconds : 0;
+    // Only while a track is open is a length known.
+    const std::int32_t length = open_ ? w.st.OpenInfo.TotalSeconds : 0;
     const bool remaining = w.st.ShowRemaining;
     const QString position = PositionText(elapsed, length);
     w.ui.lblNowTime->setCaption(ClockText(elapsed, length, remaining));
@@ -267,7 +270,7 @@ void Transport::lblNowTime_Click() {
 
 void Transport::SetShowRemaining(bool on) {
     w.st.ShowRemaining = on;
-    ShowClock(w.ui.tmrTime->isActive() ? w.st.NowTime : 0);
+    ShowClock(open_ ? w.st.NowTime : 0);
 }
 
 PlaybackState Transport::PollDecoderState() {
@@ -298,12 +301,21 @@ void Transport::tmrTime_Timer() {
         else
             lblPlaySet_Click(Next);
     }
-    if (st.IntroTime != 0 && st.NowTime >= st.IntroTime) w.engine.Stop();
+    if (st.IntroTime != 0 && st.NowTime >= st.IntroTime) {
+        w.engine.Stop(); // the next tick moves on
+        return;
+    }
+    // Paused, nothing the clock decides can fall due (an end, the sleep timer's count, the
+    // following track): it rests until Resume or a seek wakes it. The display already shows
+    // the paused time; the desktop asks the engine for the position.
+    if (st.PlayState == PlaybackState::Paused) w.ui.tmrTime->stop();
 }
 
 void Transport::sclNowTime_Scroll(int value) {
     CancelQueued();
     w.engine.Seek(value);
+    // A seek while paused can pass the intro's end: one tick decides.
+    if (open_ && !w.ui.tmrTime->isActive()) w.ui.tmrTime->start();
     emit w.seeked(value);
 }
 

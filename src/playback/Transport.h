@@ -29,6 +29,9 @@ public:
     // Moves the position slider's thumb to `second` and seeks there, as a drag would.
     void SeekTo(int second);
     Status status() const { return status_; }
+    // A track is open, playing or paused: from Play until Stop. The clock itself rests while
+    // the track is paused.
+    bool TrackOpen() const { return open_; }
     void OpenAndPlay();
     void StopAndClose();
     PlaybackState PollDecoderState();
@@ -72,6 +75,7 @@ private:
 
     Telbo& w;
     bool currentRemoved_ = false;
+    bool open_ = false;
     Status status_ = Status::Stopped;
     // The track handed to the decoder to follow, and what it was chosen from.
     struct Queued {

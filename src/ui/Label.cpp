@@ -20,10 +20,15 @@ Label::Label(QWidget* parent) : QWidget(parent) {
 
 void Label::setCaption(const QString& text) {
     if (text == caption_) return;
+    Settle(); // a fit put off was for the old caption
     caption_ = text;
     drawn_ = text;
-    if (autoSize_ && glyph_.isEmpty()) refit();
-    else cutToWidth();
+    if (autoSize_ && glyph_.isEmpty()) {
+        refit();
+    } else {
+        pendingCut_ = true;
+        pendingWidth_ = width();
+    }
     update();
     emit captionChanged();
 }
@@ -35,6 +40,7 @@ void Label::setClipRight(double parentTwips) {
 }
 
 void Label::setDesignFont(const QFont& f) {
+    Settle();
     design_ = f;
     scale_ = 1.0;
     setFont(f);
@@ -48,27 +54,46 @@ void Label::applyScale(double scale) {
 }
 
 void Label::setFontScale(double scale) {
+    Settle();
     applyScale(scale);
     refit();
     update();
 }
 
-void Label::cutToWidth() {
+void Label::cutToWidth(int width) {
+    pendingCut_ = false;
     drawn_ = caption_;
-    const QFontMetricsF fm(font());
-    if (fm.horizontalAdvance(caption_) > width())
-        drawn_ = fm.elidedText(caption_, Qt::ElideRight, width());
+    const QFontMetricsF fm(QWidget::font());
+    if (fm.horizontalAdvance(caption_) > width)
+        drawn_ = fm.elidedText(caption_, Qt::ElideRight, width);
 }
 
 void Label::fitFontToBox() {
     if (caption_.isEmpty() || !glyph_.isEmpty()) return;
+    if (pendingFit_) Settle(); // the next fit starts from the size the last one chose
+    pendingFit_ = true;
+    pendingCut_ = false; // the fit cuts for the box as it is now
+    pendingWidth_ = width();
+    update();
+}
+
+void Label::fitTo(int width) {
+    pendingFit_ = false;
     // Sizes step down until the text fits: hinting makes the width only roughly proportional.
     for (double scale = scale_; scale >= kMinFontScale - 1e-9; scale -= 0.01) {
         applyScale(scale);
-        if (QFontMetricsF(font()).horizontalAdvance(caption_) <= width()) break;
+        if (QFontMetricsF(QWidget::font()).horizontalAdvance(caption_) <= width) break;
     }
-    cutToWidth();
-    update();
+    cutToWidth(width);
+}
+
+void Label::Settle() {
+    if (!pendingFit_ && !pendingCut_) return;
+    if (pendingFit_)
+        fitTo(pendingWidth_);
+    else
+        cutToWidth(pendingWidth_);
+    emit measured();
 }
 
 void Label::setForeColor(const QColor& c) {
@@ -98,8 +123,10 @@ void Label::refit() {
     // A room cut a caption down before; a new caption starts again from the row's size.
     if (room_ > 0) applyScale(1.0);
     auto widthOf = [this] {
-        return caption_.isEmpty() ? 0.0
-                                  : std::ceil(QFontMetricsF(font()).horizontalAdvance(caption_)) * tw::kPerPixel;
+        return caption_.isEmpty()
+                   ? 0.0
+                   : std::ceil(QFontMetricsF(QWidget::font()).horizontalAdvance(caption_)) *
+                         tw::kPerPixel;
     };
     double width = widthOf();
     if (room_ > 0 && width > room_) {
@@ -113,10 +140,12 @@ void Label::refit() {
     // The box keeps the line of the design size, whatever size the text is drawn in.
     tw::SetHeight(this, fonts::LineTwips(design_));
     if (align_ == Align::Right) tw::SetLeft(this, right - width);
-    cutToWidth();
+    cutToWidth(this->width());
 }
 
 void Label::paintEvent(QPaintEvent*) {
+    // A symbol draws its glyph: the caption's measure is never needed.
+    if (glyph_.isEmpty()) Settle();
     QPainter p(this);
     if (clipRight_ > 0) p.setClipRect(QRectF(0, 0, clipRight_ / tw::kPerPixel - x(), height()));
     if (opaque_) p.fillRect(rect(), back_);

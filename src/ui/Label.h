@@ -38,7 +38,9 @@ public:
     // A right-aligned label keeps its right edge as it refits.
     void setRoom(double twips) { room_ = twips; }
     double room() const { return room_; }
-    // Shrinks the font, as far as allowed, until the caption fits the box as it is now.
+    // Shrinks the font, as far as allowed, until the caption fits the box as it is now. The
+    // measuring waits until the label is drawn or asked for its text or font: a label of a
+    // hidden panel loads no font at start-up.
     void fitFontToBox();
     // Draws at this fraction of the design size and refits (rows laid out together).
     void setFontScale(double scale);
@@ -46,7 +48,18 @@ public:
     void setClipRight(double parentTwips);
     double clipRight() const { return clipRight_; }
     // The text as drawn: the caption, or its cut form when even the smallest size is too wide.
-    QString drawnText() const { return drawn_; }
+    QString drawnText() {
+        Settle();
+        return drawn_;
+    }
+    // The font the caption is drawn in, the put-off fit done first (hides QWidget::font, which
+    // is the design size until then).
+    const QFont& font() {
+        Settle();
+        return QWidget::font();
+    }
+    // Whether a fit or cut still waits to be measured.
+    bool measurePending() const { return pendingFit_ || pendingCut_; }
 
     static constexpr double kMinFontScale = 0.7;
     // Draw `glyph` in place of the caption (symbol buttons keep their one-character caption
@@ -56,6 +69,8 @@ public:
 signals:
     // After setCaption changed the text (and refitted the box).
     void captionChanged();
+    // A fit or cut put off until now was measured (drawnText may have changed).
+    void measured();
     void clicked();
     void doubleClicked();
     void pressed(QPointF twips, Qt::MouseButton button);
@@ -75,7 +90,10 @@ protected:
 private:
     void refit();
     void applyScale(double scale);
-    void cutToWidth();
+    void cutToWidth(int width);
+    void fitTo(int width);
+    // Does the fit or cut put off for the box as it was then.
+    void Settle();
     QString shownText() const { return glyph_.isEmpty() ? drawn_ : glyph_; }
 
     QString caption_;
@@ -92,6 +110,9 @@ private:
     bool autoSize_ = true;
     Align align_ = Align::Left;
     bool inDoubleClick_ = false;
+    bool pendingFit_ = false;
+    bool pendingCut_ = false;
+    int pendingWidth_ = 0;
 };
 
 } // namespace telbo

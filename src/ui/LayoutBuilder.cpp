@@ -56,12 +56,18 @@ void FitTextBox(QLineEdit* edit, int heightTwips) {
     edit->setFrame(false);
     edit->setTextMargins(1, 0, 1, 0);
     const int line = static_cast<int>(heightTwips / tw::kPerPixel) - 2;
-    QFont font = fonts::ForKey(QStringLiteral("PG9"));
-    for (int px = line; px > 6; --px) {
-        font.setPixelSize(px);
-        if (QFontMetrics(font).height() <= line) break;
+    // The boxes share a few heights: each size is found once.
+    static QHash<int, QFont> byLine;
+    auto it = byLine.constFind(line);
+    if (it == byLine.constEnd()) {
+        QFont font = fonts::ForKey(QStringLiteral("PG9"));
+        for (int px = line; px > 6; --px) {
+            font.setPixelSize(px);
+            if (QFontMetrics(font).height() <= line) break;
+        }
+        it = byLine.insert(line, font);
     }
-    edit->setFont(font);
+    edit->setFont(*it);
 }
 
 QWidget* Create(const ControlSpec& s, QWidget* parent) {
@@ -165,14 +171,17 @@ QHash<QString, QWidget*> BuildAll(QWidget* window, const std::vector<ControlSpec
             // clipped by its designed box is drawn a little smaller instead.
             label->fitFontToBox();
             // The tooltip says what a click does with the caption shown now; a text cut short
-            // shows whole there.
+            // shows whole there, once the label has been measured.
             auto tip = [label, name] {
                 QString text = ToolTipFor(name, label->caption());
-                if (text.isEmpty() && label->drawnText() != label->caption()) text = label->caption();
+                if (text.isEmpty() && !label->measurePending() &&
+                    label->drawnText() != label->caption())
+                    text = label->caption();
                 label->setToolTip(text);
             };
             tip();
             QObject::connect(label, &Label::captionChanged, label, tip);
+            QObject::connect(label, &Label::measured, label, tip);
         } else {
             w->setToolTip(ToolTipFor(name, QString::fromUtf8(s.caption)));
         }

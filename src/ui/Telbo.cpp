@@ -19,6 +19,7 @@
 #include <QIcon>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QShortcut>
@@ -34,7 +35,6 @@ Telbo::Telbo(AudioEngine& engine, TagStore& tags, Platform& platform, QWidget* p
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), engine(engine), tags(tags), platform(platform) {
     setObjectName(QStringLiteral("Telbo"));
     setWindowTitle(QString::fromUtf8(kCaption));
-    setWindowIcon(QIcon(QStringLiteral(":/telbo.png")));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::black);
     setPalette(pal);
@@ -70,6 +70,18 @@ void Telbo::changeEvent(QEvent* e) {
 void Telbo::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     titleScroller.WindowShown(!isMinimized());
+}
+
+// The icon is no part of the window's pixels, only the task bar's: it is read a moment after
+// the first paint, so its image reader (which first looks through every image plugin, a few
+// per cent of the start-up) neither delays the window nor competes with what follows it.
+void Telbo::paintEvent(QPaintEvent* e) {
+    QWidget::paintEvent(e);
+    if (iconSet_) return;
+    iconSet_ = true;
+    constexpr int kIconDelayMs = 200;
+    QTimer::singleShot(kIconDelayMs, this,
+                       [this] { setWindowIcon(QIcon(QStringLiteral(":/telbo.png"))); });
 }
 
 void Telbo::hideEvent(QHideEvent* e) {
@@ -333,9 +345,8 @@ void Telbo::ConnectKeys() {
     auto key = [this](QKeySequence keys, auto handler) {
         connect(new QShortcut(keys, this), &QShortcut::activated, this, handler);
     };
-    // The clock runs from Play until Stop, so it tells a paused or playing track from none.
     key(Qt::Key_Space, [this] {
-        transport.lblPlaySet_Click(ui.tmrTime->isActive() ? Transport::Pause : Transport::Play);
+        transport.lblPlaySet_Click(transport.TrackOpen() ? Transport::Pause : Transport::Play);
     });
     auto playSelected = [this] {
         // Enter in a text box finishes typing there; it is no command.
@@ -350,7 +361,7 @@ void Telbo::ConnectKeys() {
     // A jump moves the thumb as a drag would, so everything that follows a drag follows it.
     auto seekBy = [this](int seconds) {
         QScrollBar* bar = ui.sclNowTime;
-        if (!ui.tmrTime->isActive() || bar->maximum() <= 0) return;
+        if (!transport.TrackOpen() || bar->maximum() <= 0) return;
         bar->setSliderDown(true);
         bar->setSliderPosition(std::clamp(bar->value() + seconds, 0, bar->maximum()));
         bar->setSliderDown(false);

@@ -118,6 +118,7 @@ protected:
     void changeEvent(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
     void hideEvent(QHideEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -145,6 +146,7 @@ private:
     void WheelVolume(const QWheelEvent& e);
 
     QString playing_;
+    bool iconSet_ = false;
     int wheelRest_ = 0; // eighths of a degree short of a notch (fine-grained wheels)
 };
 

@@ -320,5 +320,39 @@ TEST_F(TransportTest, PlayOnAnEmptyListSaysWhatToDo) {
     EXPECT_EQ(w->ui.lblPoint[0]->caption() + " / " + w->ui.lblPoint[1]->caption(), "0 / 0");
 }
 
+// Paused, the clock rests; Resume or a seek (past the intro's end) wakes it, and it still
+// queues the following track and lets the sleep timer count the end.
+TEST_F(TransportTest, TheClockRestsWhilePausedAndWakesForWhatCanFallDue) {
+    struct Case {
+        int intro, sleepCount, pauseAt, seekTo; // seekTo 0: Resume
+        QString callAfter;                      // what the woken clock has the engine do
+    } cases[] = {{0, 0, 175, 0, "queueNext"}, {0, 1, 175, 0, "close"}, {10, 0, 6, 12, "stop"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.callAfter.toStdString());
+        CreateWithTracks(3);
+        w->st.IntroTime = static_cast<std::int16_t>(c.intro);
+        w->sleepTimer.cmbTimer_Click(0); // MusicStop
+        w->ui.sclConfig[4]->setValue(c.sleepCount);
+        Click(Cmd::Play);
+        engine.elapsed = 5;
+        Tick();
+        engine.elapsed = c.pauseAt; // of 180: 175 comes before the following track is queued
+        Click(Cmd::Pause);
+        Tick();
+        EXPECT_FALSE(ClockOn());
+        EXPECT_EQ(TimeShown(), "00:05");
+        engine.clearCalls();
+        if (c.seekTo > 0)
+            w->transport.SeekTo(c.seekTo);
+        else
+            Click(Cmd::Pause);
+        if (c.sleepCount > 0) engine.state = PlaybackState::Stopped; // played to its end
+        ASSERT_TRUE(ClockOn());
+        Tick();
+        EXPECT_EQ(engine.calls.filter(c.callAfter).size(), 1)
+            << engine.calls.join(" | ").toStdString();
+    }
+}
+
 } // namespace
 } // namespace telbo::test

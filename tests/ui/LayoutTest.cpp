@@ -1,6 +1,7 @@
 // The window as built: every control of the layout under its name and index, in its place,
 // with its text, colours and visibility, and the stacking the header band relies on.
 #include "TelboFixture.h"
+#include "ui/Fonts.h"
 #include "ui/Label.h"
 #include "ui/Layout.h"
 #include "ui/ListBox.h"
@@ -18,6 +19,9 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTimer>
+
+#include <functional>
+#include <utility>
 
 namespace telbo::test {
 namespace {
@@ -318,6 +322,36 @@ TEST_F(LayoutTest, PowerOffDialogControls) {
     EXPECT_EQ(c.cmdCancel->text(), QStringLiteral("Cancel"));
     EXPECT_EQ(c.tmrPowerOff->interval(), 1000);
     EXPECT_FALSE(c.tmrPowerOff->isActive());
+}
+
+// A label measures its caption when drawn or asked: measured late, after the same changes,
+// it ends as one measured at once, with one design font shared by boxes of any width.
+TEST_F(LayoutTest, ALateMeasureEndsAsAnImmediateOne) {
+    const std::pair<int, std::function<void(Label&)>> cases[] = {
+        {400, [](Label&) {}},
+        {90, [](Label&) {}},
+        {30, [](Label&) {}},
+        {60, [](Label& l) { l.resize(400, l.height()); }},
+        {60, [](Label& l) { l.setCaption(QStringLiteral("SetAll")); }},
+        {90, [](Label& l) { l.setFontScale(0.8); }}};
+    QWidget parent;
+    for (const auto& [box, change] : cases) {
+        SCOPED_TRACE(box);
+        Label now(&parent), late(&parent);
+        for (Label* l : {&now, &late}) {
+            l->setDesignFont(fonts::ForKey(QStringLiteral("PG12b")));
+            l->setAutoSize(false);
+            l->setCaption(QStringLiteral("SetAllWithTitle"));
+            l->setGeometry(0, 0, box, 20);
+            l->fitFontToBox();
+        }
+        EXPECT_TRUE(late.measurePending());
+        (void)now.drawnText();
+        change(now);
+        change(late);
+        EXPECT_EQ(late.drawnText(), now.drawnText());
+        EXPECT_EQ(late.font().pointSizeF(), now.font().pointSizeF());
+    }
 }
 
 } // namespace
