@@ -1,0 +1,127 @@
+// What the chain does to the samples on their way out: the rate and speed conversion stays
+// below the 16-bit floor across the audible band, and the 16-bit samples a sound server gets
+// are rounded and clipped.
+
+#include "engine/Resampler.h"
+#include "engine/S16Samples.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <numbers>
+#include <string>
+#include <vector>
+
+namespace telbo::engine {
+namespace {
+
+// Least-squares fit of a sine at `frequency` to channel 0 of `stereo` over [from, to): the
+// fitted amplitude, and the RMS of what is left (distortion, aliasing, noise) in dBFS.
+struct Fit {
+    double amplitude = 0, residualDb = 0;
+};
+Fit FitSine(const std::vector<float>& stereo, double frequency, double rate, std::size_t from,
+            std::size_t to) {
+    double ss = 0, cc = 0, sc = 0, ys = 0, yc = 0;
+    auto at = [&](std::size_t i, double& s, double& c) {
+        const double t = 2 * std::numbers::pi * frequency * static_cast<double>(i) / rate;
+        s = std::sin(t);
+        c = std::cos(t);
+    };
+    for (std::size_t i = from; i < to; ++i) {
+        double s = 0, c = 0;
+        at(i, s, c);
+        ss += s * s, cc += c * c, sc += s * c;
+        ys += stereo[2 * i] * s, yc += stereo[2 * i] * c;
+    }
+    const double det = ss * cc - sc * sc;
+    const double a = (ys * cc - yc * sc) / det, b = (yc * ss - ys * sc) / det;
+    double error = 0;
+    for (std::size_t i = from; i < to; ++i) {
+        double s = 0, c = 0;
+        at(i, s, c);
+        const double r = stereo[2 * i] - a * s - b * c;
+        error += r * r;
+    }
+    return {std::hypot(a, b),
+            10 * std::log10(error / static_cast<double>(to - from) + 1e-30)};
+}
+
+TEST(SampleFormatTest, ConversionAndSpeedStayBelowTheSixteenBitFloorUpTo20kHz) {
+    struct Case {
+        int inRate, outRate;
+        double speed;
+    };
+    const Case cases[] = {
+        {44100, 48000, 1.0},  {48000, 44100, 1.0},  {44100, 44100, 1.25},
+        {44100, 48000, 1.25}, {22050, 48000, 1.0},  {44100, 44100, 0.8},
+    };
+    constexpr double kAmplitude = 0.9;
+    for (const Case& c : cases) {
+        for (const double heard : {1000.0, 15000.0, 20000.0}) {
+            SCOPED_TRACE(std::to_string(c.inRate) + " -> " + std::to_string(c.outRate) +
+                         " at speed " + std::to_string(c.speed) + ", " +
+                         std::to_string(heard) + " Hz");
+            // The tone that comes out at `heard` once played at this speed.
+            const double played = heard / c.speed;
+            if (played >= 0.45 * c.inRate) continue; // not in the input's band
+            const auto frames = static_cast<std::size_t>(c.inRate);
+            std::vector<float> in(frames * 2);
+            for (std::size_t i = 0; i < frames; ++i)
+                in[2 * i] = in[2 * i + 1] = static_cast<float>(
+                    kAmplitude * std::sin(2 * std::numbers::pi * played * static_cast<double>(i) /
+                                          c.inRate));
+            Resampler r(c.inRate, c.outRate, c.speed, nullptr, 0);
+            ASSERT_TRUE(r.Valid());
+            std::vector<float> out;
+            for (std::size_t at = 0; at < frames; at += 1152)
+                r.Process(in.data() + at * 2, std::min<std::size_t>(1152, frames - at), out);
+            const std::size_t made = out.size() / 2;
+            ASSERT_GT(made, 1000u);
+            // The filter's start and the input's abrupt end are not the conversion's error.
+            const Fit fit = FitSine(out, heard, c.outRate, made / 4, made * 3 / 4);
+            EXPECT_LT(fit.residualDb, -96.0);
+            EXPECT_NEAR(20 * std::log10(fit.amplitude / kAmplitude), 0.0, 0.1); // passband
+        }
+    }
+}
+
+TEST(SampleFormatTest, FloatToS16RoundsClipsAndSilencesNaN) {
+    const float step = 1.0f / kS16Scale;
+    const float inf = std::numeric_limits<float>::infinity();
+    const struct {
+        float in;
+        std::int16_t out;
+    } cases[] = {
+        {0.0f, 0},          {-0.0f, 0},         {1.0f, 32767},        {-1.0f, -32767},
+        {0.49f * step, 0},  {0.51f * step, 1},  {-0.51f * step, -1},  {-0.49f * step, 0},
+        {100.5f * step, 101}, {1.5f, 32767},    {-7.0f, -32767},      {inf, 32767},
+        {-inf, -32767},     {std::numeric_limits<float>::quiet_NaN(), 0},
+    };
+    std::vector<float> in;
+    std::vector<std::int16_t> want;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.in);
+        EXPECT_EQ(FloatToS16(c.in), c.out);
+        in.push_back(c.in);
+        want.push_back(c.out);
+    }
+    // The block form, whatever its length's remainder, gives the same samples; and within
+    // the range a sample comes back within half a step.
+    for (int i = 0; i < 1001; ++i) {
+        const float x = std::sin(static_cast<float>(i) * 0.37f) * 1.2f;
+        in.push_back(x);
+        want.push_back(FloatToS16(x));
+        if (std::abs(x) <= 1.0f) {
+            EXPECT_LE(std::abs(S16ToFloat(FloatToS16(x)) - x), 0.5f * step);
+        }
+    }
+    std::vector<std::int16_t> got(in.size());
+    FloatToS16(in.data(), got.data(), in.size());
+    EXPECT_EQ(got, want);
+}
+
+} // namespace
+} // namespace telbo::engine
