@@ -37,10 +37,10 @@ void Engine::Impl::StartDecoding(std::int64_t frame) {
 
 void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) noexcept {
     BlockRing& ring = playhead.Ring();
-    // How many blocks to keep waiting: the sink's wish, in blocks of this rate.
     DecodeChain::Piece piece;
     piece.track = chain->Track();
     double decodedTo = 0; // track seconds of the last frame in the ring
+    // How many blocks to keep waiting: the sink's wish, in blocks of this rate.
     auto ahead = [&] {
         const double seconds = sinkAhead.load(std::memory_order_acquire);
         const auto wanted =
