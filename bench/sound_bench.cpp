@@ -8,8 +8,10 @@
 //  (b) the paused player's CPU and wake-ups, and how soon the server's sink suspends;
 //  (c) the server killed and started again 4 s later: how soon the sound is back;
 //  (d) pause and resume: how soon the sound stops and starts, on the sink's monitor.
-// Usage: sound_bench [--play-seconds N] [--server pulseaudio|pipewire] (default: a window of
-// 30 s, scaled to a minute; every server installed)
+// Usage: sound_bench [--play-seconds N] [--server pulseaudio|pipewire] [--vs OLD_TELBO_PLAY]
+// (default: a window of 30 s, scaled to a minute; every server installed). With --vs, another
+// build's telbo-play is measured in the same run, its windows interleaved with this one's,
+// for (a) and (d).
 
 #include "SoundServer.h"
 #include "support/Mp3Fixture.h"
@@ -82,10 +84,12 @@ struct Cpu {
 };
 
 // CPU per minute of `player` and of the server's processes over `seconds`, after a second
-// to settle; the least of `windows` windows (by the total).
-Cpu Measure(pid_t player, const std::vector<pid_t>& server, double seconds, int windows = 1) {
+// to settle; the least of `windows` windows (by the total), or of those and `best`'s.
+Cpu Measure(pid_t player, const std::vector<pid_t>& server, double seconds, int windows = 1,
+            const Cpu* before = nullptr) {
     std::this_thread::sleep_for(1s);
     Cpu best;
+    if (before) best = *before;
     for (int w = 0; w < windows; ++w) {
         const double p0 = CpuSeconds(player), s0 = CpuSeconds(server);
         const double w0 = ContextSwitches(player), e0 = ContextSwitches(player, true);
@@ -98,19 +102,49 @@ Cpu Measure(pid_t player, const std::vector<pid_t>& server, double seconds, int 
         }
         const Cpu c{(p1 - p0) * 60 / seconds, (s1 - s0) * 60 / seconds, (w1 - w0) / seconds,
                     (e1 - e0) / seconds};
-        if (w == 0 || c.Total() < best.Total()) best = c;
+        if ((w == 0 && !before) || c.Total() < best.Total()) best = c;
     }
     return best;
 }
 
 struct Figures {
-    Cpu telbo, other, paused;
+    Cpu telbo, other, paused, old;
     double suspended = -1, back = -1;
-    std::vector<double> stops, starts;
+    std::vector<double> stops, starts, oldStops, oldStarts;
 };
 
+// Five pauses and resumes of `tool`: how soon the sound stops and starts, on the recording.
+void PauseAndResume(const SoundServer& server, const std::string& tool,
+                    const std::vector<std::string>& playArgs, std::vector<double>& stops,
+                    std::vector<double>& starts) {
+    Listener ear;
+    ear.Connect(server.Address(), true);
+    Child player(tool, playArgs);
+    ear.WaitForSound(true, 5s);
+    for (int i = 0; i < 5; ++i) {
+        std::this_thread::sleep_for(700ms);
+        const auto pause = Clock::now();
+        player.Send("pause");
+        std::this_thread::sleep_for(500ms);
+        const auto resume = Clock::now();
+        player.Send("resume");
+        std::this_thread::sleep_for(500ms);
+        const std::vector<float> heard = ear.Samples();
+        const std::size_t p = ear.FrameAt(pause), r = ear.FrameAt(resume);
+        std::size_t lastSound = p, firstSound = r;
+        for (std::size_t fr = p; fr < r; ++fr)
+            if (telbo::test::Peak(heard, fr, fr + 1) > 0.01f) lastSound = fr;
+        while (firstSound < heard.size() / 2 &&
+               telbo::test::Peak(heard, firstSound, firstSound + 1) <= 0.01f)
+            ++firstSound;
+        stops.push_back(static_cast<double>(lastSound - p) / Listener::kRate);
+        starts.push_back(static_cast<double>(firstSound - r) / Listener::kRate);
+    }
+}
+
 // Every figure on one server; false when it cannot run.
-bool Run(SoundServer::Kind kind, const std::string& mpv, double playSeconds, Figures& f) {
+bool Run(SoundServer::Kind kind, const std::string& mpv, const std::string& oldTool,
+         double playSeconds, Figures& f) {
     telbo::test::TempFolder dir;
     SoundServer server(dir.Path() / "server", kind);
     if (!server.Start()) {
@@ -124,10 +158,20 @@ bool Run(SoundServer::Kind kind, const std::string& mpv, double playSeconds, Fig
     const std::string file = telbo::test::WriteToneMp3(dir.Path(), "tone.mp3", tone).string();
     const std::vector<std::string> playArgs = {"--server", server.Address(), file};
 
-    // (a) playing, the player and mpv one after the other on the same server.
-    {
+    // (a) playing, the player and mpv one after the other on the same server; the other
+    // build's player, when given, in turns with this one, a fresh process each window.
+    if (oldTool.empty()) {
         Child player(TELBO_PLAY_TOOL, playArgs);
         f.telbo = Measure(player.Pid(), server.Pids(), playSeconds, 3);
+    } else {
+        for (int w = 0; w < 3; ++w) {
+            {
+                Child player(TELBO_PLAY_TOOL, playArgs);
+                f.telbo = Measure(player.Pid(), server.Pids(), playSeconds, 1, w ? &f.telbo : nullptr);
+            }
+            Child old(oldTool, playArgs);
+            f.old = Measure(old.Pid(), server.Pids(), playSeconds, 1, w ? &f.old : nullptr);
+        }
     }
     {
         const std::string serverEnv = "PULSE_SERVER=" + server.Address();
@@ -189,31 +233,8 @@ bool Run(SoundServer::Kind kind, const std::string& mpv, double playSeconds, Fig
     }
 
     // (d) pause and resume, five times each, on the monitor's recording.
-    {
-        Listener ear;
-        ear.Connect(server.Address(), true);
-        Child player(TELBO_PLAY_TOOL, playArgs);
-        ear.WaitForSound(true, 5s);
-        for (int i = 0; i < 5; ++i) {
-            std::this_thread::sleep_for(700ms);
-            const auto pause = Clock::now();
-            player.Send("pause");
-            std::this_thread::sleep_for(500ms);
-            const auto resume = Clock::now();
-            player.Send("resume");
-            std::this_thread::sleep_for(500ms);
-            const std::vector<float> heard = ear.Samples();
-            const std::size_t p = ear.FrameAt(pause), r = ear.FrameAt(resume);
-            std::size_t lastSound = p, firstSound = r;
-            for (std::size_t fr = p; fr < r; ++fr)
-                if (telbo::test::Peak(heard, fr, fr + 1) > 0.01f) lastSound = fr;
-            while (firstSound < heard.size() / 2 &&
-                   telbo::test::Peak(heard, firstSound, firstSound + 1) <= 0.01f)
-                ++firstSound;
-            f.stops.push_back(static_cast<double>(lastSound - p) / Listener::kRate);
-            f.starts.push_back(static_cast<double>(firstSound - r) / Listener::kRate);
-        }
-    }
+    PauseAndResume(server, TELBO_PLAY_TOOL, playArgs, f.stops, f.starts);
+    if (!oldTool.empty()) PauseAndResume(server, oldTool, playArgs, f.oldStops, f.oldStarts);
     return true;
 }
 
@@ -231,6 +252,7 @@ const char* Verdict(bool ok) { return ok ? "ok" : "MISSED"; }
 int main(int argc, char** argv) {
     double playSeconds = 30;
     std::vector<SoundServer::Kind> kinds;
+    std::string oldTool;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--play-seconds") == 0 && i + 1 < argc) {
             playSeconds = std::max(3.0, std::atof(argv[++i]));
@@ -238,9 +260,11 @@ int main(int argc, char** argv) {
             const std::string name = argv[++i];
             kinds.push_back(name == "pipewire" ? SoundServer::Kind::PipeWire
                                                : SoundServer::Kind::PulseAudio);
+        } else if (std::strcmp(argv[i], "--vs") == 0 && i + 1 < argc) {
+            oldTool = argv[++i];
         } else {
             std::fprintf(stderr, "usage: sound_bench [--play-seconds N] "
-                                 "[--server pulseaudio|pipewire]\n");
+                                 "[--server pulseaudio|pipewire] [--vs OLD_TELBO_PLAY]\n");
             return 2;
         }
     }
@@ -255,7 +279,7 @@ int main(int argc, char** argv) {
     int failed = 0;
     for (const auto kind : kinds) {
         Figures f;
-        if (!Run(kind, mpv, playSeconds, f)) {
+        if (!Run(kind, mpv, oldTool, playSeconds, f)) {
             ++failed;
             continue;
         }
@@ -287,6 +311,17 @@ int main(int argc, char** argv) {
                     Ms(f.stops).c_str(), Verdict(stop <= 0.1));
         std::printf("| (d) resume: sound starts after, ms (5 times) | %s | | <= 100 %s |\n",
                     Ms(f.starts).c_str(), Verdict(start <= 0.1));
+        if (!oldTool.empty()) {
+            std::printf("| the other build (--vs): (a) CPU s/min, player + server | %.2f (player "
+                        "%.3f, server %.2f), %.2fx mpv; this build / it: player %.2fx, total "
+                        "%.2fx | | |\n",
+                        f.old.Total(), f.old.player, f.old.server, f.old.Total() / f.other.Total(),
+                        f.telbo.player / f.old.player, f.telbo.Total() / f.old.Total());
+            std::printf("| the other build: (a) wake-ups/s (engine threads) | %.1f (%.1f) | | |\n",
+                        f.old.wakeups, f.old.engineWakeups);
+            std::printf("| the other build: (d) pause, resume ms | %s; %s | | |\n",
+                        Ms(f.oldStops).c_str(), Ms(f.oldStarts).c_str());
+        }
         std::fflush(stdout);
     }
     return failed ? 1 : 0;

@@ -5,6 +5,7 @@
 #include "decoder/Records.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,9 @@ public:
 
     // False once it can never play again (its sound server went away).
     virtual bool Alive() const noexcept { return true; }
+    // `wake` is called (from the sink's thread, once) when Alive turns false, so that the
+    // watchdog need not look often. Sinks that cannot tell leave it to the watchdog's looks.
+    virtual void WhenDead(std::function<void()> wake) noexcept { (void)wake; }
     // Whether it could stop taking audio or go away while it should play: the watchdog looks
     // after those only, and otherwise sleeps through the track.
     virtual bool CanFail() const noexcept { return true; }

@@ -65,6 +65,8 @@ public:
     void Queue(std::unique_ptr<Source> next, float gain = 1.0f) noexcept;
     // Withdraws the queued file; false when there was none left (the chain took it).
     bool Unqueue() noexcept;
+    // Whether a file is queued to follow; any thread.
+    bool HasQueued() const noexcept { return next_.load(std::memory_order_acquire) != nullptr; }
     // Undoes the last move-on: the file before it (kept open) is the chain's again and the one
     // moved on to is queued afresh, from its start. For a restart while the end of the older
     // file has not been heard yet. False when there is nothing to go back to; not while Next

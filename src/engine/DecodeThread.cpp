@@ -37,15 +37,25 @@ void Engine::Impl::StartDecoding(std::int64_t frame) {
 
 void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) noexcept {
     BlockRing& ring = playhead.Ring();
+    DecodeChain::Piece piece;
+    piece.track = chain->Track();
+    double decodedTo = 0; // track seconds of the last frame in the ring
     // How many blocks to keep waiting: the sink's wish, in blocks of this rate.
     auto ahead = [&] {
         const double seconds = sinkAhead.load(std::memory_order_acquire);
         const auto wanted =
             static_cast<std::size_t>(std::ceil(seconds * rate / AudioBlock::kFrames));
+        // The end of a file with nothing queued behind it: the player queues the next one
+        // when it hears this one near its end, so decoding far ahead would reach the end
+        // first and lose the join. The short default there, as before (short files too).
+        if (wanted > kShortAheadBlocks && !chain->HasQueued() && chain->StreamRate() > 0) {
+            const double left =
+                static_cast<double>(chain->LengthFrames()) / chain->StreamRate() - decodedTo;
+            const double speed = controls.speed.load(std::memory_order_relaxed) / 100.0;
+            if (left / std::max(speed, 0.2) < 2 * seconds) return kShortAheadBlocks;
+        }
         return std::clamp(wanted, kShortAheadBlocks, ring.Capacity());
     };
-    DecodeChain::Piece piece;
-    piece.track = chain->Track();
     std::size_t used = 0;
     bool have = false;
     bool finished = false;
@@ -113,6 +123,7 @@ void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) n
             }
         }
         slot->trackPerFrame = slot->frames ? (end - slot->trackStart) / slot->frames : 0;
+        decodedTo = end;
         ring.Commit();
         ++blocks;
     }

@@ -26,6 +26,7 @@ void Engine::Impl::Stop() noexcept {
     playhead.SetPaused(false);
     session = false;
     paused = false;
+    PokeWatchdog();
 }
 
 namespace {
@@ -125,6 +126,7 @@ void Engine::Pause() {
     d.paused = true;
     d.playhead.SetPaused(true);
     d.sink->Pause();
+    d.PokeWatchdog(); // to sleep now without a timer, not after one more look
 }
 
 void Engine::Resume() {

@@ -71,6 +71,8 @@ void Engine::Impl::InstallSink(std::unique_ptr<AudioSink> s, bool isFallback) no
     sinkAhead.store(sink->AheadSeconds(), std::memory_order_release);
     fallback = isFallback && !options.nullAudio && !options.makeSink;
     playhead.SetConsumer(sink.get());
+    // A server that goes away is replaced at once, not at the watchdog's next look.
+    sink->WhenDead([this] { PokeWatchdog(); });
     FollowChosenOutput();
     try {
         std::string what = sink->Name();

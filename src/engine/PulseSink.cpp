@@ -1,6 +1,7 @@
 #include "engine/PulseSink.h"
 
 #include "engine/Playhead.h"
+#include "engine/S16Samples.h"
 
 #include <pulse/pulseaudio.h>
 
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <numbers>
 #include <thread>
 #include <vector>
@@ -22,7 +24,9 @@ namespace {
 constexpr std::uint32_t kDefaultRate = 44100;
 constexpr std::uint32_t kMinRate = 8000, kMaxRate = 192000;
 constexpr int kChannels = 2;
-constexpr std::size_t kFrameBytes = sizeof(float) * kChannels;
+// 16-bit samples: half the bytes of float, so one shared-memory buffer per request where
+// float needed two, and half the messages the server sends back about them.
+constexpr std::size_t kFrameBytes = sizeof(std::int16_t) * kChannels;
 constexpr pa_usec_t kMs = PA_USEC_PER_MSEC;
 
 // Queued on the server: the stream's queue and its sink's share. Without latency adjustment
@@ -34,7 +38,9 @@ constexpr pa_usec_t kMs = PA_USEC_PER_MSEC;
 // faded (not every server takes audio back from its sink, and PipeWire's graph takes a whole
 // cycle at once), so the share stays short enough to answer within 100 ms.
 constexpr pa_usec_t kSinkShare = 44 * kMs;
-constexpr pa_usec_t kRequest = 250 * kMs;
+// A request, in 16-bit stereo at up to 48 kHz, fits in one of libpulse's shared-memory
+// buffers (64 KiB): one write and one release message from the server per request.
+constexpr pa_usec_t kRequest = 320 * kMs;
 constexpr pa_usec_t kQueue = 2 * kRequest + kSinkShare;
 // After a flush or an underrun the server starts again once this much is queued.
 constexpr pa_usec_t kPrebuf = 20 * kMs;
@@ -79,8 +85,12 @@ struct PulseSink::Stream {
     pa_time_event* timer = nullptr;
     std::string description;
     bool graph = false; // PipeWire behind the PulseAudio protocol
+    // The stream takes the audio's own rate, the server converting it (PipeWire): the
+    // player then converts only for a speed other than 1.
+    bool followsAudio = false;
 
     std::atomic<bool> dead{false};
+    std::function<void()> onDeath; // under the loop's lock
     std::atomic<bool> taking{false};
     std::atomic<bool> missing{false}; // the output asked for was not there
     std::string device;               // the output asked for, "" the default; under the lock
@@ -99,9 +109,10 @@ struct PulseSink::Stream {
     bool corked = true;
     bool starting = false;          // corked until the first audio of a fresh queue is there
     bool cutting = false;           // a fade-out is on its way to being heard
-    std::vector<float> history;     // ring of the last frames written since the last flush
+    std::vector<std::int16_t> history; // ring of the last frames written since the last flush
     std::uint64_t written = 0;      // frames written since the last flush
-    std::vector<float> pending;     // what a pause kept unheard, played first by Play
+    std::vector<std::int16_t> pending; // what a pause kept unheard, played first by Play
+    std::vector<float> scratch;     // the Playhead's float audio on its way to the stream
     std::size_t pendingAt = 0;      // frames of it played
     std::size_t faded = kFadeFrames; // frames of the current fade-in done
     std::size_t leadIn = 0;         // silence still to write before the audio of a fresh queue
@@ -150,7 +161,7 @@ struct PulseSink::Stream {
         written = 0;
     }
 
-    void Remember(const float* frames, std::size_t n) {
+    void Remember(const std::int16_t* frames, std::size_t n) {
         if (n > historyFrames) {
             frames += (n - historyFrames) * 2;
             written += n - historyFrames;
@@ -162,7 +173,7 @@ struct PulseSink::Stream {
         std::copy_n(frames + first * 2, (n - first) * 2, history.data());
         written += n;
     }
-    const float* Remembered(std::uint64_t frame) const {
+    const std::int16_t* Remembered(std::uint64_t frame) const {
         return &history[static_cast<std::size_t>(frame % historyFrames) * 2];
     }
 
@@ -193,17 +204,21 @@ struct PulseSink::Stream {
             std::size_t frames = writable / kFrameBytes;
             if (frames == 0) return;
             void* data = nullptr;
-            std::size_t bytes = frames * kFrameBytes;
+            std::size_t bytes = std::min(frames, scratch.size() / 2) * kFrameBytes;
             if (pa_stream_begin_write(stream, &data, &bytes) < 0 || !data) return;
             frames = std::min(frames, bytes / kFrameBytes);
-            auto* out = static_cast<float*>(data);
+            auto* out = static_cast<std::int16_t*>(data);
 
             const std::size_t lead = std::min(frames, leadIn);
-            std::fill_n(out, lead * 2, 0.0f);
+            std::fill_n(out, lead * 2, std::int16_t{0});
             leadIn -= lead;
             std::size_t n = lead;
             const std::size_t kept = std::min(frames - n, pending.size() / 2 - pendingAt);
             std::copy_n(pending.data() + pendingAt * 2, kept * 2, out + n * 2);
+            for (std::size_t i = n; i < n + kept && faded < kFadeFrames; ++i, ++faded) {
+                out[2 * i] = FloatToS16(S16ToFloat(out[2 * i]) * FadeIn(faded));
+                out[2 * i + 1] = FloatToS16(S16ToFloat(out[2 * i + 1]) * FadeIn(faded));
+            }
             n += kept;
             pendingAt += kept;
             if (pendingAt * 2 == pending.size()) {
@@ -211,17 +226,22 @@ struct PulseSink::Stream {
                 pendingAt = 0;
             }
             std::uint32_t rate = 0;
-            if (n < frames) n += playhead.Take(consumer, out + n * 2, frames - n, kChannels, rate);
-            if (n == lead) { // nothing to play yet: the silence waits for it
+            const std::size_t taken =
+                n < frames ? playhead.Take(consumer, scratch.data(), frames - n, kChannels, rate)
+                           : 0;
+            if (n + taken == lead) { // nothing to play yet: the silence waits for it
                 leadIn += lead;
                 pa_stream_cancel_write(stream);
                 Starved();
                 return;
             }
-            for (std::size_t i = lead; i < n && faded < kFadeFrames; ++i, ++faded) {
-                out[2 * i] *= FadeIn(faded);
-                out[2 * i + 1] *= FadeIn(faded);
+            for (std::size_t i = 0; i < taken && faded < kFadeFrames; ++i, ++faded) {
+                scratch[2 * i] *= FadeIn(faded);
+                scratch[2 * i + 1] *= FadeIn(faded);
             }
+            if (followsAudio && rate != this->rate) Retune(rate);
+            FloatToS16(scratch.data(), out + n * 2, taken * 2);
+            n += taken;
             Remember(out, n);
             pa_stream_write(stream, out, n * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE);
             ++writes;
@@ -237,6 +257,16 @@ struct PulseSink::Stream {
                 return;
             }
         }
+    }
+
+    // The stream's rate to that of the audio that comes next. Its queue is empty (a new
+    // rate comes only with a new decode, which starts a fresh queue), so nothing queued
+    // plays at the wrong pitch.
+    void Retune(std::uint32_t to) {
+        if (to < kMinRate || to > kMaxRate || !Ready()) return;
+        Unref(pa_stream_update_sample_rate(stream, to, nullptr, nullptr));
+        sinkShare = static_cast<std::size_t>(static_cast<std::uint64_t>(sinkShare) * to / rate);
+        rate = to;
     }
 
     // `wrote`: the request was met in part, the Playhead's ring being shorter than it.
@@ -290,24 +320,29 @@ struct PulseSink::Stream {
         }
         const auto known =
             static_cast<std::size_t>(std::min<std::uint64_t>(written, historyFrames));
-        const double cut = std::clamp(queued - static_cast<double>(sinkShare + Frames(kAhead)), 0.0,
+        // PipeWire's graph takes whole cycles of at most the share (a power of two frames
+        // no longer than it): the fade a share past the read index lies in the cycle after
+        // next, which starts a whole cycle after this answer at the earliest. A margin on
+        // top would only push the fade a cycle later for part of the pauses.
+        const std::size_t ahead = sinkShare + (graph ? 0 : Frames(kAhead));
+        const double cut = std::clamp(queued - static_cast<double>(ahead), 0.0,
                                       static_cast<double>(known));
         const auto keep = static_cast<std::size_t>(cut);
         // PipeWire's read index moves a whole cycle at a time: the fade may be heard up to a
         // cycle (the share) later than the index says.
         const std::size_t late = graph ? sinkShare : 0;
         const pa_usec_t heard =
-            inSink + (sinkShare + late + Frames(kAhead) + kFadeFrames) * PA_USEC_PER_SEC / rate;
+            inSink + (ahead + late + kFadeFrames) * PA_USEC_PER_SEC / rate;
         if (keep == 0) return heard; // nothing left to fade: it ends within the margin anyway
         const std::uint64_t from = written - keep;
-        std::vector<float> out(keep * 2, 0.0f);
+        std::vector<std::int16_t> out(keep * 2, 0);
         for (std::size_t i = 0; i < std::min(keep, kFadeFrames); ++i) {
             const float g = FadeIn(kFadeFrames - 1 - i);
-            out[2 * i] = Remembered(from + i)[0] * g;
-            out[2 * i + 1] = Remembered(from + i)[1] * g;
+            out[2 * i] = FloatToS16(S16ToFloat(Remembered(from + i)[0]) * g);
+            out[2 * i + 1] = FloatToS16(S16ToFloat(Remembered(from + i)[1]) * g);
         }
         if (want == Want::Pause || moveAfterCut) {
-            std::vector<float> kept(keep * 2);
+            std::vector<std::int16_t> kept(keep * 2);
             for (std::size_t i = 0; i < keep; ++i) std::copy_n(Remembered(from + i), 2, &kept[2 * i]);
             kept.insert(kept.end(), pending.begin() + static_cast<std::ptrdiff_t>(pendingAt * 2),
                         pending.end()); // a pause during the replay of the last one
@@ -315,7 +350,7 @@ struct PulseSink::Stream {
             pendingAt = 0;
         }
         // Overwrites the queue from the cut up to its end: nothing old is left behind it.
-        pa_stream_write(stream, out.data(), out.size() * sizeof(float), nullptr,
+        pa_stream_write(stream, out.data(), out.size() * sizeof(std::int16_t), nullptr,
                         -static_cast<std::int64_t>(keep * kFrameBytes), PA_SEEK_RELATIVE);
         written -= keep;
         Remember(out.data(), keep);
@@ -364,9 +399,10 @@ struct PulseSink::Stream {
         pa_threaded_mainloop_signal(s->loop, 0);
     }
     void Die() {
-        dead.store(true, std::memory_order_release);
+        const bool wasDead = dead.exchange(true, std::memory_order_acq_rel);
         taking.store(false, std::memory_order_release);
         cutting = false;
+        if (!wasDead && onDeath) onDeath();
     }
     static void OnWrite(pa_stream*, std::size_t, void* self) { static_cast<Stream*>(self)->Pump(); }
     static void OnCutTiming(pa_stream*, int success, void* self) {
@@ -566,14 +602,21 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
     const bool deviceFound = !device.empty() && lookUp(device);
     if (!device.empty() && !deviceFound) s->missing.store(true, std::memory_order_release);
     // The sink's own rate: the server mixes it in without converting (the engine converts
-    // anyway, once, and at a known quality).
+    // anyway, once, and at a known quality). PipeWire's graph converts every stream at a
+    // fraction of the player's cost for the same work (its own resampler, in the service
+    // that copies the audio anyway): there the stream follows the audio's rate instead.
+    s->followsAudio = s->graph;
     if (deviceFound || (!s->defaultSink.empty() && lookUp(s->defaultSink)))
         if (s->sinkRate >= kMinRate && s->sinkRate <= kMaxRate) s->rate = s->sinkRate;
-    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, s->rate, kChannels};
+    const pa_sample_spec format{PA_SAMPLE_S16NE, s->rate, kChannels};
     try {
         s->device = device;
-        s->historyFrames = s->Frames(kHistory);
-        s->history.assign(s->historyFrames * kChannels, 0.0f);
+        // Room for the highest rate the stream may take on.
+        s->historyFrames = static_cast<std::size_t>(kHistory * std::max(s->rate, 96000u) /
+                                                    PA_USEC_PER_SEC);
+        s->history.assign(s->historyFrames * kChannels, 0);
+        // A request is at most the queue: taken in one piece where the ring holds it.
+        s->scratch.assign(s->Frames(kQueue) * kChannels, 0.0f);
     } catch (...) {
         return unlockAndFail();
     }
@@ -593,7 +636,11 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
     // default changes, and one whose output went away.
     const char* on = deviceFound ? device.c_str() : nullptr;
     const int connected =
-        pa_stream_connect_playback(s->stream, on, &attr, PA_STREAM_START_CORKED, nullptr, nullptr);
+        pa_stream_connect_playback(s->stream, on, &attr,
+                                   static_cast<pa_stream_flags_t>(
+                                       PA_STREAM_START_CORKED |
+                                       (s->followsAudio ? PA_STREAM_VARIABLE_RATE : 0)),
+                                   nullptr, nullptr);
     if (connected < 0 ||
         !s->WaitOpen([&] { return pa_stream_get_state(s->stream) == PA_STREAM_READY; }))
         return unlockAndFail();
@@ -632,7 +679,15 @@ PulseSink::~PulseSink() {
     }
 }
 
-int PulseSink::Rate() const noexcept { return static_cast<int>(s_->rate); }
+int PulseSink::Rate() const noexcept {
+    return s_->followsAudio ? 0 : static_cast<int>(s_->rate); // set at the open, then fixed
+}
+
+double PulseSink::AheadSeconds() const noexcept {
+    // Two requests: each is met from the ring in one write (one buffer, one message back),
+    // and the decoder, refilling at half of it, wakes once a request.
+    return 2.0 * static_cast<double>(kRequest) / PA_USEC_PER_SEC;
+}
 
 std::string PulseSink::Description() const {
     pa_threaded_mainloop_lock(s_->loop);
@@ -642,6 +697,15 @@ std::string PulseSink::Description() const {
 }
 
 bool PulseSink::Alive() const noexcept { return !s_->dead.load(std::memory_order_acquire); }
+
+void PulseSink::WhenDead(std::function<void()> wake) noexcept {
+    pa_threaded_mainloop_lock(s_->loop);
+    const bool dead = s_->dead.load(std::memory_order_acquire);
+    s_->onDeath = std::move(wake);
+    std::function<void()> now = dead ? s_->onDeath : nullptr;
+    pa_threaded_mainloop_unlock(s_->loop);
+    if (now) now();
+}
 
 bool PulseSink::Taking() const noexcept {
     return s_->taking.load(std::memory_order_acquire) && Alive();

@@ -30,6 +30,7 @@ public:
     ~PulseSink() override;
 
     int Rate() const noexcept override;
+    double AheadSeconds() const noexcept override;
     const char* Name() const noexcept override { return "pulse"; }
     std::string Description() const override;
     void Play() noexcept override;
@@ -37,6 +38,7 @@ public:
     void Stop() noexcept override;
     void Idle() noexcept override;
     bool Alive() const noexcept override;
+    void WhenDead(std::function<void()> wake) noexcept override;
     bool Taking() const noexcept override;
     std::vector<OutputDevice> ListOutputs(std::chrono::milliseconds wait) const override;
     void MoveTo(const std::string& name) noexcept override;

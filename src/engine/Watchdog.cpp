@@ -29,8 +29,14 @@ void Engine::Impl::WatchdogLoop() noexcept {
     auto lastChange = Clock::now();
     auto lastWake = lastChange;
     auto lastRetry = lastChange;
-    const auto period = std::max<Clock::duration>(options.sinkWatchdog / 3,
-                                                  std::chrono::milliseconds(10));
+    // A sink that plays is looked at once per watchdog span: one that goes away says so at
+    // once (AudioSink::WhenDead), so only a stall waits for a look, and is replaced within
+    // two spans. Standing in with the null sink, the outputs are tried again more often.
+    const auto watching = std::max<Clock::duration>(options.sinkWatchdog,
+                                                    std::chrono::milliseconds(10));
+    const auto retrying = std::max<Clock::duration>(options.sinkWatchdog / 3,
+                                                    std::chrono::milliseconds(10));
+    auto period = retrying;
     bool active = true;
     for (;;) {
         {
@@ -55,6 +61,7 @@ void Engine::Impl::WatchdogLoop() noexcept {
         const bool jumped = now - lastWake > period + std::chrono::milliseconds(250);
         lastWake = now;
         active = Wanted() && Watched();
+        period = fallback ? retrying : watching;
         const std::uint64_t progress = playhead.Progress();
         if (!sink) continue;
         bool replace = !sink->Alive();
@@ -94,6 +101,7 @@ void Engine::Impl::WatchdogLoop() noexcept {
         lastProgress = playhead.Progress();
         lastChange = Clock::now();
         active = Wanted() && Watched();
+        period = fallback ? retrying : watching;
         lock.unlock();
         old.reset(); // closing a dead device may take a while: not under the lock
         late.reset();

@@ -116,6 +116,38 @@ TEST_P(SoundServerTest, ToneArrivesWholeAtItsLevelAndPitchPauseCorksAndTheSinkSl
     EXPECT_TRUE(WaitUntil([&] { return watcher.State() == SinkState::Suspended; }, 4s));
 }
 
+TEST_P(SoundServerTest, FilesOfEveryRateArriveAtTheirPitchOneAfterTheOther) {
+    // The stream takes each file's rate where the server converts (PipeWire), the sink's
+    // elsewhere: either way each file is heard at its pitch, also after one at another rate.
+    Listener ear;
+    ASSERT_TRUE(ear.Connect(server_->Address(), true));
+    Engine e(ToServer());
+    e.Init();
+    ASSERT_TRUE(Play(e, Tone("before.mp3", 10.0)));
+    ASSERT_TRUE(WaitUntil([&] { return e.SinkName() == "pulse"; }, 10s));
+    e.Stop();
+    for (const int rate : {44100, 48000, 22050, 44100}) {
+        SCOPED_TRACE(rate);
+        ToneSpec t;
+        t.seconds = 1.5;
+        t.frequencyHz = 1000;
+        t.sampleRate = rate;
+        const auto file = WriteToneMp3(dir_.Path(), std::to_string(rate) + ".mp3", t);
+        ASSERT_TRUE(ear.WaitForSound(false, 3s));
+        const std::size_t from = ear.Samples().size() / 2;
+        ASSERT_TRUE(Play(e, file));
+        ASSERT_TRUE(WaitUntil([&] { return State(e) == PlaybackState::Stopped; }, 5s));
+        ASSERT_TRUE(ear.WaitForSound(false, 2s));
+        const std::vector<float> heard = ear.Samples();
+        const std::size_t sounding = SoundingFrames(heard, from, heard.size() / 2);
+        EXPECT_NEAR(static_cast<double>(sounding) / kRate, 1.5, 0.1);
+        std::size_t last = heard.size() / 2;
+        while (last > from && Peak(heard, last - 1, last) <= 0.01f) --last;
+        ASSERT_GT(last, from + Ms(1000));
+        EXPECT_NEAR(Frequency(heard, last - Ms(900), last - Ms(300), kRate), 1000.0, 2.0);
+    }
+}
+
 TEST_P(SoundServerTest, PauseResumeStopSeekAndATrackChangeFadeWithoutAClick) {
     Listener ear;
     ASSERT_TRUE(ear.Connect(server_->Address(), true));
