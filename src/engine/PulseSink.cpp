@@ -320,19 +320,14 @@ struct PulseSink::Stream {
         }
         const auto known =
             static_cast<std::size_t>(std::min<std::uint64_t>(written, historyFrames));
-        // PipeWire's graph takes whole cycles of at most the share (a power of two frames
-        // no longer than it): the fade a share past the read index lies in the cycle after
-        // next, which starts a whole cycle after this answer at the earliest. A margin on
-        // top would only push the fade a cycle later for part of the pauses.
-        const std::size_t ahead = sinkShare + (graph ? 0 : Frames(kAhead));
-        const double cut = std::clamp(queued - static_cast<double>(ahead), 0.0,
+        const double cut = std::clamp(queued - static_cast<double>(sinkShare + Frames(kAhead)), 0.0,
                                       static_cast<double>(known));
         const auto keep = static_cast<std::size_t>(cut);
         // PipeWire's read index moves a whole cycle at a time: the fade may be heard up to a
         // cycle (the share) later than the index says.
         const std::size_t late = graph ? sinkShare : 0;
         const pa_usec_t heard =
-            inSink + (ahead + late + kFadeFrames) * PA_USEC_PER_SEC / rate;
+            inSink + (sinkShare + late + Frames(kAhead) + kFadeFrames) * PA_USEC_PER_SEC / rate;
         if (keep == 0) return heard; // nothing left to fade: it ends within the margin anyway
         const std::uint64_t from = written - keep;
         std::vector<std::int16_t> out(keep * 2, 0);
