@@ -18,6 +18,9 @@
 #
 #   bench/startup.sh            build Release in build-bench, 20 runs of each, print a table
 #   RUNS=50 bench/startup.sh    more runs
+#   OLD=/path/to/telbo bench/startup.sh
+#                               also an older build ("old", same state, interleaved): the
+#                               same-run comparison; its engine module is copied if beside it
 #
 # Needs xvfb-run and lame (scripts/install-deps) and GNU time (Debian package "time"); the
 # Wayland rows need weston and qt6-wayland.
@@ -112,12 +115,18 @@ for copy in player autoplay zeros zeros-autoplay; do
     cp "$build/telbo" "$build/telbo-engine.so" "$work/$copy/"
 done
 write_config "$work/player/config.ini" False
+if [[ -n "${OLD:-}" ]]; then
+    mkdir -p "$work/old"
+    cp "$OLD" "$work/old/telbo"
+    [[ -f "$(dirname "$OLD")/telbo-engine.so" ]] && cp "$(dirname "$OLD")/telbo-engine.so" "$work/old/"
+    write_config "$work/old/config.ini" False
+fi
 write_config "$work/autoplay/config.ini" True
 write_config "$work/zeros/config.ini" False "$work/music/zeros.mp3"
 write_config "$work/zeros-autoplay/config.ini" True "$work/music/zeros.mp3"
 # telbo.ini as a user who keeps an equalizer and stops mid-track leaves it: the equalizer is
 # restored and the current track resumed (when it is the saved one) at start-up.
-for copy in player autoplay zeros zeros-autoplay; do
+for copy in player autoplay zeros zeros-autoplay ${OLD:+old}; do
     printf '%s\n' "[Equalizer]" "Bands=30, 20, 10, 0, 0, 0, 0, 10, 20, 30" "On=true" "Preset=0" \
         "[ReplayGain]" "Mode=Auto" "[Resume]" "Enabled=true" "Paused=false" "Second=1" \
         "Track=\"${tracks[50]}\"" >"$work/$copy/telbo.ini"
@@ -129,6 +138,7 @@ before=$(fingerprint)
 programs=("floor=$build/bench/startup_floor" "telbo=$work/player/telbo"
           "autoplay=$work/autoplay/telbo" "zeros=$work/zeros/telbo"
           "zeros-autoplay=$work/zeros-autoplay/telbo")
+[[ -n "${OLD:-}" ]] && programs+=("old=$work/old/telbo")
 export TELBO_EXIT_AFTER_FIRST_PAINT=1 TELBO_NULL_AUDIO=1 XDG_RUNTIME_DIR="$work/run" RUNS="$runs"
 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1920x1080x24" \
     "$0" --measure "$work" xvfb "${programs[@]}"
@@ -170,11 +180,12 @@ echo "Start-up to the first painted window: whole process, median of $runs runs;
 echo "is the largest of the runs. Input: config.ini with 101 tracks and 101 list files, and a"
 echo "telbo.ini (equalizer on, resume, ReplayGain Auto)."
 printf '%-10s %-32s %10s %13s %8s  %s\n' display program "median ms" "peak RSS KiB" "x floor" \
-    "targets (2 x floor, 40960 KiB)"
+    "targets (1.3 x floor, 35840 KiB)"
 for display in "${displays[@]}"; do
     floor=$(median_ms "$work/$display-floor")
     names=(floor telbo autoplay)
     [[ $display == wayland ]] && names+=(egl floor-shm)
+    [[ -n "${OLD:-}" && $display != wayland ]] && names+=(old)
     for name in "${names[@]}"; do
         case $name in
         floor) label="floor (one QLabel)" ;;
@@ -182,6 +193,7 @@ for display in "${displays[@]}"; do
         autoplay) label="telbo, auto-play (null sink)" ;;
         egl) label="telbo, EGL (as before)" ;;
         floor-shm) label="floor, shared memory" ;;
+        old) label="telbo, the older build (OLD)" ;;
         esac
         ms=$(median_ms "$work/$display-$name")
         kib=$(peak_kib "$work/$display-$name")
@@ -189,7 +201,7 @@ for display in "${displays[@]}"; do
         verdict=""
         if [[ $name != floor* ]]; then
             verdict=$(awk -v r="$ratio" -v k="$kib" 'BEGIN {
-                printf "%s, %s", (r <= 2 ? "time ok" : "time OVER"), (k <= 40960 ? "memory ok" : "memory OVER") }')
+                printf "%s, %s", (r <= 1.3 ? "time ok" : "time OVER"), (k <= 35840 ? "memory ok" : "memory OVER") }')
         fi
         printf '%-10s %-32s %10s %13s %8s  %s\n' "$display" "$label" "$ms" "$kib" "$ratio" "$verdict"
     done
