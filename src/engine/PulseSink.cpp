@@ -85,9 +85,6 @@ struct PulseSink::Stream {
     pa_time_event* timer = nullptr;
     std::string description;
     bool graph = false; // PipeWire behind the PulseAudio protocol
-    // The stream takes the audio's own rate, the server converting it (PipeWire): the
-    // player then converts only for a speed other than 1.
-    bool followsAudio = false;
 
     std::atomic<bool> dead{false};
     std::function<void()> onDeath; // under the loop's lock
@@ -239,7 +236,6 @@ struct PulseSink::Stream {
                 scratch[2 * i] *= FadeIn(faded);
                 scratch[2 * i + 1] *= FadeIn(faded);
             }
-            if (followsAudio && rate != this->rate) Retune(rate);
             FloatToS16(scratch.data(), out + n * 2, taken * 2);
             n += taken;
             Remember(out, n);
@@ -257,16 +253,6 @@ struct PulseSink::Stream {
                 return;
             }
         }
-    }
-
-    // The stream's rate to that of the audio that comes next. Its queue is empty (a new
-    // rate comes only with a new decode, which starts a fresh queue), so nothing queued
-    // plays at the wrong pitch.
-    void Retune(std::uint32_t to) {
-        if (to < kMinRate || to > kMaxRate || !Ready()) return;
-        Unref(pa_stream_update_sample_rate(stream, to, nullptr, nullptr));
-        sinkShare = static_cast<std::size_t>(static_cast<std::uint64_t>(sinkShare) * to / rate);
-        rate = to;
     }
 
     // `wrote`: the request was met in part, the Playhead's ring being shorter than it.
@@ -597,18 +583,15 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
     const bool deviceFound = !device.empty() && lookUp(device);
     if (!device.empty() && !deviceFound) s->missing.store(true, std::memory_order_release);
     // The sink's own rate: the server mixes it in without converting (the engine converts
-    // anyway, once, and at a known quality). PipeWire's graph converts every stream at a
-    // fraction of the player's cost for the same work (its own resampler, in the service
-    // that copies the audio anyway): there the stream follows the audio's rate instead.
-    s->followsAudio = s->graph;
+    // anyway, once, and at a known quality). PipeWire's own conversion would cost the player
+    // less, but at its default quality it rolls off the top octave (44.1 to 48 kHz: -2 dB at
+    // 18 kHz, -8 dB at 19, -22 dB at 20), where the engine's stays flat to 20 kHz.
     if (deviceFound || (!s->defaultSink.empty() && lookUp(s->defaultSink)))
         if (s->sinkRate >= kMinRate && s->sinkRate <= kMaxRate) s->rate = s->sinkRate;
     const pa_sample_spec format{PA_SAMPLE_S16NE, s->rate, kChannels};
     try {
         s->device = device;
-        // Room for the highest rate the stream may take on.
-        s->historyFrames = static_cast<std::size_t>(kHistory * std::max(s->rate, 96000u) /
-                                                    PA_USEC_PER_SEC);
+        s->historyFrames = s->Frames(kHistory);
         s->history.assign(s->historyFrames * kChannels, 0);
         // A request is at most the queue: taken in one piece where the ring holds it.
         s->scratch.assign(s->Frames(kQueue) * kChannels, 0.0f);
@@ -631,11 +614,7 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
     // default changes, and one whose output went away.
     const char* on = deviceFound ? device.c_str() : nullptr;
     const int connected =
-        pa_stream_connect_playback(s->stream, on, &attr,
-                                   static_cast<pa_stream_flags_t>(
-                                       PA_STREAM_START_CORKED |
-                                       (s->followsAudio ? PA_STREAM_VARIABLE_RATE : 0)),
-                                   nullptr, nullptr);
+        pa_stream_connect_playback(s->stream, on, &attr, PA_STREAM_START_CORKED, nullptr, nullptr);
     if (connected < 0 ||
         !s->WaitOpen([&] { return pa_stream_get_state(s->stream) == PA_STREAM_READY; }))
         return unlockAndFail();
@@ -674,9 +653,7 @@ PulseSink::~PulseSink() {
     }
 }
 
-int PulseSink::Rate() const noexcept {
-    return s_->followsAudio ? 0 : static_cast<int>(s_->rate); // set at the open, then fixed
-}
+int PulseSink::Rate() const noexcept { return static_cast<int>(s_->rate); }
 
 double PulseSink::AheadSeconds() const noexcept {
     // Two requests: each is met from the ring in one write (one buffer, one message back),
