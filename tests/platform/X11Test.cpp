@@ -31,6 +31,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -116,6 +117,22 @@ public:
             xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, w), nullptr),
             &std::free);
         return r && r->map_state == XCB_MAP_STATE_VIEWABLE;
+    }
+
+    // How many colours the window's pixels hold (0 when they cannot be read).
+    std::size_t Colours(xcb_window_t w, int width, int height) {
+        const Reply<xcb_get_image_reply_t> r(
+            xcb_get_image_reply(c_,
+                                xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, w, 0, 0,
+                                              static_cast<std::uint16_t>(width),
+                                              static_cast<std::uint16_t>(height), ~0u),
+                                nullptr),
+            &std::free);
+        if (!r || r->depth != 24) return 0;
+        const auto* pixels = reinterpret_cast<const std::uint32_t*>(xcb_get_image_data(r.get()));
+        const std::set<std::uint32_t> colours(
+            pixels, pixels + xcb_get_image_data_length(r.get()) / 4);
+        return colours.size();
     }
 
     // The window's top-left corner on the screen, in pixels.
@@ -277,7 +294,7 @@ TEST(X11Window, PowerOffCountdownShowsOnTopOfAMinimisedPlayerAndAsksForAttention
     EXPECT_EQ(platform.powerOffCalls, 0);
 }
 
-TEST(X11Program, OnAWaylandSessionWithAnXServerItRunsOnXWhereItWasSaved) {
+TEST(X11Program, OnAWaylandSessionWithAnXServerItRunsOnXWhereItWasSavedAndPaints) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     // A copy of the program keeps its config.ini beside it, in the temporary folder.
@@ -332,6 +349,9 @@ TEST(X11Program, OnAWaylandSessionWithAnXServerItRunsOnXWhereItWasSaved) {
         15000));
     ASSERT_NE(shown, 0u) << "the player showed no window on the X server";
     EXPECT_EQ(x.Corner(shown), QPoint(120, 180));
+    // Its pixels reach the server (over the connection, not shared memory): the black
+    // ground, the grey header and the coloured words.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return x.Colours(shown, 300, 60) > 3; }, 5000));
 
     player.terminate();
     EXPECT_TRUE(player.waitForFinished(10000));
