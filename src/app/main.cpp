@@ -33,9 +33,9 @@ void PreferX11OnWayland() {
 // The window is small and what it repaints while a track plays is a strip of the title line
 // ten times a second: sent over the X connection each costs one write, where with a
 // shared-memory image Qt waits for the server's word that it has read it before the next
-// paint, two more wake-ups a step (37 against 20 a second with the ticker on, 0.54 against
-// 0.42 s of CPU a minute, under Xvfb). Qt reads the switch when it connects; it is taken
-// back then, so that nothing the player starts inherits it. A user's own setting stands.
+// paint, two more wake-ups a step (bench/gui_wakeups.sh). Qt reads the switch when it
+// connects; it is taken back then, so that nothing the player starts inherits it. A user's
+// own setting stands.
 class PaintOverTheX11Connection {
 public:
     PaintOverTheX11Connection() : set_(!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) {

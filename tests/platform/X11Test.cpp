@@ -349,8 +349,7 @@ TEST(X11Program, OnAWaylandSessionWithAnXServerItRunsOnXWhereItWasSavedAndPaints
         15000));
     ASSERT_NE(shown, 0u) << "the player showed no window on the X server";
     EXPECT_EQ(x.Corner(shown), QPoint(120, 180));
-    // Its pixels reach the server (over the connection, not shared memory): the black
-    // ground, the grey header and the coloured words.
+    // Its pixels reach the server: the black ground, the grey header and the coloured words.
     EXPECT_TRUE(QTest::qWaitFor([&] { return x.Colours(shown, 300, 60) > 3; }, 5000));
 
     player.terminate();
