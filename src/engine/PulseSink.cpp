@@ -30,16 +30,15 @@ constexpr std::size_t kFrameBytes = sizeof(std::int16_t) * kChannels;
 constexpr pa_usec_t kMs = PA_USEC_PER_MSEC;
 
 // Queued on the server: the stream's queue and its sink's share. Without latency adjustment
-// the server runs its sink (PulseAudio) or its graph (PipeWire) kQueue - 2 * kRequest ahead
-// and asks for kRequest or more at a time, so the player's output thread wakes about once a
-// kRequest. PipeWire's graph cycles follow the share, rounded down to a power of two frames
+// the server runs its sink (PulseAudio) or its graph (PipeWire) the queue less two requests
+// ahead and asks for a request or more at a time, so the player's output thread wakes about
+// once a request. PipeWire's graph cycles follow the share, rounded down to a power of two frames
 // and at most 2048 by default: 44 ms gives 2048-frame cycles at 48 kHz (the usual graph
 // rate), as long as no other stream asks for less. What the sink has taken can no longer be
 // faded (not every server takes audio back from its sink, and PipeWire's graph takes a whole
 // cycle at once), so the share stays short enough to answer within 100 ms.
 constexpr pa_usec_t kSinkShare = 44 * kMs;
-// A request, in 16-bit stereo at up to 48 kHz, fits in one of libpulse's shared-memory
-// buffers (64 KiB): one write and one release message from the server per request.
+// The longest request (see PulseRequestFrames); the queue and the history are sized for it.
 constexpr pa_usec_t kRequest = 320 * kMs;
 constexpr pa_usec_t kQueue = 2 * kRequest + kSinkShare;
 // After a flush or an underrun the server starts again once this much is queued.
@@ -120,6 +119,7 @@ struct PulseSink::Stream {
     std::uint64_t writesAtDrain = 0;
     pa_usec_t drainWait = 0;
 
+    pa_usec_t request = kRequest; // what the stream asks the server to ask for at a time
     std::size_t Frames(pa_usec_t usec) const {
         return static_cast<std::size_t>(usec * rate / PA_USEC_PER_SEC);
     }
@@ -515,6 +515,21 @@ struct PulseSink::Stream {
     }
 };
 
+std::size_t PulseRequestFrames(std::uint32_t rate) noexcept {
+    // libpulse writes at most this in one buffer; more is a second buffer, and a second
+    // message each way. PipeWire asks in whole graph cycles (2048 frames unless another
+    // stream wants less), so it rounds a request up: 320 ms at 48 kHz is asked as 16384
+    // frames, one buffer and a 64-byte second one. Seven cycles fit.
+    constexpr std::size_t kBufferFrames = 65472 / kFrameBytes;
+    constexpr std::size_t kCycle = 2048;
+    const std::size_t frames = static_cast<std::size_t>(kRequest) * rate / PA_USEC_PER_SEC;
+    const std::size_t rounded = (frames + kCycle - 1) / kCycle * kCycle;
+    const std::size_t fitting = kBufferFrames / kCycle * kCycle;
+    // Where the cycles that fit are much shorter (above 54 kHz) two buffers cost less than
+    // waking more often.
+    return rounded > kBufferFrames && 4 * fitting >= 3 * frames ? fitting : frames;
+}
+
 std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string& server,
                                            const std::string& device, Failure* why) noexcept {
     Failure failure = Failure::NoServer;
@@ -589,6 +604,7 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
     if (deviceFound || (!s->defaultSink.empty() && lookUp(s->defaultSink)))
         if (s->sinkRate >= kMinRate && s->sinkRate <= kMaxRate) s->rate = s->sinkRate;
     const pa_sample_spec format{PA_SAMPLE_S16NE, s->rate, kChannels};
+    s->request = PulseRequestFrames(s->rate) * PA_USEC_PER_SEC / s->rate;
     try {
         s->device = device;
         s->historyFrames = s->Frames(kHistory);
@@ -606,9 +622,9 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
     pa_stream_set_write_callback(s->stream, &Stream::OnWrite, s.get());
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kQueue, &format));
+    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(2 * s->request + kSinkShare, &format));
     attr.prebuf = static_cast<std::uint32_t>(pa_usec_to_bytes(kPrebuf, &format));
-    attr.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(kRequest, &format));
+    attr.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(s->request, &format));
     attr.fragsize = static_cast<std::uint32_t>(-1);
     // Never PA_STREAM_DONT_MOVE: the server moves a stream on the default when the desktop's
     // default changes, and one whose output went away.
@@ -620,8 +636,9 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
         return unlockAndFail();
     // What the server may hold: its queue and its sink's share, and a little more.
     const pa_buffer_attr* got = pa_stream_get_buffer_attr(s->stream);
-    const pa_usec_t queue = got ? pa_bytes_to_usec(got->tlength, &format) : kQueue;
-    const pa_usec_t request = got ? pa_bytes_to_usec(got->minreq, &format) : kRequest;
+    const pa_usec_t queue =
+        got ? pa_bytes_to_usec(got->tlength, &format) : 2 * s->request + kSinkShare;
+    const pa_usec_t request = got ? pa_bytes_to_usec(got->minreq, &format) : s->request;
     s->sinkShare = s->Frames(queue > 2 * request ? queue - 2 * request : 0);
     s->drainWait = 2 * queue + 100 * kMs;
     s->ClearTimer();
@@ -658,7 +675,7 @@ int PulseSink::Rate() const noexcept { return static_cast<int>(s_->rate); }
 double PulseSink::AheadSeconds() const noexcept {
     // Two requests: each is met from the ring in one write (one buffer, one message back),
     // and the decoder, refilling at half of it, wakes once a request.
-    return 2.0 * static_cast<double>(kRequest) / PA_USEC_PER_SEC;
+    return 2.0 * static_cast<double>(s_->request) / PA_USEC_PER_SEC;
 }
 
 std::string PulseSink::Description() const {

@@ -8,12 +8,17 @@
 
 #include "engine/AudioSink.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
 namespace telbo::engine {
 
 class Playhead;
+
+// The frames each request asks the server for at `rate`: about 320 ms, as fits one write.
+std::size_t PulseRequestFrames(std::uint32_t rate) noexcept;
 
 class PulseSink final : public AudioSink {
 public:

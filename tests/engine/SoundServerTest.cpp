@@ -7,6 +7,7 @@
 #include "SoundServer.h"
 
 #include "engine/Engine.h"
+#include "engine/PulseSink.h"
 
 #include <gtest/gtest.h>
 
@@ -264,6 +265,25 @@ TEST_P(SoundServerTest, APausedPlayerDoesNotWakeAndTheSinkSuspends) {
     const double before = ContextSwitches(player.Pid());
     std::this_thread::sleep_for(1s);
     EXPECT_EQ(ContextSwitches(player.Pid()), before);
+}
+
+// A request is about 320 ms, and where PipeWire would round it up to whole 2048-frame graph
+// cycles past one write buffer (16368 frames), the whole cycles that fit.
+TEST(PulseRequest, AboutAThirdOfASecondInOneWriteOnceRoundedToPipeWireCycles) {
+    struct Case {
+        std::uint32_t rate;
+        std::size_t frames;
+    };
+    for (const Case c : {Case{8000, 2560}, Case{44100, 14112}, Case{48000, 14336},
+                         Case{50000, 14336}, Case{88200, 28224}, Case{96000, 30720},
+                         Case{192000, 61440}}) {
+        SCOPED_TRACE(c.rate);
+        const std::size_t frames = engine::PulseRequestFrames(c.rate);
+        EXPECT_EQ(frames, c.frames);
+        if (c.rate <= 48000) {
+            EXPECT_LE((frames + 2047) / 2048 * 2048, 16368u);
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, SoundServerTest, ::testing::ValuesIn(SoundServer::Kinds()),
