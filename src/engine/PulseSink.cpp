@@ -24,8 +24,8 @@ namespace {
 constexpr std::uint32_t kDefaultRate = 44100;
 constexpr std::uint32_t kMinRate = 8000, kMaxRate = 192000;
 constexpr int kChannels = 2;
-// 16-bit samples: half the bytes of float, so one shared-memory buffer per request where
-// float needed two, and half the messages the server sends back about them.
+// 16-bit samples: half the bytes of float, so one write buffer per request where float
+// needed two, and half the messages.
 constexpr std::size_t kFrameBytes = sizeof(std::int16_t) * kChannels;
 constexpr pa_usec_t kMs = PA_USEC_PER_MSEC;
 
@@ -550,8 +550,13 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
     pa_proplist_sets(props, PA_PROP_APPLICATION_ID, "telbo");
     pa_proplist_sets(props, PA_PROP_APPLICATION_ICON_NAME, "telbo");
     pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "music");
+    // The samples go over the socket, not through shared memory: a request is a single
+    // message then, where a shared buffer brings a release message back when the server is
+    // done with it, a wake-up more per request for a few dozen KiB not copied.
+    pa_proplist_sets(props, "context.force.disable.shm", "yes");
     s->context =
         pa_context_new_with_proplist(pa_threaded_mainloop_get_api(s->loop), "Telbo", props);
+    pa_proplist_unset(props, "context.force.disable.shm"); // the stream's own are the rest
     if (!s->context) {
         pa_proplist_free(props);
         return fail();

@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fstream>
+#include <string>
 #include <thread>
 
 namespace telbo::test {
@@ -257,6 +259,12 @@ TEST_P(SoundServerTest, APausedPlayerDoesNotWakeAndTheSinkSuspends) {
     ASSERT_TRUE(player.Running());
     ASSERT_TRUE(WaitUntil([&] { return ear.StreamCorked() == 0; }, 5s));
     ASSERT_TRUE(WaitUntil([&] { return ear.State() == SinkState::Running; }, 5s));
+    // The samples go over the socket: no shared buffer whose release would wake the player.
+    std::ifstream maps("/proc/" + std::to_string(player.Pid()) + "/maps");
+    for (std::string line; std::getline(maps, line);) {
+        EXPECT_EQ(line.find("memfd:pulseaudio"), std::string::npos) << line;
+        EXPECT_EQ(line.find("pulse-shm"), std::string::npos) << line;
+    }
     player.Send("pause");
     ASSERT_TRUE(WaitUntil([&] { return ear.StreamCorked() == 1; }, 2s));
     // Corked, nobody listening: the server lets the sink sleep (the server tells the stream).
