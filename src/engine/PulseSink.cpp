@@ -525,8 +525,8 @@ std::size_t PulseRequestFrames(std::uint32_t rate) noexcept {
     const std::size_t frames = static_cast<std::size_t>(kRequest) * rate / PA_USEC_PER_SEC;
     const std::size_t rounded = (frames + kCycle - 1) / kCycle * kCycle;
     const std::size_t fitting = kBufferFrames / kCycle * kCycle;
-    // Where the cycles that fit are much shorter (above 54 kHz) two buffers cost less than
-    // waking more often.
+    // Where the cycles that fit are much shorter (above about 60 kHz) two buffers cost less
+    // than waking more often.
     return rounded > kBufferFrames && 4 * fitting >= 3 * frames ? fitting : frames;
 }
 
@@ -610,6 +610,7 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
         if (s->sinkRate >= kMinRate && s->sinkRate <= kMaxRate) s->rate = s->sinkRate;
     const pa_sample_spec format{PA_SAMPLE_S16NE, s->rate, kChannels};
     s->request = PulseRequestFrames(s->rate) * PA_USEC_PER_SEC / s->rate;
+    const pa_usec_t askedQueue = 2 * s->request + kSinkShare;
     try {
         s->device = device;
         s->historyFrames = s->Frames(kHistory);
@@ -627,7 +628,7 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
     pa_stream_set_write_callback(s->stream, &Stream::OnWrite, s.get());
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(2 * s->request + kSinkShare, &format));
+    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(askedQueue, &format));
     attr.prebuf = static_cast<std::uint32_t>(pa_usec_to_bytes(kPrebuf, &format));
     attr.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(s->request, &format));
     attr.fragsize = static_cast<std::uint32_t>(-1);
@@ -641,8 +642,7 @@ std::unique_ptr<PulseSink> PulseSink::Open(Playhead& playhead, const std::string
         return unlockAndFail();
     // What the server may hold: its queue and its sink's share, and a little more.
     const pa_buffer_attr* got = pa_stream_get_buffer_attr(s->stream);
-    const pa_usec_t queue =
-        got ? pa_bytes_to_usec(got->tlength, &format) : 2 * s->request + kSinkShare;
+    const pa_usec_t queue = got ? pa_bytes_to_usec(got->tlength, &format) : askedQueue;
     const pa_usec_t request = got ? pa_bytes_to_usec(got->minreq, &format) : s->request;
     s->sinkShare = s->Frames(queue > 2 * request ? queue - 2 * request : 0);
     s->drainWait = 2 * queue + 100 * kMs;
@@ -678,8 +678,8 @@ PulseSink::~PulseSink() {
 int PulseSink::Rate() const noexcept { return static_cast<int>(s_->rate); }
 
 double PulseSink::AheadSeconds() const noexcept {
-    // Two requests: each is met from the ring in one write (one buffer, one message back),
-    // and the decoder, refilling at half of it, wakes once a request.
+    // Two requests: each is met from the ring in one write (one buffer, one message), and
+    // the decoder, refilling at half of it, wakes once a request.
     return 2.0 * static_cast<double>(s_->request) / PA_USEC_PER_SEC;
 }
 
