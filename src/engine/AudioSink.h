@@ -26,6 +26,13 @@ public:
     // which keeps a change of volume or equalizer quick to be heard. A sink that takes large
     // slices at a time needs more than one slice waiting.
     virtual double AheadSeconds() const noexcept { return 0; }
+    // `taken` is to be called from the sink's own thread, where a system call is allowed,
+    // each time it has taken audio: the decoder then refills while the processor is awake
+    // anyway, instead of waking it again on a timer of its own. True if the sink will.
+    virtual bool WhenTaken(std::function<void()> taken) noexcept {
+        (void)taken;
+        return false;
+    }
     virtual const char* Name() const noexcept = 0;
     // For the log: what it plays to.
     virtual std::string Description() const { return Name(); }

@@ -66,6 +66,14 @@ public:
         read_.store(read_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
     }
 
+    // Blocks published and not yet released, from any thread: a snapshot that may be stale
+    // by the time it is read.
+    std::size_t Waiting() const noexcept {
+        const auto r = read_.load(std::memory_order_acquire);
+        const auto w = write_.load(std::memory_order_acquire);
+        return w > r ? static_cast<std::size_t>(w - r) : 0;
+    }
+
 private:
     struct Free {
         void operator()(AudioBlock* p) const noexcept { std::free(p); }

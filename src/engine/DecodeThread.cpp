@@ -24,6 +24,15 @@ void Engine::Impl::StopDecoding() noexcept {
     decoder.join();
 }
 
+void Engine::Impl::AudioTaken() noexcept {
+    if (playhead.Ring().Waiting() > refillAt.load(std::memory_order_acquire)) return;
+    {
+        std::lock_guard lock(decodeMutex);
+        decodeKick = true;
+    }
+    decodeWake.notify_all();
+}
+
 void Engine::Impl::StartDecoding(std::int64_t frame) {
     StopDecoding();
     const std::int64_t at = chain->Start(controls, sink->Rate(), frame);
@@ -64,23 +73,32 @@ void Engine::Impl::DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) n
         const std::size_t limit = ahead();
         AudioBlock* slot = ring.WriteSlot(limit);
         if (!slot) {
-            // Full: sleep for about half of it in sink time, then refill in one batch: few
-            // wake-ups, and the sink still has the other half when the refill starts.
-            const double seconds =
-                static_cast<double>(limit * AudioBlock::kFrames) / 2.0 / rate / sinkSpeed;
+            // Full: sleep until about half of it is played, then refill in one batch: few
+            // wake-ups, and the sink still has the other half when the refill starts. A sink
+            // that says when it has taken audio wakes us at that mark; the timer, at the
+            // whole ring's time, only stands in should it not.
+            const bool told = sinkWakesDecoder.load(std::memory_order_acquire);
+            const double seconds = static_cast<double>(limit * AudioBlock::kFrames) /
+                                   (told ? 1.25 : 2.0) / rate / sinkSpeed;
             const auto wait = std::chrono::duration_cast<Clock::duration>(
                 std::chrono::duration<double>(std::max(0.0005, seconds)));
+            // Half, and the block the sink is partway through.
+            const std::size_t mark = limit / 2 + 1;
+            refillAt.store(mark, std::memory_order_release);
             // Paused, nothing is taken: sleep until the player resumes (it wakes us), without
             // a timer, so that a paused player does not wake at all.
             std::unique_lock lock(decodeMutex);
+            decodeKick = false;
             if (playhead.Paused()) {
                 decodeWake.wait(lock, [&] { return decodeStop.load() || !playhead.Paused(); });
             } else {
                 // Fewer blocks of this epoch than the ring holds: the rest are an old epoch's,
                 // which the sink drops at its next look, so look again soon.
                 const bool stale = blocks < limit;
-                decodeWake.wait_for(lock, stale ? kStaleRetry : wait,
-                                    [&] { return decodeStop.load(); });
+                decodeWake.wait_for(lock, stale ? kStaleRetry : wait, [&] {
+                    return decodeStop.load() || decodeKick ||
+                           (told && ring.Waiting() <= mark);
+                });
             }
             if (decodeStop.load()) return;
             continue;

@@ -75,6 +75,11 @@ struct Engine::Impl {
     std::mutex decodeMutex;
     std::condition_variable decodeWake;
     std::atomic<bool> decodeStop{false};
+    // Set by a sink that says when it has taken audio (AudioSink::WhenTaken): the decoder
+    // then sleeps until the ring is down to `refillAt` blocks and the sink says so.
+    std::atomic<bool> sinkWakesDecoder{false};
+    std::atomic<std::size_t> refillAt{0};
+    bool decodeKick = false; // under decodeMutex
 
     std::thread watchdog;
     std::mutex watchdogMutex;
@@ -98,6 +103,8 @@ struct Engine::Impl {
     void PokeWatchdog() noexcept;
     void StartDecoding(std::int64_t frame);
     void StopDecoding() noexcept;
+    // From the sink's thread: wakes the decoder if the ring is down to its refill mark.
+    void AudioTaken() noexcept;
     void DecodeLoop(std::uint32_t epoch, int rate, double sinkSpeed) noexcept;
     void WatchdogLoop() noexcept;
     void Stop() noexcept;

@@ -34,6 +34,12 @@ double NullSink::SliceSeconds() const noexcept {
     return 0.100 * std::max(1.0, speedup_ / 100.0);
 }
 
+bool NullSink::WhenTaken(std::function<void()> taken) noexcept {
+    std::lock_guard lock(mutex_);
+    taken_ = std::move(taken);
+    return true;
+}
+
 double NullSink::AheadSeconds() const noexcept {
     // Three slices: a refill at half of it leaves more than a whole slice waiting. Sped up,
     // the ring's short default, which holds a tenth of a second.
@@ -54,6 +60,7 @@ void NullSink::Run() noexcept {
         const std::uint32_t played = playhead_.Render(this, scratch.data(), frames, 2);
         if (played) rate = played;
         lock.lock();
+        if (played && taken_) taken_();
         // Nothing played: look again within a tenth of a second, so a track that starts is
         // heard as soon as it ever was.
         const double step =

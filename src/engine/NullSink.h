@@ -5,6 +5,7 @@
 #include "engine/AudioSink.h"
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -22,6 +23,7 @@ public:
     double AheadSeconds() const noexcept override;
     const char* Name() const noexcept override { return "null"; }
     bool CanFail() const noexcept override { return false; }
+    bool WhenTaken(std::function<void()> taken) noexcept override;
 
 private:
     // Audio seconds taken per wake-up.
@@ -33,6 +35,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stop_ = false;
+    std::function<void()> taken_; // under mutex_
     std::thread thread_;
 };
 

@@ -69,6 +69,13 @@ void Engine::Impl::EnsureRunning() {
 void Engine::Impl::InstallSink(std::unique_ptr<AudioSink> s, bool isFallback) noexcept {
     sink = std::move(s);
     sinkAhead.store(sink->AheadSeconds(), std::memory_order_release);
+    sinkWakesDecoder.store(sink->WhenTaken([this] { AudioTaken(); }), std::memory_order_release);
+    {
+        // A decoder asleep on the old sink's terms looks again on the new one's.
+        std::lock_guard lock(decodeMutex);
+        decodeKick = true;
+    }
+    decodeWake.notify_all();
     fallback = isFallback && !options.nullAudio && !options.makeSink;
     playhead.SetConsumer(sink.get());
     // A server that goes away is replaced at once, not at the watchdog's next look.

@@ -87,6 +87,7 @@ struct PulseSink::Stream {
 
     std::atomic<bool> dead{false};
     std::function<void()> onDeath; // under the loop's lock
+    std::function<void()> onTaken; // under the loop's lock
     std::atomic<bool> taking{false};
     std::atomic<bool> missing{false}; // the output asked for was not there
     std::string device;               // the output asked for, "" the default; under the lock
@@ -241,6 +242,7 @@ struct PulseSink::Stream {
             Remember(out, n);
             pa_stream_write(stream, out, n * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE);
             ++writes;
+            if (taken && onTaken) onTaken();
             if (starting) {
                 starting = false;
                 Cork(false);
@@ -679,7 +681,8 @@ int PulseSink::Rate() const noexcept { return static_cast<int>(s_->rate); }
 
 double PulseSink::AheadSeconds() const noexcept {
     // Two requests: each is met from the ring in one write (one buffer, one message), and
-    // the decoder, refilling at half of it, wakes once a request.
+    // the decoder, refilling at half of it when told a request was met, wakes once a
+    // request, at the same moment as the output thread.
     return 2.0 * static_cast<double>(s_->request) / PA_USEC_PER_SEC;
 }
 
@@ -699,6 +702,13 @@ void PulseSink::WhenDead(std::function<void()> wake) noexcept {
     std::function<void()> now = dead ? s_->onDeath : nullptr;
     pa_threaded_mainloop_unlock(s_->loop);
     if (now) now();
+}
+
+bool PulseSink::WhenTaken(std::function<void()> taken) noexcept {
+    pa_threaded_mainloop_lock(s_->loop);
+    s_->onTaken = std::move(taken);
+    pa_threaded_mainloop_unlock(s_->loop);
+    return true;
 }
 
 bool PulseSink::Taking() const noexcept {

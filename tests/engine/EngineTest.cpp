@@ -17,6 +17,7 @@
 #include <cmath>
 #include <iostream>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <numbers>
 #include <thread>
@@ -263,6 +264,63 @@ TEST_F(EngineTest, ADeadSinkIsReplacedAndTheTrackGoesOn) {
     EXPECT_EQ(e.SinkName(), "null");
     EXPECT_EQ(made.load(), 2);
     EXPECT_EQ(HeardWhole(e), 3);
+}
+
+// Takes audio only when the test says, and says so as the null sink does. Its clock runs a
+// hundred times slower than real time, so the decoder's own timer never comes within a test:
+// whatever refills the ring is the word that audio was taken.
+class HandTakenSink final : public engine::AudioSink {
+public:
+    explicit HandTakenSink(engine::Playhead& p) : playhead_(p) {}
+    int Rate() const noexcept override { return 44100; }
+    double Speedup() const noexcept override { return 0.01; }
+    double AheadSeconds() const noexcept override { return 0.5; }
+    const char* Name() const noexcept override { return "by hand"; }
+    bool CanFail() const noexcept override { return false; }
+    bool WhenTaken(std::function<void()> taken) noexcept override {
+        taken_ = std::move(taken);
+        return true;
+    }
+    std::size_t Waiting() const { return playhead_.Ring().Waiting(); }
+    void Take(std::size_t blocks) {
+        std::vector<float> buf(blocks * engine::AudioBlock::kFrames * 2);
+        std::uint32_t rate = 0;
+        playhead_.Take(this, buf.data(), buf.size() / 2, 2, rate);
+        taken_();
+    }
+
+private:
+    engine::Playhead& playhead_;
+    std::function<void()> taken_;
+};
+
+TEST_F(EngineTest, ASinkThatSaysItTookAudioHasTheRingRefilledOnceHalfOfItIsPlayed) {
+    HandTakenSink* sink = nullptr;
+    Engine::Options o;
+    o.makeSink = [&](engine::Playhead& p) -> std::unique_ptr<engine::AudioSink> {
+        auto s = std::make_unique<HandTakenSink>(p);
+        sink = s.get();
+        return s;
+    };
+    Engine e(o);
+    e.Init();
+    OpenInfoRecord info;
+    ASSERT_TRUE(e.Open(Tone("hand.mp3", 30.0).string(), info));
+    ASSERT_TRUE(e.Play());
+    const std::size_t full = 44; // 0.5 s at 44.1 kHz in blocks of 512 frames, rounded up
+    auto settlesAt = [&](std::size_t blocks) {
+        for (int i = 0; i < 500 && sink->Waiting() != blocks; ++i) std::this_thread::sleep_for(10ms);
+        return sink->Waiting() == blocks;
+    };
+    ASSERT_TRUE(settlesAt(full));
+    // Under half played: the decoder sleeps on, the sink has enough.
+    sink->Take(10);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(sink->Waiting(), full - 10);
+    // Down to half: refilled in one batch.
+    sink->Take(12);
+    EXPECT_TRUE(settlesAt(full)) << sink->Waiting();
+    e.Stop();
 }
 
 TEST_F(EngineTest, InitDoesNotWaitForTheOutputAndShutdownIsHarmlessTwice) {
