@@ -162,7 +162,7 @@ void Label::paintEvent(QPaintEvent*) {
     if (!glyph_.isEmpty() || align_ == Align::Center) flags |= Qt::AlignHCenter;
     else if (align_ == Align::Right) flags |= Qt::AlignRight;
     else flags |= Qt::AlignLeft;
-    p.drawText(rect(), flags, text);
+    line_.Draw(p, rect(), flags, text);
 }
 
 void Label::mousePressEvent(QMouseEvent* e) {

@@ -2,6 +2,8 @@
 // A command or text label: coloured text, transparent or opaque, sizing itself to its text
 // (unless fixed), reporting clicks, double-clicks and raw mouse input in twips.
 
+#include "ui/TextLine.h"
+
 #include <QColor>
 #include <QPointF>
 #include <QString>
@@ -113,6 +115,7 @@ private:
     bool pendingFit_ = false;
     bool pendingCut_ = false;
     int pendingWidth_ = 0;
+    TextLine line_; // the shown text, shaped once
 };
 
 } // namespace telbo

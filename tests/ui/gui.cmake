@@ -6,4 +6,5 @@ telbo_add_gui_test(test_ui_gui
     ${CMAKE_CURRENT_LIST_DIR}/LayoutTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/KeyboardTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ListMarksTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TextLineTest.cpp
 )
