@@ -44,7 +44,6 @@ public:
     void Idle() noexcept override;
     bool Alive() const noexcept override;
     void WhenDead(std::function<void()> wake) noexcept override;
-    bool WhenTaken(std::function<void()> taken) noexcept override;
     bool Taking() const noexcept override;
     std::vector<OutputDevice> ListOutputs(std::chrono::milliseconds wait) const override;
     void MoveTo(const std::string& name) noexcept override;
